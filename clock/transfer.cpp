@@ -1,0 +1,167 @@
+#include "transfer.h"
+
+#include <array>
+
+#include "messages.h"
+
+namespace {
+
+// Transfer steps.
+constexpr std::uint8_t kIdle = 0;
+constexpr std::uint8_t kSendLanguage = 1;  // 1..4: a settings command waits for its acknowledgement
+constexpr std::uint8_t kSendFirstDay = 5;  // 5..11: the entries of day index step - 5 are sent
+constexpr std::uint8_t kSendLastDay = 11;
+constexpr std::uint8_t kReadSettings = 100;
+constexpr std::uint8_t kReadFirstDay = 101;  // 101..107: entry replies of day index step - 101
+constexpr std::uint8_t kReadDone = 108;
+
+// The settings commands that follow the language command, by the step whose acknowledgement sends them.
+constexpr std::array kSettingsAfterLanguage{Setting::RelayMode, Setting::UtcOffset, Setting::DaylightSaving,
+                                            Setting::ValidTimeout};
+
+constexpr int kRelayTimer = 3;  // relay mode in which the relay follows the switch times
+
+}  // namespace
+
+TClockTransfer::TClockTransfer(TransferHost& host, WeekTable& table, const bool& timerEdited)
+    : host_(host), table_(table), timerEdited_(timerEdited) {}
+
+void TClockTransfer::ReadClockClick() {
+  host_.setButtonsEnabled(false);
+  step_ = kReadSettings;
+  host_.setMessageStartChar('$');
+  entry_ = 0;
+  host_.sendString(readRequest());
+  host_.startTimeout();
+}
+
+void TClockTransfer::SendToClockClick() {
+  if (host_.setting(Setting::RelayMode) != kRelayTimer && timerEdited_) {
+    switch (host_.askRelayQuestion()) {
+      case RelayAnswer::Cancel:
+        return;
+      case RelayAnswer::Yes:
+        host_.writeSetting(Setting::RelayMode, kRelayTimer);
+        break;
+      case RelayAnswer::No:
+        break;
+    }
+  }
+  host_.setProgressPosition(0);
+  host_.setButtonsEnabled(false);
+  step_ = kSendLanguage;
+  host_.abortTx();
+  host_.sendString(settingCommand(Setting::Language, host_.setting(Setting::Language)));
+  host_.stepProgress();
+  host_.startTimeout();
+}
+
+void TClockTransfer::Serial1Message(const std::string& message) {
+  // The error reply ends the transfer; the message is then handled as one arriving while idle.
+  if (isErrorReply(message)) noAnswer();
+  host_.stopTimeout();
+  host_.abortTx();
+  if (step_ >= kReadFirstDay && step_ < kReadDone) {
+    handleEntryReply(message);
+  } else if (step_ == kIdle || step_ == kReadSettings) {
+    handleSettingsReply(message);
+  } else if (step_ >= kSendLanguage && step_ <= kSendLastDay) {
+    handleAcknowledgement(message);
+  }
+  if (step_ == kIdle) {
+    host_.setButtonsEnabled(true);
+    host_.setProgressPosition(0);
+  } else if (!host_.timeoutActive()) {
+    // Every wait of a running transfer is bounded, also for the replies the clock sends unasked
+    // (further settings and entry replies) and after a message that was not the awaited one.
+    host_.startTimeout();
+  }
+}
+
+void TClockTransfer::handleEntryReply(const std::string& message) {
+  const int day = step_ - kReadFirstDay;
+  table_.at(day, entry_) = entryFromReply(message, day, entry_);
+  if (++entry_ == WeekTable::kEntries) {
+    ++step_;
+    entry_ = 0;
+    if (step_ < kReadDone) {
+      host_.sendString(dayRequest(step_ - kReadFirstDay));
+      host_.startTimeout();
+    }
+  }
+  if (step_ == kReadDone) {
+    step_ = kIdle;
+    entry_ = 0;
+    host_.setMessageStartChar('$');
+    host_.dayLoad();
+    host_.setButtonsEnabled(true);
+    host_.setSettingsEnabled(true);
+    host_.stopTimeout();
+  }
+  host_.stepProgress();
+  host_.setClockFound("OK");
+}
+
+void TClockTransfer::handleSettingsReply(const std::string& message) {
+  if (const auto reply = decodeSettingReply(message)) host_.writeSetting(reply->setting, reply->value);
+  // The relay mode reply is the last of the settings: the week follows, day by day.
+  if (step_ == kReadSettings && replySetting(message) == Setting::RelayMode) {
+    step_ = kReadFirstDay;
+    host_.setMessageStartChar('=');
+    entry_ = 0;
+    host_.sendString(dayRequest(0));
+    host_.startTimeout();
+  }
+}
+
+void TClockTransfer::handleAcknowledgement(const std::string& message) {
+  if (!isAcknowledgement(message)) return;
+  host_.abortRx();
+  host_.stepProgress();
+  sendNextOfSend();
+  host_.startTimeout();
+}
+
+void TClockTransfer::sendNextOfSend() {
+  if (step_ < kSendFirstDay) {
+    const Setting setting = kSettingsAfterLanguage[step_ - kSendLanguage];
+    host_.sendString(settingCommand(setting, host_.setting(setting)));
+    if (++step_ == kSendFirstDay) entry_ = 0;
+    return;
+  }
+  host_.sendString(switchTimeCommand(table_.at(step_ - kSendFirstDay, entry_)));
+  if (++entry_ == WeekTable::kEntries) {
+    entry_ = 0;
+    step_ = step_ == kSendLastDay ? kIdle : step_ + 1;
+  }
+}
+
+void TClockTransfer::TimeoutTimer() {
+  if (host_.timeoutInterval() != kFirstTickMs) {
+    noAnswer();
+    return;
+  }
+  // Start-up: the configuration is reset (which asks the clock on the selected port), and the
+  // clock then has the reply time to answer.
+  host_.setDefaults();
+  host_.abortRx();
+  host_.abortTx();
+  host_.setMessageStartChar('$');
+  host_.sendString(bareCr());
+  step_ = kReadSettings;
+  host_.setTimeoutInterval(kReplyTimeoutMs);
+}
+
+void TClockTransfer::noAnswer() {
+  host_.abortRx();
+  host_.abortTx();
+  host_.setMessageStartChar('$');
+  host_.stopTimeout();
+  host_.showNoAnswer();
+  step_ = kIdle;
+  host_.sendChar(kCR);
+  host_.setProgressPosition(0);
+  host_.setSettingsEnabled(true);
+  host_.setButtonsEnabled(true);
+  host_.setClockFound("----");
+}

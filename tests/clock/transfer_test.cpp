@@ -1,0 +1,241 @@
+#include "transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "messages.h"
+
+namespace {
+
+// A window that records what the transfer does to it, in order.
+class FakeWindow : public TransferHost {
+ public:
+  explicit FakeWindow(const WeekTable& table) : table_(table) {}
+
+  void sendString(const std::string& text) override {
+    record("send " + text);
+    sent.push_back(text);
+  }
+  void sendChar(char c) override { record(std::string("char ") + c); }
+  void abortRx() override { record("abortRx"); }
+  void abortTx() override { record("abortTx"); }
+  void setMessageStartChar(char c) override { startChar = c; }
+  void startTimeout() override { timerActive = true; }
+  void stopTimeout() override { timerActive = false; }
+  bool timeoutActive() const override { return timerActive; }
+  int timeoutInterval() const override { return interval; }
+  void setTimeoutInterval(int ms) override { interval = ms; }
+  int setting(Setting s) const override { return settings.contains(s) ? settings.at(s) : 0; }
+  void writeSetting(Setting s, int value) override {
+    record("write " + std::to_string(static_cast<int>(s)) + "=" + std::to_string(value));
+    settings[s] = value;
+  }
+  void setProgressPosition(int position) override { progress = position; }
+  void stepProgress() override { progress = std::min(progress + 1, 60), ++progressSteps; }
+  void setClockFound(const std::string& text) override { clockFound = text; }
+  void setButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
+  void setSettingsEnabled(bool enabled) override { settingsEnabled = enabled; }
+  void showNoAnswer() override { record("noAnswer"); }
+  RelayAnswer askRelayQuestion() override {
+    record("question");
+    return relayAnswer;
+  }
+  void setDefaults() override { record("setDefaults"); }
+  void dayLoad() override { record("dayLoad " + table_.at(6, 7).text()); }
+
+  std::vector<std::string> log, sent;
+  std::map<Setting, int> settings{{Setting::Language, 2}};  // the others 0 until written
+  bool timerActive = true, buttonsEnabled = false, settingsEnabled = false;
+  int interval = TClockTransfer::kFirstTickMs, progress = 0, progressSteps = 0;
+  char startChar = '$';
+  std::string clockFound = "-------";
+  RelayAnswer relayAnswer = RelayAnswer::Cancel;
+
+ private:
+  void record(std::string event) { log.push_back(std::move(event)); }
+  const WeekTable& table_;
+};
+
+// An entry reply as the clock sends it: day index as hour, entry index as minute.
+std::string entryReply(int day, int entry) {
+  return "=x" + std::string{'0', char('0' + day), ':', '0', char('0' + entry)} + ":30 " +
+         (entry % 2 ? "OFF" : "ON") + "\r";
+}
+
+class TransferTest : public ::testing::Test {
+ protected:
+  TransferTest() { table.setAllDeleted(); }
+  void acknowledge(int count) {
+    for (int i = 0; i < count; ++i) transfer.Serial1Message(i % 2 ? "$ok\r" : "$ 5\r");
+  }
+  int count(const std::string& event) const { return std::ranges::count(window.log, event); }
+
+  WeekTable table;
+  FakeWindow window{table};
+  bool timerEdited = false;
+  TClockTransfer transfer{window, table, timerEdited};
+};
+
+TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
+  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
+  transfer.ReadClockClick();
+  EXPECT_EQ(window.sent, std::vector<std::string>{"$\r"});
+  EXPECT_FALSE(window.buttonsEnabled);
+  for (const char* reply : {"$S1=0\r", "$S2=-05\r", "$S3=1\r", "$S4=720\r", "$S5=3\r"})
+    transfer.Serial1Message(reply);
+  EXPECT_EQ(window.settings, (std::map<Setting, int>{{Setting::Language, 0},
+                                                     {Setting::RelayMode, 3},
+                                                     {Setting::UtcOffset, -5},
+                                                     {Setting::DaylightSaving, 1},
+                                                     {Setting::ValidTimeout, 720}}));
+  EXPECT_EQ(transfer.TransferStep(), 101);
+  EXPECT_EQ(window.startChar, '=');
+
+  for (int day = 0; day < WeekTable::kDays; ++day) {
+    EXPECT_EQ(window.sent.back(), dayRequest(day));
+    for (int entry = 0; entry < WeekTable::kEntries; ++entry) {
+      EXPECT_FALSE(window.buttonsEnabled);
+      transfer.Serial1Message(entryReply(day, entry));
+    }
+  }
+  EXPECT_EQ(window.sent.size(), 1u + WeekTable::kDays);
+  EXPECT_EQ(table.at(2, 4).text(), "$23=4,02,04,30,ON");
+  EXPECT_EQ(table.at(6, 7).text(), "$27=7,06,07,30,OFF");
+  EXPECT_EQ(count("dayLoad $27=7,06,07,30,OFF"), 1);  // after the last entry was stored
+  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_EQ(transfer.EntryIndex(), 0);
+  EXPECT_EQ(window.startChar, '$');
+  EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
+  EXPECT_FALSE(window.timerActive);
+  EXPECT_EQ(window.progressSteps, 56);
+  EXPECT_EQ(window.progress, 0);
+  EXPECT_EQ(window.clockFound, "OK");
+}
+
+TEST_F(TransferTest, SendWrites61MessagesEachAfterAnAcknowledgement) {
+  // A read abandoned inside a day leaves its entry count behind.
+  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
+  transfer.ReadClockClick();
+  transfer.Serial1Message("$S5=0\r");
+  transfer.Serial1Message(entryReply(0, 0));
+  transfer.TimeoutTimer();
+  window.sent.clear();
+  window.progressSteps = 0;
+
+  table.at(0, 0).setText("$21=0,12,30,00,ON");
+  table.at(6, 7).setText("$27=7,23,59,00,OFF");
+  window.settings[Setting::RelayMode] = 2;
+  transfer.SendToClockClick();
+  window.settings[Setting::UtcOffset] = -12;  // changed before its command is built
+  acknowledge(60);
+
+  std::vector<std::string> expected{"$1=2\r\n", "$5=2\r\n", "$2=-12\r\n", "$3=0\r\n", "$4=0\r\n"};
+  for (int day = 0; day < WeekTable::kDays; ++day)
+    for (int entry = 0; entry < WeekTable::kEntries; ++entry)
+      expected.push_back(table.at(day, entry).text() + "\r\n");
+  EXPECT_EQ(window.sent, expected);
+  EXPECT_EQ(count("question"), 0);
+  EXPECT_EQ(window.progressSteps, 61);
+  EXPECT_EQ(window.progress, 0);
+  EXPECT_TRUE(window.buttonsEnabled);
+  EXPECT_TRUE(window.timerActive);  // the last entry is still to be acknowledged
+
+  acknowledge(1);  // arrives while idle
+  EXPECT_EQ(window.sent.size(), 61u);
+  EXPECT_FALSE(window.timerActive);
+}
+
+TEST_F(TransferTest, RelayQuestionBeforeSendingEditedTimes) {
+  timerEdited = true;
+  window.settings[Setting::RelayMode] = 1;
+  transfer.SendToClockClick();  // Cancel
+  EXPECT_EQ(window.log, std::vector<std::string>{"question"});
+  EXPECT_EQ(window.settings[Setting::RelayMode], 1);
+  EXPECT_EQ(transfer.TransferStep(), 0);
+
+  window.relayAnswer = RelayAnswer::No;
+  transfer.SendToClockClick();
+  acknowledge(1);
+  EXPECT_EQ(window.sent.back(), "$5=1\r\n");
+
+  window.log.clear();
+  window.relayAnswer = RelayAnswer::Yes;
+  transfer.SendToClockClick();
+  EXPECT_EQ(window.log.at(1), "write 1=3");  // relay mode 3 before anything is sent
+  acknowledge(1);
+  EXPECT_EQ(window.sent.back(), "$5=3\r\n");
+}
+
+TEST_F(TransferTest, NoRelayQuestionForTimerModeOrUneditedTimes) {
+  timerEdited = true;
+  window.settings[Setting::RelayMode] = 3;
+  transfer.SendToClockClick();
+  timerEdited = false;
+  window.settings[Setting::RelayMode] = 0;
+  transfer.SendToClockClick();
+  EXPECT_EQ(count("question"), 0);
+  EXPECT_EQ(window.sent.size(), 2u);
+}
+
+TEST_F(TransferTest, ErrorReplyEndsASendAtOnce) {
+  transfer.SendToClockClick();
+  acknowledge(3);
+  transfer.Serial1Message("$error\r");
+  EXPECT_EQ(count("noAnswer"), 1);
+  EXPECT_EQ(count("char \r"), 1);
+  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_EQ(window.clockFound, "----");
+  EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
+  acknowledge(5);
+  EXPECT_EQ(window.sent.size(), 4u);
+}
+
+TEST_F(TransferTest, FirstTickResetsAndAsksTheClockThenSecondTickGivesUp) {
+  transfer.TimeoutTimer();
+  EXPECT_EQ(window.log, (std::vector<std::string>{"setDefaults", "abortRx", "abortTx", "send \r"}));
+  EXPECT_EQ(transfer.TransferStep(), 100);
+  EXPECT_EQ(window.interval, TClockTransfer::kReplyTimeoutMs);
+  EXPECT_TRUE(window.timerActive);
+
+  transfer.TimeoutTimer();
+  EXPECT_EQ(count("setDefaults"), 1);
+  EXPECT_EQ(count("noAnswer"), 1);
+  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_FALSE(window.timerActive);
+  EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
+  EXPECT_EQ(window.clockFound, "----");
+}
+
+TEST_F(TransferTest, EveryWaitOfARunningTransferIsBounded) {
+  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
+  transfer.ReadClockClick();
+  transfer.Serial1Message("$S1=0\r");  // more settings replies may follow, or none
+  EXPECT_TRUE(window.timerActive);
+  transfer.Serial1Message("$S5=0\r");
+  transfer.Serial1Message(entryReply(0, 0));  // the clock falls silent inside a day
+  EXPECT_TRUE(window.timerActive);
+  transfer.TimeoutTimer();
+  EXPECT_EQ(count("noAnswer"), 1);
+
+  transfer.SendToClockClick();
+  transfer.Serial1Message("$xx\r");  // not an acknowledgement
+  EXPECT_EQ(window.sent.back(), "$1=0\r\n");
+  EXPECT_TRUE(window.timerActive);
+}
+
+TEST_F(TransferTest, SettingsReplyWhileIdleChangesOnlyItsControl) {
+  window.stopTimeout();
+  transfer.Serial1Message("$S1=0\r");
+  transfer.Serial1Message("$S5=3\r");  // no week read without a read request
+  EXPECT_EQ(window.settings[Setting::Language], 0);
+  EXPECT_EQ(window.settings[Setting::RelayMode], 3);
+  EXPECT_TRUE(window.sent.empty());
+  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_FALSE(window.timerActive);
+  EXPECT_TRUE(window.buttonsEnabled);
+}
+
+}  // namespace
