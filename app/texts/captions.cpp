@@ -1,0 +1,100 @@
+#include "captions.h"
+
+// clang-format off
+namespace {
+
+// The texts of the window design, shown until the first language switch.
+const CaptionSet kDesign{
+    "Language", "Mains relay mode", "Universal Time Offset (Location depentant)",
+    "Daylight saving (0=Off , 1=1hour)", "Time not valid timeout", "Weekday timer settings",
+    "Serial ports", "  hour", "Send to clock", "Read clock", "Edit selected time", "Settings", "Timer",
+    "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
+    {"0 OFF", "1 ON", "2 Time not valid", "3 Timer"},
+};
+
+const CaptionSet kDutch{
+    "Taal", "230V Relais mode", "UTC verschil",
+    "Automatische zomer-/wintertijd (1=Aan 0=Uit)", "Tijd fout timeout", "Tijdklok instellingen",
+    "Seriële poort", " uur", "Stuur naar klok", "Lees klok", "Tijd instellen", "Instellingen", "Tijdklok",
+    "Bestand", "Hulp", "Afsluiten", "Hoe werkt dit programma?", "Over KELVOX Setup", "Instellingen", "Tijdklok",
+    {"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
+    {"Uit", "Aan", "Tijd fout", "Tijdklok"},
+};
+
+const CaptionSet kGerman{
+    "Sprache", "230V Relais-Modus", "UTC diff. mit lokale zeit",
+    "Sommerzeit-Einstellung  0=Aus, 1=An", "Nicht korrekteZeit-Timeout", "Zeitklok einstellung",
+    "Serieller Port", " Stunde", "Sende zur KELVOX", "Laden von Uhr", "Zeit aendern", "Einstellungen", "Zeitklok",
+    "File", "Hilfe", "Quit", "Wie man das Programm verwendet?", "KELVOX Setup", "Einstellungen", "Zeit-Einstellung",
+    {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
+    {"Aus", "An", "Zeit nicht korrekt ", "Zeit-Einstellung"},
+};
+
+const CaptionSet kEnglish{
+    "Language", "Mains relay mode", "Universal Time Offset (Depends on Location)",
+    "Automatic daylight saving (0=Off , 1=On)", "Time not valid timeout", "Weekday Timer settings",
+    "Serial port", " hour", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
+    "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
+    {"Off", "On", "Time not valid", "Timer"},
+};
+
+// The "Polski" item: French, Dutch and English words mixed.
+const CaptionSet kMixed{
+    "Langue", "Mains Relais mode", "UTC difference",
+    "Automatic daylight saving (1=Aan 0=uit)", "Tijd fout timeout", "Weekday Timer settings",
+    "Seriële poort", " heur", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
+    "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
+    {"Off", "On", "Time not valid", "Timer"},
+};
+
+// Caption set by language index: "Francais" shows the English captions.
+const std::array<const CaptionSet*, kLanguageCount> kSetByLanguage{&kDutch, &kGerman, &kEnglish, &kEnglish, &kMixed};
+
+const std::array<QString, kLanguageCount> kLanguageItems{"Nederlands", "Deutsch", "English", "Francais", "Polski"};
+
+// Message texts; \r\n separates the lines of a box.
+constexpr const char* kRelayQuestionDutch = "Relais Mode staat niet op Timer!\r\nNu op Timer zetten?";
+constexpr const char* kRelayQuestionGerman = "Relais nicht auf Timer!\r\n";
+constexpr const char* kRelayQuestionEnglish = "Timer is not selected in Mains Relay mode!\r\nChange to Timer?";
+
+constexpr const char* kNoAnswerDutch = "Geen antwoord van KELVOX, controleer aansluitingen!";
+constexpr const char* kNoAnswerGerman = "Kein antwort von KELVOX!";
+constexpr const char* kNoAnswerEnglish = "No answer from clock, check connections!";
+
+constexpr const char* kIniWriteErrorDutch =
+    "KELVOX.INI schrijffout!\r\nCOM selectie kan hier niet opgeslagen worden.\r\nKopieer dit programma naar een map op uw harddisk.\r\nDe COM selectie wordt in deze map bewaard.";
+constexpr const char* kIniWriteErrorEnglish =
+    "KELVOX.INI file write error!\r\nCOM selection cannot be saved on this disk.\r\nCopy the KELVOX Setup program to your harddisk.\r\nThe COM selection will be saved in the same folder";
+
+using MessageTable = std::array<const char*, kLanguageCount>;
+
+const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRelayQuestionEnglish,
+                                  kRelayQuestionEnglish, kRelayQuestionEnglish};
+const MessageTable kNoAnswer{kNoAnswerDutch, kNoAnswerGerman, kNoAnswerEnglish, kNoAnswerEnglish, kNoAnswerEnglish};
+const MessageTable kIniWriteError{kIniWriteErrorDutch, kIniWriteErrorEnglish, kIniWriteErrorEnglish,
+                                  kIniWriteErrorEnglish, kIniWriteErrorEnglish};
+
+// clang-format on
+
+bool validLanguage(int language) { return language >= 0 && language < kLanguageCount; }
+
+QString messageFor(const MessageTable& table, int language) {
+  return validLanguage(language) ? QString::fromUtf8(table[language]) : QString();
+}
+
+}  // namespace
+
+const CaptionSet& designCaptions() { return kDesign; }
+
+const CaptionSet* captionSetFor(int language) {
+  return validLanguage(language) ? kSetByLanguage[language] : nullptr;
+}
+
+const std::array<QString, 5>& languageItems() { return kLanguageItems; }
+
+QString relayQuestionText(int language) { return messageFor(kRelayQuestion, language); }
+QString noAnswerText(int language) { return messageFor(kNoAnswer, language); }
+QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, language); }

@@ -1,0 +1,38 @@
+#pragma once
+// The window's caption sets, one per interface language, and the short language-dependent
+// message texts. Pure data: the window puts these texts on its controls and boxes.
+#include <QString>
+#include <array>
+
+// Caption of every message box with a single "OK" button, and the task-bar text.
+inline constexpr char kApplicationTitle[] = "KELVOX setup program";
+// Caption of the main window.
+inline constexpr char kWindowCaption[] = "KELVOX Setup";
+
+// Number of items of the Language radio group; a language index is 0..kLanguageCount-1.
+inline constexpr int kLanguageCount = 5;
+
+// All captions that follow the interface language. The comments give the control names
+// of the window design where they differ from the member name.
+struct CaptionSet {
+  QString language, relayMode, label10, label11, label12, label14, serialPorts,
+      hourUnit /* Label4, Label5, Label6 */, sendToClock, readClock, panel10, tabSheet1, weekdays,
+      fileMenu /* MainMenu */, helpMenu /* Help1 */, quit /* Quit1 */, howToUse /* Howtousethisprogram1 */,
+      about /* AboutKELVOXSetup1 */, settingsHelpItem /* Se1 */, timerHelpItem /* Timer1 */;
+  std::array<QString, 7> days;        // WeekdaysTab, Monday first
+  std::array<QString, 4> relayItems;  // RelayMode items, index = relay mode
+};
+
+// The window's texts before the first language switch.
+const CaptionSet& designCaptions();
+// The caption set put on the window for a language index; nullptr outside 0..4.
+// "Francais" (3) takes the English set, "Polski" (4) a mixed set.
+const CaptionSet* captionSetFor(int language);
+// The items of the Language radio group: "Nederlands", "Deutsch", "English", "Francais", "Polski".
+const std::array<QString, 5>& languageItems();
+
+// Message box texts by language index, lines separated by CR LF as stored; empty outside
+// 0..4 (show nothing).
+QString relayQuestionText(int language);  // asked before sending when the relay is not on Timer
+QString noAnswerText(int language);       // the clock did not answer in time, or answered an error
+QString iniWriteErrorText(int language);  // kelvox.ini could not be written
