@@ -1,0 +1,121 @@
+#pragma once
+// The "Timer" page: seven day tabs, the check list of the eight switch times of the shown day
+// with their time labels and ON/OFF pairs, and the editor of the selected time. The page keeps
+// no model of its own: it reads and writes the entries of the week table directly, in their
+// command-text form.
+//
+// Notifications, on which the procedures rely:
+//  - an ON or OFF button that goes from unchecked to checked, by the user or by the program,
+//    unchecks its partner and then runs its click handling at once; unchecking runs nothing;
+//  - a spinner set to a different value runs its change handling at once (nested); setting the
+//    value it already holds runs nothing;
+//  - setting a check mark, the selected row, the selected tab or a caption from the program
+//    runs nothing.
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "week_table.h"
+
+class QFrame;
+class QLabel;
+class QListWidget;
+class QRadioButton;
+class QSpinBox;
+class QTabBar;
+
+class TimerPage : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kEntries = WeekTable::kEntries;
+
+  TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent = nullptr);
+
+  // Day load: shows the day of the selected tab.
+  void WeekdaysTabChange();
+  // List procedure: brings the rows, labels, buttons and table entries of the shown day in line
+  // with the check marks, and loads the selected row into the time editor when it is checked.
+  void CheckTimerNummerClick();
+  // Write-back: every checked row of the shown day is rebuilt in the table from its label and
+  // its ON button; sets the edited flag when any row is checked.
+  void StoreShownDay();
+
+  // Change handling of the three spinners of the time editor.
+  void SpinEditUurChange();
+  void SpinEditMinuutChange();
+  void SpinEditSecondsChange();
+
+  // Click handling of ON1..ON8 and OFF1..OFF8, entry 0..7.
+  void OnClick(int entry);
+  void OffClick(int entry);
+
+  // Selects a day tab without running anything (as any program selection of a tab).
+  void selectDay(int day);
+  // The shown day, 0 Monday .. 6 Sunday.
+  int shownDay() const;
+  // The selected row of the list, -1 when there is none.
+  int selectedRow() const;
+
+  // Caption changes of the interface language; replacing the day tabs keeps the selected tab
+  // and runs nothing.
+  void setDayNames(const std::array<QString, 7>& names);
+  void setHeading(const QString& text);      // Label14
+  void setEditHeading(const QString& text);  // Panel10
+
+  // Widgets by role.
+  QLabel* headingLabel() const { return heading_; }                           // Label14
+  QTabBar* weekdaysTab() const { return tabs_; }                              // WeekdaysTab
+  QListWidget* timeList() const { return list_; }                             // CheckTimerNummer
+  QLabel* timeLabel(int entry) const { return timeLabels_.at(entry); }        // Time1..Time8
+  QRadioButton* onButton(int entry) const { return onButtons_.at(entry); }    // ON1..ON8
+  QRadioButton* offButton(int entry) const { return offButtons_.at(entry); }  // OFF1..OFF8
+  QFrame* pairPanel(int entry) const { return pairPanels_.at(entry); }        // Panel3, 4, 2, 5..9
+  QLabel* switchHead() const { return switchHead_; }                          // Label1
+  QLabel* timeHead() const { return timeHead_; }                              // Label2
+  QLabel* actionHead() const { return actionHead_; }                          // Label13
+  QLabel* editHeadingLabel() const { return editHeading_; }                   // Panel10
+  QFrame* editPanel() const { return editPanel_; }                            // Panel1
+  QLabel* hourLabel() const { return editHour_; }                             // edituur
+  QLabel* minuteLabel() const { return editMinute_; }                         // editmin
+  QLabel* secondLabel() const { return editSecond_; }                         // editsec
+  QSpinBox* hourSpin() const { return spinHour_; }                            // SpinEditUur
+  QSpinBox* minuteSpin() const { return spinMinute_; }                        // SpinEditMinuut
+  QSpinBox* secondSpin() const { return spinSecond_; }                        // SpinEditSeconds
+
+ private:
+  void buildControls();
+  TSwitchTime& entryOf(int entry);
+  bool isChecked(int entry) const;
+  void setChecked(int entry, bool checked);
+  void selectRow(int entry);
+  void uncheckPair(int entry);
+  void checkAction(int entry, bool on);
+  void setPairEnabled(int entry, bool enabled);
+  // Full form "$2d=i,HH,MM,SS,ON" / ",OFF" from the three two-character time fields.
+  std::string builtText(int entry, const QString& hour, const QString& minute, const QString& second,
+                        bool on) const;
+  void closingSteps();
+
+  WeekTable& table_;
+  bool& timerEdited_;
+
+  QLabel* heading_ = nullptr;
+  QTabBar* tabs_ = nullptr;
+  QLabel* switchHead_ = nullptr;
+  QLabel* timeHead_ = nullptr;
+  QLabel* actionHead_ = nullptr;
+  QListWidget* list_ = nullptr;
+  std::array<QLabel*, kEntries> timeLabels_{};
+  std::array<QFrame*, kEntries> pairPanels_{};
+  std::array<QRadioButton*, kEntries> onButtons_{};
+  std::array<QRadioButton*, kEntries> offButtons_{};
+  QLabel* editHeading_ = nullptr;
+  QFrame* editPanel_ = nullptr;
+  QLabel* editHour_ = nullptr;
+  QLabel* editMinute_ = nullptr;
+  QLabel* editSecond_ = nullptr;
+  QSpinBox* spinHour_ = nullptr;
+  QSpinBox* spinMinute_ = nullptr;
+  QSpinBox* spinSecond_ = nullptr;
+};
