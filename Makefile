@@ -35,7 +35,26 @@ test-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j$(JOBS)
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),Serial)'
 
+# libFuzzer: each target runs FUZZ_SECONDS from the seeds in fuzz/seeds; findings land in
+# $(FUZZ_BUILD)/findings. A finding is kept as a regression test.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_framer fuzz_transfer fuzz_port_settings
+fuzz: deps
+	@scripts/install-deps.sh clang libclang-rt-dev
+	@$(call CMAKE_CFG,$(FUZZ_BUILD),RelWithDebInfo,-DCMAKE_CXX_COMPILER=clang++ -DKVX_FUZZ=ON)
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p $(FUZZ_BUILD)/findings
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+	  echo "== $$t: $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_BUILD)/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$t- $(FUZZ_BUILD)/corpus/$$t fuzz/seeds/$$t \
+	    2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==.*ERROR|SUMMARY)' || exit 1; \
+	  ! ls $(FUZZ_BUILD)/findings/$$t-* >/dev/null 2>&1 || { echo "$$t found a failure"; exit 1; }; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
 
 comma := ,
