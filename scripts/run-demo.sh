@@ -22,11 +22,20 @@ fi
 
 emu_pid=
 if [ -x "$emulator" ]; then
-  (cd "$demo" && exec "../tools/kelvox-clock-emulator" --dir . --port 1 --log emulator.log) &
+  # The demo clock keeps what the program sends it from one run to the next, in emulator.cfg.
+  config=()
+  [ -f "$demo/emulator.cfg" ] && config=(--config emulator.cfg)
+  rm -f "$demo/COM1"
+  (cd "$demo" && exec "../tools/kelvox-clock-emulator" --dir . --port 1 --log emulator.log \
+    --save emulator.cfg "${config[@]}") &
   emu_pid=$!
   # Wait until the emulator has linked its port.
   for _ in $(seq 50); do [ -e "$demo/COM1" ] && break; sleep 0.1; done
-  echo "Clock emulator running as COM1 in $demo (log: $demo/emulator.log)."
+  if [ -e "$demo/COM1" ]; then
+    echo "Clock emulator running as COM1 in $demo (log: $demo/emulator.log, configuration: $demo/emulator.cfg)."
+  else
+    echo "The clock emulator did not start (see $demo/emulator.log); the program starts without a clock." >&2
+  fi
 else
   echo "The clock emulator is not built; the program starts without a clock."
 fi

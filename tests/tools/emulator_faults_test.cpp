@@ -1,0 +1,104 @@
+// The faults the emulator can be told to show, and how messages are counted for them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <memory>
+
+#include "emulator_process.h"
+#include "port_client.h"
+#include "temp_dir.h"
+
+namespace {
+
+using Replies = std::vector<std::string>;
+const Replies kDefaultSettings = {"$S1=2\r", "$S2=+01\r", "$S3=0\r", "$S4=72\r", "$S5=0\r"};
+
+class EmulatorFaults : public ::testing::Test {
+ protected:
+  void startClock(std::vector<std::string> args) {
+    clock = std::make_unique<EmulatorProcess>(dir.path(), std::move(args));
+    ASSERT_TRUE(clock->start());
+    port = std::make_unique<PortClient>(clock->linkPath());
+    ASSERT_TRUE(port->isOpen());
+  }
+
+  TempDir dir;
+  std::unique_ptr<EmulatorProcess> clock;
+  std::unique_ptr<PortClient> port;
+};
+
+TEST_F(EmulatorFaults, SilentFromNAnswersNothingAndAppliesNothingFromThereOn) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--silent-from", "3"}));
+  EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);
+  EXPECT_EQ(port->ask("$1=0\r\n", 1), Replies{"$ok\r"});
+  EXPECT_EQ(port->ask("$1=1\r\n", 1, 500ms), Replies{});
+  EXPECT_EQ(port->ask("$\r", 1, 500ms), Replies{});
+  EXPECT_EQ(clock->savedValue("language"), "0");
+  EXPECT_EQ(clock->receivedMessages().size(), 4u);  // still logged
+}
+
+TEST_F(EmulatorFaults, ErrorAtNAnswersOnlyThatMessageWithErrorAndBareLineEndsAreNotCounted) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--error-at", "2"}));
+  port->write("\r\n\r");                             // a bare CR, a stray LF and another bare CR: no messages
+  EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);  // message 1
+  EXPECT_EQ(port->ask("$1=0\r\n", 1), Replies{"$error\r"});  // message 2
+  EXPECT_EQ(clock->savedValue("language"), "2");
+  EXPECT_EQ(port->ask("$1=0\r\n", 1), Replies{"$ok\r"});  // message 3
+  EXPECT_EQ(clock->savedValue("language"), "0");
+}
+
+TEST_F(EmulatorFaults, ErrorAtReadRequestReplacesAllFiveSettingsReplies) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--error-at", "1"}));
+  EXPECT_EQ(port->ask("$\r", 6, 500ms), Replies{"$error\r"});
+  EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);
+}
+
+TEST_F(EmulatorFaults, GarbageComesBetweenRepliesButHidesNoStartCharacterOrCr) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--garbage"}));
+  port->write("$\r");
+  const std::string settings = port->readUntilCrs(5, 3s);
+  EXPECT_GT(settings.size(), 40u);  // the five replies alone are 33 bytes
+  EXPECT_EQ(repliesIn(settings, '$'), kDefaultSettings);
+  EXPECT_NE(settings.substr(0, 1), "$");  // garbage before the first reply, too
+
+  port->write("$22=\r");
+  EXPECT_EQ(repliesIn(port->readUntilCrs(8, 3s), '='), Replies(8, "=-DEL\r"));
+  EXPECT_EQ(port->ask("$1=0\r\n", 1).size(), 1u);
+  EXPECT_EQ(clock->savedValue("language"), "0");
+}
+
+TEST_F(EmulatorFaults, VanishAtNHangsUpRemovesTheLinkAndEnds) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--vanish-at", "2"}));
+  EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);
+  port->write("$21=\r");
+  EXPECT_TRUE(port->hungUp(3s));
+  EXPECT_TRUE(clock->waitForExit(3s));
+  EXPECT_EQ(clock->exitStatus(), 0);
+  struct stat st;
+  EXPECT_NE(::lstat(clock->linkPath().c_str(), &st), 0);
+  EXPECT_EQ(clock->receivedMessages(), (Replies{"$\r", "$21=\r"}));
+}
+
+TEST_F(EmulatorFaults, DelayHoldsBackEveryReply) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--delay-ms", "150"}));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port->ask("$\r", 5, 10s), kDefaultSettings);
+  // Five replies, each after its own delay; only a lower bound, the machine may be slow.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 5 * 150ms - 50ms);
+}
+
+TEST_F(EmulatorFaults, PaceSpreadsRepliesOverTheTimeOfARealLine) {
+  std::ofstream(dir.file("full.cfg")) << "Mon 1 = 01:00:00 OFF\nMon 2 = 02:00:00 OFF\nMon 3 = 03:00:00 OFF\n"
+                                         "Mon 4 = 04:00:00 OFF\nMon 5 = 05:00:00 OFF\nMon 6 = 06:00:00 OFF\n"
+                                         "Mon 7 = 07:00:00 OFF\nMon 8 = 08:00:00 OFF\n";
+  ASSERT_NO_FATAL_FAILURE(startClock({"--pace", "--config", dir.file("full.cfg")}));
+  const auto start = std::chrono::steady_clock::now();
+  const Replies monday = port->ask("$21=\r", 8, 10s);
+  ASSERT_EQ(monday.size(), 8u);
+  EXPECT_EQ(monday[7], "=S08:00:00 OFF\r");
+  // 120 bytes at 11 bits a byte and 19200 baud take about 69 ms; again only a lower bound.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// kelvox-clock-emulator: a KELVOX clock on a pseudo-terminal, for tests and the demo.
+// See the usage text in options.cpp.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "clock_config.h"
+#include "clock_responder.h"
+#include "event_log.h"
+#include "fault_plan.h"
+#include "line_reader.h"
+#include "options.h"
+#include "pty_link.h"
+#include "reply_writer.h"
+#include "stop_signals.h"
+
+using namespace kvxemu;
+
+namespace {
+
+class Emulator {
+ public:
+  Emulator(const Options& options, ClockConfig config)
+      : options_(options),
+        config_(config),
+        responder_(config_, options.filler),
+        faults_(options),
+        writer_(options, log_, signals_) {}
+
+  int run() {
+    if (!options_.logFile.empty() && !log_.open(options_.logFile)) {
+      std::fprintf(stderr, "kelvox-clock-emulator: cannot write %s\n", options_.logFile.c_str());
+      return 2;
+    }
+    std::string error;
+    if (!link_.open(options_.linkPath(), error)) {
+      std::fprintf(stderr, "kelvox-clock-emulator: %s\n", error.c_str());
+      return 1;
+    }
+    writer_.attach(link_.masterFd());
+    save();
+    log_.note("ready " + options_.linkPath() + " -> " + link_.slavePath());
+    std::printf("ready COM%d %s\n", options_.port, link_.slavePath().c_str());
+    std::fflush(stdout);
+
+    const int status = serve();
+    save();
+    link_.close();
+    log_.note("stopped");
+    return status;
+  }
+
+ private:
+  int serve() {
+    char buf[512];
+    while (signals_.waitFor(link_.masterFd(), POLLIN, std::chrono::milliseconds(-1)) !=
+           StopSignals::Wait::Stopped) {
+      const ssize_t n = ::read(link_.masterFd(), buf, sizeof buf);
+      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (n <= 0) {
+        // Cannot happen while the emulator holds the slave side itself.
+        log_.note("pseudo-terminal lost");
+        return 1;
+      }
+      for (const ReceivedLine& line : reader_.feed(buf, static_cast<std::size_t>(n)))
+        if (!handle(line)) return 0;
+    }
+    return 0;
+  }
+
+  // False when the emulator is to end.
+  bool handle(const ReceivedLine& line) {
+    if (!line.isMessage()) {
+      log_.received(0, line.raw);
+      return true;
+    }
+    const int number = ++messages_;
+    log_.received(number, line.raw);
+    switch (faults_.forMessage(number)) {
+      case FaultPlan::Action::Vanish:
+        log_.note("vanish");
+        link_.close();
+        std::printf("vanished\n");
+        std::fflush(stdout);
+        return false;
+      case FaultPlan::Action::Silent:
+        log_.note("silent");
+        return true;
+      case FaultPlan::Action::Error:
+        return writer_.send({ClockResponder::errorReply()});
+      case FaultPlan::Action::Answer:
+        break;
+    }
+    const ClockResponder::Answer answer = responder_.answer(line.text);
+    // Saved before the acknowledgement, so whoever sees "$ok" finds the change in the file.
+    if (answer.configChanged) save();
+    return writer_.send(answer.replies);
+  }
+
+  void save() {
+    if (!options_.saveFile.empty() && !ConfigFile::save(options_.saveFile, config_))
+      log_.note("cannot write " + options_.saveFile);
+  }
+
+  const Options& options_;
+  ClockConfig config_;
+  EventLog log_;
+  StopSignals signals_;
+  PtyLink link_;
+  LineReader reader_;
+  ClockResponder responder_;
+  FaultPlan faults_;
+  ReplyWriter writer_;
+  int messages_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool helpShown = false;
+  const auto options = parseOptions(argc, argv, helpShown);
+  if (!options) return helpShown ? 0 : 2;
+
+  ClockConfig config = ClockConfig::defaults();
+  if (!options->configFile.empty()) {
+    std::string error;
+    if (!ConfigFile::load(options->configFile, config, error)) {
+      std::fprintf(stderr, "kelvox-clock-emulator: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  return Emulator(*options, config).run();
+}

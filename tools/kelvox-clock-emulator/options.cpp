@@ -1,0 +1,110 @@
+#include "options.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace kvxemu {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
+    "                             [--filler C] [--silent-from N] [--error-at N] [--garbage]\n"
+    "                             [--vanish-at N] [--delay-ms N] [--pace]\n"
+    "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn (default ./COM1).\n"
+    "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
+    "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1.\n"
+    "  --config FILE     load the configuration (default: built-in)\n"
+    "  --save FILE       write the held configuration after every applied command and at exit\n"
+    "  --log FILE        log received and sent lines (default: stderr)\n"
+    "  --filler C        second character of the settings and entry replies (default S)\n"
+    "  --silent-from N   neither answer nor apply message N and later ones\n"
+    "  --error-at N      answer message N with \"$error\" instead\n"
+    "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
+    "  --garbage         write some bytes that are neither \"$\", \"=\", CR nor LF before each reply\n"
+    "  --delay-ms N      wait N ms before each reply\n"
+    "  --pace            write at the pace of 19200 baud 8E1 (11 bits a byte)\n";
+
+bool toInt(const std::string& s, int min, int max, int& out) {
+  try {
+    std::size_t pos = 0;
+    const int v = std::stoi(s, &pos);
+    if (pos != s.size() || v < min || v > max) return false;
+    out = v;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
+  Options o;
+  helpShown = false;
+  const auto text = [](std::string& field) {
+    return [&field](const std::string& v) {
+      field = v;
+      return true;
+    };
+  };
+  const auto number = [](int& field, int min, int max) {
+    return [&field, min, max](const std::string& v) { return toInt(v, min, max, field); };
+  };
+  const std::map<std::string, std::function<bool(const std::string&)>> valued = {
+      {"--dir", text(o.dir)},
+      {"--port", number(o.port, 1, 99)},
+      {"--config", text(o.configFile)},
+      {"--save", text(o.saveFile)},
+      {"--log", text(o.logFile)},
+      {"--filler",
+       [&o](const std::string& v) {
+         if (v.size() != 1 || v[0] == '\r' || v[0] == '\n') return false;
+         o.filler = v[0];
+         return true;
+       }},
+      {"--silent-from", number(o.silentFrom, 1, 1000000)},
+      {"--error-at", number(o.errorAt, 1, 1000000)},
+      {"--vanish-at", number(o.vanishAt, 1, 1000000)},
+      {"--delay-ms", number(o.delayMs, 0, 600000)},
+  };
+  const std::map<std::string, bool*> flags = {{"--garbage", &o.garbage}, {"--pace", &o.pace}};
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::optional<std::string> value;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stderr);
+      helpShown = true;
+      return std::nullopt;
+    }
+    if (const auto f = flags.find(arg); f != flags.end() && !value) {
+      *f->second = true;
+      continue;
+    }
+    const auto v = valued.find(arg);
+    if (v == valued.end()) {
+      std::fprintf(stderr, "kelvox-clock-emulator: unknown option %s\n%s", argv[i], kUsage);
+      return std::nullopt;
+    }
+    if (!value) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "kelvox-clock-emulator: %s needs a value\n", arg.c_str());
+        return std::nullopt;
+      }
+      value = argv[++i];
+    }
+    if (!v->second(*value)) {
+      std::fprintf(stderr, "kelvox-clock-emulator: bad value for %s: %s\n", arg.c_str(), value->c_str());
+      return std::nullopt;
+    }
+  }
+  return o;
+}
+
+}  // namespace kvxemu

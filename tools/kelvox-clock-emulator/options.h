@@ -1,0 +1,30 @@
+// The emulator's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kvxemu {
+
+struct Options {
+  std::string dir = ".";
+  int port = 1;
+  std::string configFile;  // empty: built-in defaults
+  std::string saveFile;    // empty: nothing saved
+  std::string logFile;     // empty: stderr
+  char filler = 'S';
+  // Faults; message numbers count from 1, 0 means off.
+  int silentFrom = 0;
+  int errorAt = 0;
+  int vanishAt = 0;
+  bool garbage = false;
+  int delayMs = 0;
+  bool pace = false;
+
+  std::string linkPath() const { return dir + "/COM" + std::to_string(port); }
+};
+
+// Returns the options, or nothing after printing the reason (or the usage for --help) to stderr.
+std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown);
+
+}  // namespace kvxemu

@@ -1,0 +1,37 @@
+// Writes the clock's replies to the master side of the pseudo-terminal, with the line-level
+// faults: a delay before each reply, garbage before each reply, and the pace of a real line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "event_log.h"
+#include "options.h"
+#include "stop_signals.h"
+
+namespace kvxemu {
+
+class ReplyWriter {
+ public:
+  ReplyWriter(const Options& options, EventLog& log, StopSignals& signals)
+      : options_(options), log_(log), signals_(signals) {}
+
+  void attach(int masterFd) { fd_ = masterFd; }
+
+  // False when a stop signal interrupted the replies.
+  bool send(const std::vector<std::string>& replies);
+
+  // Bytes that no reader can take for a message: neither "$", "=", CR nor LF.
+  static std::string garbage() { return "\x07#~\x7f\xfe!x"; }
+
+ private:
+  bool write(const std::string& bytes);
+  bool writeNow(const char* data, std::size_t size);
+
+  int fd_ = -1;
+  const Options& options_;
+  EventLog& log_;
+  StopSignals& signals_;
+};
+
+}  // namespace kvxemu
