@@ -1,0 +1,568 @@
+#include "Serial4.h"
+
+#include <QCoreApplication>
+#include <QtGlobal>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::int32_t kValidRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                                        19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+// The Windows code of an overlapped operation still pending; it is never reported.
+constexpr int kPendingCode = 997;
+
+constexpr auto kCloseWait = std::chrono::milliseconds(750);
+constexpr auto kIdlePoll = std::chrono::milliseconds(100);
+constexpr auto kFailurePause = std::chrono::milliseconds(100);
+
+std::mutex presenterMutex;
+TSerial::ErrorBoxPresenter& presenter() {
+  static TSerial::ErrorBoxPresenter instance;
+  return instance;
+}
+
+QString componentErrorText(std::int32_t code) {
+  switch (code) {
+    case TSerial::kNotActive:
+      return QStringLiteral("The port is not active");
+    case TSerial::kTooLongForTx:
+      return QStringLiteral("String too long for Tx buffer");
+    default:
+      return QString();
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TEventThread
+
+struct TEventThread::PendingCall {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool cancelled = false;
+};
+
+TEventThread::TEventThread(TSerial& owner) : owner_(owner) {}
+
+bool TEventThread::runOnMainThread(std::function<void()> fn) {
+  auto call = std::make_shared<PendingCall>();
+  {
+    std::lock_guard lock(callMutex_);
+    if (stop_) return false;
+    pending_ = call;
+  }
+  // The component is the context: when it is destroyed, Qt drops a call still queued. After fn
+  // the procedure touches only the shared call record, as fn may have destroyed the component.
+  QMetaObject::invokeMethod(
+      &owner_,
+      [call, fn = std::move(fn)] {
+        {
+          std::lock_guard lock(call->mutex);
+          if (call->cancelled) return;
+        }
+        fn();
+        {
+          std::lock_guard lock(call->mutex);
+          call->done = true;
+        }
+        call->finished.notify_all();
+      },
+      Qt::QueuedConnection);
+  bool done = false;
+  {
+    std::unique_lock lock(call->mutex);
+    call->finished.wait(lock, [&] { return call->done || call->cancelled; });
+    done = call->done;
+  }
+  std::lock_guard lock(callMutex_);
+  pending_.reset();
+  return done;
+}
+
+void TEventThread::requestStop() {
+  std::shared_ptr<PendingCall> call;
+  {
+    std::lock_guard lock(callMutex_);
+    stop_ = true;
+    call = pending_;
+  }
+  if (!call) return;
+  {
+    std::lock_guard lock(call->mutex);
+    call->cancelled = true;
+  }
+  call->finished.notify_all();
+}
+
+void TEventThread::run() {
+  bool failing = false;
+  while (!stop_) {
+    const TSerial::WaitTicket ticket = owner_.beginWait();
+    if (!ticket.open) {
+      owner_.idleWhileClosed();
+      continue;
+    }
+    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation);
+    // A wait ended by the close (or by a close and reopen) dispatches nothing.
+    if (stop_ || !owner_.stillOpen(ticket.generation)) continue;
+    if (result.error != 0) {
+      // A device that has gone away fails every wait: one report per run of failures, and no
+      // spinning.
+      if (!failing) {
+        const int code = result.error;
+        owner_.reportFromAnyThread([serial = &owner_, code] { serial->reportLastError(code); });
+      }
+      failing = true;
+      owner_.waiter_.pause(kFailurePause);
+      continue;
+    }
+    if (result.events != 0) failing = false;
+    dispatch(result.events, result);
+  }
+  owner_.threadEnded();
+}
+
+void TEventThread::raise(std::function<void(TSerial*)> handlerCall) {
+  // The handler runs on the main thread with the component as sender.
+  runOnMainThread([serial = &owner_, handlerCall = std::move(handlerCall)] { handlerCall(serial); });
+}
+
+void TEventThread::dispatch(std::uint32_t events, const PortEvents& details) {
+  const auto signalChange = [this](eModemInSignal signal, bool state) {
+    raise([signal, state](TSerial* s) {
+      if (auto handler = s->OnSignalChange) handler(s, signal, state);
+    });
+  };
+  if (events & PortEvents::kCts) signalChange(miCTS, details.cts);
+  if (events & PortEvents::kDsr) signalChange(miDSR, details.dsr);
+  if (events & PortEvents::kRlsd) signalChange(miRLSD, details.rlsd);
+  // Each handler is copied before the call: a handler may destroy the component.
+  if (events & PortEvents::kTxEmpty)
+    raise([](TSerial* s) {
+      if (auto handler = s->OnTxEmpty) handler(s);
+    });
+  if (events & PortEvents::kBreak)
+    raise([](TSerial* s) {
+      if (auto handler = s->OnBreak) handler(s);
+    });
+  if (events & PortEvents::kRing)
+    raise([](TSerial* s) {
+      if (auto handler = s->OnRing) handler(s);
+    });
+  if (!(events & PortEvents::kRxChar) || stop_) return;
+  if (owner_.rxEventMode_ == rxNormal) {
+    // The handler reads the bytes itself.
+    raise([](TSerial* s) {
+      if (auto handler = s->OnRxData) handler(s);
+    });
+  } else {
+    readMessages();
+  }
+}
+
+void TEventThread::readMessages() {
+  // The handler is assigned on the main thread, so it is looked at there.
+  auto hasHandler = std::make_shared<bool>(false);
+  if (!runOnMainThread([serial = &owner_, hasHandler] { *hasHandler = bool(serial->OnMessage); })) return;
+  // Without a handler nothing is read: the bytes stay in the input queue.
+  if (!*hasHandler) return;
+  char byte = 0;
+  while (!stop_ && owner_.ReadChar(byte) == 1) {
+    if (!owner_.framer_.feed(byte, owner_.messageStartChar_, owner_.messageEndChar_,
+                             owner_.messageAppendCount_))
+      continue;
+    raise([message = owner_.framer_.message()](TSerial* s) {
+      if (auto handler = s->OnMessage) handler(s, message);
+    });
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSerial: construction and properties
+
+TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEventThread>(*this)) {}
+
+TSerial::~TSerial() {
+  close();
+  // The thread is woken wherever it waits and the component stays until it has ended.
+  thread_->requestStop();
+  { std::lock_guard lock(stateMutex_); }
+  stateChanged_.notify_all();
+  waiter_.wake();
+  if (thread_->isRunning() || thread_->isFinished()) {
+    // The loop's own end mark orders its last look at the component before the component goes.
+    std::unique_lock lock(stateMutex_);
+    stateChanged_.wait(lock, [this] { return threadEnded_; });
+  }
+  thread_->wait();
+}
+
+void TSerial::setErrorBoxPresenter(ErrorBoxPresenter p) {
+  std::lock_guard lock(presenterMutex);
+  presenter() = std::move(p);
+}
+
+void TSerial::setPort(int port) {
+  if (port < 1 || port > 9 || port == port_) return;
+  port_ = port;
+  reopenIfOpen();
+}
+
+void TSerial::setBaudrate(std::int32_t rate) {
+  if (std::find(std::begin(kValidRates), std::end(kValidRates), rate) == std::end(kValidRates)) {
+    showErrorBox(QStringLiteral("Baudrate is not valid"));  // whatever NotifyErrors says
+    return;
+  }
+  if (rate == baudrate_) return;
+  baudrate_ = rate;
+  reopenIfOpen();
+}
+
+void TSerial::setParity(eParity parity) {
+  if (parity == parity_) return;
+  parity_ = parity;
+  reopenIfOpen();
+}
+
+void TSerial::setDataBits(eDataBits bits) {
+  if (bits == dataBits_) return;
+  dataBits_ = bits;
+  reopenIfOpen();
+}
+
+void TSerial::setStopBits(eStopBits bits) {
+  if (bits == stopBits_) return;
+  stopBits_ = bits;
+  reopenIfOpen();
+}
+
+void TSerial::setRxQueueSize(std::uint16_t size) {
+  rxQueueSize_ = size;
+  reopenIfOpen();  // even when equal
+}
+
+void TSerial::setTxQueueSize(std::uint16_t size) {
+  txQueueSize_ = size;
+  reopenIfOpen();  // even when equal
+}
+
+void TSerial::setFlowMode(eFlowControl mode) {
+  if (mode == flowMode_) return;
+  flowMode_ = mode;
+  reopenIfOpen();
+}
+
+void TSerial::setCheckParity(bool check) {
+  if (check == checkParity_) return;
+  checkParity_ = check;
+  reopenIfOpen();
+}
+
+void TSerial::setTimeout(std::uint32_t ms) {
+  if (ms == timeout_) return;
+  timeout_ = ms;
+  reopenIfOpen();
+}
+
+void TSerial::reopenIfOpen() {
+  if (open_) open();
+}
+
+void TSerial::setActive(bool active) {
+  if (active)
+    open();
+  else
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening, settings, closing
+
+void TSerial::open() {
+  if (open_) close();
+  int error = 0;
+  {
+    std::lock_guard lock(portMutex_);
+    error = portDevice_.open(PosixPort::pathForPort(port_));
+    if (error == 0) {
+      ++generation_;
+      open_ = true;
+    }
+  }
+  if (error != 0) {
+    reportLastError(error);
+    return;
+  }
+  // Driver queue sizes: the kernel sizes its own; TxQueueSize still bounds the room check.
+  applySettings();
+  SetModemLine(mlDTR, true);
+  SetModemLine(mlRTS, true);
+  // The watched events are fixed: received data, output empty, CTS, DSR, carrier, break, ring.
+  if (!thread_->isRunning()) {
+    thread_->start();
+  } else {
+    { std::lock_guard lock(stateMutex_); }
+    stateChanged_.notify_all();
+  }
+}
+
+void TSerial::applySettings() {
+  TLineSettings s = lineSettings_;
+  s.length = 28;
+  s.baudRate = static_cast<std::uint32_t>(baudrate_);
+  s.flags = TLineSettings::kBinary;
+  if (checkParity_) s.flags |= TLineSettings::kParityCheck;
+  switch (flowMode_) {
+    case fcNone:
+      break;
+    case fcRTS_CTS:
+      s.flags |= TLineSettings::kOutCtsFlow | TLineSettings::kRtsHandshake;
+      break;
+    case fcDTR_DSR:
+      s.flags |= TLineSettings::kOutDsrFlow | TLineSettings::kDtrHandshake;
+      break;
+    case fcXON_XOF:
+      s.flags |= TLineSettings::kOutXonXoff | TLineSettings::kInXonXoff;
+      break;
+  }
+  s.xonLimit = s.xoffLimit = static_cast<std::uint16_t>(rxQueueSize_ / 3);
+  s.byteSize = dataBits_ == d7bit ? 7 : 8;
+  s.parity = static_cast<std::uint8_t>(parity_);  // the enumeration follows the parity codes
+  s.stopBits = stopBits_ == st1bit ? TLineSettings::kOneStopBit : TLineSettings::kTwoStopBits;
+  s.xonChar = 0x11;
+  s.xoffChar = 0x13;
+  s.errorChar = '?';
+  s.eofChar = 0;
+  s.eventChar = 0;
+  lineSettings_ = s;
+  if (!open_) return;
+  if (const int error = portDevice_.apply(s)) reportLastError(error);
+  // Time-outs: reads never wait (O_NONBLOCK, VMIN = VTIME = 0) and every write is bounded by
+  // Timeout in sendBytes, so there is nothing more to set.
+}
+
+void TSerial::close() {
+  if (!open_) return;
+  // Nothing to abort (writes finish inside SendString), and the queues are never flushed: that
+  // would throw away replies the clock has already sent.
+  SetModemLine(mlDTR, false);
+  SetModemLine(mlRTS, false);
+  open_ = false;
+  waiter_.wake();  // ends the receive thread's wait
+  int error = 0;
+  {
+    std::lock_guard lock(portMutex_);
+    error = portDevice_.close();
+  }
+  if (error != 0) reportLastError(error);
+  waitForThreadIdle();
+}
+
+void TSerial::waitForThreadIdle() {
+  // Bounded: closing from inside a handler, the thread waits for that very handler.
+  std::unique_lock lock(stateMutex_);
+  stateChanged_.wait_for(lock, kCloseWait, [this] { return !threadBusy_; });
+}
+
+TSerial::WaitTicket TSerial::beginWait() {
+  std::lock_guard lock(portMutex_);
+  const bool open = open_;
+  setThreadBusy(open);
+  if (!open) return {};
+  return {true, portDevice_.fd(), generation_};
+}
+
+bool TSerial::stillOpen(std::uint64_t generation) {
+  std::lock_guard lock(portMutex_);
+  return open_ && generation_ == generation;
+}
+
+void TSerial::setThreadBusy(bool busy) {
+  {
+    std::lock_guard lock(stateMutex_);
+    threadBusy_ = busy;
+  }
+  stateChanged_.notify_all();
+}
+
+void TSerial::threadEnded() {
+  std::lock_guard lock(stateMutex_);
+  threadBusy_ = false;
+  threadEnded_ = true;
+  stateChanged_.notify_all();
+}
+
+void TSerial::idleWhileClosed() {
+  std::unique_lock lock(stateMutex_);
+  stateChanged_.wait_for(lock, kIdlePoll, [this] { return open_ || thread_->stopRequested(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queue status and data
+
+std::int32_t TSerial::RxWaiting() {
+  if (!open_) return 0;
+  queueStatus();
+  return inputCount_;
+}
+
+std::int32_t TSerial::TxWaiting() {
+  if (!open_) return 0;
+  queueStatus();
+  return outputCount_;
+}
+
+void TSerial::queueStatus() {
+  std::int32_t in = 0;
+  std::int32_t out = 0;
+  int error = portDevice_.inputCount(in);
+  if (error == 0) error = portDevice_.outputCount(out);
+  if (error != 0) {
+    reportLastError(error);  // the previous counts stay
+    return;
+  }
+  inputCount_ = in;
+  outputCount_ = out;
+}
+
+bool TSerial::waitForTxRoom(std::size_t needed, bool whole) {
+  // The window stays responsive while the output queue has no room; a handler may close the port.
+  const auto noRoom = [&] {
+    const std::int32_t queued = TxWaiting();
+    return whole ? queued >= txQueueSize_ : txQueueSize_ - queued < static_cast<std::int64_t>(needed);
+  };
+  while (open_ && noRoom()) {
+    QCoreApplication::processEvents();
+    QThread::msleep(1);
+  }
+  if (open_) return true;
+  reportError(kNotActive);
+  return false;
+}
+
+bool TSerial::sendBytes(const char* data, std::size_t size) {
+  // Each write waits at most Timeout ms; bytes the kernel has taken count as complete.
+  const int error = portDevice_.write(data, size, std::chrono::milliseconds(timeout_));
+  waiter_.noteWrite();
+  if (error == 0) return true;
+  reportLastError(error);
+  return false;
+}
+
+void TSerial::SendString(const std::string& s) {
+  if (!open_) {
+    reportError(kNotActive);
+    return;
+  }
+  if (waitOnTxFull_) {
+    // Such a string never finds room: waiting for it would never end.
+    if (s.size() > txQueueSize_) {
+      reportError(kTooLongForTx);
+      return;
+    }
+    if (!waitForTxRoom(s.size(), false)) return;
+  }
+  if (!s.empty()) sendBytes(s.data(), s.size());
+}
+
+void TSerial::SendChar(char c) {
+  if (!open_) {
+    reportError(kNotActive);
+    return;
+  }
+  if (waitOnTxFull_ && !waitForTxRoom(1, true)) return;
+  sendBytes(&c, 1);
+}
+
+int TSerial::ReadChar(char& c) {
+  int count = 0;
+  int error = 0;
+  bool open = false;
+  {
+    std::lock_guard lock(portMutex_);
+    open = open_ && portDevice_.isOpen();
+    if (open) count = portDevice_.readByte(c, error);
+  }
+  if (!open) {
+    reportFromAnyThread([this] { reportError(kNotActive); });
+  } else if (error != 0) {
+    reportFromAnyThread([this, error] { reportLastError(error); });
+  }
+  return count;
+}
+
+void TSerial::AbortTx() {
+  // Writes finish inside SendString, so nothing is outstanding; queued bytes are kept.
+  if (!open_) reportError(kNotActive);
+}
+
+void TSerial::AbortRx() {
+  // Reads never wait, so nothing is outstanding; received bytes are kept.
+  if (!open_) reportError(kNotActive);
+}
+
+void TSerial::SetModemLine(eModemLine line, bool on) {
+  if (!open_) {
+    reportError(kNotActive);
+    return;
+  }
+  portDevice_.setOutputLine(line == mlRTS ? PosixPort::OutputLine::Rts : PosixPort::OutputLine::Dtr, on);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Error reports
+
+void TSerial::reportFromAnyThread(std::function<void()> report) {
+  if (QThread::currentThread() == thread())
+    report();
+  else
+    thread_->runOnMainThread(std::move(report));  // only the receive thread gets here
+}
+
+bool TSerial::reportLastError(int code) {
+  errorCode_ = code;
+  if (code == kPendingCode) return false;
+  switch (notifyErrors_) {
+    case neDialog:
+      showErrorBox(QString::fromLocal8Bit(std::strerror(code)));
+      break;
+    case neEvent:
+      if (auto handler = OnError) handler(this);
+      break;
+    case neNone:
+      break;
+  }
+  return true;
+}
+
+void TSerial::reportError(std::int32_t code) {
+  switch (notifyErrors_) {
+    case neDialog:
+      showErrorBox(componentErrorText(code));
+      break;
+    case neEvent:
+      if (auto handler = OnError) {
+        errorCode_ = code;
+        handler(this);
+      }
+      break;
+    case neNone:
+      break;
+  }
+}
+
+void TSerial::showErrorBox(const QString& text) {
+  ErrorBoxPresenter show;
+  {
+    std::lock_guard lock(presenterMutex);
+    show = presenter();
+  }
+  if (show)
+    show(QStringLiteral("Error"), text);
+  else
+    qWarning("Error: %s", qPrintable(text));
+}

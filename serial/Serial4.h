@@ -1,0 +1,199 @@
+// Serial4: the serial port component TSerial and its receive thread TEventThread.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "line_settings.h"
+#include "message_framer.h"
+#include "port_event_waiter.h"
+#include "posix_port.h"
+
+enum eParity { paNone, PaOdd, paEven, paMark, paSpace };
+enum eDataBits { d7bit, d8bit };
+enum eStopBits { st1bit, st2bit };
+enum eFlowControl { fcNone, fcRTS_CTS, fcDTR_DSR, fcXON_XOF };
+enum eOpModes { rxNormal, rxMessage };
+enum eNotifyErr { neDialog, neEvent, neNone };
+enum eModemInSignal { miCTS, miDSR, miRLSD };
+enum eModemLine { mlRTS, mlDTR };
+
+class TSerial;
+
+// The receive thread: waits for port events and raises the component's events on the main thread.
+class TEventThread : public QThread {
+ public:
+  explicit TEventThread(TSerial& owner);
+
+  // Runs fn on the main thread and waits until it has returned. Gives false, without running fn,
+  // once the thread is told to stop.
+  bool runOnMainThread(std::function<void()> fn);
+  // Asks the loop to end and releases a pending hand-over; the caller then waits for the end.
+  void requestStop();
+  bool stopRequested() const { return stop_; }
+
+ protected:
+  void run() override;
+
+ private:
+  struct PendingCall;
+  void dispatch(std::uint32_t events, const PortEvents& details);
+  void raise(std::function<void(TSerial*)> handlerCall);
+  void readMessages();
+  void pauseAfterFailure();
+
+  TSerial& owner_;
+  std::atomic<bool> stop_{false};
+  std::mutex callMutex_;
+  std::shared_ptr<PendingCall> pending_;
+};
+
+class TSerial : public QObject {
+  Q_OBJECT
+ public:
+  explicit TSerial(QObject* owner = nullptr);
+  ~TSerial() override;
+
+  // Published properties in declaration order: getter named as the property, setter setX.
+  int Port() const { return port_; }
+  void setPort(int port);  // 1..9
+  std::int32_t Baudrate() const { return baudrate_; }
+  void setBaudrate(std::int32_t rate);
+  eParity Parity() const { return parity_; }
+  void setParity(eParity parity);
+  eDataBits DataBits() const { return dataBits_; }
+  void setDataBits(eDataBits bits);
+  eStopBits StopBits() const { return stopBits_; }
+  void setStopBits(eStopBits bits);
+  std::uint16_t RxQueueSize() const { return rxQueueSize_; }
+  void setRxQueueSize(std::uint16_t size);
+  std::uint16_t TxQueueSize() const { return txQueueSize_; }
+  void setTxQueueSize(std::uint16_t size);
+  eFlowControl FlowMode() const { return flowMode_; }
+  void setFlowMode(eFlowControl mode);
+  bool CheckParity() const { return checkParity_; }
+  void setCheckParity(bool check);
+  std::int32_t RxWaiting();
+  std::int32_t TxWaiting();
+  eOpModes RxEventMode() const { return rxEventMode_; }
+  void setRxEventMode(eOpModes mode) { rxEventMode_ = mode; }
+  char MessageStartChar() const { return messageStartChar_; }
+  void setMessageStartChar(char c) { messageStartChar_ = c; }
+  char MessageEndChar() const { return messageEndChar_; }
+  void setMessageEndChar(char c) { messageEndChar_ = c; }
+  std::uint16_t MessageAppendCount() const { return messageAppendCount_; }
+  void setMessageAppendCount(std::uint16_t count) { messageAppendCount_ = count; }
+  eNotifyErr NotifyErrors() const { return notifyErrors_; }
+  void setNotifyErrors(eNotifyErr mode) { notifyErrors_ = mode; }
+  std::int32_t ErrorCode() const { return errorCode_; }
+  bool WaitOnTxFull() const { return waitOnTxFull_; }
+  void setWaitOnTxFull(bool wait) { waitOnTxFull_ = wait; }
+  std::uint32_t Timeout() const { return timeout_; }
+  void setTimeout(std::uint32_t ms);
+  bool WaitTxComplete() const { return waitTxComplete_; }
+  void setWaitTxComplete(bool wait) { waitTxComplete_ = wait; }
+
+  bool Active() const { return open_; }
+  void setActive(bool active);
+
+  void SendString(const std::string& s);
+  void SendChar(char c);
+  int ReadChar(char& c);  // main thread or the receive thread
+  void AbortTx();
+  void AbortRx();
+  void SetModemLine(eModemLine line, bool on);
+
+  // Events, each optional; raised on the main thread.
+  std::function<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
+  std::function<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
+  std::function<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
+  std::function<void()> OnWriteCompleted;  // declared, never raised
+
+  // The component knows no widgets: the application installs the presenter of its error boxes
+  // ("Error" caption, one OK button). Without one, the text goes to qWarning.
+  using ErrorBoxPresenter = std::function<void(const QString& caption, const QString& text)>;
+  static void setErrorBoxPresenter(ErrorBoxPresenter presenter);
+
+  // The line-settings record last built; a pseudo-terminal drops parity, so tests read it here.
+  const TLineSettings& lineSettings() const { return lineSettings_; }
+
+  static constexpr std::int32_t kNotActive = -1;
+  static constexpr std::int32_t kTooLongForTx = -2;
+
+ private:
+  friend class TEventThread;
+
+  void open();
+  void close();
+  void reopenIfOpen();
+  void applySettings();
+  void queueStatus();
+  bool sendBytes(const char* data, std::size_t size);
+  bool waitForTxRoom(std::size_t needed, bool whole);
+  bool reportLastError(int code);
+  void reportError(std::int32_t code);
+  // Reports on the main thread, whichever thread found the failure.
+  void reportFromAnyThread(std::function<void()> report);
+  static void showErrorBox(const QString& text);
+
+  // What the receive thread needs to start one wait on the open port.
+  struct WaitTicket {
+    bool open = false;
+    int fd = -1;
+    std::uint64_t generation = 0;
+  };
+  WaitTicket beginWait();
+  bool stillOpen(std::uint64_t generation);
+  void setThreadBusy(bool busy);
+  void threadEnded();
+  void waitForThreadIdle();
+  void idleWhileClosed();
+
+  int port_ = 1;
+  std::int32_t baudrate_ = 9600;
+  eParity parity_ = paNone;
+  eDataBits dataBits_ = d7bit;
+  eStopBits stopBits_ = st1bit;
+  std::uint16_t rxQueueSize_ = 1024;
+  std::uint16_t txQueueSize_ = 1024;
+  eFlowControl flowMode_ = fcNone;
+  bool checkParity_ = true;
+  std::atomic<eOpModes> rxEventMode_{rxNormal};
+  std::atomic<char> messageStartChar_{2};
+  std::atomic<char> messageEndChar_{3};
+  std::atomic<std::uint16_t> messageAppendCount_{0};
+  eNotifyErr notifyErrors_ = neDialog;
+  std::int32_t errorCode_ = 0;
+  bool waitOnTxFull_ = true;
+  std::uint32_t timeout_ = 10000;
+  bool waitTxComplete_ = true;
+
+  TLineSettings lineSettings_;
+  std::int32_t inputCount_ = 0;
+  std::int32_t outputCount_ = 0;
+
+  // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
+  // reads off a descriptor that is being closed (or reused by the next open).
+  std::mutex portMutex_;
+  PosixPort portDevice_;
+  std::uint64_t generation_ = 0;
+  std::atomic<bool> open_{false};
+
+  PortEventWaiter waiter_;
+  MessageFramer framer_;  // receive thread only
+
+  std::mutex stateMutex_;
+  std::condition_variable stateChanged_;
+  bool threadBusy_ = false;
+  bool threadEnded_ = false;
+
+  std::unique_ptr<TEventThread> thread_;
+};

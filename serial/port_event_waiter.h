@@ -1,0 +1,53 @@
+// Blocks until a watched port event occurs or until another thread wakes it: the POSIX stand-in
+// for WaitCommEvent, which the component's close ends by clearing the event mask.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+struct PortEvents {
+  static constexpr std::uint32_t kRxChar = 0x001;
+  static constexpr std::uint32_t kTxEmpty = 0x004;
+  static constexpr std::uint32_t kCts = 0x008;
+  static constexpr std::uint32_t kDsr = 0x010;
+  static constexpr std::uint32_t kRlsd = 0x020;
+  static constexpr std::uint32_t kBreak = 0x040;
+  static constexpr std::uint32_t kRing = 0x100;
+
+  std::uint32_t events = 0;  // nothing when woken
+  int error = 0;             // errno of a failed wait
+  bool cts = false, dsr = false, rlsd = false;
+};
+
+class PortEventWaiter {
+ public:
+  PortEventWaiter();
+  ~PortEventWaiter();
+  PortEventWaiter(const PortEventWaiter&) = delete;
+  PortEventWaiter& operator=(const PortEventWaiter&) = delete;
+
+  // Any thread: ends the current or next wait or pause.
+  void wake();
+  // After a write: report the output queue empty once it drains.
+  void noteWrite();
+
+  // Receive thread only. A new generation (a new open) starts from fresh baselines.
+  PortEvents wait(int fd, std::uint64_t generation);
+  void pause(std::chrono::milliseconds duration);
+
+ private:
+  std::uint32_t changes(int fd, PortEvents& result);
+  void drainWake();
+
+  int wakeFd_ = -1;
+  std::atomic<bool> txPending_{false};
+
+  // Baselines of the receive thread: what the last wait saw.
+  std::uint64_t generation_ = 0;
+  std::int32_t seenInput_ = 0;
+  bool haveModem_ = false;
+  int modemBits_ = 0;
+  bool haveBreaks_ = false;
+  int breaks_ = 0;
+};

@@ -1,0 +1,215 @@
+#include "posix_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "termios_mapping.h"
+
+namespace {
+
+struct Speed {
+  std::uint32_t rate;
+  speed_t constant;
+};
+constexpr Speed kStandardSpeeds[] = {{110, B110},     {300, B300},     {600, B600},      {1200, B1200},
+                                     {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
+                                     {38400, B38400}, {57600, B57600}, {115200, B115200}};
+
+// The kernel creates ttyS0-31 whether or not a UART is behind them; "type" 0 means none.
+bool hasUart(const std::string& name) {
+  std::ifstream type("/sys/class/tty/" + name + "/type");
+  int value = 0;
+  return type >> value && value != 0;
+}
+
+// Device names "<prefix><number>" under /dev, in numeric order.
+std::vector<std::string> numberedDevices(const std::string& prefix) {
+  std::vector<std::pair<long, std::string>> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+    if (prefix == "ttyS" && !hasUart(name)) continue;
+    found.emplace_back(std::stol(digits), name);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  for (const auto& [number, name] : found) paths.push_back("/dev/" + name);
+  return paths;
+}
+
+// Unix98 pseudo-terminal slaves: majors 136 to 143.
+bool isPseudoTerminal(int fd) {
+  struct stat st {};
+  return fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+}  // namespace
+
+bool termiosFromLineSettings(const TLineSettings& s, termios& t) {
+  cfmakeraw(&t);
+  t.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  t.c_cflag |= CLOCAL | CREAD | (s.byteSize == 7 ? CS7 : CS8);
+  switch (s.parity) {
+    case TLineSettings::kOddParity:
+      t.c_cflag |= PARENB | PARODD;
+      break;
+    case TLineSettings::kEvenParity:
+      t.c_cflag |= PARENB;
+      break;
+    case TLineSettings::kMarkParity:
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case TLineSettings::kSpaceParity:
+      t.c_cflag |= PARENB | CMSPAR;
+      break;
+    default:
+      break;
+  }
+  if (s.stopBits != TLineSettings::kOneStopBit) t.c_cflag |= CSTOPB;
+  if (s.flags & TLineSettings::kParityCheck) t.c_iflag |= INPCK;
+  if (s.flags & (TLineSettings::kOutCtsFlow | TLineSettings::kRtsHandshake)) t.c_cflag |= CRTSCTS;
+  if (s.flags & TLineSettings::kOutXonXoff) t.c_iflag |= IXON;
+  if (s.flags & TLineSettings::kInXonXoff) t.c_iflag |= IXOFF;
+  // DTR/DSR handshake has no termios counterpart; those flags change nothing here.
+  t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
+  t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+  for (const Speed& speed : kStandardSpeeds) {
+    if (speed.rate == s.baudRate) {
+      cfsetispeed(&t, speed.constant);
+      cfsetospeed(&t, speed.constant);
+      return true;
+    }
+  }
+  return false;
+}
+
+PosixPort::~PosixPort() { close(); }
+
+std::string PosixPort::pathForPort(int n) {
+  const std::string name = "COM" + std::to_string(n);
+  struct stat st {};
+  if (lstat(name.c_str(), &st) == 0) return name;
+  std::vector<std::string> devices;
+  for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
+    const auto more = numberedDevices(prefix);
+    devices.insert(devices.end(), more.begin(), more.end());
+  }
+  // Without a device the name itself is opened, which fails with ENOENT.
+  return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
+}
+
+int PosixPort::open(const std::string& path) {
+  if (fd_ >= 0) return EBUSY;
+  // O_NONBLOCK: without it the open can wait for a carrier for ever.
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = 0;
+  if (!isatty(fd)) {
+    error = ENOTTY;
+  } else if (ioctl(fd, TIOCEXCL) < 0) {
+    error = errno;
+  } else if (flock(fd, LOCK_EX | LOCK_NB) < 0) {
+    // TIOCEXCL does not stop root; the lock keeps every second opener out.
+    error = errno;
+    ioctl(fd, TIOCNXCL);
+  }
+  if (error != 0) {
+    ::close(fd);
+    return error;
+  }
+  fd_ = fd;
+  return 0;
+}
+
+int PosixPort::close() {
+  if (fd_ < 0) return 0;
+  ioctl(fd_, TIOCNXCL);
+  const int result = ::close(fd_);
+  fd_ = -1;  // Linux frees the descriptor even when close reports an error
+  return result < 0 ? errno : 0;
+}
+
+int PosixPort::apply(const TLineSettings& settings) {
+  termios t{};
+  if (tcgetattr(fd_, &t) < 0) return errno;
+  const bool standardSpeed = termiosFromLineSettings(settings, t);
+  // glibc answers EINVAL when a pseudo-terminal drops the parity it was given, although the
+  // settings were applied; the rate read back below still decides.
+  if (tcsetattr(fd_, TCSANOW, &t) < 0 && !(errno == EINVAL && isPseudoTerminal(fd_))) return errno;
+  if (!standardSpeed) return setCustomSpeed(fd_, settings.baudRate);
+  // tcsetattr succeeds when any one change applied; a pseudo-terminal also drops parity and
+  // forces CS8, so only the rate is compared.
+  termios back{};
+  if (tcgetattr(fd_, &back) < 0) return errno;
+  return cfgetospeed(&back) == cfgetospeed(&t) ? 0 : EINVAL;
+}
+
+int PosixPort::write(const char* data, std::size_t size, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written > 0) {
+      data += written;
+      size -= static_cast<std::size_t>(written);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno != EAGAIN) return errno;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return ETIMEDOUT;
+    pollfd p{fd_, POLLOUT, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return errno;
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return EIO;
+  }
+  return 0;
+}
+
+int PosixPort::inputCount(std::int32_t& count) const {
+  int n = 0;
+  if (ioctl(fd_, FIONREAD, &n) < 0) return errno;
+  count = n;
+  return 0;
+}
+
+int PosixPort::outputCount(std::int32_t& count) const {
+  int n = 0;
+  if (ioctl(fd_, TIOCOUTQ, &n) < 0) return errno;
+  count = n;
+  return 0;
+}
+
+int PosixPort::readByte(char& byte, int& error) {
+  error = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd_, &byte, 1);
+    if (n == 1) return 1;
+    if (n == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) error = errno;
+    return 0;
+  }
+}
+
+void PosixPort::setOutputLine(OutputLine line, bool on) {
+  int bits = line == OutputLine::Rts ? TIOCM_RTS : TIOCM_DTR;
+  ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits);
+}

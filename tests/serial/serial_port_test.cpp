@@ -1,0 +1,239 @@
+// Opening, line settings, write rules and error reports over a real pseudo-terminal.
+#include <sys/file.h>
+#include <termios.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "pty_fixture.h"
+#include "termios_mapping.h"
+
+namespace {
+
+class SerialPortTest : public SerialPtyFixture {
+ protected:
+  speed_t slaveSpeed() {
+    termios t{};
+    tcgetattr(slave_, &t);
+    return cfgetospeed(&t);
+  }
+  // A change made behind the component's back, undone only by a reopen.
+  void slowDownBehindItsBack() {
+    termios t{};
+    tcgetattr(slave_, &t);
+    cfsetspeed(&t, B9600);
+    tcsetattr(slave_, TCSANOW, &t);
+    ASSERT_EQ(slaveSpeed(), B9600);
+  }
+};
+
+int openDescriptors() {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                        std::filesystem::directory_iterator()));
+}
+
+TEST_F(SerialPortTest, OpensWithTheClockLineSettings) {
+  auto serial = openClockPort();
+  ASSERT_TRUE(serial->Active());
+  EXPECT_EQ(serial->ErrorCode(), 0);
+
+  termios t{};
+  ASSERT_EQ(tcgetattr(slave_, &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_FALSE(t.c_cflag & CSTOPB);
+  EXPECT_FALSE(t.c_cflag & CRTSCTS);
+  EXPECT_TRUE(t.c_cflag & CLOCAL);
+  EXPECT_TRUE(t.c_cflag & CREAD);
+  EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG));
+  EXPECT_FALSE(t.c_oflag & OPOST);
+  EXPECT_FALSE(t.c_iflag & (IXON | IXOFF | ICRNL));
+  EXPECT_EQ(t.c_cc[VMIN], 0);
+  EXPECT_EQ(t.c_cc[VTIME], 0);
+
+  // A pseudo-terminal clears parity, so the even parity is checked in the record built.
+  const TLineSettings& s = serial->lineSettings();
+  EXPECT_EQ(s.length, 28u);
+  EXPECT_EQ(s.baudRate, 19200u);
+  EXPECT_EQ(s.flags, TLineSettings::kBinary | TLineSettings::kParityCheck);
+  EXPECT_EQ(s.parity, TLineSettings::kEvenParity);
+  EXPECT_EQ(s.byteSize, 8);
+  EXPECT_EQ(s.stopBits, TLineSettings::kOneStopBit);
+  EXPECT_EQ(s.xonLimit, 341);
+  EXPECT_EQ(s.xoffLimit, 341);
+  EXPECT_EQ(s.errorChar, '?');
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(SerialPortTest, RecordMapsToTermiosFlags) {
+  auto open = openClockPort();  // the record is built at each (re)open
+  TSerial& serial = *open;
+  const auto mapped = [&] {
+    termios t{};
+    termiosFromLineSettings(serial.lineSettings(), t);
+    return t;
+  };
+  serial.setParity(PaOdd);
+  EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | PARODD));
+  EXPECT_TRUE(mapped().c_iflag & INPCK);
+  serial.setParity(paMark);
+  EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | PARODD | CMSPAR));
+  serial.setParity(paSpace);
+  serial.setCheckParity(false);
+  EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | CMSPAR));
+  EXPECT_FALSE(mapped().c_iflag & INPCK);
+  serial.setDataBits(d7bit);
+  serial.setStopBits(st2bit);
+  EXPECT_EQ(mapped().c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+  EXPECT_TRUE(mapped().c_cflag & CSTOPB);
+  serial.setFlowMode(fcRTS_CTS);
+  EXPECT_TRUE(mapped().c_cflag & CRTSCTS);
+  serial.setFlowMode(fcXON_XOF);
+  EXPECT_FALSE(mapped().c_cflag & CRTSCTS);
+  EXPECT_EQ(mapped().c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+  serial.setRxQueueSize(100);
+  EXPECT_EQ(serial.lineSettings().xonLimit, 33);
+  EXPECT_EQ(serial.ErrorCode(), 0);
+
+  serial.setActive(false);  // while closed a write only stores
+  serial.setRxQueueSize(1024);
+  EXPECT_EQ(serial.lineSettings().xonLimit, 33);
+  EXPECT_FALSE(serial.Active());
+}
+
+TEST_F(SerialPortTest, RatesWithoutConstantsWorkAndInvalidRatesShowTheBox) {
+  auto serial = openClockPort();
+  serial->setNotifyErrors(neEvent);
+  serial->OnError = [&](TSerial* s) { ADD_FAILURE() << "error " << s->ErrorCode(); };
+  for (std::int32_t rate : {56000, 128000, 256000, 14400}) {
+    serial->setBaudrate(rate);
+    EXPECT_EQ(serial->Baudrate(), rate);
+  }
+  EXPECT_TRUE(serial->Active());
+
+  serial->setNotifyErrors(neNone);  // the box comes whatever the mode
+  for (std::int32_t rate : {0, 1, 230400}) serial->setBaudrate(rate);
+  EXPECT_EQ(serial->Baudrate(), 14400);
+  ASSERT_EQ(boxes_.size(), 3u);
+  EXPECT_EQ(boxes_[0].first, "Error");
+  EXPECT_EQ(boxes_[0].second, "Baudrate is not valid");
+}
+
+TEST_F(SerialPortTest, SecondOpenOfTheSamePortFails) {
+  auto first = openClockPort();
+  ASSERT_TRUE(first->Active());
+  auto second = openClockPort();  // as root too: the lock keeps it out
+  EXPECT_FALSE(second->Active());
+  EXPECT_TRUE(second->ErrorCode() == EWOULDBLOCK || second->ErrorCode() == EBUSY) << second->ErrorCode();
+
+  first->setActive(false);
+  second->setActive(true);
+  EXPECT_TRUE(second->Active());
+}
+
+TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
+  TSerial serial;
+  serial.setNotifyErrors(neNone);
+  serial.setPort(9);
+  serial.setActive(true);
+  EXPECT_FALSE(serial.Active());
+  EXPECT_EQ(serial.ErrorCode(), 2);
+  EXPECT_TRUE(boxes_.empty());
+
+  serial.setNotifyErrors(neDialog);
+  serial.setPort(12);  // out of range: ignored
+  EXPECT_EQ(serial.Port(), 9);
+  serial.setActive(true);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].second, QString::fromLocal8Bit(std::strerror(ENOENT)));
+}
+
+TEST_F(SerialPortTest, ClosedPortReportsByNotifyMode) {
+  TSerial serial;
+  EXPECT_EQ(serial.RxWaiting(), 0);
+  EXPECT_EQ(serial.TxWaiting(), 0);
+  serial.setActive(false);  // closing a closed port reports nothing
+  EXPECT_TRUE(boxes_.empty());
+
+  serial.SendString("$\r");  // neDialog: the box, the code stays
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].first, "Error");
+  EXPECT_EQ(boxes_[0].second, "The port is not active");
+  EXPECT_EQ(serial.ErrorCode(), 0);
+
+  serial.setNotifyErrors(neEvent);  // no handler: nothing, the code stays
+  serial.SendChar('\r');
+  EXPECT_EQ(serial.ErrorCode(), 0);
+  std::int32_t seen = 0;
+  serial.OnError = [&](TSerial* s) { seen = s->ErrorCode(); };
+  char c = 0;
+  EXPECT_EQ(serial.ReadChar(c), 0);
+  EXPECT_EQ(seen, -1);
+
+  serial.setNotifyErrors(neNone);
+  serial.OnError = [&](TSerial*) { seen = 99; };
+  serial.AbortRx();
+  serial.AbortTx();
+  serial.SetModemLine(mlDTR, true);
+  EXPECT_EQ(seen, -1);
+  EXPECT_EQ(boxes_.size(), 1u);
+}
+
+TEST_F(SerialPortTest, WritingTheSameValueReopensOnlyForQueueSizes) {
+  auto serial = openClockPort();
+  slowDownBehindItsBack();
+  serial->setPort(1);
+  serial->setBaudrate(19200);
+  serial->setParity(paEven);
+  serial->setDataBits(d8bit);
+  serial->setStopBits(st1bit);
+  serial->setFlowMode(fcNone);
+  serial->setCheckParity(true);
+  serial->setTimeout(10000);
+  EXPECT_EQ(slaveSpeed(), B9600);  // not reopened
+
+  serial->setRxQueueSize(1024);
+  EXPECT_EQ(slaveSpeed(), B19200);
+  slowDownBehindItsBack();
+  serial->setTxQueueSize(1024);
+  EXPECT_EQ(slaveSpeed(), B19200);
+  slowDownBehindItsBack();
+  serial->setStopBits(st2bit);  // a different value reopens
+  EXPECT_EQ(slaveSpeed(), B19200);
+  EXPECT_TRUE(serial->Active());
+  EXPECT_EQ(serial->ErrorCode(), 0);
+}
+
+TEST_F(SerialPortTest, OpenCloseCyclesLeakNoDescriptor) {
+  auto serial = openClockPort();
+  serial->setActive(false);
+  settle(std::chrono::milliseconds(100));  // the receive thread has finished starting
+  const int before = openDescriptors();
+  for (int i = 0; i < 100; ++i) {
+    serial->setActive(true);
+    ASSERT_TRUE(serial->Active());
+    serial->setActive(false);
+  }
+  serial->setPort(9);  // and failed opens
+  for (int i = 0; i < 10; ++i) serial->setActive(true);
+  EXPECT_EQ(openDescriptors(), before);
+}
+
+TEST_F(SerialPortTest, SendsBytesAndRefusesAStringTheQueueCannotHold) {
+  auto serial = openClockPort();
+  serial->SendString("$21=\r");
+  serial->SendChar('\r');
+  EXPECT_EQ(clockReceives(6), "$21=\r\r");
+
+  serial->setNotifyErrors(neDialog);
+  serial->setWaitOnTxFull(true);
+  serial->setTxQueueSize(4);
+  serial->SendString("$21=\r");  // returns instead of waiting for room for ever
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].second, "String too long for Tx buffer");
+  serial->SendString("ok\r");
+  EXPECT_EQ(clockReceives(3), "ok\r");
+  EXPECT_EQ(serial->TxWaiting(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// The receive thread: events on the main thread, closing and destroying from handlers,
+// a vanished device, and the two receive modes.
+#include <time.h>
+
+#include <QApplication>
+#include <cerrno>
+
+#include "pty_fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class SerialThreadTest : public SerialPtyFixture {};
+
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST_F(SerialThreadTest, EventsRunOnTheMainThread) {
+  auto serial = openClockPort();
+  QThread* const mainThread = QCoreApplication::instance()->thread();
+  std::vector<QThread*> threads;
+  serial->OnMessage = [&](TSerial* sender, const std::string&) {
+    EXPECT_EQ(sender, serial.get());
+    threads.push_back(QThread::currentThread());
+  };
+  serial->OnTxEmpty = [&](TSerial*) { threads.push_back(QThread::currentThread()); };
+  serial->SendString("$\r");
+  clockSends("$1=5\r");
+  ASSERT_TRUE(waitFor([&] { return threads.size() >= 2; }));
+  for (QThread* t : threads) EXPECT_EQ(t, mainThread);
+}
+
+TEST_F(SerialThreadTest, ClosingInsideAHandlerIsBoundedAndReopenReadsOn) {
+  auto serial = openClockPort();
+  std::vector<std::string> messages;
+  Clock::duration closeTook{};
+  serial->OnMessage = [&](TSerial* s, const std::string& m) {
+    messages.push_back(m);
+    if (messages.size() != 1) return;
+    const auto start = Clock::now();
+    s->setActive(false);  // the thread is waiting for this very handler
+    closeTook = Clock::now() - start;
+    s->setActive(true);
+  };
+  clockSends("$1\r");
+  ASSERT_TRUE(waitFor([&] { return !messages.empty(); }));
+  EXPECT_LT(closeTook, 2s);
+  EXPECT_TRUE(serial->Active());
+  clockSends("$2\r");
+  ASSERT_TRUE(waitFor([&] { return messages.size() == 2; }));
+  EXPECT_EQ(messages[1], "$2\r");
+}
+
+TEST_F(SerialThreadTest, ComponentDestroyedByItsOwnHandler) {
+  TSerial* serial = openClockPort().release();
+  int calls = 0;
+  serial->OnMessage = [&](TSerial* s, const std::string&) {
+    ++calls;
+    delete s;
+  };
+  const auto start = Clock::now();
+  clockSends("$1\r$2\r");
+  ASSERT_TRUE(waitFor([&] { return calls > 0; }));
+  settle();
+  EXPECT_EQ(calls, 1);  // the second message never reaches a component that is gone
+  EXPECT_LT(Clock::now() - start, 3s);
+}
+
+TEST_F(SerialThreadTest, DestroyedWhileAHandOverWaits) {
+  auto serial = openClockPort();
+  int calls = 0;
+  serial->OnMessage = [&](TSerial*, const std::string&) { ++calls; };
+  clockSends("$1\r");
+  QThread::msleep(300);  // the thread has posted the message; the main thread has not run it
+  const auto start = Clock::now();
+  serial.reset();
+  EXPECT_LT(Clock::now() - start, 2s);
+  settle();
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(SerialThreadTest, VanishedDeviceIsReportedOnceWithoutSpinning) {
+  auto serial = openClockPort();
+  serial->setNotifyErrors(neEvent);
+  int reports = 0;
+  std::int32_t code = 0;
+  serial->OnError = [&](TSerial* s) {
+    ++reports;
+    code = s->ErrorCode();
+  };
+  closeMaster();  // the cable is pulled
+  ASSERT_TRUE(waitFor([&] { return reports > 0; }));
+  const double cpuBefore = processCpuSeconds();
+  settle(1000ms);
+  EXPECT_LT(processCpuSeconds() - cpuBefore, 0.3);
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(code, EIO);
+  const auto start = Clock::now();
+  serial->setActive(false);
+  EXPECT_LT(Clock::now() - start, 2s);
+}
+
+TEST_F(SerialThreadTest, RxNormalRaisesOnRxDataOncePerArrival) {
+  auto serial = openClockPort();
+  serial->setRxEventMode(rxNormal);
+  int events = 0;
+  std::string read;
+  bool readAll = true;
+  serial->OnRxData = [&](TSerial* s) {
+    ++events;
+    char c = 0;
+    while (readAll && s->ReadChar(c) == 1) read.push_back(c);
+  };
+  clockSends("abc");
+  ASSERT_TRUE(waitFor([&] { return read == "abc"; }));
+  settle();
+  EXPECT_EQ(events, 1);
+
+  // Bytes the handler leaves unread raise nothing more until more arrive.
+  readAll = false;
+  clockSends("de");
+  ASSERT_TRUE(waitFor([&] { return events == 2; }));
+  settle();
+  EXPECT_EQ(events, 2);
+  EXPECT_EQ(serial->RxWaiting(), 2);
+  clockSends("f");
+  ASSERT_TRUE(waitFor([&] { return events == 3; }));
+}
+
+TEST_F(SerialThreadTest, RxMessageWithoutHandlerLeavesBytesQueued) {
+  auto serial = openClockPort();
+  clockSends("$ab");
+  ASSERT_TRUE(waitFor([&] { return serial->RxWaiting() == 3; }));
+  clockSends("c");
+  ASSERT_TRUE(waitFor([&] { return serial->RxWaiting() == 4; }));
+  const double cpuBefore = processCpuSeconds();  // unread bytes keep the port readable
+  settle(500ms);
+  EXPECT_LT(processCpuSeconds() - cpuBefore, 0.2);
+
+  std::vector<std::string> messages;
+  serial->OnMessage = [&](TSerial*, const std::string& m) { messages.push_back(m); };
+  clockSends("\r");
+  ASSERT_TRUE(waitFor([&] { return !messages.empty(); }));
+  EXPECT_EQ(messages, std::vector<std::string>({"$abc\r"}));
+  EXPECT_EQ(serial->RxWaiting(), 0);
+}
+
+}  // namespace
