@@ -1,0 +1,540 @@
+#include "KVX_Setup.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "Serial4.h"
+#include "TimerPage.h"
+#include "captions.h"
+#include "radio_group.h"
+
+namespace {
+
+constexpr int kClientWidth = 427;
+constexpr int kClientHeight = 377;
+constexpr char kSettingsFileName[] = "kelvox.ini";
+
+// The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has, so that
+// the texts fit the design's pixel places.
+QFont pixelFont(int pixels) {
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                    QStringLiteral("Helvetica")});
+  font.setPixelSize(pixels);
+  return font;
+}
+
+// A spin editor whose number is only stepped by its arrows, never typed.
+class TSpinEdit : public QSpinBox {
+ public:
+  TSpinEdit(const QString& name, int minimum, int maximum, int value, QWidget* parent) : QSpinBox(parent) {
+    setObjectName(name);
+    setRange(minimum, maximum);
+    setValue(value);
+    lineEdit()->setReadOnly(true);
+  }
+};
+
+QLabel* makeLabel(const QString& name, const QString& text, const QRect& place, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setGeometry(place);
+  return label;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      gate_([this](const std::string& message) { transfer_.Serial1Message(message); },
+            [this] {
+              QMetaObject::invokeMethod(
+                  this, [this] { gate_.drain(); }, Qt::QueuedConnection);
+            }),
+      boxes_(std::make_unique<TQtMessageBoxes>()),
+      settingsFile_(QString::fromLatin1(kSettingsFileName)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8(kWindowCaption));
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("ClientArea"));
+  client->setFixedSize(kClientWidth, kClientHeight);
+  client->setFont(pixelFont(8));
+  QPalette silver = client->palette();
+  silver.setColor(QPalette::Window, QColor(192, 192, 192));
+  client->setPalette(silver);
+  client->setAutoFillBackground(true);
+  setCentralWidget(client);
+
+  auto* bevel = new QFrame(client);
+  bevel->setObjectName(QStringLiteral("Bevel4"));
+  bevel->setFrameShape(QFrame::HLine);
+  bevel->setFrameShadow(QFrame::Sunken);
+  bevel->setGeometry(0, 0, 425, 1);
+
+  settings_ = new QTabWidget(client);
+  settings_->setObjectName(QStringLiteral("Settings"));
+  settings_->setGeometry(8, 16, 409, 281);
+  settings_->setFont(pixelFont(13));
+  settings_->addTab(createSettingsPage(), QStringLiteral("Settings"));
+  timerPage_ = new TimerPage(weekTable_, timerEdited_, settings_);
+  settings_->addTab(timerPage_, QStringLiteral("Timer"));
+  settings_->setCurrentIndex(0);
+  settings_->setEnabled(false);
+
+  createBottomRow(client);
+  createMenus();
+  setFocusOrder();
+  createSerial();
+
+  timeout_ = new QTimer(this);
+  timeout_->setObjectName(QStringLiteral("Timeout"));
+  timeout_->setInterval(TClockTransfer::kFirstTickMs);
+  connect(timeout_, &QTimer::timeout, this, &TForm1::TimeoutTimer);
+  timeout_->start();
+
+  // Fixed size: the client area stays 427 x 377 below the menu bar.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TForm1::~TForm1() {
+  timeout_->stop();
+  // The port goes before the widgets its handler would reach.
+  delete serial_;
+  serial_ = nullptr;
+}
+
+QWidget* TForm1::createSettingsPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("TabSheet1"));
+
+  // Sunken frames behind the three rows of label, spin editor and unit.
+  for (int top : {136, 168, 200}) {
+    auto* frame = new QFrame(page);
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setGeometry(8, top, 377, 25);
+  }
+
+  const CaptionSet& design = designCaptions();
+  language_ = new TRadioGroup(QStringLiteral("Language"), QStringLiteral("Language"),
+                              QStringList(languageItems().begin(), languageItems().end()), page);
+  language_->setGeometry(8, 16, 105, 105);
+  language_->setItemIndex(2);
+  relayMode_ = new TRadioGroup(QStringLiteral("RelayMode"), QStringLiteral("Mains relay mode"),
+                               QStringList(design.relayItems.begin(), design.relayItems.end()), page);
+  relayMode_->setGeometry(120, 16, 137, 105);
+  relayMode_->setItemIndex(0);
+  // Connected after the start values: creating the window runs no handler.
+  connect(language_, &TRadioGroup::clicked, this, &TForm1::LanguageClick);
+  connect(language_, &TRadioGroup::entered, this, &TForm1::LanguageClick);
+  connect(relayMode_, &TRadioGroup::clicked, this, &TForm1::RelayModeClick);
+
+  serialPorts_ = new QGroupBox(QStringLiteral("Serial ports"), page);
+  serialPorts_->setObjectName(QStringLiteral("SerialPorts"));
+  serialPorts_->setGeometry(264, 16, 121, 105);
+  clockFound_ =
+      makeLabel(QStringLiteral("clockfound"), QStringLiteral("-------"), QRect(80, 80, 28, 16), serialPorts_);
+
+  // The port buttons lie on the page over the box; exclusivity is kept by COMSOFF.
+  for (int i = 0; i < kPortCount; ++i) {
+    const int port = i + 1;
+    QRect place;
+    if (port <= 4)
+      place = QRect(272, 32 + 16 * i, 57, 17);
+    else if (port == 5)
+      place = QRect(272, 96, 49, 17);
+    else
+      place = QRect(328, 32 + 16 * (port - 6), 49, 17);
+    auto* button = new QRadioButton(QStringLiteral("COM%1").arg(port), page);
+    button->setObjectName(button->text());
+    button->setFont(pixelFont(11));
+    button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));  // room for the caption
+    button->setGeometry(place);
+    button->setAutoExclusive(false);
+    button->setEnabled(false);
+    connect(button, &QRadioButton::clicked, this, [this, port] { onComButtonClicked(port); });
+    comButtons_[i] = button;
+  }
+
+  const QStringList rowNames{QStringLiteral("Label10"), QStringLiteral("Label11"), QStringLiteral("Label12")};
+  const QStringList rowTexts{QStringLiteral("Universal Time Offset (Location depentant)"),
+                             QStringLiteral("Daylight saving (0=Off , 1=1hour)"),
+                             QStringLiteral("Time not valid timeout")};
+  const QStringList unitNames{QStringLiteral("Label4"), QStringLiteral("Label5"), QStringLiteral("Label6")};
+  for (int row = 0; row < 3; ++row) {
+    const int top = 136 + 32 * row;
+    rowLabels_[row] = makeLabel(rowNames[row], rowTexts[row], QRect(16, top, 265, 24), page);
+    unitLabels_[row] = makeLabel(unitNames[row], QStringLiteral("  hour"), QRect(328, top, 57, 24), page);
+  }
+  spinUtc_ = new TSpinEdit(QStringLiteral("SpinEditUTC"), -12, 12, 1, page);
+  spinDls_ = new TSpinEdit(QStringLiteral("SpinEditDLS"), 0, 1, 0, page);
+  spinValid_ = new TSpinEdit(QStringLiteral("SpinEditValid"), 1, 720, 1, page);
+  const std::array<QSpinBox*, 3> spins{spinUtc_, spinDls_, spinValid_};
+  for (int row = 0; row < 3; ++row) {
+    spins[row]->setGeometry(280, 136 + 32 * row, 49, 26);
+    spins[row]->setAccessibleName(rowTexts[row]);
+  }
+  connect(spinUtc_, &QSpinBox::valueChanged, this, &TForm1::SpinEditUTCChange);
+  connect(spinDls_, &QSpinBox::valueChanged, this, &TForm1::SpinEditDLSChange);
+  connect(spinValid_, &QSpinBox::valueChanged, this, &TForm1::SpinEditValidChange);
+  return page;
+}
+
+void TForm1::createBottomRow(QWidget* client) {
+  readClock_ = new QPushButton(QStringLiteral("Read clock"), client);
+  readClock_->setObjectName(QStringLiteral("ReadClock"));
+  readClock_->setGeometry(8, 304, 89, 33);
+  readClock_->setFont(pixelFont(13));
+  readClock_->setEnabled(false);
+  connect(readClock_, &QPushButton::clicked, this, &TForm1::ReadClockClick);
+
+  sendToClock_ = new QPushButton(QStringLiteral("Send to clock"), client);
+  sendToClock_->setObjectName(QStringLiteral("SendToClock"));
+  sendToClock_->setGeometry(112, 304, 305, 33);
+  sendToClock_->setFont(pixelFont(13));
+  QPalette blue = sendToClock_->palette();
+  blue.setColor(QPalette::ButtonText, QColor(0, 128, 255));
+  sendToClock_->setPalette(blue);
+  sendToClock_->setEnabled(false);
+  connect(sendToClock_, &QPushButton::clicked, this, &TForm1::SendToClockClick);
+
+  auto* shape = new QFrame(client);
+  shape->setObjectName(QStringLiteral("Shape1"));
+  shape->setGeometry(8, 344, 409, 33);
+  shape->setStyleSheet(QStringLiteral("#Shape1 { background: rgb(192,192,192); border: 1px solid black; }"));
+
+  makeLabel(QStringLiteral("StaticText1"), QStringLiteral("0%"), QRect(16, 352, 18, 17), client);
+  progressBar_ = new QProgressBar(client);
+  progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+  progressBar_->setGeometry(32, 352, 353, 17);
+  progressBar_->setRange(0, 60);
+  progressBar_->setValue(0);
+  progressBar_->setTextVisible(false);
+  progressBar_->setAccessibleName(QStringLiteral("Progress"));
+  makeLabel(QStringLiteral("StaticText2"), QStringLiteral("100%"), QRect(384, 352, 30, 17), client);
+}
+
+void TForm1::createMenus() {
+  menuBar()->setObjectName(QStringLiteral("MainMenu2"));
+
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+  fileMenu_->setObjectName(QStringLiteral("MainMenu"));
+  quit_ = fileMenu_->addAction(QStringLiteral("E&xit"));
+  quit_->setObjectName(QStringLiteral("Quit1"));
+  quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  connect(quit_, &QAction::triggered, this, &TForm1::Quit1Click);
+
+  helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
+  helpMenu_->setObjectName(QStringLiteral("Help1"));
+  howToUseMenu_ = helpMenu_->addMenu(QStringLiteral("How to use this program"));
+  howToUseMenu_->setObjectName(QStringLiteral("Howtousethisprogram1"));
+  settingsHelp_ = howToUseMenu_->addAction(QStringLiteral("Settings"));
+  settingsHelp_->setObjectName(QStringLiteral("Se1"));
+  connect(settingsHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram1Click);
+  timerHelp_ = howToUseMenu_->addAction(QStringLiteral("Timer"));
+  timerHelp_->setObjectName(QStringLiteral("Timer1"));
+  connect(timerHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram2Click);
+  about_ = helpMenu_->addAction(QStringLiteral("About KELVOX Setup"));
+  about_->setObjectName(QStringLiteral("AboutKELVOXSetup1"));
+  connect(about_, &QAction::triggered, this, &TForm1::AboutKELVOXSetup1Click);
+
+  // Ctrl+F and Ctrl+H only open their menus.
+  const auto opener = [this](QMenu* menu, QKeyCombination keys) {
+    auto* shortcut = new QShortcut(QKeySequence(keys), this);
+    connect(shortcut, &QShortcut::activated, this,
+            [this, menu] { menuBar()->setActiveAction(menu->menuAction()); });
+  };
+  opener(fileMenu_, Qt::CTRL | Qt::Key_F);
+  opener(helpMenu_, Qt::CTRL | Qt::Key_H);
+}
+
+void TForm1::setFocusOrder() {
+  setTabOrder(settings_, sendToClock_);
+  setTabOrder(sendToClock_, readClock_);
+  std::vector<QWidget*> page{language_, relayMode_, spinUtc_, spinDls_, spinValid_};
+  page.insert(page.end(), comButtons_.begin(), comButtons_.end());
+  for (std::size_t i = 1; i < page.size(); ++i) setTabOrder(page[i - 1], page[i]);
+}
+
+void TForm1::createSerial() {
+  serial_ = new TSerial(this);
+  serial_->setObjectName(QStringLiteral("Serial1"));
+  serial_->setBaudrate(19200);
+  serial_->setDataBits(d8bit);
+  serial_->setRxEventMode(rxMessage);
+  serial_->setMessageStartChar('$');
+  serial_->setMessageEndChar('\r');
+  serial_->setNotifyErrors(neNone);
+  serial_->setWaitOnTxFull(false);
+  serial_->OnMessage = [this](TSerial* sender, const std::string& message) {
+    Serial1Message(sender, message);
+  };
+}
+
+void TForm1::centreOnScreen() {
+  adjustSize();
+  const QScreen* screen = this->screen();
+  if (!screen) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+void TForm1::setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes) { boxes_ = std::move(boxes); }
+
+// --- Transfer -------------------------------------------------------------------------------
+
+void TForm1::ReadClockClick() { transfer_.ReadClockClick(); }
+
+void TForm1::SendToClockClick() { transfer_.SendToClockClick(); }
+
+void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) { gate_.deliver(message); }
+
+void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
+
+void TForm1::sendString(const std::string& text) { serial_->SendString(text); }
+void TForm1::sendChar(char c) { serial_->SendChar(c); }
+void TForm1::abortRx() { serial_->AbortRx(); }
+void TForm1::abortTx() { serial_->AbortTx(); }
+void TForm1::setMessageStartChar(char c) { serial_->setMessageStartChar(c); }
+
+void TForm1::startTimeout() {
+  if (!timeout_->isActive()) timeout_->start();  // a running timer keeps its interval going
+}
+void TForm1::stopTimeout() { timeout_->stop(); }
+bool TForm1::timeoutActive() const { return timeout_->isActive(); }
+int TForm1::timeoutInterval() const { return timeout_->interval(); }
+void TForm1::setTimeoutInterval(int ms) { timeout_->setInterval(ms); }
+
+int TForm1::setting(Setting s) const {
+  switch (s) {
+    case Setting::Language:
+      return language_->ItemIndex();
+    case Setting::RelayMode:
+      return relayMode_->ItemIndex();
+    case Setting::UtcOffset:
+      return spinUtc_->value();
+    case Setting::DaylightSaving:
+      return spinDls_->value();
+    case Setting::ValidTimeout:
+      return spinValid_->value();
+  }
+  return 0;
+}
+
+void TForm1::writeSetting(Setting s, int value) {
+  switch (s) {
+    case Setting::Language:
+      language_->setItemIndex(value);
+      break;
+    case Setting::RelayMode:
+      relayMode_->setItemIndex(value);
+      break;
+    case Setting::UtcOffset:
+      spinUtc_->setValue(value);
+      break;
+    case Setting::DaylightSaving:
+      spinDls_->setValue(value);
+      break;
+    case Setting::ValidTimeout:
+      spinValid_->setValue(value);
+      break;
+  }
+}
+
+void TForm1::setProgressPosition(int position) { progressBar_->setValue(position); }
+
+void TForm1::stepProgress() {
+  progressBar_->setValue(std::min(progressBar_->value() + 1, progressBar_->maximum()));
+}
+
+void TForm1::setClockFound(const std::string& text) { clockFound_->setText(QString::fromStdString(text)); }
+
+void TForm1::setButtonsEnabled(bool enabled) {
+  readClock_->setEnabled(enabled);
+  sendToClock_->setEnabled(enabled);
+}
+
+void TForm1::setSettingsEnabled(bool enabled) { settings_->setEnabled(enabled); }
+
+void TForm1::showNoAnswer() {
+  const QString text = noAnswerText(language());
+  if (!text.isEmpty()) showHeldBox(displayLines(text));
+}
+
+RelayAnswer TForm1::askRelayQuestion() {
+  const TMessageGate::BoxOpen hold(gate_);
+  return boxes_->askRelay(displayLines(relayQuestionText(language())));
+}
+
+void TForm1::dayLoad() { timerPage_->WeekdaysTabChange(); }
+
+void TForm1::showHeldBox(const QString& text) {
+  const TMessageGate::BoxOpen hold(gate_);
+  boxes_->showPlain(text);
+}
+
+int TForm1::language() const { return language_->ItemIndex(); }
+
+// --- Start-up ---------------------------------------------------------------------------------
+
+void TForm1::SetDefaults() {
+  timerEdited_ = false;
+  settingsFile_ = TPortSettingsFile(QString::fromLatin1(kSettingsFileName));
+  transfer_.setTransferStep(100);
+  scanPorts();
+  weekTable_.setAllDeleted();
+  timerPage_->selectDay(0);
+  timerPage_->WeekdaysTabChange();
+  LanguageClick();
+  settings_->setCurrentIndex(0);
+}
+
+// --- Port selection ---------------------------------------------------------------------------
+
+void TForm1::scanPorts() {
+  // Probing a port closes the one probed before it; failures are silent (neNone).
+  for (int port = 1; port <= kScannedPorts; ++port) {
+    serial_->setPort(port);
+    serial_->setActive(true);
+    if (serial_->Active()) comButtons_[port - 1]->setEnabled(true);
+  }
+  const bool fileReadable = settingsFile_.canRead();
+  saveAllowed_ = true;
+  if (fileReadable) {
+    // A saved port is selected even when its button stays disabled.
+    if (const int saved = settingsFile_.savedPort(); saved != 0) COMClick(saved);
+  } else {
+    for (int port = 1; port <= kScannedPorts; ++port) {
+      // Its own state: the page around it is still disabled during start-up.
+      if (comButtons_[port - 1]->isEnabledTo(settings_)) {
+        COMClick(port);
+        break;
+      }
+    }
+  }
+  serial_->AbortRx();
+}
+
+void TForm1::onComButtonClicked(int port) {
+  if (port == selectedPort_) {
+    // A click on the selected port changes nothing; keep its mark, which the click took off.
+    comButtons_[port - 1]->setChecked(true);
+    return;
+  }
+  COMClick(port);
+}
+
+void TForm1::COMClick(int port) {
+  if (port < 1 || port > kPortCount) return;
+  selectedPort_ = port;
+  COMSOFF();
+  comButtons_[port - 1]->setChecked(true);  // a program check runs no click handler
+  COMPORTSChange();
+}
+
+void TForm1::COMSOFF() {
+  for (int port = 1; port <= kPortCount; ++port)
+    if (port != selectedPort_) comButtons_[port - 1]->setChecked(false);
+}
+
+void TForm1::COMPORTSChange() {
+  serial_->setActive(false);
+  for (int port = 1; port <= kPortCount; ++port)
+    if (comButtons_[port - 1]->isChecked()) serial_->setPort(port);
+  // The port is closed: these only store the clock's line settings, 19200 8E1.
+  serial_->setBaudrate(19200);
+  serial_->setDataBits(d8bit);
+  serial_->setCheckParity(true);
+  serial_->setStopBits(st1bit);
+  serial_->setFlowMode(fcNone);
+  serial_->setParity(paEven);
+  serial_->setActive(true);  // a port that cannot be opened stays closed, silently
+  serial_->AbortRx();
+  serial_->setRxEventMode(rxMessage);
+
+  if (saveAllowed_) {
+    timeout_->setInterval(TClockTransfer::kReplyTimeoutMs);
+    timeout_->stop();
+    // After a failed write the choice is not saved again, nor the message shown again, this run.
+    saveAllowed_ = settingsFile_.write(serial_->Port());
+    if (!saveAllowed_) {
+      const QString text = iniWriteErrorText(language());
+      if (!text.isEmpty()) showHeldBox(displayLines(text));
+    }
+  }
+  ReadClockClick();
+}
+
+void TForm1::FormClose() { serial_->setActive(false); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TForm1::Quit1Click() { close(); }
+
+// --- Languages and help -----------------------------------------------------------------------
+
+void TForm1::LanguageClick() {
+  const CaptionSet* set = captionSetFor(language_->ItemIndex());
+  if (!set) return;
+
+  language_->setTitle(set->language);
+  relayMode_->setTitle(set->relayMode);
+  rowLabels_[0]->setText(set->label10);
+  rowLabels_[1]->setText(set->label11);
+  rowLabels_[2]->setText(set->label12);
+  timerPage_->setHeading(set->label14);
+  serialPorts_->setTitle(set->serialPorts);
+  for (QLabel* unit : unitLabels_) unit->setText(set->hourUnit);
+  sendToClock_->setText(set->sendToClock);
+  readClock_->setText(set->readClock);
+
+  timerPage_->setDayNames(set->days);  // keeps the selected tab, so it still names the shown day
+
+  timerPage_->setEditHeading(set->panel10);
+  settings_->setTabText(0, set->tabSheet1);
+  settings_->setTabText(1, set->weekdays);
+
+  fileMenu_->setTitle(set->fileMenu);
+  helpMenu_->setTitle(set->helpMenu);
+  quit_->setText(set->quit);
+  howToUseMenu_->setTitle(set->howToUse);
+  about_->setText(set->about);
+  settingsHelp_->setText(set->settingsHelpItem);
+  timerHelp_->setText(set->timerHelpItem);
+
+  // New relay items keep the chosen mode; selecting it again raises RelayModeClick once.
+  const int relay = relayMode_->ItemIndex();
+  relayMode_->setItems(QStringList(set->relayItems.begin(), set->relayItems.end()));
+  relayMode_->setItemIndex(relay);
+}
+
+void TForm1::showHelp(HelpTopic topic) {
+  // The help boxes hold nothing back: a read running meanwhile goes on.
+  const QString text = helpText(topic, language());
+  if (!text.isEmpty()) boxes_->showPlain(displayLines(text));
+}
+
+void TForm1::Howtousethisprogram1Click() { showHelp(HelpTopic::Settings); }
+void TForm1::Howtousethisprogram2Click() { showHelp(HelpTopic::Timer); }
+void TForm1::AboutKELVOXSetup1Click() { showHelp(HelpTopic::About); }

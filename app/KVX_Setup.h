@@ -1,0 +1,148 @@
+#pragma once
+// KVX_Setup: the main window Form1 of the KELVOX setup program. It holds every control, the
+// menus, the Timeout timer and the serial port Serial1; the read and send sequences run in
+// TClockTransfer, which reaches the window through the TransferHost interface.
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "help_texts.h"
+#include "message_boxes.h"
+#include "message_gate.h"
+#include "port_settings_file.h"
+#include "transfer.h"
+#include "week_table.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class QTimer;
+class TimerPage;
+class TRadioGroup;
+class TSerial;
+
+class TForm1 : public QMainWindow, private TransferHost {
+  Q_OBJECT
+ public:
+  static constexpr int kPortCount = 9;
+  static constexpr int kScannedPorts = 4;  // the start-up scan tries COM1..COM4
+
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Handlers, named after their control and event.
+  void ReadClockClick();
+  void SendToClockClick();
+  void Serial1Message(TSerial* sender, const std::string& message);
+  void TimeoutTimer();
+  void SetDefaults();
+  void LanguageClick();
+  void RelayModeClick() {}  // commands are built from the controls when sent
+  void SpinEditUTCChange() {}
+  void SpinEditDLSChange() {}
+  void SpinEditValidChange() {}
+  // COM1Click .. COM9Click: selects port 1..9 and applies it.
+  void COMClick(int port);
+  void COMSOFF();
+  void COMPORTSChange();
+  void FormClose();
+  void Quit1Click();
+  void Howtousethisprogram1Click();
+  void Howtousethisprogram2Click();
+  void AboutKELVOXSetup1Click();
+
+  // Places the window in the middle of the screen it is on.
+  void centreOnScreen();
+
+  // Replaces the real boxes, for tests; the window takes ownership.
+  void setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes);
+
+  // State for observers and tests.
+  std::uint8_t TransferStep() const { return transfer_.TransferStep(); }
+  const WeekTable& weekTable() const { return weekTable_; }
+  bool TimerEdited() const { return timerEdited_; }
+  int selectedPort() const { return selectedPort_; }
+  TSerial& serial() { return *serial_; }
+  QTimer& timeoutTimer() { return *timeout_; }
+  TimerPage& timerPage() { return *timerPage_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // TransferHost
+  void sendString(const std::string& text) override;
+  void sendChar(char c) override;
+  void abortRx() override;
+  void abortTx() override;
+  void setMessageStartChar(char c) override;
+  void startTimeout() override;
+  void stopTimeout() override;
+  bool timeoutActive() const override;
+  int timeoutInterval() const override;
+  void setTimeoutInterval(int ms) override;
+  int setting(Setting s) const override;
+  void writeSetting(Setting s, int value) override;
+  void setProgressPosition(int position) override;
+  void stepProgress() override;
+  void setClockFound(const std::string& text) override;
+  void setButtonsEnabled(bool enabled) override;
+  void setSettingsEnabled(bool enabled) override;
+  void showNoAnswer() override;
+  RelayAnswer askRelayQuestion() override;
+  void setDefaults() override { SetDefaults(); }
+  void dayLoad() override;
+
+  void createSerial();
+  void createBottomRow(QWidget* client);
+  QWidget* createSettingsPage();
+  void createMenus();
+  void setFocusOrder();
+  void scanPorts();
+  void onComButtonClicked(int port);
+  int language() const;
+  void showHelp(HelpTopic topic);
+  // A plain box that holds received messages back while it is open.
+  void showHeldBox(const QString& text);
+
+  WeekTable weekTable_;
+  bool timerEdited_ = false;
+  TClockTransfer transfer_{*this, weekTable_, timerEdited_};
+  TMessageGate gate_;
+  std::unique_ptr<TMessageBoxes> boxes_;
+  TPortSettingsFile settingsFile_;
+  bool saveAllowed_ = false;  // whether the port choice may still be written this run
+  int selectedPort_ = 0;      // 0: none selected yet
+
+  QTabWidget* settings_ = nullptr;
+  TimerPage* timerPage_ = nullptr;
+  QPushButton* readClock_ = nullptr;
+  QPushButton* sendToClock_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  TRadioGroup* language_ = nullptr;
+  TRadioGroup* relayMode_ = nullptr;
+  QSpinBox* spinUtc_ = nullptr;
+  QSpinBox* spinDls_ = nullptr;
+  QSpinBox* spinValid_ = nullptr;
+  QGroupBox* serialPorts_ = nullptr;
+  QLabel* clockFound_ = nullptr;
+  std::array<QLabel*, 3> rowLabels_{};   // Label10, Label11, Label12
+  std::array<QLabel*, 3> unitLabels_{};  // Label4, Label5, Label6
+  std::array<QRadioButton*, kPortCount> comButtons_{};
+  QMenu* fileMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QMenu* howToUseMenu_ = nullptr;
+  QAction* quit_ = nullptr;
+  QAction* settingsHelp_ = nullptr;
+  QAction* timerHelp_ = nullptr;
+  QAction* about_ = nullptr;
+  QTimer* timeout_ = nullptr;
+  TSerial* serial_ = nullptr;
+};

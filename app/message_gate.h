@@ -1,0 +1,39 @@
+#pragma once
+// Holds back received messages while a box of the transfer or of the port selection is open,
+// and hands them on, in their order, once it is closed.
+#include <deque>
+#include <functional>
+#include <string>
+
+class TMessageGate {
+ public:
+  using Handler = std::function<void(const std::string&)>;
+  // handle runs one message; postDrain asks for drain() to run once the current handler is done.
+  TMessageGate(Handler handle, std::function<void()> postDrain);
+
+  // Handles the message now, or holds it while a box is open or earlier messages wait.
+  void deliver(const std::string& message);
+  // Handles the held messages, unless a box is open again.
+  void drain();
+
+  bool holding() const { return openBoxes_ > 0; }
+  std::size_t heldCount() const { return held_.size(); }
+
+  // Marks a holding box as open for its lifetime.
+  class BoxOpen {
+   public:
+    explicit BoxOpen(TMessageGate& gate);
+    ~BoxOpen();
+    BoxOpen(const BoxOpen&) = delete;
+    BoxOpen& operator=(const BoxOpen&) = delete;
+
+   private:
+    TMessageGate& gate_;
+  };
+
+ private:
+  Handler handle_;
+  std::function<void()> postDrain_;
+  std::deque<std::string> held_;
+  int openBoxes_ = 0;
+};

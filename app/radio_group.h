@@ -1,0 +1,42 @@
+#pragma once
+// A captioned group of radio buttons with one selected item index, as the window's Language
+// and RelayMode choices need it: a selection changed by the program runs the click handling
+// just as a user's click does.
+#include <QGroupBox>
+#include <QStringList>
+#include <vector>
+
+class QRadioButton;
+
+class TRadioGroup : public QGroupBox {
+  Q_OBJECT
+ public:
+  TRadioGroup(const QString& name, const QString& caption, const QStringList& items, QWidget* parent);
+
+  // Selected item, -1 when none.
+  int ItemIndex() const { return index_; }
+  // Selects an item; beyond the last selects the last, below -1 selects nothing. A changed
+  // selection of an item emits clicked(); selecting nothing emits nothing.
+  void setItemIndex(int index);
+
+  QStringList items() const;
+  // Replaces all items; afterwards nothing is selected (and nothing is emitted).
+  void setItems(const QStringList& items);
+
+ signals:
+  // An item became selected, by a click or by the program.
+  void clicked(int index);
+  // The input focus came into the group from outside.
+  void entered();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void onToggled(int index, bool checked);
+  void onFocusChanged(QWidget* old, QWidget* now);
+  void placeButtons();
+
+  std::vector<QRadioButton*> buttons_;
+  int index_ = -1;
+};

@@ -1,0 +1,21 @@
+# The main window module KVX_Setup and the program entry.
+add_library(kvx_app STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
+  ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
+  ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/message_gate.h
+  ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.h
+  ${CMAKE_CURRENT_LIST_DIR}/radio_group.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/radio_group.h
+)
+target_include_directories(kvx_app PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(kvx_app PUBLIC kvx_serial kvx_clock kvx_timer kvx_texts Qt6::Widgets)
+kvx_warnings(kvx_app)
+
+add_executable(kelvox-setup ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(kelvox-setup PRIVATE kvx_app)
+set_target_properties(kelvox-setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
+kvx_warnings(kelvox-setup)

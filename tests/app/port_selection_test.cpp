@@ -1,0 +1,157 @@
+// "kelvox.ini" and the port buttons, without a clock: reading the saved port, replacing the
+// file in one step, the start-up choice and the write error shown once per run.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "KVX_Setup.h"
+#include "Serial4.h"
+#include "port_settings_file.h"
+#include "radio_group.h"
+#include "window_support.h"
+
+namespace {
+
+TEST(PortSettingsFile, OnlyTheFourthCharacterOfTheFirstLineCounts) {
+  ScratchFolder folder;
+  const TPortSettingsFile file;
+  EXPECT_FALSE(file.canRead());
+  EXPECT_EQ(file.savedPort(), 0);
+
+  const struct {
+    QByteArray content;
+    int port;
+  } cases[] = {
+      {"COM3\r\n", 3}, {"COM7\r\n", 0},     {"xyz2", 2}, {"COM", 0},        {"CO\r\nM3\r\n", 0},
+      {"", 0},         {"COM4trailing", 4}, {"COM0", 0}, {"COM\n2\r\n", 0},
+  };
+  for (const auto& c : cases) {
+    folder.write("kelvox.ini", c.content);
+    EXPECT_TRUE(file.canRead());
+    EXPECT_EQ(file.savedPort(), c.port) << c.content.toStdString();
+  }
+}
+
+TEST(PortSettingsFile, WriteReplacesTheFileWholeAndLeavesNothingBehind) {
+  ScratchFolder folder;
+  const TPortSettingsFile file;
+  folder.write("kelvox.ini", "COM2 and a much longer first line\r\nsecond line\r\n");
+  ASSERT_TRUE(file.write(5));
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM5\r\n");
+  EXPECT_EQ(file.savedPort(), 0);  // 5 is written, but only 1..4 are taken back at start-up
+  ASSERT_TRUE(file.write(3));
+  EXPECT_EQ(file.savedPort(), 3);
+  const QStringList left =
+      QDir(folder.path()).entryList({QStringLiteral("kelvox*")}, QDir::Files | QDir::Hidden);
+  EXPECT_EQ(left, QStringList{QStringLiteral("kelvox.ini")});
+
+  // Something that is not a file stands in the way: the write fails and reports it.
+  QDir(folder.path()).mkdir(QStringLiteral("blocked.ini"));
+  EXPECT_FALSE(TPortSettingsFile(QStringLiteral("blocked.ini")).write(1));
+  EXPECT_TRUE(QFileInfo(folder.file("blocked.ini")).isDir());
+}
+
+class PortSelectionTest : public ::testing::Test {
+ protected:
+  void makeWindow() {
+    form = std::make_unique<TForm1>();
+    auto recorder = std::make_unique<RecordingBoxes>();
+    boxes = recorder.get();
+    form->setMessageBoxes(std::move(recorder));
+  }
+  QRadioButton* com(int port) { return form->findChild<QRadioButton*>(QStringLiteral("COM%1").arg(port)); }
+  std::vector<int> checkedPorts() {
+    std::vector<int> ports;
+    for (int port = 1; port <= 9; ++port)
+      if (com(port)->isChecked()) ports.push_back(port);
+    return ports;
+  }
+
+  ScratchFolder folder;  // no port is present
+  std::unique_ptr<TForm1> form;
+  RecordingBoxes* boxes = nullptr;
+};
+
+TEST_F(PortSelectionTest, NoFileAndNoPortSelectsAndSavesNothing) {
+  makeWindow();
+  form->TimeoutTimer();
+  EXPECT_TRUE(checkedPorts().empty());
+  EXPECT_FALSE(folder.exists("kelvox.ini"));
+  EXPECT_TRUE(boxes->plain.empty());
+}
+
+TEST_F(PortSelectionTest, SavedPortIsSelectedEvenWhenAbsentAndWrittenAgain) {
+  folder.write("kelvox.ini", "COM3");
+  makeWindow();
+  form->TimeoutTimer();
+  EXPECT_EQ(checkedPorts(), std::vector<int>{3});
+  EXPECT_FALSE(com(3)->isEnabledTo(form.get()));
+  EXPECT_EQ(form->serial().Port(), 3);
+  EXPECT_FALSE(form->serial().Active());
+  EXPECT_EQ(form->serial().Parity(), paEven);
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM3\r\n");
+  EXPECT_EQ(form->TransferStep(), 100);
+}
+
+TEST_F(PortSelectionTest, SavedPortOutsideTheScanSelectsNothingAndKeepsTheFile) {
+  folder.write("kelvox.ini", "COM7 kept as it is");
+  makeWindow();
+  form->TimeoutTimer();
+  EXPECT_TRUE(checkedPorts().empty());
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM7 kept as it is");
+}
+
+TEST_F(PortSelectionTest, ClicksSelectApplyAndSaveOncePerSelection) {
+  makeWindow();
+  form->TimeoutTimer();
+  form->TimeoutTimer();  // no clock: the window becomes usable
+  com(5)->setEnabled(true);
+  com(6)->setEnabled(true);
+
+  com(5)->click();
+  EXPECT_EQ(checkedPorts(), std::vector<int>{5});
+  EXPECT_EQ(form->serial().Port(), 5);
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM5\r\n");
+  EXPECT_EQ(form->TransferStep(), 100);  // a read was started
+
+  // A click on the selected port does nothing: no save, no request, the mark stays.
+  form->TimeoutTimer();
+  QFile::remove(folder.file("kelvox.ini"));
+  com(5)->click();
+  EXPECT_EQ(checkedPorts(), std::vector<int>{5});
+  EXPECT_FALSE(folder.exists("kelvox.ini"));
+  EXPECT_EQ(form->TransferStep(), 0);
+
+  com(6)->click();
+  EXPECT_EQ(checkedPorts(), std::vector<int>{6});
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM6\r\n");
+}
+
+TEST_F(PortSelectionTest, WriteErrorIsShownOncePerRunAndNothingIsSavedAfterIt) {
+  QDir(folder.path()).mkdir(QStringLiteral("kelvox.ini"));  // cannot be replaced by a file
+  makeWindow();
+  form->TimeoutTimer();
+  form->TimeoutTimer();
+  boxes->plain.clear();
+
+  form->findChild<TRadioGroup*>(QStringLiteral("Language"))->setItemIndex(0);
+  form->COMClick(5);
+  ASSERT_EQ(boxes->plain.size(), 1u);
+  EXPECT_TRUE(boxes->plain[0].startsWith("KELVOX.INI schrijffout!\nCOM selectie"))
+      << boxes->plain[0].toStdString();
+  EXPECT_FALSE(form->timeoutTimer().interval() == 2000);
+  EXPECT_EQ(form->TransferStep(), 100);  // the read is started all the same
+
+  form->TimeoutTimer();
+  boxes->plain.clear();
+  QDir(folder.path()).rmdir(QStringLiteral("kelvox.ini"));  // writable again, but no longer tried
+  form->COMClick(6);
+  EXPECT_TRUE(boxes->plain.empty());
+  EXPECT_FALSE(folder.exists("kelvox.ini"));
+}
+
+}  // namespace

@@ -1,0 +1,244 @@
+// The real window and the real serial port against kelvox-clock-emulator on pseudo-terminals,
+// offscreen. The start-up tick is run at once where its two seconds do not matter; the reply
+// time-outs are real.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <map>
+
+#include "KVX_Setup.h"
+#include "Serial4.h"
+#include "radio_group.h"
+#include "window_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The clock of most tests: German, relay on, UTC -5, a few switch times.
+constexpr char kClockConfig[] =
+    "language = 1\nrelay = 1\nutc = -5\ndls = 1\ntimeout = 48\n"
+    "Mon 1 = 06:30:00 ON\nMon 2 = 22:00:00 OFF\nWed 8 = 12:34:56 ON\nSun 8 = 23:59:59 OFF\n";
+const std::map<std::pair<int, int>, std::string> kClockTimes = {
+    {{0, 0}, "06,30,00,ON"}, {{0, 1}, "22,00,00,OFF"}, {{2, 7}, "12,34,56,ON"}, {{6, 7}, "23,59,59,OFF"}};
+
+// The 56 switch-time commands a send of that week carries, in their order.
+std::vector<std::string> weekCommands() {
+  std::vector<std::string> commands;
+  for (int day = 0; day < 7; ++day)
+    for (int entry = 0; entry < 8; ++entry) {
+      const std::string head = "$2" + std::to_string(day + 1) + "=" + std::to_string(entry) + ",";
+      const auto set = kClockTimes.find({day, entry});
+      commands.push_back(head + (set == kClockTimes.end() ? "DEL" : set->second));
+    }
+  return commands;
+}
+
+// Drops the line end the emulator logged with a message.
+std::string bare(std::string message) {
+  while (!message.empty() && (message.back() == '\r' || message.back() == '\n')) message.pop_back();
+  return message;
+}
+
+class WindowWithClock : public ::testing::Test {
+ protected:
+  void makeWindow() {
+    form = std::make_unique<TForm1>();
+    auto recorder = std::make_unique<RecordingBoxes>();
+    boxes = recorder.get();
+    form->setMessageBoxes(std::move(recorder));
+    form->show();
+  }
+  template <class T>
+  T* child(const QString& name) {
+    return form->findChild<T*>(name);
+  }
+  TRadioGroup* group(const char* name) { return child<TRadioGroup>(QString::fromLatin1(name)); }
+  int spin(const char* name) { return child<QSpinBox>(QString::fromLatin1(name))->value(); }
+  bool idleAndUsable() {
+    return form->TransferStep() == 0 && child<QPushButton>("ReadClock")->isEnabled() &&
+           child<QTabWidget>("Settings")->isEnabled();
+  }
+  // A send ends when its last entry is written; the clock's last acknowledgement follows.
+  bool sendDone(const EmulatorProcess& clock, std::size_t messages) {
+    return idleAndUsable() && clock.receivedMessages().size() >= messages && !form->timeoutTimer().isActive();
+  }
+  void writeConfig(const char* name, const char* text) { folder->write(name, text); }
+
+  std::unique_ptr<ScratchFolder> folder;
+  std::unique_ptr<TForm1> form;
+  RecordingBoxes* boxes = nullptr;
+};
+
+TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrder) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  writeConfig("clock.cfg", kClockConfig);
+  EmulatorProcess clock(folder->path().toStdString(), {"--config", folder->file("clock.cfg").toStdString()});
+  ASSERT_TRUE(clock.start());
+  makeWindow();
+  form->TimeoutTimer();  // the start-up tick
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable(); }, 8s));
+
+  // The read request and the seven day requests.
+  const std::vector<std::string> read = clock.receivedMessages();
+  ASSERT_EQ(read.size(), 8u);
+  EXPECT_EQ(bare(read[0]), "$");
+  EXPECT_EQ(bare(read[1]), "$21=");
+  EXPECT_EQ(bare(read[7]), "$27=");
+
+  EXPECT_EQ(group("Language")->ItemIndex(), 1);
+  EXPECT_EQ(child<QPushButton>("ReadClock")->text(), "Laden von Uhr");  // German captions
+  EXPECT_EQ(group("RelayMode")->ItemIndex(), 1);
+  EXPECT_EQ(spin("SpinEditUTC"), -5);
+  EXPECT_EQ(spin("SpinEditDLS"), 1);
+  EXPECT_EQ(spin("SpinEditValid"), 48);
+  const std::vector<std::string> week = weekCommands();
+  for (int i = 0; i < 56; ++i) EXPECT_EQ(form->weekTable().at(i / 8, i % 8).text(), week[i]) << i;
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+  EXPECT_EQ(form->serial().MessageStartChar(), '$');
+  EXPECT_TRUE(child<QRadioButton>("COM1")->isChecked());
+  EXPECT_TRUE(child<QRadioButton>("COM1")->isEnabledTo(form.get()));
+  EXPECT_FALSE(child<QRadioButton>("COM2")->isEnabledTo(form.get()));
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM1\r\n");
+  EXPECT_TRUE(boxes->plain.empty());
+  EXPECT_TRUE(form->TimerEdited());  // Monday, shown after the read, holds set times
+  form->grab().save(QStringLiteral("/tmp/kelvox-window-after-read.png"));
+
+  // Relay mode 1 after an edit: the question comes first. Cancel sends nothing.
+  boxes->answer = RelayAnswer::Cancel;
+  form->SendToClockClick();
+  ASSERT_EQ(boxes->questions.size(), 1u);
+  EXPECT_EQ(boxes->questions[0], "Relais nicht auf Timer!\n");
+  settle(200ms);
+  EXPECT_EQ(clock.receivedMessages().size(), 8u);
+  EXPECT_TRUE(idleAndUsable());
+
+  // No: the relay mode stays 1; 61 commands, in order, each after the acknowledgement before.
+  boxes->answer = RelayAnswer::No;
+  form->SendToClockClick();
+  ASSERT_TRUE(waitUntil([&] { return sendDone(clock, 69); }, 8s));
+  std::vector<std::string> sent = clock.receivedMessages();
+  ASSERT_EQ(sent.size(), 69u);
+  std::vector<std::string> expected = {"$1=1", "$5=1", "$2=-5", "$3=1", "$4=48"};
+  expected.insert(expected.end(), week.begin(), week.end());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(bare(sent[8 + i]), expected[i]) << i;
+    EXPECT_EQ(sent[8 + i].substr(sent[8 + i].size() - 2), "\r\n") << i;
+  }
+  EXPECT_EQ(clock.savedValue("relay"), "1");
+  EXPECT_EQ(clock.savedValue("utc"), "-5");
+  EXPECT_EQ(clock.savedValue("Wed 8"), "12:34:56 ON");
+  EXPECT_EQ(clock.savedValue("Sun 8"), "23:59:59 OFF");
+  EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_TRUE(boxes->plain.empty());
+
+  // Yes: relay mode 3 is chosen before anything is sent, and sent second.
+  boxes->answer = RelayAnswer::Yes;
+  form->SendToClockClick();
+  EXPECT_EQ(group("RelayMode")->ItemIndex(), 3);
+  ASSERT_TRUE(waitUntil([&] { return sendDone(clock, 130); }, 8s));
+  sent = clock.receivedMessages();
+  EXPECT_EQ(bare(sent[69]), "$1=1");
+  EXPECT_EQ(bare(sent[70]), "$5=3");
+  EXPECT_EQ(clock.savedValue("relay"), "3");
+  EXPECT_EQ(boxes->questions.size(), 3u);
+  EXPECT_TRUE(boxes->plain.empty());
+
+  // "Exit" closes the window and the port.
+  ASSERT_TRUE(form->serial().Active());
+  child<QAction>("Quit1")->trigger();
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(form->serial().Active());
+}
+
+TEST_F(WindowWithClock, ErrorReplyInTheMiddleOfASendEndsIt) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  // Messages 1..8 are the start-up read; 12 is the daylight saving command of the send.
+  EmulatorProcess clock(folder->path().toStdString(), {"--error-at", "12"});
+  ASSERT_TRUE(clock.start());
+  makeWindow();
+  form->TimeoutTimer();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable(); }, 8s));
+  group("RelayMode")->setItemIndex(3);  // no question
+
+  form->SendToClockClick();
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 5s));
+  EXPECT_EQ(boxes->plain[0], "No answer from clock, check connections!");
+  settle(300ms);
+  EXPECT_EQ(clock.receivedMessages().size(), 12u);  // nothing after the refused command
+  EXPECT_TRUE(idleAndUsable());
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "----");
+  EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+}
+
+TEST_F(WindowWithClock, NoClockGivesTheNoAnswerMessageAfterAboutFiveSeconds) {
+  folder = std::make_unique<ScratchFolder>();
+  const auto start = std::chrono::steady_clock::now();
+  makeWindow();
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 12s));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GT(took, 4s);
+  EXPECT_LT(took, 9s);
+  EXPECT_EQ(boxes->plain[0], "No answer from clock, check connections!");
+  EXPECT_TRUE(idleAndUsable());
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "----");
+  EXPECT_EQ(child<QPushButton>("SendToClock")->text(), "Send Settings to Clock");
+  EXPECT_FALSE(folder->exists("kelvox.ini"));
+}
+
+TEST_F(WindowWithClock, ClockFallingSilentInTheMiddleOfTheReadIsTimedOut) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  writeConfig("clock.cfg", kClockConfig);
+  // Monday and Tuesday come; the request for Wednesday (message 4) stays unanswered.
+  EmulatorProcess clock(folder->path().toStdString(),
+                        {"--config", folder->file("clock.cfg").toStdString(), "--silent-from", "4"});
+  ASSERT_TRUE(clock.start());
+  makeWindow();
+  form->TimeoutTimer();
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 8s));
+  EXPECT_TRUE(idleAndUsable());
+  EXPECT_EQ(form->serial().MessageStartChar(), '$');
+  EXPECT_EQ(form->weekTable().at(0, 0).text(), "$21=0,06,30,00,ON");
+  EXPECT_EQ(form->weekTable().at(2, 7).text(), "$23=7,DEL");  // never received
+}
+
+TEST_F(WindowWithClock, SelectingAnotherPortDuringAReadAsksTheClockThere) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1, 2});
+  writeConfig("second.cfg", "utc = -7\nTue 3 = 01:02:03 OFF\n");
+  // The first clock answers slowly, so that its read is still running when the port changes.
+  EmulatorProcess first(folder->path().toStdString(), {"--delay-ms", "15"}, 1);
+  EmulatorProcess second(folder->path().toStdString(), {"--config", folder->file("second.cfg").toStdString()},
+                         2);
+  ASSERT_TRUE(first.start());
+  ASSERT_TRUE(second.start());
+  makeWindow();
+  form->TimeoutTimer();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable(); }, 8s));
+  EXPECT_TRUE(child<QRadioButton>("COM1")->isChecked());
+  ASSERT_TRUE(child<QRadioButton>("COM2")->isEnabledTo(form.get()));
+  EXPECT_EQ(form->weekTable().at(1, 2).text(), "$22=2,DEL");
+
+  child<QPushButton>("ReadClock")->click();
+  ASSERT_TRUE(waitUntil([&] { return form->TransferStep() >= 102; }, 5s));
+  const std::size_t askedFirst = first.receivedMessages().size();
+  child<QRadioButton>("COM2")->click();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
+
+  EXPECT_EQ(form->serial().Port(), 2);
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM2\r\n");
+  EXPECT_EQ(spin("SpinEditUTC"), -7);
+  EXPECT_EQ(form->weekTable().at(1, 2).text(), "$22=2,01,02,03,OFF");
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+  EXPECT_TRUE(boxes->plain.empty());
+  EXPECT_EQ(second.receivedMessages().size(), 8u);
+  EXPECT_EQ(first.receivedMessages().size(), askedFirst);  // the first clock is asked nothing more
+}
+
+}  // namespace

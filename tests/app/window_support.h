@@ -1,0 +1,83 @@
+#pragma once
+// Shared pieces of the window tests: a scratch folder that is the current directory and whose
+// COM links lead nowhere (so no test reaches the machine's own serial ports), boxes that record
+// what they show, and a wait that keeps the event loop running.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "emulator_process.h"
+#include "message_boxes.h"
+
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::vector<int>& emulatorPorts = {}) : previous_(QDir::currentPath()) {
+    EmulatorProcess::linkUnusedPorts(path().toStdString(), emulatorPorts);
+    QDir::setCurrent(path());
+  }
+  ~ScratchFolder() { QDir::setCurrent(previous_); }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  QString path() const { return dir_.path(); }
+  QString file(const QString& name) const { return dir_.filePath(name); }
+  void write(const QString& name, const QByteArray& bytes) const {
+    QFile f(file(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+  }
+  QByteArray read(const QString& name) const {
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  bool exists(const QString& name) const { return QFile::exists(file(name)); }
+
+ private:
+  QTemporaryDir dir_;
+  QString previous_;
+};
+
+// Records every box; a question gets the prepared answer. whileOpen runs while a box "is open",
+// as the user's reading time, for example to let messages arrive.
+class RecordingBoxes : public TMessageBoxes {
+ public:
+  void showPlain(const QString& text) override {
+    plain.push_back(text);
+    if (whileOpen) whileOpen();
+  }
+  RelayAnswer askRelay(const QString& text) override {
+    questions.push_back(text);
+    if (whileOpen) whileOpen();
+    return answer;
+  }
+
+  std::vector<QString> plain;
+  std::vector<QString> questions;
+  RelayAnswer answer = RelayAnswer::Cancel;
+  std::function<void()> whileOpen;
+};
+
+// Runs the event loop until done() holds or the time is up; gives done() at the end.
+inline bool waitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+  return done();
+}
+
+// Lets queued work (held messages, hand-overs) run for a moment.
+inline void settle(std::chrono::milliseconds time = std::chrono::milliseconds(50)) {
+  waitUntil([] { return false; }, time);
+}
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
