@@ -487,6 +487,7 @@ int TSerial::ReadChar(char& c) {
     open = open_ && portDevice_.isOpen();
     if (open) count = portDevice_.readByte(c, error);
   }
+  if (count > 0) waiter_.noteRead(count);
   if (!open) {
     reportFromAnyThread([this] { reportError(kNotActive); });
   } else if (error != 0) {

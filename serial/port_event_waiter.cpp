@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -28,6 +29,12 @@ void PortEventWaiter::wake() {
 void PortEventWaiter::noteWrite() {
   txPending_ = true;
   wake();
+}
+
+void PortEventWaiter::noteRead(std::int32_t count) {
+  std::int32_t seen = seenInput_.load();
+  while (!seenInput_.compare_exchange_weak(seen, std::max<std::int32_t>(0, seen - count))) {
+  }
 }
 
 void PortEventWaiter::drainWake() {
@@ -100,10 +107,8 @@ std::uint32_t PortEventWaiter::changes(int fd, PortEvents& result) {
     events |= PortEvents::kTxEmpty;
   }
   int available = 0;
-  if (ioctl(fd, FIONREAD, &available) == 0) {
-    if (available > seenInput_) events |= PortEvents::kRxChar;
-    seenInput_ = available;
-  }
+  if (ioctl(fd, FIONREAD, &available) == 0 && available > seenInput_.exchange(available))
+    events |= PortEvents::kRxChar;
   return events;
 }
 

@@ -31,6 +31,9 @@ class PortEventWaiter {
   void wake();
   // After a write: report the output queue empty once it drains.
   void noteWrite();
+  // After bytes were taken from the input queue: they no longer count as seen, so the next
+  // arrival is reported even when it brings the queue back to the same length.
+  void noteRead(std::int32_t count);
 
   // Receive thread only. A new generation (a new open) starts from fresh baselines.
   PortEvents wait(int fd, std::uint64_t generation);
@@ -45,7 +48,7 @@ class PortEventWaiter {
 
   // Baselines of the receive thread: what the last wait saw.
   std::uint64_t generation_ = 0;
-  std::int32_t seenInput_ = 0;
+  std::atomic<std::int32_t> seenInput_{0};  // queued input already reported, less what was read
   bool haveModem_ = false;
   int modemBits_ = 0;
   bool haveBreaks_ = false;

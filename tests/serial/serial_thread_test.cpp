@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <cerrno>
+#include <thread>
 
+#include "port_event_waiter.h"
 #include "pty_fixture.h"
 
 namespace {
@@ -33,6 +35,47 @@ TEST_F(SerialThreadTest, EventsRunOnTheMainThread) {
   clockSends("$1=5\r");
   ASSERT_TRUE(waitFor([&] { return threads.size() >= 2; }));
   for (QThread* t : threads) EXPECT_EQ(t, mainThread);
+}
+
+// A stream of acknowledgements, all of the same length, is delivered in full.
+TEST_F(SerialThreadTest, EqualRepliesArrivingOneAfterAnotherAreAllDelivered) {
+  auto serial = openClockPort();
+  int delivered = 0;
+  serial->OnMessage = [&](TSerial*, const std::string& m) {
+    EXPECT_EQ(m, "$ok\r");
+    ++delivered;
+  };
+  for (int reply = 1; reply <= 20; ++reply) {
+    clockSends("$ok\r");
+    ASSERT_TRUE(waitFor([&] { return delivered == reply; })) << "reply " << reply << " was not delivered";
+  }
+}
+
+// A reply that arrives after the queue was read must be reported even when it brings the queue
+// back to the length the wait saw before (a lost acknowledgement ended a send in "no answer").
+TEST(SerialEventWait, ArrivalAfterTheQueueWasReadIsReported) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  termios raw{};
+  tcgetattr(slave, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(slave, TCSANOW, &raw);
+  PortEventWaiter waiter;
+  char buffer[4];
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(::write(master, "$ok\r", 4), 4);
+    std::thread waker([&] {
+      std::this_thread::sleep_for(300ms);
+      waiter.wake();  // ends a wait that missed the bytes
+    });
+    const PortEvents seen = waiter.wait(slave, 1);
+    waker.join();
+    EXPECT_TRUE(seen.events & PortEvents::kRxChar) << "round " << round;
+    ASSERT_EQ(::read(slave, buffer, sizeof buffer), 4);  // as the receive thread reads a message
+    waiter.noteRead(4);
+  }
+  ::close(master);
+  ::close(slave);
 }
 
 TEST_F(SerialThreadTest, ClosingInsideAHandlerIsBoundedAndReopenReadsOn) {
