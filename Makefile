@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
-.PHONY: all deps build run test test-asan test-tsan bench fuzz clean
+.PHONY: all deps build run test test-asan test-tsan bench screenshots fuzz clean
 
 all: build
 
@@ -34,6 +34,15 @@ test-tsan: deps
 	@$(call CMAKE_CFG,$(TSAN_BUILD),Debug,-DKVX_SANITIZE=thread)
 	@cmake --build $(TSAN_BUILD) -j$(JOBS)
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),Serial)'
+
+# Benchmarks: the real window against the emulator; they print figures and targets.
+bench: build
+	@$(BUILD)/bench/kvx_bench_transfer
+	@$(BUILD)/bench/kvx_bench_footprint
+
+# Pictures of the window after a read of the emulated clock, into docs/.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
 
 # libFuzzer: each target runs FUZZ_SECONDS from the seeds in fuzz/seeds; findings land in
 # $(FUZZ_BUILD)/findings. A finding is kept as a regression test.

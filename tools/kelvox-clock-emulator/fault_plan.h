@@ -1,6 +1,9 @@
 // Which message-level fault, if any, meets message number n.
 #pragma once
 
+#include <cstddef>
+#include <limits>
+
 #include "options.h"
 
 namespace kvxemu {
@@ -16,6 +19,13 @@ class FaultPlan {
     if (options_.silentFrom > 0 && n >= options_.silentFrom) return Action::Silent;
     if (options_.errorAt > 0 && n == options_.errorAt) return Action::Error;
     return Action::Answer;
+  }
+
+  // How many more replies may be written once `written` have been.
+  std::size_t repliesLeft(std::size_t written) const {
+    if (options_.silentAfterReply <= 0) return std::numeric_limits<std::size_t>::max();
+    const auto allowed = static_cast<std::size_t>(options_.silentAfterReply);
+    return written < allowed ? allowed - written : 0;
   }
 
  private:

@@ -15,6 +15,7 @@
 #include "pty_link.h"
 #include "reply_writer.h"
 #include "stop_signals.h"
+#include "timing_log.h"
 
 using namespace kvxemu;
 
@@ -32,6 +33,10 @@ class Emulator {
   int run() {
     if (!options_.logFile.empty() && !log_.open(options_.logFile)) {
       std::fprintf(stderr, "kelvox-clock-emulator: cannot write %s\n", options_.logFile.c_str());
+      return 2;
+    }
+    if (!options_.timingFile.empty() && !timing_.open(options_.timingFile)) {
+      std::fprintf(stderr, "kelvox-clock-emulator: cannot write %s\n", options_.timingFile.c_str());
       return 2;
     }
     std::string error;
@@ -64,6 +69,7 @@ class Emulator {
         log_.note("pseudo-terminal lost");
         return 1;
       }
+      timing_.bytesRead(buf, static_cast<std::size_t>(n));
       for (const ReceivedLine& line : reader_.feed(buf, static_cast<std::size_t>(n)))
         if (!handle(line)) return 0;
     }
@@ -78,6 +84,7 @@ class Emulator {
     }
     const int number = ++messages_;
     log_.received(number, line.raw);
+    timing_.messageReceived(number);
     switch (faults_.forMessage(number)) {
       case FaultPlan::Action::Vanish:
         log_.note("vanish");
@@ -89,14 +96,27 @@ class Emulator {
         log_.note("silent");
         return true;
       case FaultPlan::Action::Error:
-        return writer_.send({ClockResponder::errorReply()});
+        return reply({ClockResponder::errorReply()});
       case FaultPlan::Action::Answer:
         break;
     }
-    const ClockResponder::Answer answer = responder_.answer(line.text);
+    if (faults_.repliesLeft(repliesWritten_) == 0) {
+      log_.note("silent");
+      return true;
+    }
+    ClockResponder::Answer answer = responder_.answer(line.text);
     // Saved before the acknowledgement, so whoever sees "$ok" finds the change in the file.
     if (answer.configChanged) save();
-    return writer_.send(answer.replies);
+    if (answer.replies.size() > faults_.repliesLeft(repliesWritten_))
+      answer.replies.resize(faults_.repliesLeft(repliesWritten_));
+    return reply(answer.replies);
+  }
+
+  bool reply(const std::vector<std::string>& replies) {
+    const bool goOn = writer_.send(replies);
+    repliesWritten_ += replies.size();
+    if (!replies.empty()) timing_.repliesWritten(writer_.lastWrite());
+    return goOn;
   }
 
   void save() {
@@ -113,7 +133,9 @@ class Emulator {
   ClockResponder responder_;
   FaultPlan faults_;
   ReplyWriter writer_;
+  TimingLog timing_;
   int messages_ = 0;
+  std::size_t repliesWritten_ = 0;
 };
 
 }  // namespace

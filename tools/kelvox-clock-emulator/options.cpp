@@ -11,7 +11,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
     "                             [--filler C] [--silent-from N] [--error-at N] [--garbage]\n"
-    "                             [--vanish-at N] [--delay-ms N] [--pace]\n"
+    "                             [--vanish-at N] [--silent-after-reply N] [--delay-ms N] [--pace]\n"
+    "                             [--timing FILE]\n"
     "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn (default ./COM1).\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
     "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1.\n"
@@ -22,9 +23,15 @@ constexpr const char* kUsage =
     "  --silent-from N   neither answer nor apply message N and later ones\n"
     "  --error-at N      answer message N with \"$error\" instead\n"
     "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
+    "  --silent-after-reply N\n"
+    "                    write only the first N replies (counted from 1 over the run, also within\n"
+    "                    one answer), then neither answer nor apply anything\n"
     "  --garbage         write some bytes that are neither \"$\", \"=\", CR nor LF before each reply\n"
     "  --delay-ms N      wait N ms before each reply\n"
-    "  --pace            write at the pace of 19200 baud 8E1 (11 bits a byte)\n";
+    "  --pace            write at the pace of 19200 baud 8E1 (11 bits a byte)\n"
+    "  --timing FILE     per received message, a line \"N FIRST PREVIOUS\": CLOCK_MONOTONIC microseconds\n"
+    "                    of its first byte read and of the last byte written in answer to the message\n"
+    "                    before it (0: none)\n";
 
 bool toInt(const std::string& s, int min, int max, int& out) {
   try {
@@ -67,6 +74,8 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       {"--silent-from", number(o.silentFrom, 1, 1000000)},
       {"--error-at", number(o.errorAt, 1, 1000000)},
       {"--vanish-at", number(o.vanishAt, 1, 1000000)},
+      {"--silent-after-reply", number(o.silentAfterReply, 1, 1000000)},
+      {"--timing", text(o.timingFile)},
       {"--delay-ms", number(o.delayMs, 0, 600000)},
   };
   const std::map<std::string, bool*> flags = {{"--garbage", &o.garbage}, {"--pace", &o.pace}};

@@ -17,9 +17,11 @@ struct Options {
   int silentFrom = 0;
   int errorAt = 0;
   int vanishAt = 0;
+  int silentAfterReply = 0;  // replies counted from 1 over the run
   bool garbage = false;
   int delayMs = 0;
   bool pace = false;
+  std::string timingFile;  // empty: no timing
 
   std::string linkPath() const { return dir + "/COM" + std::to_string(port); }
 };

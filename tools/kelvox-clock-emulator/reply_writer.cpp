@@ -41,6 +41,7 @@ bool ReplyWriter::writeNow(const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
     if (n > 0) {
+      lastWrite_ = std::chrono::steady_clock::now();
       data += n;
       size -= static_cast<std::size_t>(n);
       continue;

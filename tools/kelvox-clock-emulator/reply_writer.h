@@ -2,6 +2,7 @@
 // faults: a delay before each reply, garbage before each reply, and the pace of a real line.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ class ReplyWriter {
   // False when a stop signal interrupted the replies.
   bool send(const std::vector<std::string>& replies);
 
+  // When the last byte so far went into the pseudo-terminal (on a paced line, the start of its frame).
+  std::chrono::steady_clock::time_point lastWrite() const { return lastWrite_; }
+
   // Bytes that no reader can take for a message: neither "$", "=", CR nor LF.
   static std::string garbage() { return "\x07#~\x7f\xfe!x"; }
 
@@ -32,6 +36,7 @@ class ReplyWriter {
   const Options& options_;
   EventLog& log_;
   StopSignals& signals_;
+  std::chrono::steady_clock::time_point lastWrite_{};
 };
 
 }  // namespace kvxemu

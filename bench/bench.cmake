@@ -1,0 +1,14 @@
+# Benchmark programs: they run the real window and serial port against kelvox-clock-emulator,
+# print figures and assert nothing. Built with everything, so they keep compiling; `make bench`
+# runs them. kvx_window_pictures saves pictures of the window for the documentation.
+function(kvx_bench_program name source)
+  add_executable(${name} ${CMAKE_CURRENT_LIST_DIR}/${source} ${CMAKE_CURRENT_LIST_DIR}/bench_support.h)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../tests/app)
+  target_link_libraries(${name} PRIVATE kvx_app kvx_emulator_support Qt6::Widgets)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  kvx_warnings(${name})
+endfunction()
+
+kvx_bench_program(kvx_bench_transfer transfer_bench.cpp)
+kvx_bench_program(kvx_bench_footprint footprint_bench.cpp)
+kvx_bench_program(kvx_window_pictures window_pictures.cpp)

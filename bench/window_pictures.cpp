@@ -1,0 +1,55 @@
+// Saves pictures of the window after it has read the emulator's clock: the Settings page and the
+// Timer page. Usage: kvx_window_pictures [FOLDER] (default docs); the files are
+// window-settings.png and window-timer.png.
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTabWidget>
+#include <chrono>
+#include <cstdio>
+
+#include "TimerPage.h"
+#include "bench_support.h"
+#include "evidence_support.h"
+
+namespace {
+
+bool save(QWidget& window, const QString& path) {
+  const bool saved = window.grab().save(path);
+  std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::useOffscreenPlatform();
+  QApplication app(argc, argv);
+  // The folder is taken before the window's scratch folder becomes the current directory.
+  const QDir out(QDir::current().absoluteFilePath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : "docs"));
+  if (!out.mkpath(QStringLiteral("."))) {
+    std::printf("cannot create %s\n", qPrintable(out.path()));
+    return 1;
+  }
+
+  evidence::WindowOnClock w;
+  if (!w.startClock()) {
+    std::printf("the emulator did not start\n");
+    return 1;
+  }
+  w.createWindow();
+  w.startUp();
+  if (!evidence::runUntil([&] { return w.transferDone(0); }, std::chrono::seconds(10))) {
+    std::printf("the read did not end\n");
+    return 1;
+  }
+  bool saved = save(w.form(), out.filePath(QStringLiteral("window-settings.png")));
+
+  // The Timer page on Monday, its third switch time selected in the editor.
+  w.child<QTabWidget>("Settings")->setCurrentIndex(1);
+  w.form().timerPage().timeList()->setCurrentRow(2);
+  w.form().timerPage().CheckTimerNummerClick();
+  evidence::idleFor(std::chrono::milliseconds(50));
+  saved = save(w.form(), out.filePath(QStringLiteral("window-timer.png"))) && saved;
+  return saved ? 0 : 1;
+}

@@ -1,0 +1,170 @@
+// The clock failing in each phase of a read and of a send, end to end: the real window and serial
+// port against kelvox-clock-emulator told to fall silent, refuse, babble or vanish. Whatever the
+// clock does, the window must come back usable, say "no answer" once, keep a failed send from
+// touching its configuration, and leave no thread spinning.
+//
+// Message numbers as the clock counts them: the start-up read is 1 (the read request) and 2..8
+// (the day requests); the send that follows is 9 (language), 10 (relay), 11 (UTC), 12 (daylight
+// saving), 13 (timeout) and 14..69 (Monday Time 1 .. Sunday Time 8). Replies, for
+// --silent-after-reply: 1..5 the settings, then 6..61 the entries, Monday Time 1 first.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QSpinBox>
+
+#include "evidence_support.h"
+#include "radio_group.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using evidence::WindowOnClock;
+
+enum class Transfer { StartUpRead, Send };
+enum class Outcome { NoAnswer, Success };
+
+struct Fault {
+  const char* name;
+  Transfer transfer;
+  std::vector<std::string> clockArgs;
+  Outcome outcome;
+  std::size_t messagesReceived;  // by the clock, in all, when the dust has settled
+};
+
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
+
+// What a send must not change: the five settings and the week.
+struct WindowConfig {
+  int language, relay, utc, dls, timeout;
+  std::vector<std::string> week;
+  bool timerEdited;
+  bool operator==(const WindowConfig&) const = default;
+};
+
+WindowConfig configOf(WindowOnClock& w) {
+  WindowConfig c{w.child<TRadioGroup>("Language")->ItemIndex(),
+                 w.child<TRadioGroup>("RelayMode")->ItemIndex(),
+                 w.child<QSpinBox>("SpinEditUTC")->value(),
+                 w.child<QSpinBox>("SpinEditDLS")->value(),
+                 w.child<QSpinBox>("SpinEditValid")->value(),
+                 {},
+                 w.form().TimerEdited()};
+  for (int i = 0; i < WeekTable::kDays * WeekTable::kEntries; ++i)
+    c.week.push_back(w.form().weekTable().at(i / WeekTable::kEntries, i % WeekTable::kEntries).text());
+  return c;
+}
+
+const QString kNoAnswer = QStringLiteral("No answer from clock, check connections!");
+
+class TransferFaults : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(TransferFaults, WindowComesBackUsableAndTheClockIsToldNothingFurther) {
+  const Fault& fault = GetParam();
+  WindowOnClock w(fault.clockArgs);
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  w.startUp();
+
+  WindowConfig before{};
+  if (fault.transfer == Transfer::Send) {
+    ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s)) << "the start-up read did not end";
+    ASSERT_TRUE(w.boxes().plain.empty());
+    before = configOf(w);
+    w.form().SendToClockClick();
+  }
+
+  // Time-outs are real: a silent or vanished clock takes the 3 s reply time.
+  if (fault.outcome == Outcome::NoAnswer) {
+    ASSERT_TRUE(evidence::runUntil([&] { return !w.boxes().plain.empty(); }, 6s)) << "no message shown";
+  } else {
+    ASSERT_TRUE(
+        evidence::runUntil([&] { return w.transferDone(fault.transfer == Transfer::Send ? 61 : 0); }, 6s));
+  }
+  evidence::idleFor(300ms);  // room for a second message, a late reply, a stray time-out
+
+  EXPECT_TRUE(w.idleAndUsable());
+  EXPECT_FALSE(w.form().timeoutTimer().isActive());
+  EXPECT_EQ(w.form().serial().MessageStartChar(), '$');
+  if (fault.outcome == Outcome::NoAnswer) {
+    ASSERT_EQ(w.boxes().plain.size(), 1u);
+    EXPECT_EQ(w.boxes().plain[0], kNoAnswer);
+    EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "----");
+  } else {
+    EXPECT_TRUE(w.boxes().plain.empty());
+    EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "OK");
+  }
+  EXPECT_EQ(w.clock().receivedMessages().size(), fault.messagesReceived);
+  EXPECT_EQ(w.folder().read(QStringLiteral("kelvox.ini")), "COM1\r\n");
+  if (fault.transfer == Transfer::Send) {
+    EXPECT_EQ(configOf(w), before) << "a send changed the window";
+  }
+
+  // Nothing left running: the process sleeps while the window idles.
+  const long long cpuBefore = evidence::processCpuMicros();
+  evidence::idleFor(500ms);
+  EXPECT_LT(evidence::processCpuMicros() - cpuBefore, 50'000) << "CPU used in 500 ms of idling (us)";
+}
+
+// A clock that babbles between its replies still gets through: the framing drops the bytes.
+TEST(TransferWithGarbage, ReadThenSendCarryTheWholeConfigurationBothWays) {
+  WindowOnClock w({"--garbage"});
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  w.startUp();
+  ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s));
+  EXPECT_EQ(w.child<QSpinBox>("SpinEditUTC")->value(), -5);
+  EXPECT_EQ(w.form().weekTable().at(0, 2).text(), "$21=2,17,45,30,ON");
+  EXPECT_EQ(w.form().weekTable().at(6, 7).text(), "$27=7,23,59,59,OFF");
+  EXPECT_EQ(w.form().weekTable().at(6, 6).text(), "$27=6,DEL");
+
+  // Changed in the window, then sent through the same noise.
+  w.child<QSpinBox>("SpinEditUTC")->setValue(7);
+  ASSERT_TRUE(w.send());
+  EXPECT_TRUE(w.boxes().plain.empty());
+  EXPECT_EQ(w.clock().receivedMessages().size(), 69u);
+  EXPECT_EQ(w.clock().savedValue("utc"), "+7");
+  EXPECT_EQ(w.clock().savedValue("Mon 3"), "17:45:30 ON");
+  EXPECT_EQ(w.clock().savedValue("Sun 8"), "23:59:59 OFF");
+  EXPECT_EQ(w.clock().savedValue("Sun 7"), "DEL");
+}
+
+using T = Transfer;
+using O = Outcome;
+const std::vector<std::string> silentFrom(int n) { return {"--silent-from", std::to_string(n)}; }
+const std::vector<std::string> silentAfterReply(int n) { return {"--silent-after-reply", std::to_string(n)}; }
+const std::vector<std::string> errorAt(int n) { return {"--error-at", std::to_string(n)}; }
+const std::vector<std::string> vanishAt(int n) { return {"--vanish-at", std::to_string(n)}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Read, TransferFaults,
+    ::testing::Values(
+        Fault{"SilentAfterTheRequest", T::StartUpRead, silentFrom(1), O::NoAnswer, 1},
+        Fault{"SilentAfterTheThirdSettingsReply", T::StartUpRead, silentAfterReply(3), O::NoAnswer, 1},
+        Fault{"SilentAfterTheSettingsReplies", T::StartUpRead, silentFrom(2), O::NoAnswer, 2},
+        Fault{"SilentAfterTheFourthMondayEntry", T::StartUpRead, silentAfterReply(9), O::NoAnswer, 2},
+        Fault{"SilentBeforeTheLastSundayEntry", T::StartUpRead, silentAfterReply(60), O::NoAnswer, 8},
+        Fault{"ErrorForTheRequest", T::StartUpRead, errorAt(1), O::NoAnswer, 1},
+        // While the week is read an error reply is not even taken for a message: time-out.
+        Fault{"ErrorForTheWednesdayRequest", T::StartUpRead, errorAt(4), O::NoAnswer, 4},
+        Fault{"VanishOnTheRequest", T::StartUpRead, vanishAt(1), O::NoAnswer, 1},
+        Fault{"VanishOnTheThursdayRequest", T::StartUpRead, vanishAt(5), O::NoAnswer, 5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Send, TransferFaults,
+    ::testing::Values(
+        Fault{"SilentBeforeTheLanguageAcknowledgement", T::Send, silentFrom(9), O::NoAnswer, 9},
+        Fault{"SilentBeforeTheTimeoutAcknowledgement", T::Send, silentFrom(13), O::NoAnswer, 13},
+        Fault{"SilentBeforeAWednesdayAcknowledgement", T::Send, silentFrom(33), O::NoAnswer, 33},
+        // The send has ended with the last entry written; the missing acknowledgement still counts.
+        Fault{"SilentBeforeTheLastAcknowledgement", T::Send, silentFrom(69), O::NoAnswer, 69},
+        Fault{"ErrorForTheLanguage", T::Send, errorAt(9), O::NoAnswer, 9},
+        Fault{"ErrorForTheUtcOffset", T::Send, errorAt(11), O::NoAnswer, 11},
+        Fault{"ErrorForTheFirstEntry", T::Send, errorAt(14), O::NoAnswer, 14},
+        Fault{"ErrorForTheLastEntry", T::Send, errorAt(69), O::NoAnswer, 69},
+        Fault{"VanishOnTheRelayMode", T::Send, vanishAt(10), O::NoAnswer, 10},
+        Fault{"VanishOnASaturdayEntry", T::Send, vanishAt(60), O::NoAnswer, 60},
+        Fault{"GarbageBeforeEveryReply", T::Send, {"--garbage"}, O::Success, 69}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
