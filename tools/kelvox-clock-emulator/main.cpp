@@ -1,5 +1,6 @@
 // kelvox-clock-emulator: a KELVOX clock on a pseudo-terminal, for tests and the demo.
 // See the usage text in options.cpp.
+#include <sys/prctl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -144,6 +145,10 @@ int main(int argc, char** argv) {
   bool helpShown = false;
   const auto options = parseOptions(argc, argv, helpShown);
   if (!options) return helpShown ? 0 : 2;
+
+  // Paced bytes are timed by short sleeps; the default timer slack (50 us) would stretch every
+  // reply beyond its time on a real line.
+  if (options->pace) prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
   ClockConfig config = ClockConfig::defaults();
   if (!options->configFile.empty()) {
