@@ -1,7 +1,7 @@
 // kelvox-clock-emulator: a KELVOX clock on a pseudo-terminal, for tests and the demo.
 // See the usage text in options.cpp.
-#include <sys/prctl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
