@@ -1,6 +1,8 @@
 // Saves pictures of the window after it has read the emulator's clock: the Settings page and the
-// Timer page. Usage: kvx_window_pictures [FOLDER] (default docs); the files are
-// window-settings.png and window-timer.png.
+// Timer page in English, then both pages in Dutch and the Settings page in German (the letters
+// outside ASCII among them). Usage: kvx_window_pictures [FOLDER] (default docs); the files are
+// window-settings.png, window-timer.png, window-dutch-settings.png, window-dutch-timer.png and
+// window-german-settings.png.
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
@@ -11,6 +13,7 @@
 #include "TimerPage.h"
 #include "bench_support.h"
 #include "evidence_support.h"
+#include "radio_group.h"
 
 namespace {
 
@@ -51,5 +54,14 @@ int main(int argc, char** argv) {
   w.form().timerPage().CheckTimerNummerClick();
   evidence::idleFor(std::chrono::milliseconds(50));
   saved = save(w.form(), out.filePath(QStringLiteral("window-timer.png"))) && saved;
+
+  // The same window in Dutch and in German.
+  auto* language = w.child<TRadioGroup>("Language");
+  language->setItemIndex(0);
+  saved = save(w.form(), out.filePath(QStringLiteral("window-dutch-timer.png"))) && saved;
+  w.child<QTabWidget>("Settings")->setCurrentIndex(0);
+  saved = save(w.form(), out.filePath(QStringLiteral("window-dutch-settings.png"))) && saved;
+  language->setItemIndex(1);
+  saved = save(w.form(), out.filePath(QStringLiteral("window-german-settings.png"))) && saved;
   return saved ? 0 : 1;
 }

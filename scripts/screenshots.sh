@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of the window for docs/, from an existing build (it builds nothing):
-#   docs/window-settings.png, docs/window-timer.png  the window itself after reading the emulator's
+#   docs/window-*.png (settings, timer, dutch-*, german-*)  the window itself after reading the emulator's
 #                                                    clock, on each page (kvx_window_pictures,
 #                                                    offscreen);
 #   docs/window-xvfb.png                             the real program as started by a user, on an
