@@ -104,10 +104,8 @@ class WindowOnClock {
   // The window, on screen (offscreen platform), its start-up tick held back for startUp().
   void createWindow() {
     form_ = std::make_unique<TForm1>();
-    auto recorder = std::make_unique<RecordingBoxes>();
-    recorder->answer = RelayAnswer::No;
-    boxes_ = recorder.get();
-    form_->setMessageBoxes(std::move(recorder));
+    boxes_ = recordBoxesOf(*form_);
+    boxes_->answer = RelayAnswer::No;
     form_->timeoutTimer().stop();
     // Count what reaches the window and when, to end waits at once.
     TSerial& serial = form_->serial();

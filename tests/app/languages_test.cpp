@@ -45,11 +45,7 @@ const LanguageCase kLanguages[] = {
 
 class LanguageTest : public ::testing::TestWithParam<LanguageCase> {
  protected:
-  LanguageTest() {
-    auto recorder = std::make_unique<RecordingBoxes>();
-    boxes = recorder.get();
-    form.setMessageBoxes(std::move(recorder));
-  }
+  LanguageTest() { boxes = recordBoxesOf(form); }
   template <class T>
   T* child(const char* name) {
     return form.findChild<T*>(QString::fromLatin1(name));

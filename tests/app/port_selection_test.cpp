@@ -59,9 +59,7 @@ class PortSelectionTest : public ::testing::Test {
  protected:
   void makeWindow() {
     form = std::make_unique<TForm1>();
-    auto recorder = std::make_unique<RecordingBoxes>();
-    boxes = recorder.get();
-    form->setMessageBoxes(std::move(recorder));
+    boxes = recordBoxesOf(*form);
   }
   QRadioButton* com(int port) { return form->findChild<QRadioButton*>(QStringLiteral("COM%1").arg(port)); }
   std::vector<int> checkedPorts() {

@@ -51,9 +51,7 @@ class WindowWithClock : public ::testing::Test {
  protected:
   void makeWindow() {
     form = std::make_unique<TForm1>();
-    auto recorder = std::make_unique<RecordingBoxes>();
-    boxes = recorder.get();
-    form->setMessageBoxes(std::move(recorder));
+    boxes = recordBoxesOf(*form);
     form->show();
   }
   template <class T>

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -62,6 +63,15 @@ class RecordingBoxes : public TMessageBoxes {
   RelayAnswer answer = RelayAnswer::Cancel;
   std::function<void()> whileOpen;
 };
+
+// Puts recording boxes in place of the window's real ones and gives them for inspection.
+template <class Window>
+RecordingBoxes* recordBoxesOf(Window& window) {
+  auto recorder = std::make_unique<RecordingBoxes>();
+  RecordingBoxes* boxes = recorder.get();
+  window.setMessageBoxes(std::move(recorder));
+  return boxes;
+}
 
 // Runs the event loop until done() holds or the time is up; gives done() at the end.
 inline bool waitUntil(const std::function<bool()>& done,

@@ -26,11 +26,7 @@ namespace {
 
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() {
-    auto recorder = std::make_unique<RecordingBoxes>();
-    boxes = recorder.get();
-    form.setMessageBoxes(std::move(recorder));
-  }
+  WindowTest() { boxes = recordBoxesOf(form); }
 
   template <class T>
   T* child(const char* name) {

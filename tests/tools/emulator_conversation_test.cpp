@@ -6,13 +6,9 @@
 #include <fstream>
 #include <memory>
 
-#include "emulator_process.h"
-#include "port_client.h"
-#include "temp_dir.h"
+#include "clock_on_port.h"
 
 namespace {
-
-using Replies = std::vector<std::string>;
 
 const Replies kDefaultSettings = {"$S1=2\r", "$S2=+01\r", "$S3=0\r", "$S4=72\r", "$S5=0\r"};
 const Replies kDefaultMonday = {"=S06:30:00 ON\r", "=S08:15:00 OFF\r", "=S17:45:30 ON\r", "=S23:00:00 OFF\r",
@@ -33,19 +29,7 @@ bool exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-class EmulatorConversation : public ::testing::Test {
- protected:
-  void startClock(std::vector<std::string> args = {}) {
-    clock = std::make_unique<EmulatorProcess>(dir.path(), std::move(args));
-    ASSERT_TRUE(clock->start());
-    port = std::make_unique<PortClient>(clock->linkPath());
-    ASSERT_TRUE(port->isOpen());
-  }
-
-  TempDir dir;
-  std::unique_ptr<EmulatorProcess> clock;
-  std::unique_ptr<PortClient> port;
-};
+class EmulatorConversation : public ClockOnPortTest {};
 
 TEST_F(EmulatorConversation, ReadRequestGetsFiveSettingsWithRelayLastThenEachDayEightEntries) {
   ASSERT_NO_FATAL_FAILURE(startClock());

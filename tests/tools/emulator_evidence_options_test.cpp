@@ -7,27 +7,11 @@
 #include <sstream>
 #include <thread>
 
-#include "emulator_process.h"
-#include "port_client.h"
-#include "temp_dir.h"
+#include "clock_on_port.h"
 
 namespace {
 
-using Replies = std::vector<std::string>;
-
-class EmulatorEvidenceOptions : public ::testing::Test {
- protected:
-  void startClock(std::vector<std::string> args) {
-    clock = std::make_unique<EmulatorProcess>(dir.path(), std::move(args));
-    ASSERT_TRUE(clock->start());
-    port = std::make_unique<PortClient>(clock->linkPath());
-    ASSERT_TRUE(port->isOpen());
-  }
-
-  TempDir dir;
-  std::unique_ptr<EmulatorProcess> clock;
-  std::unique_ptr<PortClient> port;
-};
+class EmulatorEvidenceOptions : public ClockOnPortTest {};
 
 struct TimingLine {
   int number;
