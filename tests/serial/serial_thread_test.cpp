@@ -1,5 +1,6 @@
 // The receive thread: events on the main thread, closing and destroying from handlers,
 // a vanished device, and the two receive modes.
+#include <sys/ioctl.h>
 #include <time.h>
 
 #include <QApplication>
@@ -62,8 +63,18 @@ TEST(SerialEventWait, ArrivalAfterTheQueueWasReadIsReported) {
   tcsetattr(slave, TCSANOW, &raw);
   PortEventWaiter waiter;
   char buffer[4];
+  // The pseudo-terminal passes bytes on asynchronously: wait until they are queued.
+  const auto queued = [&](int bytes) {
+    for (int tries = 0; tries < 2000; ++tries) {
+      int n = 0;
+      if (ioctl(slave, FIONREAD, &n) == 0 && n == bytes) return true;
+      std::this_thread::sleep_for(1ms);
+    }
+    return false;
+  };
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(::write(master, "$ok\r", 4), 4);
+    ASSERT_TRUE(queued(4));
     std::thread waker([&] {
       std::this_thread::sleep_for(300ms);
       waiter.wake();  // ends a wait that missed the bytes
