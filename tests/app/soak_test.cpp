@@ -1,6 +1,5 @@
 // Many read-and-send cycles against the emulator: memory and open descriptors must stay flat.
-// About 40 ms a cycle. It also meets, now and then, the lost reply described at
-// ReceiveWait.DISABLED_AReplyAsLongAsTheOneBeforeIsSeenAfterTheQueueWasRead (transfer_faults_test).
+// About 40 ms a cycle. It also catches a reply lost by the receive wait now and then.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +9,14 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+// AddressSanitizer keeps freed memory in quarantine (up to 256 MB), so resident memory rises there
+// by design; the descriptors still count.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryIsMeaningful = false;
+#else
+constexpr bool kMemoryIsMeaningful = true;
+#endif
 
 struct Footprint {
   long rssKb;
@@ -47,7 +54,9 @@ TEST(Soak, TwoHundredReadAndSendCyclesKeepMemoryAndDescriptorsFlat) {
   std::printf("soak: open descriptors %d at start, %d after %d cycles, %d after %d\n", start.descriptors,
               warm.descriptors, kWarmUp, end.descriptors, kCycles);
   EXPECT_TRUE(w.boxes().plain.empty());
-  EXPECT_LE(end.rssKb - warm.rssKb, kRssToleranceKb) << "resident memory rises";
+  if (kMemoryIsMeaningful) {
+    EXPECT_LE(end.rssKb - warm.rssKb, kRssToleranceKb) << "resident memory rises";
+  }
   EXPECT_EQ(end.descriptors, warm.descriptors) << "descriptors leak";
   EXPECT_EQ(end.descriptors, start.descriptors);
 }
