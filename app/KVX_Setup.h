@@ -111,6 +111,8 @@ class TForm1 : public QMainWindow, private TransferHost {
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.
   void showHeldBox(const QString& text);
+  // Brings ProgressBar1 to the transfer's position after the running handler.
+  void showProgressSoon();
 
   WeekTable weekTable_;
   bool timerEdited_ = false;
@@ -120,6 +122,8 @@ class TForm1 : public QMainWindow, private TransferHost {
   TPortSettingsFile settingsFile_;
   bool saveAllowed_ = false;  // whether the port choice may still be written this run
   int selectedPort_ = 0;      // 0: none selected yet
+  int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
+  bool progressUpdateQueued_ = false;
 
   QTabWidget* settings_ = nullptr;
   TimerPage* timerPage_ = nullptr;

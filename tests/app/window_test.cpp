@@ -173,6 +173,24 @@ TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
   EXPECT_TRUE(child<QPushButton>("SendToClock")->isEnabled());
 }
 
+// The bar follows the transfer once each handler is done: 61 messages, a maximum of 60.
+TEST_F(WindowTest, ProgressBarFollowsASendAndReturnsToZero) {
+  firstTick();
+  form.TimeoutTimer();  // no clock: idle
+  auto* bar = child<QProgressBar>("ProgressBar1");
+  form.SendToClockClick();
+  settle();
+  EXPECT_EQ(bar->value(), 1);
+  for (int ack = 1; ack <= 59; ++ack) form.Serial1Message(nullptr, "$ok\r");
+  settle();
+  EXPECT_EQ(bar->value(), 60);
+  EXPECT_EQ(form.TransferStep(), 5 + 6);  // Sunday's last entry is still to go
+  form.Serial1Message(nullptr, "$ok\r");  // its step would pass the maximum; the send ends
+  settle();
+  EXPECT_EQ(form.TransferStep(), 0);
+  EXPECT_EQ(bar->value(), 0);
+}
+
 TEST_F(WindowTest, LanguageSwitchPutsTheCaptionSetOnTheWindow) {
   firstTick();
   int relayClicks = 0;
