@@ -18,6 +18,7 @@ constexpr const char* kUsage =
     "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1.\n"
     "  --config FILE     load the configuration (default: built-in)\n"
     "  --save FILE       write the held configuration after every applied command and at exit\n"
+    "                    (an empty name, --save=, writes nothing)\n"
     "  --log FILE        log received and sent lines (default: stderr)\n"
     "  --filler C        second character of the settings and entry replies (default S)\n"
     "  --silent-from N   neither answer nor apply message N and later ones\n"

@@ -29,12 +29,14 @@ bool ReplyWriter::send(const std::vector<std::string>& replies) {
 bool ReplyWriter::write(const std::string& bytes) {
   log_.sent(bytes);
   if (!options_.pace) return writeNow(bytes.data(), bytes.size());
+  // On a line a byte is there only once its stop bit has passed: each is written at the end of
+  // its time.
   auto next = std::chrono::steady_clock::now();
   for (const char& c : bytes) {
-    if (!signals_.sleepUntil(next) || !writeNow(&c, 1)) return false;
     next += kByteTime;
+    if (!signals_.sleepUntil(next) || !writeNow(&c, 1)) return false;
   }
-  return signals_.sleepUntil(next);
+  return true;
 }
 
 bool ReplyWriter::writeNow(const char* data, std::size_t size) {
