@@ -126,58 +126,40 @@ void TEventThread::run() {
   owner_.threadEnded();
 }
 
-void TEventThread::raise(std::function<void(TSerial*)> handlerCall) {
-  // The handler runs on the main thread with the component as sender.
-  runOnMainThread([serial = &owner_, handlerCall = std::move(handlerCall)] { handlerCall(serial); });
+template <class Event, class... Args>
+void TEventThread::raise(Event TSerial::*event, Args... args) {
+  if (!(owner_.*event).assigned()) return;
+  // The handler runs on the main thread with the component as sender. It is copied before the
+  // call: a handler may destroy the component.
+  runOnMainThread([serial = &owner_, event, args...] {
+    if (auto handler = (serial->*event).handler()) handler(serial, args...);
+  });
 }
 
 void TEventThread::dispatch(std::uint32_t events, const PortEvents& details) {
-  const auto signalChange = [this](eModemInSignal signal, bool state) {
-    raise([signal, state](TSerial* s) {
-      if (auto handler = s->OnSignalChange) handler(s, signal, state);
-    });
-  };
-  if (events & PortEvents::kCts) signalChange(miCTS, details.cts);
-  if (events & PortEvents::kDsr) signalChange(miDSR, details.dsr);
-  if (events & PortEvents::kRlsd) signalChange(miRLSD, details.rlsd);
-  // Each handler is copied before the call: a handler may destroy the component.
-  if (events & PortEvents::kTxEmpty)
-    raise([](TSerial* s) {
-      if (auto handler = s->OnTxEmpty) handler(s);
-    });
-  if (events & PortEvents::kBreak)
-    raise([](TSerial* s) {
-      if (auto handler = s->OnBreak) handler(s);
-    });
-  if (events & PortEvents::kRing)
-    raise([](TSerial* s) {
-      if (auto handler = s->OnRing) handler(s);
-    });
+  if (events & PortEvents::kCts) raise(&TSerial::OnSignalChange, miCTS, details.cts);
+  if (events & PortEvents::kDsr) raise(&TSerial::OnSignalChange, miDSR, details.dsr);
+  if (events & PortEvents::kRlsd) raise(&TSerial::OnSignalChange, miRLSD, details.rlsd);
+  if (events & PortEvents::kTxEmpty) raise(&TSerial::OnTxEmpty);
+  if (events & PortEvents::kBreak) raise(&TSerial::OnBreak);
+  if (events & PortEvents::kRing) raise(&TSerial::OnRing);
   if (!(events & PortEvents::kRxChar) || stop_) return;
   if (owner_.rxEventMode_ == rxNormal) {
-    // The handler reads the bytes itself.
-    raise([](TSerial* s) {
-      if (auto handler = s->OnRxData) handler(s);
-    });
+    raise(&TSerial::OnRxData);  // the handler reads the bytes itself
   } else {
     readMessages();
   }
 }
 
 void TEventThread::readMessages() {
-  // The handler is assigned on the main thread, so it is looked at there.
-  auto hasHandler = std::make_shared<bool>(false);
-  if (!runOnMainThread([serial = &owner_, hasHandler] { *hasHandler = bool(serial->OnMessage); })) return;
   // Without a handler nothing is read: the bytes stay in the input queue.
-  if (!*hasHandler) return;
+  if (!owner_.OnMessage.assigned()) return;
   char byte = 0;
   while (!stop_ && owner_.ReadChar(byte) == 1) {
     if (!owner_.framer_.feed(byte, owner_.messageStartChar_, owner_.messageEndChar_,
                              owner_.messageAppendCount_))
       continue;
-    raise([message = owner_.framer_.message()](TSerial* s) {
-      if (auto handler = s->OnMessage) handler(s, message);
-    });
+    raise(&TSerial::OnMessage, owner_.framer_.message());
   }
 }
 
@@ -532,7 +514,7 @@ bool TSerial::reportLastError(int code) {
       showErrorBox(QString::fromLocal8Bit(std::strerror(code)));
       break;
     case neEvent:
-      if (auto handler = OnError) handler(this);
+      if (auto handler = OnError.handler()) handler(this);
       break;
     case neNone:
       break;
@@ -546,7 +528,7 @@ void TSerial::reportError(std::int32_t code) {
       showErrorBox(componentErrorText(code));
       break;
     case neEvent:
-      if (auto handler = OnError) {
+      if (auto handler = OnError.handler()) {
         errorCode_ = code;
         handler(this);
       }

@@ -46,7 +46,10 @@ class TEventThread : public QThread {
  private:
   struct PendingCall;
   void dispatch(std::uint32_t events, const PortEvents& details);
-  void raise(std::function<void(TSerial*)> handlerCall);
+  // Raises an event of the component on the main thread and waits for its handler; an event that
+  // has no handler costs no hand-over.
+  template <class Event, class... Args>
+  void raise(Event TSerial::*event, Args... args);
   void readMessages();
   void pauseAfterFailure();
 
@@ -54,6 +57,33 @@ class TEventThread : public QThread {
   std::atomic<bool> stop_{false};
   std::mutex callMutex_;
   std::shared_ptr<PendingCall> pending_;
+};
+
+// An event of the component: assigned and called on the main thread like a std::function, while
+// the receive thread may ask whether one is assigned (so it raises nothing that nobody handles).
+template <class Signature>
+class TEvent {
+ public:
+  using Handler = std::function<Signature>;
+
+  TEvent() = default;
+  TEvent(const TEvent&) = delete;
+  TEvent& operator=(const TEvent&) = delete;
+  TEvent& operator=(Handler handler) {
+    handler_ = std::move(handler);
+    assigned_ = static_cast<bool>(handler_);
+    return *this;
+  }
+
+  explicit operator bool() const { return static_cast<bool>(handler_); }
+  // A copy to call: it outlives a handler that replaces itself or destroys the component.
+  Handler handler() const { return handler_; }
+  // Any thread.
+  bool assigned() const { return assigned_; }
+
+ private:
+  Handler handler_;
+  std::atomic<bool> assigned_{false};
 };
 
 class TSerial : public QObject {
@@ -111,11 +141,11 @@ class TSerial : public QObject {
   void AbortRx();
   void SetModemLine(eModemLine line, bool on);
 
-  // Events, each optional; raised on the main thread.
-  std::function<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
-  std::function<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
-  std::function<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
-  std::function<void()> OnWriteCompleted;  // declared, never raised
+  // Events, each optional; assigned and raised on the main thread.
+  TEvent<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
+  TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
+  TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
+  TEvent<void()> OnWriteCompleted;  // declared, never raised
 
   // The component knows no widgets: the application installs the presenter of its error boxes
   // ("Error" caption, one OK button). Without one, the text goes to qWarning.

@@ -109,7 +109,8 @@ class WindowOnClock {
     form_->timeoutTimer().stop();
     // Count what reaches the window and when, to end waits at once.
     TSerial& serial = form_->serial();
-    serial.OnMessage = [this, original = serial.OnMessage](TSerial* sender, const std::string& message) {
+    serial.OnMessage = [this, original = serial.OnMessage.handler()](TSerial* sender,
+                                                                     const std::string& message) {
       original(sender, message);
       ++handled_;
       lastHandled_ = Clock::now();
