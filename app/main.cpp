@@ -1,16 +1,29 @@
 // KELVOX setup program: configures the KELVOX radio-controlled clock over a serial port.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "captions.h"
+#include "command_line.h"
+#include "settings_folder.h"
+#include "startup_read_hook.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);  // the program reads no command-line arguments of its own
+  // Read before the application object, which would abort without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (const auto status = answerWithoutWindow(parseCommandLine(arguments))) return *status;
+  if (const std::string problem = settings_folder::enter(); !problem.empty()) {
+    std::fprintf(stderr, "kelvox-setup: settings folder: %s; working in the start folder\n", problem.c_str());
+  }
+
+  QApplication app(argc, argv);
   // The title; the boxes carry it as their caption themselves. (A display name would be added to
   // every window caption on some platforms, and the window's caption is "KELVOX Setup".)
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  QApplication::setApplicationVersion(programVersion());
   // Serial1 reports nothing (neNone); should a box ever be asked for, it is a real one.
   TSerial::setErrorBoxPresenter(
       [](const QString& caption, const QString& text) { QMessageBox::critical(nullptr, caption, text); });
@@ -18,5 +31,6 @@ int main(int argc, char** argv) {
   TForm1 form;
   form.centreOnScreen();
   form.show();
+  quitAfterStartupReadWhenAsked(form);
   return app.exec();
 }

@@ -1,0 +1,92 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace {
+
+constexpr char kProgram[] = "kelvox-setup";
+
+constexpr char kDescription[] =
+    "Reads the settings and switch times of a KELVOX radio-controlled clock over a serial port,\n"
+    "lets you change them and sends them back.\n"
+    "\n"
+    "The chosen port is kept in kelvox.ini in the start folder when that folder holds kelvox.ini\n"
+    "or a COMn link; otherwise in $XDG_CONFIG_HOME/kelvox-setup (~/.config/kelvox-setup), where\n"
+    "COMn links are looked for as well.";
+
+bool isSet(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
+
+// A platform chosen by the user (offscreen, for example) needs no display to be found here;
+// otherwise the program needs an X11 or Wayland display.
+bool displayExpected(const TCommandLine& commandLine) {
+  return !commandLine.platform.isEmpty() || isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") ||
+         isSet("WAYLAND_DISPLAY");
+}
+
+void print(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+QString programVersion() { return QStringLiteral(KVX_VERSION); }
+
+TCommandLine parseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  // Qt's own options are written with one dash (-platform offscreen).
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.setApplicationDescription(QString::fromLatin1(kDescription));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Shows this help and exits."));
+  const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                   QStringLiteral("Shows the version and exits."));
+  QCommandLineOption platform(QStringLiteral("platform"), QString(), QStringLiteral("name"));
+  platform.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, platform});
+
+  TCommandLine result;
+  if (!parser.parse(arguments)) {
+    result.mode = TCommandLine::Mode::Invalid;
+    result.text = parser.errorText();
+  } else if (!parser.positionalArguments().isEmpty()) {
+    result.mode = TCommandLine::Mode::Invalid;
+    result.text = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+  } else if (parser.isSet(help)) {
+    result.mode = TCommandLine::Mode::Help;
+    // The usage line names the program as it is installed, however it was started.
+    result.text = parser.helpText();
+    result.text.replace(QRegularExpression(QStringLiteral("^Usage: \\S*")),
+                        QStringLiteral("Usage: ") + QString::fromLatin1(kProgram));
+  } else if (parser.isSet(version)) {
+    result.mode = TCommandLine::Mode::Version;
+    result.text = QString::fromLatin1(kProgram) + u' ' + programVersion() + u'\n';
+  }
+  result.platform = parser.value(platform);
+  return result;
+}
+
+std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
+  switch (commandLine.mode) {
+    case TCommandLine::Mode::Help:
+    case TCommandLine::Mode::Version:
+      print(stdout, commandLine.text);
+      return 0;
+    case TCommandLine::Mode::Invalid:
+      print(stderr,
+            QStringLiteral("%1: %2 Try '%1 --help'.\n").arg(QString::fromLatin1(kProgram), commandLine.text));
+      return 2;
+    case TCommandLine::Mode::Window:
+      break;
+  }
+  if (!displayExpected(commandLine)) {
+    print(stderr,
+          QString::fromLatin1(kProgram) +
+              QStringLiteral(": needs a graphical display, and none is set (DISPLAY and WAYLAND_DISPLAY "
+                             "are empty).\n"));
+    return 1;
+  }
+  return std::nullopt;
+}

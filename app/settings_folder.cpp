@@ -1,0 +1,68 @@
+#include "settings_folder.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace fs = std::filesystem;
+
+namespace settings_folder {
+
+namespace {
+
+bool present(const fs::path& entry) {
+  std::error_code error;
+  return fs::symlink_status(entry, error).type() != fs::file_type::not_found;
+}
+
+const char* homeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  const passwd* user = getpwuid(getuid());
+  return user != nullptr ? user->pw_dir : nullptr;
+}
+
+// Creates every missing folder on the way with mode 0700, as the XDG base directories ask for.
+int createFolders(const fs::path& folder) {
+  fs::path made;
+  for (const fs::path& part : folder) {
+    made /= part;
+    std::error_code error;
+    if (fs::is_directory(made, error)) continue;
+    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool holdsPortSetup(const fs::path& folder) {
+  if (present(folder / "kelvox.ini")) return true;
+  for (int n = 1; n <= 9; ++n) {
+    if (present(folder / ("COM" + std::to_string(n)))) return true;
+  }
+  return false;
+}
+
+fs::path userFolder(const char* xdgConfigHome, const char* home) {
+  // Relative values are invalid by the XDG rules and are ignored.
+  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') return fs::path(xdgConfigHome) / "kelvox-setup";
+  if (home != nullptr && home[0] == '/') return fs::path(home) / ".config" / "kelvox-setup";
+  return {};
+}
+
+std::string enter() {
+  if (holdsPortSetup(".")) return {};
+  const fs::path folder = userFolder(std::getenv("XDG_CONFIG_HOME"), homeFolder());
+  if (folder.empty()) return "no home folder is known";
+  if (const int error = createFolders(folder); error != 0) {
+    return "cannot create " + folder.string() + ": " + std::strerror(error);
+  }
+  if (chdir(folder.c_str()) != 0) return "cannot enter " + folder.string() + ": " + std::strerror(errno);
+  return {};
+}
+
+}  // namespace settings_folder

@@ -1,0 +1,134 @@
+// How the program starts: its answers without a window (run as a process, as a user or a script
+// runs it) and the folder it chooses to work in.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+
+#include "settings_folder.h"
+
+namespace {
+
+struct AnswerCase {
+  const char* name;
+  QStringList arguments;
+  int exitCode;
+  QString out;  // the whole standard output
+  QString err;  // the start of the one line on standard error, or "" for none
+};
+
+class CommandLineAnswer : public testing::TestWithParam<AnswerCase> {};
+
+// No display, and a home and start folder of its own: nothing may be needed, nothing written.
+TEST_P(CommandLineAnswer, NeedsNoDisplayAndWritesNothing) {
+  const AnswerCase& c = GetParam();
+  QTemporaryDir home;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME"}) {
+    env.remove(QString::fromLatin1(name));
+  }
+  env.insert(QStringLiteral("HOME"), home.path());
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.setWorkingDirectory(home.path());
+  program.start(QStringLiteral(KVX_SETUP_PROGRAM), c.arguments);
+  ASSERT_TRUE(program.waitForFinished(10000));
+
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);  // no abort inside Qt
+  EXPECT_EQ(program.exitCode(), c.exitCode);
+  const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+  if (c.out.startsWith(u'~')) {
+    EXPECT_TRUE(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(c.out.mid(1)));
+  } else {
+    EXPECT_EQ(QString::fromLocal8Bit(program.readAllStandardOutput()), c.out);
+  }
+  if (c.err.isEmpty()) {
+    EXPECT_EQ(err, QString());
+  } else {
+    EXPECT_TRUE(err.startsWith(c.err)) << err.toStdString();
+    EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+  }
+  EXPECT_TRUE(QDir(home.path()).isEmpty());
+}
+
+const QString kVersionLine = QStringLiteral("kelvox-setup " KVX_VERSION "\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineAnswer,
+    testing::Values(
+        AnswerCase{"Version", {QStringLiteral("--version")}, 0, kVersionLine, {}},
+        AnswerCase{"ShortVersion", {QStringLiteral("-v")}, 0, kVersionLine, {}},
+        AnswerCase{"HelpUsage",
+                   {QStringLiteral("--help")},
+                   0,
+                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   {}},
+        AnswerCase{"HelpOptions", {QStringLiteral("-h")}, 0, QStringLiteral("~  -v, --version"), {}},
+        AnswerCase{"UnknownOption",
+                   {QStringLiteral("--bogus")},
+                   2,
+                   {},
+                   QStringLiteral("kelvox-setup: Unknown option")},
+        AnswerCase{
+            "Argument", {QStringLiteral("COM1")}, 2, {}, QStringLiteral("kelvox-setup: Unexpected argument")},
+        AnswerCase{"NoDisplay", {}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FolderCase {
+  const char* name;
+  const char* startEntry;     // created in the start folder ("" for none); "COMn" as a link to nowhere
+  const char* xdgConfigHome;  // relative to the test's root, "/" prefixed = absolute; null = unset
+  const char* expected;       // the working folder afterwards, relative to the root
+};
+
+class WorkingFolder : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
+  const FolderCase& c = GetParam();
+  QTemporaryDir root;
+  const std::filesystem::path base = root.path().toStdString();
+  std::filesystem::create_directories(base / "start");
+  std::filesystem::create_directories(base / "home");
+  const std::string entry = c.startEntry;
+  if (entry.starts_with("COM"))
+    std::filesystem::create_symlink("/nonexistent/kvx-test-port", base / "start" / entry);
+  if (entry == "kelvox.ini")
+    QFile(QString::fromStdString((base / "start" / entry).string())).open(QIODevice::WriteOnly);
+  const std::string home = (base / "home").string();
+  setenv("HOME", home.c_str(), 1);
+  const std::string xdg = c.xdgConfigHome == nullptr  ? std::string()
+                          : c.xdgConfigHome[0] == '/' ? (base.string() + c.xdgConfigHome)
+                                                      : std::string(c.xdgConfigHome);
+  if (c.xdgConfigHome == nullptr) unsetenv("XDG_CONFIG_HOME");
+  if (c.xdgConfigHome != nullptr) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(base / "start");
+
+  EXPECT_EQ(settings_folder::enter(), "");
+  const std::filesystem::path now = std::filesystem::current_path();
+  std::filesystem::current_path(previous);
+
+  EXPECT_EQ(now, std::filesystem::canonical(base / c.expected));
+  struct stat st {};
+  ASSERT_EQ(stat(now.c_str(), &st), 0);
+  if (now != std::filesystem::canonical(base / "start")) {
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // made for its owner only
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorkingFolder,
+    testing::Values(FolderCase{"EmptyStart", "", nullptr, "home/.config/kelvox-setup"},
+                    FolderCase{"XdgConfigHome", "", "/xdg/config", "xdg/config/kelvox-setup"},
+                    FolderCase{"RelativeXdgIgnored", "", "rel/config", "home/.config/kelvox-setup"},
+                    FolderCase{"Com10IsNoPort", "COM10", nullptr, "home/.config/kelvox-setup"},
+                    FolderCase{"SettingsFile", "kelvox.ini", nullptr, "start"},
+                    FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
