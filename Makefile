@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
-.PHONY: all deps build run test test-asan test-tsan bench screenshots fuzz clean
+.PHONY: all deps build run test test-asan test-tsan bench screenshots fuzz package install-test clean
 
 all: build
 
@@ -63,7 +63,27 @@ fuzz: deps
 	  ! ls $(FUZZ_BUILD)/findings/$$t-* >/dev/null 2>&1 || { echo "$$t found a failure"; exit 1; }; \
 	done
 
+# The Debian package, built with Debian's hardening flags and checked by lintian,
+# desktop-file-validate and appstreamcli; it lands in $(PKG_BUILD).
+PKG_BUILD  ?= build-package
+PKG_TOOLS  := dpkg-dev file lintian desktop-file-utils appstream
+PKG_FLAGS   = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package: deps
+	@scripts/install-deps.sh $(PKG_TOOLS)
+	@$(call CMAKE_CFG,$(PKG_BUILD),None,-DKVX_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_CXX_FLAGS="$$($(PKG_FLAGS) CPPFLAGS) $$($(PKG_FLAGS) CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(PKG_FLAGS) LDFLAGS)")
+	@cmake --build $(PKG_BUILD) -j$(JOBS)
+	@rm -f $(PKG_BUILD)/*.deb
+	@cd $(PKG_BUILD) && cpack -G DEB >/dev/null
+	@scripts/check-package.sh $(PKG_BUILD)/*.deb
+
+# Installs the package on this machine, runs the installed program against the emulator and
+# removes the package again (root or sudo).
+install-test: package
+	@scripts/install-test.sh $(PKG_BUILD)/*.deb
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(PKG_BUILD)
 
 comma := ,
