@@ -21,7 +21,7 @@ bool isSet(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
 // A platform chosen by the user (offscreen, for example) needs no display to be found here;
 // otherwise the program needs an X11 or Wayland display.
 bool displayExpected(const TCommandLine& commandLine) {
-  return !commandLine.platform.isEmpty() || isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") ||
+  return commandLine.displayChosen || isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") ||
          isSet("WAYLAND_DISPLAY");
 }
 
@@ -43,9 +43,12 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
                                 QStringLiteral("Shows this help and exits."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                    QStringLiteral("Shows the version and exits."));
+  // Qt's options that choose where the window goes; the application object reads them itself.
   QCommandLineOption platform(QStringLiteral("platform"), QString(), QStringLiteral("name"));
+  QCommandLineOption display(QStringLiteral("display"), QString(), QStringLiteral("name"));
   platform.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({help, version, platform});
+  display.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, platform, display});
 
   TCommandLine result;
   if (!parser.parse(arguments)) {
@@ -64,7 +67,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     result.mode = TCommandLine::Mode::Version;
     result.text = QString::fromLatin1(kProgram) + u' ' + programVersion() + u'\n';
   }
-  result.platform = parser.value(platform);
+  result.displayChosen = parser.isSet(platform) || parser.isSet(display);
   return result;
 }
 

@@ -8,8 +8,8 @@
 struct TCommandLine {
   enum class Mode { Window, Help, Version, Invalid };
   Mode mode = Mode::Window;
-  QString text;      // what Help, Version and Invalid print
-  QString platform;  // Qt's own -platform option, which the application object reads again
+  QString text;                // what Help, Version and Invalid print
+  bool displayChosen = false;  // Qt's own -platform or -display given, which the application object reads
 };
 
 // The version of the program, as the build sets it.

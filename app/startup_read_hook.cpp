@@ -25,16 +25,22 @@ class StartupReadWatch : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled()) {
       // After the handler that enabled the page, which sets clockfound last.
-      QTimer::singleShot(0, this, [this] { finish(clockFound_->text() == QLatin1String("OK") ? 0 : 1); });
+      QTimer::singleShot(0, this, [this] { finish(); });
     }
     return false;
   }
 
  public:
-  void finish(int status) {
+  void finish() {
     std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
     std::fflush(stdout);
-    QCoreApplication::exit(status);
+    QCoreApplication::exit(clockFound_->text() == QLatin1String("OK") ? 0 : 1);
+  }
+
+  void giveUp() {
+    std::printf("start-up read did not end within %d s\n", kGiveUpMs / 1000);
+    std::fflush(stdout);
+    QCoreApplication::exit(1);
   }
 
  private:
@@ -53,5 +59,5 @@ void quitAfterStartupReadWhenAsked(TForm1& form) {
     return;
   }
   auto* watch = new StartupReadWatch(pages, clockFound);
-  QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->finish(1); });
+  QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->giveUp(); });
 }
