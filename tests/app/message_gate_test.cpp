@@ -1,11 +1,11 @@
 // Messages held while a box is open: handed on in order once it closes, and only so many of
 // them, so that a device that keeps talking cannot grow the program without limit.
+#include "message_gate.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "message_gate.h"
 
 namespace {
 
