@@ -56,4 +56,16 @@ TEST_F(EmulatorInput, BadInputEndsWithOneLineAndStatusTwo) {
   EXPECT_TRUE(::lstat(dir.file("fifo").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
+TEST_F(EmulatorInput, FilesNamedLikeItsTemporaryOnesAreLeftAlone) {
+  for (const char* name : {"COM1.new", "emulator-COM1.cfg.tmp"}) std::ofstream(dir.file(name)) << name;
+  ASSERT_NO_FATAL_FAILURE(startClock());
+  EXPECT_EQ(port->ask("$1=0\r\n", 1), Replies{"$ok\r"});  // saved, too
+  clock->stop();
+  EXPECT_EQ(clock->savedValue("language"), "0");
+  for (const char* name : {"COM1.new", "emulator-COM1.cfg.tmp"}) {
+    std::ifstream in(dir.file(name));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), name);
+  }
+}
+
 }  // namespace
