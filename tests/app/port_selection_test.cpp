@@ -87,11 +87,11 @@ TEST(PortSettingsFile, ANameThatIsNoRegularFileIsNeitherReadNorReplaced) {
     }, after{};
     ASSERT_EQ(::lstat(c.name, &before), 0);
     const TPortSettingsFile file(QString::fromLatin1(c.name));
-    ::alarm(1);  // a case that waits ends the test program within a second
+    ::alarm(1);  // a read that waits ends the test program within a second
     EXPECT_EQ(file.canRead(), c.saved != 0) << c.name;
     EXPECT_EQ(file.savedPort(), c.saved) << c.name;
-    EXPECT_EQ(file.write(3), c.written) << c.name;
     ::alarm(0);
+    EXPECT_EQ(file.write(3), c.written) << c.name;
     ASSERT_EQ(::lstat(c.name, &after), 0) << c.name;
     EXPECT_EQ(after.st_mode, before.st_mode) << c.name;  // the same kind of thing stands there
     EXPECT_EQ(after.st_rdev, before.st_rdev) << c.name;
