@@ -5,7 +5,7 @@ TMessageGate::TMessageGate(Handler handle, std::function<void()> postDrain)
 
 void TMessageGate::deliver(const std::string& message) {
   if (holding() || !held_.empty()) {
-    held_.push_back(message);
+    if (held_.size() < kMaxHeld) held_.push_back(message);
     drain();  // nothing happens while a box is open
     return;
   }
@@ -18,6 +18,7 @@ void TMessageGate::drain() {
     held_.pop_front();
     handle_(message);
   }
+  if (held_.empty()) std::deque<std::string>().swap(held_);
 }
 
 TMessageGate::BoxOpen::BoxOpen(TMessageGate& gate) : gate_(gate) { ++gate_.openBoxes_; }

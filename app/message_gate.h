@@ -1,6 +1,7 @@
 #pragma once
 // Holds back received messages while a box of the transfer or of the port selection is open,
-// and hands them on, in their order, once it is closed.
+// and hands them on, in their order, once it is closed. A clock says nothing unasked, so a few
+// held messages are plenty; what a babbling device sends beyond them is dropped.
 #include <deque>
 #include <functional>
 #include <string>
@@ -11,9 +12,12 @@ class TMessageGate {
   // handle runs one message; postDrain asks for drain() to run once the current handler is done.
   TMessageGate(Handler handle, std::function<void()> postDrain);
 
-  // Handles the message now, or holds it while a box is open or earlier messages wait.
+  static constexpr std::size_t kMaxHeld = 64;
+
+  // Handles the message now, or holds it while a box is open or earlier messages wait; beyond
+  // kMaxHeld held messages it is dropped.
   void deliver(const std::string& message);
-  // Handles the held messages, unless a box is open again.
+  // Handles the held messages, unless a box is open again, and gives their memory back.
   void drain();
 
   bool holding() const { return openBoxes_ > 0; }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -36,15 +37,20 @@ bool hasUart(const std::string& name) {
 
 // Device names "<prefix><number>" under /dev, in numeric order.
 std::vector<std::string> numberedDevices(const std::string& prefix) {
-  std::vector<std::pair<long, std::string>> found;
+  std::vector<std::pair<unsigned long, std::string>> found;
+  // The error-code forms throughout: an exception here would end the program.
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
-    const std::string name = entry.path().filename().string();
+  for (std::filesystem::directory_iterator it("/dev", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string digits = name.substr(prefix.size());
-    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+    const char* digits = name.data() + prefix.size();
+    const char* digitsEnd = name.data() + name.size();
+    unsigned long number = 0;
+    // A number too long for the type is no device the numbering can place.
+    const auto [stop, error] = std::from_chars(digits, digitsEnd, number);
+    if (error != std::errc() || stop != digitsEnd) continue;
     if (prefix == "ttyS" && !hasUart(name)) continue;
-    found.emplace_back(std::stol(digits), name);
+    found.emplace_back(number, name);
   }
   std::sort(found.begin(), found.end());
   std::vector<std::string> paths;

@@ -1,12 +1,21 @@
 // "kelvox.ini" and the port buttons, without a clock: reading the saved port, replacing the
-// file in one step, the start-up choice and the write error shown once per run.
+// file in one step (and never with a failed write or over what is no regular file), the
+// start-up choice and the write error shown once per run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimer>
+#include <csignal>
+#include <cstdio>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
@@ -53,6 +62,138 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeAndLeavesNothingBehind) {
   QDir(folder.path()).mkdir(QStringLiteral("blocked.ini"));
   EXPECT_FALSE(TPortSettingsFile(QStringLiteral("blocked.ini")).write(1));
   EXPECT_TRUE(QFileInfo(folder.file("blocked.ini")).isDir());
+}
+
+TEST(PortSettingsFile, ANameThatIsNoRegularFileIsNeitherReadNorReplaced) {
+  ScratchFolder folder;  // the current directory
+  folder.write("target.ini", "COM2\r\n");
+  ASSERT_EQ(::mkfifo("fifo.ini", 0600), 0);  // no writer: an open that waits would wait for ever
+  ASSERT_EQ(::mkdir("folder.ini", 0700), 0);
+  // A device node of its own where the test may make one (root), else a link to the machine's.
+  if (::mknod("device.ini", S_IFCHR | 0600, makedev(1, 3)) != 0) {
+    ASSERT_EQ(::symlink("/dev/null", "device.ini"), 0);
+  }
+  ASSERT_EQ(::symlink("fifo.ini", "fifo-link.ini"), 0);
+  ASSERT_EQ(::symlink("target.ini", "link.ini"), 0);
+
+  const struct {
+    const char* name;
+    int saved;
+    bool written;
+  } cases[] = {
+      {"fifo.ini", 0, false},   {"fifo-link.ini", 0, false}, {"folder.ini", 0, false},
+      {"device.ini", 0, false}, {"link.ini", 2, true},  // read and written through the link
+  };
+  for (const auto& c : cases) {
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::lstat(c.name, &before), 0);
+    const TPortSettingsFile file(QString::fromLatin1(c.name));
+    ::alarm(1);  // a read that waits ends the test program within a second
+    EXPECT_EQ(file.canRead(), c.saved != 0) << c.name;
+    EXPECT_EQ(file.savedPort(), c.saved) << c.name;
+    ::alarm(0);
+    EXPECT_EQ(file.write(3), c.written) << c.name;
+    ASSERT_EQ(::lstat(c.name, &after), 0) << c.name;
+    EXPECT_EQ(after.st_mode, before.st_mode) << c.name;  // the same kind of thing stands there
+    EXPECT_EQ(after.st_rdev, before.st_rdev) << c.name;
+  }
+  EXPECT_EQ(folder.read("target.ini"), "COM3\r\n");
+}
+
+// A disk with no room left: a small tmpfs, filled up, where the test may mount one; otherwise a
+// stand-in, a file size limit under which the same writes fail.
+class FullDisk {
+ public:
+  explicit FullDisk(const QString& dir) : dir_(QFile::encodeName(dir)) {
+    mounted_ = ::mount("tmpfs", dir_.constData(), "tmpfs", 0, "size=64k") == 0;
+    std::printf("full disk: %s\n", mounted_ ? "a filled tmpfs" : "stand-in, a file size limit of 2 bytes");
+  }
+  ~FullDisk() {
+    release();
+    if (mounted_) ::umount2(dir_.constData(), MNT_DETACH);
+  }
+  void fill() {
+    if (mounted_) {
+      QFile filler(QString::fromLocal8Bit(dir_ + "/filler"));
+      filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+      while (filler.write(QByteArray(4096, 'x')) > 0) {
+      }
+      return;
+    }
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit small = previous_;
+    small.rlim_cur = 2;
+    limited_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    if (limited_) previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails, the test goes on
+  }
+  void release() {
+    if (!limited_) return;
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+    limited_ = false;
+  }
+
+ private:
+  QByteArray dir_;
+  bool mounted_ = false;
+  bool limited_ = false;
+  rlimit previous_{};
+  void (*previousHandler_)(int) = SIG_DFL;
+};
+
+TEST(PortSettingsFile, AFullDiskLeavesTheOldFileAsItWas) {
+  ScratchFolder folder;
+  QDir(folder.path()).mkdir(QStringLiteral("disk"));
+  FullDisk disk(folder.file("disk"));
+  const TPortSettingsFile file(QStringLiteral("disk/kelvox.ini"));
+  ASSERT_TRUE(file.write(2));
+  disk.fill();
+  EXPECT_FALSE(file.write(3));
+  disk.release();
+  EXPECT_EQ(folder.read("disk/kelvox.ini"), "COM2\r\n");
+  EXPECT_EQ(QDir(folder.file("disk")).entryList({QStringLiteral("kelvox*")}, QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("kelvox.ini")});
+}
+
+TEST(PortSettingsFile, AReplacedFileKeepsItsModeAndOwner) {
+  ScratchFolder folder;
+  folder.write("kelvox.ini", "COM2\r\n");
+  // Only root may write a read-only file and keep a file of another owner.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown("kelvox.ini", 1234, 5678), 0);
+  }
+  const mode_t mode = root ? 0444 : 0640;
+  ASSERT_EQ(::chmod("kelvox.ini", mode), 0);
+  ASSERT_TRUE(TPortSettingsFile().write(3));
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM3\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat("kelvox.ini", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, mode);
+  if (root) {
+    EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(uid_t{1234}, gid_t{5678}));
+  }
+}
+
+TEST(PortSettingsFile, AWritableFileInAFolderThatIsNotIsRewrittenInPlace) {
+  ScratchFolder folder;
+  ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);  // others may look in
+  ASSERT_EQ(::mkdir("locked", 0755), 0);
+  folder.write("locked/kelvox.ini", "COM2\r\n");
+  ASSERT_EQ(::chmod("locked/kelvox.ini", 0666), 0);
+  ASSERT_EQ(::chmod("locked", 0555), 0);
+  // Root may write into any folder: the write is made as an ordinary user.
+  const bool root = ::geteuid() == 0;
+  if (root && ::seteuid(65534) != 0) GTEST_SKIP() << "cannot act as an ordinary user";
+  // A folder above the scratch folder may keep that user out altogether.
+  const bool reachable = ::faccessat(AT_FDCWD, "locked/kelvox.ini", W_OK, AT_EACCESS) == 0;
+  const bool written = reachable && TPortSettingsFile(QStringLiteral("locked/kelvox.ini")).write(3);
+  ASSERT_TRUE(!root || ::seteuid(0) == 0) << "still an ordinary user";
+  ::chmod("locked", 0755);
+  if (!reachable) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
+  EXPECT_TRUE(written);
+  EXPECT_EQ(folder.read("locked/kelvox.ini"), "COM3\r\n");
 }
 
 class PortSelectionTest : public ::testing::Test {

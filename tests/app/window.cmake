@@ -3,6 +3,7 @@ kvx_add_test(kvx_window_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/window_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/port_selection_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_gate_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/radio_group_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/languages_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_support.h

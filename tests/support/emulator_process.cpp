@@ -64,7 +64,11 @@ std::string EmulatorProcess::logPath() const {
 std::string EmulatorProcess::savePath() const {
   return dir_ + "/emulator-COM" + std::to_string(port_) + ".cfg";
 }
+std::string EmulatorProcess::errorsPath() const {
+  return dir_ + "/emulator-COM" + std::to_string(port_) + ".err";
+}
 std::string EmulatorProcess::log() const { return readFile(logPath()); }
+std::string EmulatorProcess::errors() const { return readFile(errorsPath()); }
 std::string EmulatorProcess::savedConfig() const { return readFile(savePath()); }
 
 bool EmulatorProcess::start(std::chrono::milliseconds timeout) {
@@ -81,6 +85,9 @@ bool EmulatorProcess::start(std::chrono::milliseconds timeout) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  const std::string errors = errorsPath();
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   const int rc = posix_spawn(&pid_, cargv[0], &actions, nullptr, cargv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);

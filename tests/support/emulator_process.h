@@ -5,7 +5,8 @@
 //   ... open clock.linkPath() ...
 //   clock.savedValue("utc") == "+1"; clock.receivedMessages().size() == 61;
 //
-// The emulator always logs to logPath() and saves its configuration to savePath(), both in DIR.
+// The emulator always logs to logPath() and saves its configuration to savePath(), both in DIR;
+// what it writes to stderr goes to errorsPath() there.
 #pragma once
 
 #include <sys/types.h>
@@ -32,10 +33,12 @@ class EmulatorProcess {
   // The exit status once it has ended, -1 before or after a signal.
   int exitStatus() const { return exitStatus_; }
 
-  std::string linkPath() const;  // DIR/COMn
-  std::string logPath() const;   // DIR/emulator-COMn.log
-  std::string savePath() const;  // DIR/emulator-COMn.cfg
+  std::string linkPath() const;    // DIR/COMn
+  std::string logPath() const;     // DIR/emulator-COMn.log
+  std::string savePath() const;    // DIR/emulator-COMn.cfg
+  std::string errorsPath() const;  // DIR/emulator-COMn.err
   std::string log() const;
+  std::string errors() const;
   // The received lines that counted as messages, in order, decoded with their CR and LF.
   std::vector<std::string> receivedMessages() const;
   std::string savedConfig() const;

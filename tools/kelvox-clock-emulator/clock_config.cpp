@@ -1,5 +1,8 @@
 #include "clock_config.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -154,13 +157,18 @@ std::string ConfigFile::format(const ClockConfig& c) {
 }
 
 bool ConfigFile::save(const std::string& path, const ClockConfig& config) {
-  // Write beside the target and rename, so a reader never sees half a file.
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::trunc);
-    if (!(out << format(config))) return false;
+  // Write beside the target and rename, so a reader never sees half a file. The temporary name
+  // is this process's own; a file that already has it is not the emulator's to overwrite.
+  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  if (struct stat st{}; ::lstat(tmp.c_str(), &st) == 0) return false;
+  std::ofstream out(tmp, std::ios::trunc);
+  out << format(config);
+  out.close();
+  if (!out || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::unlink(tmp.c_str());  // made by this call, if at all
+    return false;
   }
-  return std::rename(tmp.c_str(), path.c_str()) == 0;
+  return true;
 }
 
 }  // namespace kvxemu

@@ -11,6 +11,7 @@
 #include "clock_responder.h"
 #include "event_log.h"
 #include "fault_plan.h"
+#include "input_checks.h"
 #include "line_reader.h"
 #include "options.h"
 #include "pty_link.h"
@@ -139,6 +140,12 @@ class Emulator {
   std::size_t repliesWritten_ = 0;
 };
 
+// Bad input: one line on stderr, and exit status 2.
+int refuse(const std::string& error) {
+  std::fprintf(stderr, "kelvox-clock-emulator: %s\n", errorLine(error).c_str());
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,13 +157,12 @@ int main(int argc, char** argv) {
   // reply beyond its time on a real line.
   if (options->pace) prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
+  std::string error;
+  if (!options->configFile.empty() && !checkConfigFile(options->configFile, error)) return refuse(error);
+  if (!options->saveFile.empty() && !checkSaveFile(options->saveFile, error)) return refuse(error);
+  if (!checkLinkPlace(options->dir, options->linkPath(), error)) return refuse(error);
   ClockConfig config = ClockConfig::defaults();
-  if (!options->configFile.empty()) {
-    std::string error;
-    if (!ConfigFile::load(options->configFile, config, error)) {
-      std::fprintf(stderr, "kelvox-clock-emulator: %s\n", error.c_str());
-      return 2;
-    }
-  }
+  if (!options->configFile.empty() && !ConfigFile::load(options->configFile, config, error))
+    return refuse(error);
   return Emulator(*options, config).run();
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 
+#include "input_checks.h"
+
 namespace kvxemu {
 
 namespace {
@@ -13,14 +15,16 @@ constexpr const char* kUsage =
     "                             [--filler C] [--silent-from N] [--error-at N] [--garbage]\n"
     "                             [--vanish-at N] [--silent-after-reply N] [--delay-ms N] [--pace]\n"
     "                             [--timing FILE]\n"
-    "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn (default ./COM1).\n"
+    "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..9 (default ./COM1); an existing\n"
+    "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
     "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1.\n"
-    "  --config FILE     load the configuration (default: built-in)\n"
+    "  --config FILE     load the configuration, a regular file of at most 64 KiB (default: built-in)\n"
     "  --save FILE       write the held configuration after every applied command and at exit\n"
     "                    (an empty name, --save=, writes nothing)\n"
     "  --log FILE        log received and sent lines (default: stderr)\n"
-    "  --filler C        second character of the settings and entry replies (default S)\n"
+    "  --filler C        second character of the settings and entry replies, a visible character\n"
+    "                    other than \"$\" and \"=\" (default S)\n"
     "  --silent-from N   neither answer nor apply message N and later ones\n"
     "  --error-at N      answer message N with \"$error\" instead\n"
     "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
@@ -62,13 +66,14 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
   };
   const std::map<std::string, std::function<bool(const std::string&)>> valued = {
       {"--dir", text(o.dir)},
-      {"--port", number(o.port, 1, 99)},
+      {"--port", number(o.port, 1, 9)},  // the program knows COM1 .. COM9
       {"--config", text(o.configFile)},
       {"--save", text(o.saveFile)},
       {"--log", text(o.logFile)},
       {"--filler",
        [&o](const std::string& v) {
-         if (v.size() != 1 || v[0] == '\r' || v[0] == '\n') return false;
+         // The reader frames replies by "$" and "=": the filler must be neither.
+         if (v.size() != 1 || v[0] <= ' ' || v[0] > '~' || v[0] == '$' || v[0] == '=') return false;
          o.filler = v[0];
          return true;
        }},
@@ -110,7 +115,8 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       value = argv[++i];
     }
     if (!v->second(*value)) {
-      std::fprintf(stderr, "kelvox-clock-emulator: bad value for %s: %s\n", arg.c_str(), value->c_str());
+      std::fprintf(stderr, "kelvox-clock-emulator: bad value for %s: %s\n", arg.c_str(),
+                   errorLine(*value).c_str());
       return std::nullopt;
     }
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace kvxemu {
 
@@ -38,8 +39,8 @@ bool PtyLink::open(const std::string& linkPath, std::string& error) {
   }
 
   // A fresh link beside the old one, renamed over it: a stale link is replaced in one step.
-  const std::string tmp = linkPath + ".new";
-  ::unlink(tmp.c_str());
+  // Its name is this process's own, and whatever already has that name is left alone.
+  const std::string tmp = linkPath + ".new" + std::to_string(::getpid());
   if (::symlink(slavePath_.c_str(), tmp.c_str()) != 0)
     return error = systemError("symlink " + tmp), close(), false;
   if (::rename(tmp.c_str(), linkPath.c_str()) != 0) {

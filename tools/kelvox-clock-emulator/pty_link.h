@@ -13,7 +13,8 @@ class PtyLink {
   PtyLink(const PtyLink&) = delete;
   PtyLink& operator=(const PtyLink&) = delete;
 
-  // Opens the pseudo-terminal and links it, replacing whatever link was there.
+  // Opens the pseudo-terminal and links it, replacing whatever was there: the caller makes sure
+  // that is nothing or a symbolic link.
   bool open(const std::string& linkPath, std::string& error);
   // Closes both sides and removes the link, if it still points at this pseudo-terminal.
   void close();
