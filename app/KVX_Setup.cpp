@@ -33,7 +33,7 @@ constexpr int kClientHeight = 377;
 constexpr char kSettingsFileName[] = "kelvox.ini";
 
 // The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has, so that
-// the texts fit the design's pixel places.
+// the texts fit the design's pixel places; the set-up installs Liberation Sans for this.
 QFont pixelFont(int pixels) {
   QFont font;
   font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),

@@ -56,6 +56,7 @@ void TRadioGroup::setItemIndex(int index) {
       button->setChecked(false);
     }
     index_ = -1;
+    keys_->updateTabStop();
     return;
   }
   buttons_[index]->setChecked(true);  // runs onToggled, which emits clicked()

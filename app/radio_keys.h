@@ -20,12 +20,14 @@ class TRadioKeys : public QObject {
 
   // The buttons of the group, in arrow order; they stay owned by their parent widgets.
   void setButtons(const std::vector<QAbstractButton*>& buttons);
+  // Moves the Tab stop to the checked button; runs by itself on every toggle the buttons signal,
+  // so only an owner that checks or unchecks them quietly calls it.
+  void updateTabStop();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void updateTabStop();
   void step(QAbstractButton* from, int direction);
 
   std::vector<QPointer<QAbstractButton>> buttons_;

@@ -150,4 +150,160 @@ TEST_F(WindowAccessTest, EveryCaptionOfEveryLanguageFitsItsControl) {
   }
 }
 
+// --- keyboard ---------------------------------------------------------------------------------
+
+TEST_F(WindowAccessTest, TabWalksTheDesignedOrderWithOneStopPerRadioGroup) {
+  startUp();
+  // Ports found by the probe; none is selected yet, so the first of them is the stop.
+  child<QRadioButton>(QStringLiteral("COM2"))->setEnabled(true);
+  child<QRadioButton>(QStringLiteral("COM3"))->setEnabled(true);
+  showActive();
+  const QStringList english{"Settings",      "Language2", "RelayMode0",  "SpinEditUTC", "SpinEditDLS",
+                            "SpinEditValid", "COM2",      "SendToClock", "ReadClock"};
+  EXPECT_EQ(tabWalk(), english);
+
+  // A language change rebuilds the relay items; a port choice moves the stop to that port.
+  language()->setItemIndex(0);
+  child<QRadioButton>(QStringLiteral("COM3"))->click();
+  form.TimeoutTimer();  // no clock answers: the buttons are usable again
+  QStringList dutch = english;
+  dutch.replace(1, "Language0");
+  dutch.replace(6, "COM3");
+  EXPECT_EQ(tabWalk(), dutch);
+}
+
+TEST_F(WindowAccessTest, ArrowKeysChooseTheNextItemAndRunItsClickOnce) {
+  startUp();
+  for (int port : {2, 3}) child<QRadioButton>(QStringLiteral("COM%1").arg(port))->setEnabled(true);
+  child<QRadioButton>(QStringLiteral("COM2"))->click();
+  form.TimeoutTimer();
+  showActive();
+  int languageClicks = 0;
+  QObject::connect(language(), &TRadioGroup::clicked, [&] { ++languageClicks; });
+  struct Case {
+    const char* from;
+    Qt::Key key;
+    const char* to;
+  };
+  const Case cases[] = {
+      {"Language2", Qt::Key_Up, "Language1"},
+      {"Language0", Qt::Key_Up, "Language4"},
+      {"Language4", Qt::Key_Right, "Language0"},
+      {"RelayMode0", Qt::Key_Down, "RelayMode1"},
+      {"COM2", Qt::Key_Down, "COM3"},
+      {"COM3", Qt::Key_Down, "COM2"},  // past the ports found
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " -> " << c.to);
+    auto* from = child<QRadioButton>(QLatin1String(c.from));
+    from->setFocus(Qt::OtherFocusReason);
+    from->click();  // selected before the key, whatever the case before left
+    form.TimeoutTimer();
+    languageClicks = 0;
+    QTest::keyClick(from, c.key);
+    EXPECT_EQ(focusName(), c.to);
+    EXPECT_TRUE(child<QRadioButton>(QLatin1String(c.to))->isChecked());
+    EXPECT_FALSE(from->isChecked());
+    if (QLatin1String(c.from).startsWith(QLatin1String("Language"))) EXPECT_EQ(languageClicks, 1);
+  }
+  EXPECT_EQ(form.selectedPort(), 2);  // the last case's port was applied
+  // The one click is the language switch: Up from English puts the German captions on.
+  language()->setItemIndex(2);
+  QTest::keyClick(child<QRadioButton>(QStringLiteral("Language2")), Qt::Key_Up);
+  EXPECT_EQ(child<QPushButton>(QStringLiteral("ReadClock"))->text(), "Laden von Uhr");
+}
+
+TEST_F(WindowAccessTest, FocusStaysOnTheRelayItemThroughALanguageChange) {
+  startUp();
+  showActive();
+  child<QRadioButton>(QStringLiteral("RelayMode2"))->setFocus(Qt::TabFocusReason);
+  language()->setItemIndex(1);
+  EXPECT_EQ(focusName(), "RelayMode2");
+  EXPECT_EQ(child<QRadioButton>(QStringLiteral("RelayMode2"))->text(), "Zeit nicht korrekt ");
+}
+
+TEST_F(WindowAccessTest, CtrlClickLeavesTheSelectedSwitchTimeSelected) {
+  startUp();
+  showActive();
+  child<QTabWidget>(QStringLiteral("Settings"))->setCurrentIndex(1);
+  QListWidget* list = form.timerPage().timeList();
+  const QPoint row = list->visualItemRect(list->item(2)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, row);
+  EXPECT_EQ(form.timerPage().selectedRow(), 2);
+}
+
+// --- assistive technology ---------------------------------------------------------------------
+
+TEST_F(WindowAccessTest, RadioItemsButtonsAndGroupsAreNamedByTheirCaptions) {
+  startUp();
+  for (const char* name : {"Language0", "Language4", "RelayMode3", "COM1", "COM9"}) {
+    auto* button = child<QRadioButton>(QLatin1String(name));
+    QAccessibleInterface* item = accessible(button);
+    EXPECT_EQ(item->role(), QAccessible::RadioButton) << name;
+    EXPECT_EQ(item->text(QAccessible::Name), button->text()) << name;
+    EXPECT_EQ(item->state().checked, button->isChecked()) << name;
+  }
+  EXPECT_TRUE(accessible(child<QRadioButton>(QStringLiteral("Language2")))->state().checked);
+  EXPECT_EQ(accessible(child<QPushButton>(QStringLiteral("SendToClock")))->text(QAccessible::Name),
+            "Send Settings to Clock");
+  EXPECT_EQ(accessible(language())->text(QAccessible::Name), "Language");
+}
+
+TEST_F(WindowAccessTest, SettingsSpinnersAreNamedAfterTheirLabelInTheCurrentLanguage) {
+  startUp();
+  const struct {
+    int language;
+    const char* utc;
+    const char* dls;
+    const char* valid;
+  } cases[] = {
+      {0, "UTC verschil", "Automatische zomer-/wintertijd (1=Aan 0=Uit)", "Tijd fout timeout"},
+      {2, "Universal Time Offset (Depends on Location)", "Automatic daylight saving (0=Off , 1=On)",
+       "Time not valid timeout"},
+  };
+  for (const auto& c : cases) {
+    language()->setItemIndex(c.language);
+    EXPECT_EQ(accessible(child<QSpinBox>(QStringLiteral("SpinEditUTC")))->text(QAccessible::Name), c.utc);
+    EXPECT_EQ(accessible(child<QSpinBox>(QStringLiteral("SpinEditDLS")))->text(QAccessible::Name), c.dls);
+    EXPECT_EQ(accessible(child<QSpinBox>(QStringLiteral("SpinEditValid")))->text(QAccessible::Name), c.valid);
+  }
+}
+
+TEST_F(WindowAccessTest, TimeLabelsTellTheirRowAndTimeAfterAReadAndAnEdit) {
+  startUp();
+  // A read of the clock ends with a day load of the shown Monday.
+  form.Serial1Message(nullptr, "$S1=2\r");
+  TimerPage& page = form.timerPage();
+  const auto nameOf = [&](int entry) { return accessible(page.timeLabel(entry))->text(QAccessible::Name); };
+  EXPECT_EQ(nameOf(1), "Time 2, not set");
+  page.timeList()->item(0)->setCheckState(Qt::Checked);  // a new switch time, at midnight
+  EXPECT_EQ(nameOf(0), "Time 1, 00:00:00");
+  page.secondSpin()->stepUp();
+  EXPECT_EQ(nameOf(0), "Time 1, 00:00:01");
+  // The editor's labels say what they show.
+  EXPECT_EQ(accessible(page.secondLabel())->text(QAccessible::Name), "01");
+  EXPECT_EQ(accessible(page.hourLabel())->text(QAccessible::Name), "00 :");
+}
+
+// --- looks ------------------------------------------------------------------------------------
+
+TEST_F(WindowAccessTest, PagesAreSilverAndADisabledSendButtonLooksDisabled) {
+  auto* send = child<QPushButton>(QStringLiteral("SendToClock"));
+  const QColor blue(0, 128, 255);
+  EXPECT_EQ(send->palette().color(QPalette::Active, QPalette::ButtonText), blue);
+  EXPECT_NE(send->palette().color(QPalette::Disabled, QPalette::ButtonText), blue);
+
+  form.show();
+  auto* pages = child<QTabWidget>(QStringLiteral("Settings"));
+  const QColor silver(192, 192, 192);
+  for (int page : {0, 1}) {
+    pages->setCurrentIndex(page);
+    const QImage shot = pages->grab().toImage();
+    // The page fills the pane; the corner of the Timer page is the one place its heading leaves.
+    const QPoint corner = pages->currentWidget()->mapTo(pages, pages->currentWidget()->rect().bottomRight());
+    EXPECT_EQ(shot.pixelColor(corner - QPoint(1, 1)), silver) << page;
+  }
+}
+
 }  // namespace
