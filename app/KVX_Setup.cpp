@@ -54,10 +54,13 @@ class TSpinEdit : public QSpinBox {
   }
 };
 
-// The design's silver, RGB (192, 192, 192), behind a whole widget.
+// The design's silver, RGB (192, 192, 192), behind a whole widget. Disabled texts are grey, as
+// the style's own light grey would vanish on silver.
 void paintSilver(QWidget* widget) {
   QPalette silver = widget->palette();
   silver.setColor(QPalette::Window, QColor(192, 192, 192));
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+    silver.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
   widget->setPalette(silver);
   widget->setAutoFillBackground(true);
 }
@@ -175,7 +178,9 @@ QWidget* TForm1::createSettingsPage() {
     auto* button = new QRadioButton(QStringLiteral("COM%1").arg(port), page);
     button->setObjectName(button->text());
     button->setFont(pixelFont(11));
-    button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));  // room for the caption
+    // Room for the caption; the style sheet takes the palette over, so it says the disabled grey too.
+    button->setStyleSheet(QStringLiteral(
+        "QRadioButton { spacing: 2px; } QRadioButton:disabled { color: rgb(128, 128, 128); }"));
     button->setGeometry(place);
     button->setAutoExclusive(false);
     button->setEnabled(false);

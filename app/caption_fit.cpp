@@ -46,6 +46,12 @@ bool fitsRoom(const QWidget* widget, QSize needed) {
   return needed.width() <= widget->width() && needed.height() <= widget->height();
 }
 
+// The style's room for a button counts margins above and below that a one-line caption does not
+// need (the design's radio items are 17 pixels high): the caption's own line height must fit.
+bool fitsBeside(const QWidget* widget, int neededWidth) {
+  return neededWidth <= widget->width() && widget->fontMetrics().height() <= widget->height();
+}
+
 bool buttonFits(const QAbstractButton* button) {
   if (button->text().isEmpty()) return true;
   QStyleOptionButton option;
@@ -61,7 +67,7 @@ bool buttonFits(const QAbstractButton* button) {
   }
   const QSize needed =
       button->style()->sizeFromContents(type, &option, textSize(button, option.text), button);
-  return fitsRoom(button, needed);
+  return fitsBeside(button, needed.width());
 }
 
 bool groupTitleFits(const QGroupBox* box) {

@@ -293,6 +293,12 @@ TEST_F(WindowAccessTest, PagesAreSilverAndADisabledSendButtonLooksDisabled) {
   const QColor blue(0, 128, 255);
   EXPECT_EQ(send->palette().color(QPalette::Active, QPalette::ButtonText), blue);
   EXPECT_NE(send->palette().color(QPalette::Disabled, QPalette::ButtonText), blue);
+  // Disabled texts stay readable on silver (the first two seconds, the ports not found).
+  for (const char* name : {"SendToClock", "COM2", "Label10"}) {
+    const QColor text =
+        child<QWidget>(QLatin1String(name))->palette().color(QPalette::Disabled, QPalette::WindowText);
+    EXPECT_GE(192 - qGray(text.rgb()), 48) << name;
+  }
 
   form.show();
   auto* pages = child<QTabWidget>(QStringLiteral("Settings"));
