@@ -270,10 +270,9 @@ TEST_F(WindowAccessTest, SettingsSpinnersAreNamedAfterTheirLabelInTheCurrentLang
   }
 }
 
-TEST_F(WindowAccessTest, TimeLabelsTellTheirRowAndTimeAfterAReadAndAnEdit) {
-  startUp();
-  // A read of the clock ends with a day load of the shown Monday.
-  form.Serial1Message(nullptr, "$S1=2\r");
+// After a read of the clock: the end-to-end tests.
+TEST_F(WindowAccessTest, TimeLabelsTellTheirRowAndTimeAfterADayLoadAndAnEdit) {
+  startUp();  // shows the empty Monday
   TimerPage& page = form.timerPage();
   const auto nameOf = [&](int entry) { return accessible(page.timeLabel(entry))->text(QAccessible::Name); };
   EXPECT_EQ(nameOf(1), "Time 2, not set");
