@@ -3,7 +3,9 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
-BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev
+# fonts-liberation: a sans-serif face with the widths of the window's design font, so that its
+# fixed-pixel layout shows every caption at its intended size.
+BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
 .PHONY: all deps build run test test-asan test-tsan bench screenshots fuzz package install-test clean

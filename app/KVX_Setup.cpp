@@ -21,8 +21,10 @@
 
 #include "Serial4.h"
 #include "TimerPage.h"
+#include "caption_fit.h"
 #include "captions.h"
 #include "radio_group.h"
+#include "radio_keys.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ constexpr int kClientHeight = 377;
 constexpr char kSettingsFileName[] = "kelvox.ini";
 
 // The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has, so that
-// the texts fit the design's pixel places.
+// the texts fit the design's pixel places; the set-up installs Liberation Sans for this.
 QFont pixelFont(int pixels) {
   QFont font;
   font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
@@ -51,6 +53,17 @@ class TSpinEdit : public QSpinBox {
     lineEdit()->setReadOnly(true);
   }
 };
+
+// The design's silver, RGB (192, 192, 192), behind a whole widget. Disabled texts are grey, as
+// the style's own light grey would vanish on silver.
+void paintSilver(QWidget* widget) {
+  QPalette silver = widget->palette();
+  silver.setColor(QPalette::Window, QColor(192, 192, 192));
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+    silver.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
+  widget->setPalette(silver);
+  widget->setAutoFillBackground(true);
+}
 
 QLabel* makeLabel(const QString& name, const QString& text, const QRect& place, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -77,10 +90,7 @@ TForm1::TForm1(QWidget* parent)
   client->setObjectName(QStringLiteral("ClientArea"));
   client->setFixedSize(kClientWidth, kClientHeight);
   client->setFont(pixelFont(8));
-  QPalette silver = client->palette();
-  silver.setColor(QPalette::Window, QColor(192, 192, 192));
-  client->setPalette(silver);
-  client->setAutoFillBackground(true);
+  paintSilver(client);
   setCentralWidget(client);
 
   auto* bevel = new QFrame(client);
@@ -112,6 +122,7 @@ TForm1::TForm1(QWidget* parent)
 
   // Fixed size: the client area stays 427 x 377 below the menu bar.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  captionfit::fitCaptions(client);
 }
 
 TForm1::~TForm1() {
@@ -124,6 +135,7 @@ TForm1::~TForm1() {
 QWidget* TForm1::createSettingsPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("TabSheet1"));
+  paintSilver(page);
 
   // Sunken frames behind the three rows of label, spin editor and unit.
   for (int top : {136, 168, 200}) {
@@ -166,13 +178,16 @@ QWidget* TForm1::createSettingsPage() {
     auto* button = new QRadioButton(QStringLiteral("COM%1").arg(port), page);
     button->setObjectName(button->text());
     button->setFont(pixelFont(11));
-    button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));  // room for the caption
+    // Room for the caption; the style sheet takes the palette over, so it says the disabled grey too.
+    button->setStyleSheet(QStringLiteral(
+        "QRadioButton { spacing: 2px; } QRadioButton:disabled { color: rgb(128, 128, 128); }"));
     button->setGeometry(place);
     button->setAutoExclusive(false);
     button->setEnabled(false);
     connect(button, &QRadioButton::clicked, this, [this, port] { onComButtonClicked(port); });
     comButtons_[i] = button;
   }
+  (new TRadioKeys(page))->setButtons({comButtons_.begin(), comButtons_.end()});
 
   const QStringList rowNames{QStringLiteral("Label10"), QStringLiteral("Label11"), QStringLiteral("Label12")};
   const QStringList rowTexts{QStringLiteral("Universal Time Offset (Location depentant)"),
@@ -190,7 +205,7 @@ QWidget* TForm1::createSettingsPage() {
   const std::array<QSpinBox*, 3> spins{spinUtc_, spinDls_, spinValid_};
   for (int row = 0; row < 3; ++row) {
     spins[row]->setGeometry(280, 136 + 32 * row, 49, 26);
-    spins[row]->setAccessibleName(rowTexts[row]);
+    rowLabels_[row]->setBuddy(spins[row]);  // the spin editor is named after its label, in every language
   }
   connect(spinUtc_, &QSpinBox::valueChanged, this, &TForm1::SpinEditUTCChange);
   connect(spinDls_, &QSpinBox::valueChanged, this, &TForm1::SpinEditDLSChange);
@@ -211,7 +226,9 @@ void TForm1::createBottomRow(QWidget* client) {
   sendToClock_->setGeometry(112, 304, 305, 33);
   sendToClock_->setFont(pixelFont(13));
   QPalette blue = sendToClock_->palette();
-  blue.setColor(QPalette::ButtonText, QColor(0, 128, 255));
+  // Blue while usable; disabled it greys like any button.
+  blue.setColor(QPalette::Active, QPalette::ButtonText, QColor(0, 128, 255));
+  blue.setColor(QPalette::Inactive, QPalette::ButtonText, QColor(0, 128, 255));
   sendToClock_->setPalette(blue);
   sendToClock_->setEnabled(false);
   connect(sendToClock_, &QPushButton::clicked, this, &TForm1::SendToClockClick);
@@ -269,7 +286,10 @@ void TForm1::createMenus() {
 void TForm1::setFocusOrder() {
   setTabOrder(settings_, sendToClock_);
   setTabOrder(sendToClock_, readClock_);
-  std::vector<QWidget*> page{language_, relayMode_, spinUtc_, spinDls_, spinValid_};
+  // The radio items themselves: a group box takes no place of its own in the Tab order.
+  std::vector<QWidget*> page(language_->buttons().begin(), language_->buttons().end());
+  page.insert(page.end(), relayMode_->buttons().begin(), relayMode_->buttons().end());
+  page.insert(page.end(), {spinUtc_, spinDls_, spinValid_});
   page.insert(page.end(), comButtons_.begin(), comButtons_.end());
   for (std::size_t i = 1; i < page.size(); ++i) setTabOrder(page[i - 1], page[i]);
 }
@@ -544,6 +564,8 @@ void TForm1::LanguageClick() {
   const int relay = relayMode_->ItemIndex();
   relayMode_->setItems(QStringList(set->relayItems.begin(), set->relayItems.end()));
   relayMode_->setItemIndex(relay);
+
+  captionfit::fitCaptions(centralWidget());
 }
 
 void TForm1::showHelp(HelpTopic topic) {

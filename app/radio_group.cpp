@@ -4,9 +4,11 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "radio_keys.h"
+
 TRadioGroup::TRadioGroup(const QString& name, const QString& caption, const QStringList& items,
                          QWidget* parent)
-    : QGroupBox(caption, parent) {
+    : QGroupBox(caption, parent), keys_(new TRadioKeys(this)) {
   setObjectName(name);
   setItems(items);
   connect(qApp, &QApplication::focusChanged, this, &TRadioGroup::onFocusChanged);
@@ -19,18 +21,26 @@ QStringList TRadioGroup::items() const {
 }
 
 void TRadioGroup::setItems(const QStringList& items) {
-  for (QRadioButton* button : buttons_) delete button;
-  buttons_.clear();
-  index_ = -1;
+  setItemIndex(-1);
+  while (buttons_.size() > static_cast<std::size_t>(items.size())) {
+    delete buttons_.back();
+    buttons_.pop_back();
+  }
   for (int i = 0; i < items.size(); ++i) {
+    if (i < static_cast<int>(buttons_.size())) {
+      buttons_[i]->setText(items[i]);
+      continue;
+    }
     auto* button = new QRadioButton(items[i], this);
     button->setObjectName(objectName() + QString::number(i));
     // Exclusivity is kept here, so that "nothing selected" stays possible.
     button->setAutoExclusive(false);
     connect(button, &QRadioButton::toggled, this, [this, i](bool checked) { onToggled(i, checked); });
+    if (!buttons_.empty()) setTabOrder(buttons_.back(), button);
     buttons_.push_back(button);
     button->show();
   }
+  keys_->setButtons({buttons_.begin(), buttons_.end()});
   placeButtons();
 }
 
@@ -46,6 +56,7 @@ void TRadioGroup::setItemIndex(int index) {
       button->setChecked(false);
     }
     index_ = -1;
+    keys_->updateTabStop();
     return;
   }
   buttons_[index]->setChecked(true);  // runs onToggled, which emits clicked()

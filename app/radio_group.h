@@ -1,12 +1,14 @@
 #pragma once
 // A captioned group of radio buttons with one selected item index, as the window's Language
 // and RelayMode choices need it: a selection changed by the program runs the click handling
-// just as a user's click does.
+// just as a user's click does. For the keyboard the group is one Tab stop whose arrow keys
+// choose the item (TRadioKeys).
 #include <QGroupBox>
 #include <QStringList>
 #include <vector>
 
 class QRadioButton;
+class TRadioKeys;
 
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
@@ -20,8 +22,12 @@ class TRadioGroup : public QGroupBox {
   void setItemIndex(int index);
 
   QStringList items() const;
-  // Replaces all items; afterwards nothing is selected (and nothing is emitted).
+  // Replaces all items; afterwards nothing is selected (and nothing is emitted). The item
+  // widgets are kept where the count allows, so an item keeps its place in the Tab order and
+  // the keyboard focus stays on the item at the same index.
   void setItems(const QStringList& items);
+  // The item widgets, in item order.
+  const std::vector<QRadioButton*>& buttons() const { return buttons_; }
 
  signals:
   // An item became selected, by a click or by the program.
@@ -38,5 +44,6 @@ class TRadioGroup : public QGroupBox {
   void placeButtons();
 
   std::vector<QRadioButton*> buttons_;
+  TRadioKeys* keys_ = nullptr;
   int index_ = -1;
 };

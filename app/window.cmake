@@ -2,6 +2,8 @@
 add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
+  ${CMAKE_CURRENT_LIST_DIR}/caption_fit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/caption_fit.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp
@@ -10,6 +12,8 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.h
   ${CMAKE_CURRENT_LIST_DIR}/radio_group.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_group.h
+  ${CMAKE_CURRENT_LIST_DIR}/radio_keys.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/radio_keys.h
 )
 target_include_directories(kvx_app PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(kvx_app PUBLIC kvx_serial kvx_clock kvx_timer kvx_texts Qt6::Widgets)

@@ -72,12 +72,34 @@ QString timeCaption(const TSwitchTime& entry) {
          textField(entry, 13);
 }
 
+// A label without an accessible name of its own: assistive technology reads what it shows.
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
-  label->setAccessibleName(text.trimmed());
   label->setGeometry(geometry);
   return label;
+}
+
+// The list of switch times. Its selected row is the row the time editor works on, so once a row
+// is selected one stays selected: Ctrl with a click or the space bar, which would take the
+// selection off the selected row, changes nothing.
+class TCheckList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override {
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate : command;
+  }
+};
+
+// What a time label says to assistive technology: its row and its time, or that it has none.
+QString spokenTime(int entry, const QString& caption) {
+  const QString time = QString(caption).remove(u' ');
+  const bool set = !time.isEmpty() && time.front().isDigit();
+  return QStringLiteral("Time %1, %2").arg(entry + 1).arg(set ? time : QStringLiteral("not set"));
 }
 
 }  // namespace
@@ -90,6 +112,10 @@ TimerPage::TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent)
 
 void TimerPage::buildControls() {
   resize(401, 249);
+  setAutoFillBackground(true);
+  QPalette silver = palette();
+  silver.setColor(QPalette::Window, QColor(192, 192, 192));
+  setPalette(silver);
 
   heading_ = makeLabel(this, "Label14", QStringLiteral("Weekday timer settings"), QRect(0, 0, 401, 249));
   heading_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -114,11 +140,14 @@ void TimerPage::buildControls() {
   tabs_ = new QTabBar(tabControl);
   tabs_->setObjectName(QStringLiteral("WeekdaysTab"));
   tabs_->setAccessibleName(QStringLiteral("Weekdays"));
+  QFont tabFont = tabs_->font();
+  tabFont.setPixelSize(10);
+  tabs_->setFont(tabFont);
   tabs_->setExpanding(false);
   tabs_->setUsesScrollButtons(false);
   tabs_->setElideMode(Qt::ElideNone);
   // Fixed tabs of 54 pixels, as the day names of every language must fit the row of seven.
-  tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { width: 52px; padding: 2px 1px; font-size: 10px; }"));
+  tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { width: 52px; padding: 2px 1px; }"));
   {
     const QSignalBlocker blocker(tabs_);
     for (const char* day : {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"})
@@ -141,7 +170,7 @@ void TimerPage::buildControls() {
   for (QLabel* head : {switchHead_, timeHead_, actionHead_}) head->setFont(headFont);
   actionHead_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-  list_ = new QListWidget(tabControl);
+  list_ = new TCheckList(tabControl);
   list_->setObjectName(QStringLiteral("CheckTimerNummer"));
   list_->setAccessibleName(QStringLiteral("Switch times"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -161,9 +190,9 @@ void TimerPage::buildControls() {
 
   for (int i = 0; i < kEntries; ++i) {
     const int rowTop = listTop + frame + i * kRowHeight;
-    timeLabels_[i] = makeLabel(tabControl, "", kDesignCaption, QRect(90, rowTop, 96, kRowHeight));
+    timeLabels_[i] = makeLabel(tabControl, "", QString(), QRect(90, rowTop, 96, kRowHeight));
     timeLabels_[i]->setObjectName(QStringLiteral("Time%1").arg(i + 1));
-    timeLabels_[i]->setAccessibleName(QStringLiteral("Time %1").arg(i + 1));
+    setTimeCaption(i, kDesignCaption);
 
     // Each pair sits in a panel of its own: exclusive within the pair, independent of the others.
     auto* panel = new QFrame(tabControl);
@@ -309,14 +338,13 @@ void TimerPage::setDayNames(const std::array<QString, 7>& names) {
   for (int day = 0; day < static_cast<int>(names.size()); ++day) tabs_->setTabText(day, names[day]);
 }
 
-void TimerPage::setHeading(const QString& text) {
-  heading_->setText(text);
-  heading_->setAccessibleName(text);
-}
+void TimerPage::setHeading(const QString& text) { heading_->setText(text); }
 
-void TimerPage::setEditHeading(const QString& text) {
-  editHeading_->setText(text);
-  editHeading_->setAccessibleName(text);
+void TimerPage::setEditHeading(const QString& text) { editHeading_->setText(text); }
+
+void TimerPage::setTimeCaption(int entry, const QString& caption) {
+  timeLabels_[entry]->setText(caption);
+  timeLabels_[entry]->setAccessibleName(spokenTime(entry, caption));
 }
 
 // --- day load, list procedure, write-back -----------------------------------------------------
@@ -334,7 +362,7 @@ void TimerPage::WeekdaysTabChange() {
   }
   for (int i = 0; i < kEntries; ++i) {
     const TSwitchTime& entry = entryOf(i);
-    timeLabels_[i]->setText(entry.isDeleted() ? kUnsetCaption : timeCaption(entry));
+    setTimeCaption(i, entry.isDeleted() ? kUnsetCaption : timeCaption(entry));
   }
   CheckTimerNummerClick();
 }
@@ -342,7 +370,7 @@ void TimerPage::WeekdaysTabChange() {
 void TimerPage::CheckTimerNummerClick() {
   for (int i = 0; i < kEntries; ++i) {
     if (!isChecked(i)) {
-      timeLabels_[i]->setText(kUnsetCaption);
+      setTimeCaption(i, kUnsetCaption);
       uncheckPair(i);
       setPairEnabled(i, false);
       entryOf(i) = TSwitchTime::deleted(shownDay(), i);
@@ -351,11 +379,11 @@ void TimerPage::CheckTimerNummerClick() {
     setPairEnabled(i, true);
     if (i == selectedRow()) {
       if (entryOf(i).isDeleted()) {
-        timeLabels_[i]->setText(kMidnight);
+        setTimeCaption(i, kMidnight);
         // Time 1 and Time 6 get their new form with one space after "ON".
         entryOf(i).setText(builtText(i, "00", "00", "00", true) + (i == 0 || i == 5 ? " " : ""));
       } else {
-        timeLabels_[i]->setText(timeCaption(entryOf(i)));
+        setTimeCaption(i, timeCaption(entryOf(i)));
       }
       checkAction(i, entryOf(i).isOn());
       const QString label = timeLabels_[i]->text();
@@ -385,7 +413,7 @@ void TimerPage::StoreShownDay() {
 void TimerPage::closingSteps() {
   const int row = selectedRow();
   if (row >= 0 && isChecked(row))
-    timeLabels_[row]->setText(editHour_->text() + editMinute_->text() + editSecond_->text());
+    setTimeCaption(row, editHour_->text() + editMinute_->text() + editSecond_->text());
   StoreShownDay();
 }
 

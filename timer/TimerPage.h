@@ -96,6 +96,8 @@ class TimerPage : public QWidget {
   std::string builtText(int entry, const QString& hour, const QString& minute, const QString& second,
                         bool on) const;
   void closingSteps();
+  // A time label's caption, and its name for assistive technology ("Time 1, 07:15:30").
+  void setTimeCaption(int entry, const QString& caption);
 
   WeekTable& table_;
   bool& timerEdited_;

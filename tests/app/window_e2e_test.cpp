@@ -3,6 +3,7 @@
 // time-outs are real.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -15,6 +16,7 @@
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
+#include "TimerPage.h"
 #include "radio_group.h"
 #include "window_support.h"
 
@@ -100,6 +102,12 @@ TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrde
   const std::vector<std::string> week = weekCommands();
   for (int i = 0; i < 56; ++i) EXPECT_EQ(form->weekTable().at(i / 8, i % 8).text(), week[i]) << i;
   EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+  // A screen reader hears each row of the shown Monday with the time read.
+  const auto spoken = [&](int entry) {
+    return QAccessible::queryAccessibleInterface(form->timerPage().timeLabel(entry))->text(QAccessible::Name);
+  };
+  EXPECT_EQ(spoken(0), "Time 1, 06:30:00");
+  EXPECT_EQ(spoken(2), "Time 3, not set");
   EXPECT_EQ(form->serial().MessageStartChar(), '$');
   EXPECT_TRUE(child<QRadioButton>("COM1")->isChecked());
   EXPECT_TRUE(child<QRadioButton>("COM1")->isEnabledTo(form.get()));

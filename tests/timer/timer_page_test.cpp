@@ -10,6 +10,7 @@
 #include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -316,17 +317,30 @@ TEST_F(TimerPageTest, KeysMoveTheSelectionAndToggleRows) {
 }
 
 TEST_F(TimerPageTest, CheckMarkOnARowWithoutSelectionSelectsThatRow) {
-  clickRow(6);
   QListWidget* list = page->timeList();
-  // Ctrl+click takes the selection away; the row keeps the keyboard focus.
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                    list->visualItemRect(list->item(6)).center());
+  // The keyboard focus is on a row that is not selected, as after tabbing into the list.
+  list->selectionModel()->setCurrentIndex(list->model()->index(6, 0), QItemSelectionModel::NoUpdate);
   ASSERT_EQ(page->selectedRow(), -1);
   QTest::keyClick(list, Qt::Key_Space);
   expectConsistent("space on Time 7");
   EXPECT_EQ(page->selectedRow(), 6);
   EXPECT_EQ(label(6), "00 :00 :00");
   EXPECT_EQ(text(6), "$21=6,00,00,00,ON");
+}
+
+TEST_F(TimerPageTest, SelectedRowStaysSelected) {
+  QListWidget* list = page->timeList();
+  const QPoint row2 = list->visualItemRect(list->item(1)).center();
+  const std::function<void()> deselectors[] = {
+      [&] { QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, row2); },
+      [&] { QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier); },
+  };
+  for (const auto& deselect : deselectors) {
+    clickRow(1);
+    deselect();
+    EXPECT_EQ(page->selectedRow(), 1);
+    expectConsistent("Ctrl on the selected row");
+  }
 }
 
 // --- the time editor --------------------------------------------------------------------------
