@@ -92,6 +92,8 @@ PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation) {
     if (mask == 0) return result;
     result = eventsOf(port, mask);
     if (result.events != 0 || result.error != 0) return result;
+    // A repeat for bytes already read: with the queue empty the next wait blocks by itself.
+    if (seenInput_ == 0) continue;
     if (WaitForSingleObject(woken_, kRepeatPauseMs) == WAIT_OBJECT_0) return result;
   }
 }

@@ -9,6 +9,9 @@ int queueStatus(HANDLE handle, COMSTAT& status) {
   return ClearCommError(handle, &errors, &status) ? 0 : static_cast<int>(GetLastError());
 }
 
+// A read of a byte that is there completes within this.
+constexpr DWORD kReadWaitMs = 100;
+
 }  // namespace
 
 DCB dcbFromLineSettings(const TLineSettings& s) {
@@ -141,10 +144,12 @@ int Win32Port::readByte(char& byte, int& error) {
     error = static_cast<int>(GetLastError());
     return 0;
   }
-  // With the read time-outs set, Windows completes the read at once; Wine leaves it pending
-  // until a byte comes. Either way the read does not wait: it is cancelled, and a byte that
-  // came meanwhile still counts.
-  if (WaitForSingleObject(readDone_, 0) != WAIT_OBJECT_0) CancelIoEx(handle_, &op);
+  // With the read time-outs set, Windows completes the read at once. Wine may complete it a
+  // little later, and leaves it pending until a byte comes when none is queued: then the read
+  // is cancelled (a byte that came meanwhile still counts), as a read never waits for data.
+  COMSTAT status{};
+  const bool queued = queueStatus(handle_, status) == 0 && status.cbInQue > 0;
+  if (WaitForSingleObject(readDone_, queued ? kReadWaitMs : 0) != WAIT_OBJECT_0) CancelIoEx(handle_, &op);
   if (GetOverlappedResult(handle_, &op, &count, TRUE)) return static_cast<int>(count);
   if (GetLastError() != ERROR_OPERATION_ABORTED) error = static_cast<int>(GetLastError());
   return 0;
