@@ -24,7 +24,10 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   cmake -S tests/windows -B "$windows" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" "${launcher[@]}" >/dev/null
   cmake --build "$windows" -j"$jobs"
-  exec unshare --mount env KVX_WINE_NAMESPACE=1 "$0" "$mode" "$native" "$windows" "$jobs" "$@"
+  # As a normal user the namespace comes with a user namespace in which the user is root.
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)
+  exec unshare --mount "${as_root[@]}" env KVX_WINE_NAMESPACE=1 "$0" "$mode" "$native" "$windows" "$jobs" "$@"
 fi
 
 # From here on inside the namespace.

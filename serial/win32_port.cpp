@@ -109,10 +109,11 @@ int Win32Port::write(const char* data, std::size_t size, std::chrono::millisecon
     if (GetLastError() != ERROR_IO_PENDING) return static_cast<int>(GetLastError());
     const DWORD waited = WaitForSingleObject(writeDone_, static_cast<DWORD>(timeout.count()));
     if (waited != WAIT_OBJECT_0) {
+      const int failure = waited == WAIT_TIMEOUT ? ERROR_TIMEOUT : static_cast<int>(GetLastError());
       // The write may not outlive the caller's bytes: cancel it and wait until it has ended.
       CancelIoEx(handle_, &op);
       GetOverlappedResult(handle_, &op, &written, TRUE);
-      return waited == WAIT_TIMEOUT ? ERROR_TIMEOUT : static_cast<int>(GetLastError());
+      return failure;
     }
     if (!GetOverlappedResult(handle_, &op, &written, FALSE)) return static_cast<int>(GetLastError());
   }
