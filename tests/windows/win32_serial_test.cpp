@@ -159,7 +159,9 @@ TEST(Win32Settings, DcbFollowsTheRecord) {
   }
 }
 
-TEST_F(Win32PortTest, OpensTheClockPortWithItsSettings) {
+class Win32Open : public Win32PortTest {};
+
+TEST_F(Win32Open, AppliesTheClockSettingsAndWatchesThePortsEvents) {
   DCB applied{};
   applied.DCBlength = sizeof applied;
   ASSERT_TRUE(GetCommState(static_cast<HANDLE>(port_.fd()), &applied));
@@ -178,7 +180,7 @@ TEST_F(Win32PortTest, OpensTheClockPortWithItsSettings) {
   EXPECT_EQ(in, 0);
 }
 
-TEST(Win32Open, PortNamesAreTheSystemsOwnAndAMissingPortGivesCodeTwo) {
+TEST_F(Win32Open, PortNamesAreTheSystemsOwnAndAMissingPortGivesCodeTwo) {
   EXPECT_EQ(Win32Port::pathForPort(1), "\\\\.\\COM1");
   EXPECT_EQ(Win32Port::pathForPort(9), "\\\\.\\COM9");
   Win32Port port;
