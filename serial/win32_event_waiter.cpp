@@ -76,7 +76,10 @@ PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation) {
       const DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
       // Woken: the waker has ended the wait (or the handle is being closed); the record must
       // not go before the wait has ended.
-      if (which != WAIT_OBJECT_0) WaitForSingleObject(waitDone_, INFINITE);
+      if (which != WAIT_OBJECT_0) {
+        CancelIoEx(port, &op);  // ends it on Windows too if the mask could not be cleared
+        WaitForSingleObject(waitDone_, INFINITE);
+      }
       {
         std::lock_guard lock(mutex_);
         pending_ = nullptr;
