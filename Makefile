@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
-.PHONY: all deps build run test test-asan test-tsan bench screenshots fuzz package install-test clean
+.PHONY: all deps build run test test-asan test-tsan test-windows bench bench-windows screenshots fuzz package install-test clean
 
 all: build
 
@@ -36,6 +36,16 @@ test-tsan: deps
 	@$(call CMAKE_CFG,$(TSAN_BUILD),Debug,-DKVX_SANITIZE=thread)
 	@cmake --build $(TSAN_BUILD) -j$(JOBS)
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),Serial)'
+
+# The Qt-free code (clock/, the framer, the Win32 serial layer) cross-built with MinGW-w64 and
+# tested under Wine against the emulator; it never opens the machine's own serial devices.
+WINDOWS_BUILD ?= build-windows
+test-windows: deps
+	@scripts/test-windows.sh test $(BUILD) $(WINDOWS_BUILD) $(JOBS) $(CTEST_ARGS)
+
+# Round trip through the serial platform layer: POSIX natively, then Win32 under Wine.
+bench-windows: deps
+	@scripts/test-windows.sh bench $(BUILD) $(WINDOWS_BUILD) $(JOBS)
 
 # Benchmarks: the real window against the emulator; they print figures and targets.
 bench: build
@@ -86,6 +96,6 @@ install-test: package
 	@scripts/install-test.sh $(PKG_BUILD)/*.deb
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(PKG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(PKG_BUILD)
 
 comma := ,

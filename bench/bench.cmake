@@ -12,3 +12,10 @@ endfunction()
 kvx_bench_program(kvx_bench_transfer transfer_bench.cpp)
 kvx_bench_program(kvx_bench_footprint footprint_bench.cpp)
 kvx_bench_program(kvx_window_pictures window_pictures.cpp)
+
+# The round trip through the serial platform layer alone; make bench-windows runs it natively
+# and, cross-built, under Wine.
+add_executable(kvx_bench_round_trip ${CMAKE_CURRENT_LIST_DIR}/round_trip_bench.cpp)
+target_link_libraries(kvx_bench_round_trip PRIVATE kvx_serial_platform)
+set_target_properties(kvx_bench_round_trip PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench AUTOMOC OFF)
+kvx_warnings(kvx_bench_round_trip)

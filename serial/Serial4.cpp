@@ -269,7 +269,7 @@ void TSerial::open() {
   int error = 0;
   {
     std::lock_guard lock(portMutex_);
-    error = portDevice_.open(PosixPort::pathForPort(port_));
+    error = portDevice_.open(PlatformPort::pathForPort(port_));
     if (error == 0) {
       ++generation_;
       open_ = true;
@@ -279,7 +279,8 @@ void TSerial::open() {
     reportLastError(error);
     return;
   }
-  // Driver queue sizes: the kernel sizes its own; TxQueueSize still bounds the room check.
+  error = setDriverQueues(portDevice_, rxQueueSize_, txQueueSize_);
+  if (error != 0) reportLastError(error);
   applySettings();
   SetModemLine(mlDTR, true);
   SetModemLine(mlRTS, true);
@@ -493,7 +494,8 @@ void TSerial::SetModemLine(eModemLine line, bool on) {
     reportError(kNotActive);
     return;
   }
-  portDevice_.setOutputLine(line == mlRTS ? PosixPort::OutputLine::Rts : PosixPort::OutputLine::Dtr, on);
+  portDevice_.setOutputLine(line == mlRTS ? PlatformPort::OutputLine::Rts : PlatformPort::OutputLine::Dtr,
+                            on);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -511,7 +513,7 @@ bool TSerial::reportLastError(int code) {
   if (code == kPendingCode) return false;
   switch (notifyErrors_) {
     case neDialog:
-      showErrorBox(QString::fromLocal8Bit(std::strerror(code)));
+      showErrorBox(QString::fromLocal8Bit(platformErrorText(code).c_str()));
       break;
     case neEvent:
       if (auto handler = OnError.handler()) handler(this);

@@ -14,8 +14,7 @@
 
 #include "line_settings.h"
 #include "message_framer.h"
-#include "port_event_waiter.h"
-#include "posix_port.h"
+#include "serial_platform.h"
 
 enum eParity { paNone, PaOdd, paEven, paMark, paSpace };
 enum eDataBits { d7bit, d8bit };
@@ -177,7 +176,7 @@ class TSerial : public QObject {
   // What the receive thread needs to start one wait on the open port.
   struct WaitTicket {
     bool open = false;
-    int fd = -1;
+    PlatformHandle fd{};
     std::uint64_t generation = 0;
   };
   WaitTicket beginWait();
@@ -213,11 +212,11 @@ class TSerial : public QObject {
   // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
   // reads off a descriptor that is being closed (or reused by the next open).
   std::mutex portMutex_;
-  PosixPort portDevice_;
+  PlatformPort portDevice_;
   std::uint64_t generation_ = 0;
   std::atomic<bool> open_{false};
 
-  PortEventWaiter waiter_;
+  PlatformEventWaiter waiter_;
   MessageFramer framer_;  // receive thread only
 
   std::mutex stateMutex_;

@@ -1,0 +1,49 @@
+// Blocks until a watched port event occurs or until another thread wakes it: WaitCommEvent on
+// an overlapped record, ended from the closing thread by clearing the event mask. The same
+// operations as the POSIX PortEventWaiter, so the receive thread uses either unchanged.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+#include "port_event_waiter.h"  // PortEvents: the result both platforms give
+#include "win32_port.h"
+
+class Win32EventWaiter {
+ public:
+  Win32EventWaiter();
+  ~Win32EventWaiter();
+  Win32EventWaiter(const Win32EventWaiter&) = delete;
+  Win32EventWaiter& operator=(const Win32EventWaiter&) = delete;
+
+  // Any thread: ends the current or next wait or pause. Called before the port's handle is
+  // closed, it ends a pending wait by clearing the port's event mask.
+  void wake();
+  // The driver reports the output queue empty by itself.
+  void noteWrite() {}
+  // Wine reports received characters as long as any are queued; bytes taken from the queue no
+  // longer count as seen, so only new arrivals are reported.
+  void noteRead(std::int32_t count);
+
+  // Receive thread only. A new generation (a new open) starts from fresh baselines.
+  PortEvents wait(Win32Handle port, std::uint64_t generation);
+  void pause(std::chrono::milliseconds duration);
+
+ private:
+  // The events of a completed wait, with the modem input states when one of them changed.
+  PortEvents eventsOf(Win32Handle port, std::uint32_t mask);
+  // Woken already: the wake is taken.
+  bool takeWake();
+
+  Win32Handle woken_ = nullptr;     // auto-reset: one wake ends one wait
+  Win32Handle waitDone_ = nullptr;  // the overlapped wait's completion
+
+  std::mutex mutex_;
+  Win32Handle pending_ = nullptr;  // the port a wait is pending on, if any
+  bool maskCleared_ = false;       // a wake cleared the mask of the current generation's port
+
+  std::uint64_t generation_ = 0;
+  std::atomic<std::int32_t> seenInput_{0};  // queued input already reported, less what was read
+};

@@ -1,0 +1,59 @@
+// The port as Windows offers it: one communications device opened for overlapped I/O, no Qt.
+// It offers the same operations as PosixPort, so the component uses either unchanged.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "line_settings.h"
+
+// <windows.h> stays out of this header: the component's users need not see its macros.
+using Win32Handle = void*;  // HANDLE
+
+// The events the receive thread watches: received character, output empty, CTS, DSR, carrier
+// detect, break and ring.
+constexpr std::uint32_t kWatchedCommEvents = 0x17D;
+
+class Win32Port {
+ public:
+  enum class OutputLine { Rts, Dtr };
+
+  Win32Port();
+  ~Win32Port();
+  Win32Port(const Win32Port&) = delete;
+  Win32Port& operator=(const Win32Port&) = delete;
+
+  // Port n is the device "\\.\COMn": the system's own name, no links and no device scan.
+  static std::string pathForPort(int n);
+
+  // Each call gives 0 or the Windows error code of the failing step.
+  int open(const std::string& path);
+  int close();
+  int setQueueSizes(std::uint16_t rxSize, std::uint16_t txSize);
+  int apply(const TLineSettings& settings);
+  // Waits for the write's own completion at most `timeout`; a write still pending then is
+  // cancelled, so its buffer is free when the call returns (ERROR_TIMEOUT).
+  int write(const char* data, std::size_t size, std::chrono::milliseconds timeout);
+  int inputCount(std::int32_t& count) const;
+  int outputCount(std::int32_t& count) const;
+
+  // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
+  int readByte(char& byte, int& error);
+  // The result is not examined, as with the POSIX port.
+  void setOutputLine(OutputLine line, bool on);
+
+  bool isOpen() const { return handle_ != nullptr; }
+  Win32Handle fd() const { return handle_; }
+
+ private:
+  Win32Handle handle_ = nullptr;  // nullptr while closed
+  // Reads and writes each have their own completion event: a read never consumes or resets the
+  // completion of a write that another thread waits for.
+  Win32Handle readDone_ = nullptr;
+  Win32Handle writeDone_ = nullptr;
+};
+
+// The system's message text for a Windows error code.
+std::string win32ErrorText(int code);
