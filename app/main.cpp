@@ -1,13 +1,24 @@
 // KELVOX setup program: configures the KELVOX radio-controlled clock over a serial port.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QMessageBox>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
+#include "batch_transfer.h"
 #include "captions.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);  // the program reads no command-line arguments of its own
+  // --read and --send run without a window, so without a display.
+  QCommandLineParser parser;
+  addBatchTransferOptions(parser);
+  const bool parsed = parser.parse(commandLineArguments(argc, argv));
+  if (batchTransferRequested(parser)) {
+    QCoreApplication batch(argc, argv);
+    return runBatchTransfer(parser, parsed);
+  }
+
+  QApplication app(argc, argv);
   // The title; the boxes carry it as their caption themselves. (A display name would be added to
   // every window caption on some platforms, and the window's caption is "KELVOX Setup".)
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));

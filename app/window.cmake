@@ -2,6 +2,8 @@
 add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
+  ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.h
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp

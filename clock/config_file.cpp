@@ -296,6 +296,12 @@ std::optional<Fault> applyItem(int item, std::string_view value, TClockConfig& c
 
 }  // namespace
 
+SettingRange settingRange(Setting setting) {
+  for (const SettingKey& key : kSettingKeys)
+    if (key.setting == setting) return {key.min, key.max};
+  return {0, 0};
+}
+
 std::string formatConfigFile(const TClockConfig& config) {
   std::string text = std::string(kFormatName) + ' ' + std::to_string(kFormatVersion) + '\n';
   for (const SettingKey& key : kSettingKeys) {

@@ -43,6 +43,12 @@ struct TClockConfig {
   bool operator==(const TClockConfig&) const = default;
 };
 
+// The values a setting can take, which a file holds to and the window's controls clamp to.
+struct SettingRange {
+  int min, max;
+};
+SettingRange settingRange(Setting setting);
+
 // Why a file was refused: the line (counted from 1) and what is wrong there.
 struct ConfigFileFault {
   int line = 0;
