@@ -582,9 +582,7 @@ bool TForm1::configurationFilesAllowed() const {
 
 TClockConfig TForm1::heldConfiguration() const {
   TClockConfig config;
-  for (const Setting s : {Setting::Language, Setting::RelayMode, Setting::UtcOffset, Setting::DaylightSaving,
-                          Setting::ValidTimeout})
-    config.setSetting(s, setting(s));
+  for (const Setting s : kAllSettings) config.setSetting(s, setting(s));
   config.week = weekTable_;
   return config;
 }
@@ -598,9 +596,7 @@ bool TForm1::openConfigurationFile(const QString& path) {
     return false;
   }
   // Through the controls, as a read writes them: the language first, so the interface follows it.
-  for (const Setting s : {Setting::Language, Setting::RelayMode, Setting::UtcOffset, Setting::DaylightSaving,
-                          Setting::ValidTimeout})
-    writeSetting(s, config.setting(s));
+  for (const Setting s : kAllSettings) writeSetting(s, config.setting(s));
   weekTable_ = config.week;
   timerPage_->WeekdaysTabChange();
   // Showing the day may rebuild its entries from the editor (a text with a CR or a blank after
