@@ -98,6 +98,7 @@ class TBatchTransfer : private TransferHost {
     else
       transfer_.SendToClockClick();
     if (!finished_) loop_.exec();
+    timeout_.stop();
     // The receive thread first finishes reading after the last reply, handing over what it still
     // has: closing the port under its read makes it hand a report to this thread, which the close
     // then waits for as long as it waits for the thread (750 ms).
@@ -105,7 +106,6 @@ class TBatchTransfer : private TransferHost {
     QEventLoop settle;
     QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
     settle.exec();
-    timeout_.stop();
     serial_.setActive(false);
     if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
     return failure_.isEmpty();
@@ -193,9 +193,7 @@ class TBatchTransfer : private TransferHost {
     config_.setSetting(s, std::clamp(value, range.min, range.max));
     reported_.set(static_cast<std::size_t>(s));
   }
-  void setProgressPosition(int position) override {
-    if (position == 0 && direction_ == Direction::Read && !finished_) entries_ = 0;
-  }
+  void setProgressPosition(int) override {}  // one transfer a run: the count starts at 0
   void stepProgress() override {
     if (direction_ == Direction::Read) ++entries_;
   }
