@@ -1,14 +1,19 @@
 #include "batch_transfer.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <bitset>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "Serial4.h"
@@ -52,6 +57,49 @@ QString printable(std::string command) {
   return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// Ctrl-C (SIGINT) or SIGTERM during a transfer end it with its report, so that a clock is never
+// left half-written without a word. The handler only writes a byte to a pipe; the event loop
+// reads it.
+class TInterruptWatch {
+ public:
+  explicit TInterruptWatch(std::function<void()> onInterrupt) {
+    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    signalPipe_ = pipe_[1];
+    notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onInterrupt] {
+      char byte = 0;
+      while (::read(pipe_[0], &byte, 1) == 1) {
+      }
+      onInterrupt();
+    });
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+      const char byte = 1;
+      [[maybe_unused]] const ssize_t n = ::write(signalPipe_, &byte, 1);
+    };
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &previousInt_);
+    ::sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~TInterruptWatch() {
+    if (!notifier_) return;
+    ::sigaction(SIGINT, &previousInt_, nullptr);
+    ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    notifier_.reset();
+    ::close(pipe_[0]);
+    ::close(pipe_[1]);
+  }
+  TInterruptWatch(const TInterruptWatch&) = delete;
+  TInterruptWatch& operator=(const TInterruptWatch&) = delete;
+
+ private:
+  static inline int signalPipe_ = -1;
+  int pipe_[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> notifier_;
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
 // The window's read or send on a port of its own, with the configuration in place of the controls.
 class TBatchTransfer : private TransferHost {
  public:
@@ -93,6 +141,7 @@ class TBatchTransfer : private TransferHost {
   // Runs the read or the send to its end; false with failure() saying why.
   bool run() {
     progressShown_ = isatty(STDERR_FILENO) == 1;
+    const TInterruptWatch interrupts([this] { finish(failureText(Ending::Interrupted)); });
     if (direction_ == Direction::Read)
       transfer_.ReadClockClick();
     else
@@ -151,17 +200,25 @@ class TBatchTransfer : private TransferHost {
     progressPrinted_ = true;
   }
 
-  QString failureText() const {
+  enum class Ending { NoAnswer, ErrorReply, Interrupted };
+
+  QString failureText(Ending ending) const {
     const QString clock = QStringLiteral("the clock on COM%1").arg(port());
-    if (direction_ == Direction::Read)
-      return errorReply_
-                 ? clock + QStringLiteral(" answered the read with an error reply; nothing was written")
-                 : QStringLiteral("no answer from ") + clock + QStringLiteral("; nothing was written");
+    if (direction_ == Direction::Read) {
+      const QString what =
+          ending == Ending::ErrorReply ? clock + QStringLiteral(" answered the read with an error reply")
+          : ending == Ending::NoAnswer ? QStringLiteral("no answer from ") + clock
+                                       : QStringLiteral("interrupted while reading ") + clock;
+      return what + QStringLiteral("; nothing was written");
+    }
     const std::size_t failed = std::min(acknowledged_, sent_.size() - 1);  // the command without its answer
-    QString text =
-        errorReply_ ? clock + QStringLiteral(" answered command %1 of %2 (%3) with an error reply")
-                    : QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)");
-    text = text.arg(failed + 1).arg(kCommandsPerSend).arg(printable(sent_[failed]));
+    const QString what =
+        ending == Ending::ErrorReply
+            ? clock + QStringLiteral(" answered command %1 of %2 (%3) with an error reply")
+        : ending == Ending::NoAnswer
+            ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
+            : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
+    const QString text = what.arg(failed + 1).arg(kCommandsPerSend).arg(printable(sent_[failed]));
     if (acknowledged_ == 0) return text + QStringLiteral("; no command was acknowledged");
     return text +
            QStringLiteral("; the clock is half-written: the last acknowledged command is %1 of %2 (%3)")
@@ -200,7 +257,7 @@ class TBatchTransfer : private TransferHost {
   void setClockFound(const std::string&) override {}
   void setButtonsEnabled(bool) override {}
   void setSettingsEnabled(bool) override {}
-  void showNoAnswer() override { finish(failureText()); }
+  void showNoAnswer() override { finish(failureText(errorReply_ ? Ending::ErrorReply : Ending::NoAnswer)); }
   RelayAnswer askRelayQuestion() override { return RelayAnswer::No; }  // never asked: nothing edited
   void setDefaults() override {}
   void dayLoad() override {
