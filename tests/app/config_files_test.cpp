@@ -204,7 +204,7 @@ struct CommandLineCase {
   const char* name;
   Direction direction;
   std::vector<std::string> clockArgs;
-  QStringList extraArgs;
+  QStringList arguments;  // of kelvox-setup
   int exitCode;
   const char* stderrText;          // its start; a failure is one line
   int clockMessages;               // received by the clock; -1: not looked at
@@ -215,18 +215,18 @@ void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
 
 // clang-format off
 const CommandLineCase kCommandLineCases[] = {
-    {"read", Direction::Read, {}, {}, 0, "", 8},
-    {"send", Direction::Send, {}, {}, 0, "", 61},
-    {"read, no answer", Direction::Read, {"--silent-from", "1"}, {}, 1,
+    {"read", Direction::Read, {}, {"--read", "read.cfg"}, 0, "", 8},
+    {"send", Direction::Send, {}, {"--send", "send.cfg"}, 0, "", 61},
+    {"read, no answer", Direction::Read, {"--silent-from", "1"}, {"--read", "read.cfg"}, 1,
      "kelvox-setup: no answer from the clock on COM1; nothing was written\n", 1},
-    {"send, error reply to the tenth command", Direction::Send, {"--error-at", "10"}, {}, 1,
+    {"send, error reply to the tenth command", Direction::Send, {"--error-at", "10"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: the clock on COM1 answered command 10 of 61 (\"$21=4,DEL\") with an error reply; the clock "
      "is half-written: the last acknowledged command is 9 of 61 (\"$21=3,23,00,00,ON  \")\n", 10},
     {"send, a bad file", Direction::Send, {}, {"--send", "bad.cfg"}, 1,
      "kelvox-setup: bad.cfg: line 9: Mon 3: time 24:45:30 is out of range (00:00:00 to 23:59:59)\n", 0},
-    {"port not available", Direction::Read, {}, {"--port", "2"}, 1,
+    {"port not available", Direction::Read, {}, {"--read", "read.cfg", "--port", "2"}, 1,
      "kelvox-setup: COM2 is not available (No such file or directory)\n", 0},
-    {"send, interrupted", Direction::Send, {"--delay-ms", "20"}, {}, 1,
+    {"send, interrupted", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5},
 };
 // clang-format on
@@ -256,15 +256,12 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   EmulatorProcess clock(folder.path().toStdString(), clockArgs);
   ASSERT_TRUE(clock.start());
 
-  QStringList arguments =
-      c.direction == Direction::Read ? QStringList{"--read", "read.cfg"} : QStringList{"--send", "send.cfg"};
-  if (!c.extraArgs.isEmpty() && c.extraArgs[0].startsWith("--send")) arguments.clear();
   std::function<bool()> terminateWhen;
   if (c.terminateAfterCommands > 0)
     terminateWhen = [&] {
       return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAfterCommands;
     };
-  const RunResult result = runSetup(arguments + c.extraArgs, terminateWhen);
+  const RunResult result = runSetup(c.arguments, terminateWhen);
   EXPECT_EQ(result.exitCode, c.exitCode);
   EXPECT_EQ(result.stderrText.left(static_cast<int>(std::strlen(c.stderrText))).toStdString(), c.stderrText);
   EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 0 ? 0 : 1) << result.stderrText.toStdString();
