@@ -1,6 +1,7 @@
 #include "KVX_Setup.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include "TimerPage.h"
 #include "caption_fit.h"
 #include "captions.h"
+#include "config_file_access.h"
 #include "radio_group.h"
 #include "radio_keys.h"
 
@@ -251,9 +253,21 @@ void TForm1::createBottomRow(QWidget* client) {
 
 void TForm1::createMenus() {
   menuBar()->setObjectName(QStringLiteral("MainMenu2"));
+  const CaptionSet& design = designCaptions();
 
   fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
   fileMenu_->setObjectName(QStringLiteral("MainMenu"));
+  // Open and save come before Exit; like the buttons, they wait for the start-up read.
+  openConfig_ = fileMenu_->addAction(design.openConfig);
+  openConfig_->setObjectName(QStringLiteral("OpenConfiguration1"));
+  openConfig_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  openConfig_->setEnabled(false);
+  connect(openConfig_, &QAction::triggered, this, &TForm1::OpenConfiguration1Click);
+  saveConfig_ = fileMenu_->addAction(design.saveConfig);
+  saveConfig_->setObjectName(QStringLiteral("SaveConfiguration1"));
+  saveConfig_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  saveConfig_->setEnabled(false);
+  connect(saveConfig_, &QAction::triggered, this, &TForm1::SaveConfiguration1Click);
   quit_ = fileMenu_->addAction(QStringLiteral("E&xit"));
   quit_->setObjectName(QStringLiteral("Quit1"));
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -407,6 +421,8 @@ void TForm1::setClockFound(const std::string& text) { clockFound_->setText(QStri
 void TForm1::setButtonsEnabled(bool enabled) {
   readClock_->setEnabled(enabled);
   sendToClock_->setEnabled(enabled);
+  openConfig_->setEnabled(enabled);
+  saveConfig_->setEnabled(enabled);
 }
 
 void TForm1::setSettingsEnabled(bool enabled) { settings_->setEnabled(enabled); }
@@ -559,6 +575,8 @@ void TForm1::LanguageClick() {
   about_->setText(set->about);
   settingsHelp_->setText(set->settingsHelpItem);
   timerHelp_->setText(set->timerHelpItem);
+  openConfig_->setText(set->openConfig);
+  saveConfig_->setText(set->saveConfig);
 
   // New relay items keep the chosen mode; selecting it again raises RelayModeClick once.
   const int relay = relayMode_->ItemIndex();
@@ -577,3 +595,63 @@ void TForm1::showHelp(HelpTopic topic) {
 void TForm1::Howtousethisprogram1Click() { showHelp(HelpTopic::Settings); }
 void TForm1::Howtousethisprogram2Click() { showHelp(HelpTopic::Timer); }
 void TForm1::AboutKELVOXSetup1Click() { showHelp(HelpTopic::About); }
+
+// --- Configuration files ------------------------------------------------------------------------
+
+bool TForm1::configurationFilesAllowed() const {
+  return transfer_.TransferStep() == 0 && readClock_->isEnabled();
+}
+
+TClockConfig TForm1::heldConfiguration() const {
+  TClockConfig config;
+  for (const Setting s : kAllSettings) config.setSetting(s, setting(s));
+  config.week = weekTable_;
+  return config;
+}
+
+bool TForm1::openConfigurationFile(const QString& path) {
+  if (!configurationFilesAllowed()) return false;
+  TClockConfig config;
+  QString error;
+  if (!loadConfigFile(path, config, error)) {
+    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+    return false;
+  }
+  // Through the controls, as a read writes them: the language first, so the interface follows it.
+  for (const Setting s : kAllSettings) writeSetting(s, config.setting(s));
+  weekTable_ = config.week;
+  timerPage_->WeekdaysTabChange();
+  // Showing the day may rebuild its entries from the editor (a text with a CR or a blank after
+  // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
+  weekTable_ = config.week;
+  timerEdited_ = true;
+  return true;
+}
+
+bool TForm1::saveConfigurationFile(const QString& path) {
+  if (!configurationFilesAllowed()) return false;
+  QString error;
+  if (saveConfigFile(path, heldConfiguration(), error)) return true;
+  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  return false;
+}
+
+QString TForm1::chooseConfigurationFile(QAction* menuItem, bool forSaving) {
+  QString caption = menuItem->text().remove(QLatin1Char('&'));
+  caption.remove(QChar(0x2026));  // the ellipsis
+  const QString filter = QStringLiteral("KELVOX (*.cfg);;* (*)");
+  return forSaving ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+                   : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+}
+
+void TForm1::OpenConfiguration1Click() {
+  if (!configurationFilesAllowed()) return;
+  const QString path = chooseConfigurationFile(openConfig_, false);
+  if (!path.isEmpty()) openConfigurationFile(path);
+}
+
+void TForm1::SaveConfiguration1Click() {
+  if (!configurationFilesAllowed()) return;
+  const QString path = chooseConfigurationFile(saveConfig_, true);
+  if (!path.isEmpty()) saveConfigurationFile(path);
+}

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "config_file.h"
 #include "help_texts.h"
 #include "message_boxes.h"
 #include "message_gate.h"
@@ -57,6 +58,14 @@ class TForm1 : public QMainWindow, private TransferHost {
   void Howtousethisprogram1Click();
   void Howtousethisprogram2Click();
   void AboutKELVOXSetup1Click();
+  // File menu: choose a configuration file, then open or save it.
+  void OpenConfiguration1Click();
+  void SaveConfiguration1Click();
+  // Puts a configuration file's settings and switch times into the window (nothing is sent), or
+  // writes what the window holds now; false, with a box saying why, on failure or during a
+  // transfer.
+  bool openConfigurationFile(const QString& path);
+  bool saveConfigurationFile(const QString& path);
 
   // Places the window in the middle of the screen it is on.
   void centreOnScreen();
@@ -111,6 +120,10 @@ class TForm1 : public QMainWindow, private TransferHost {
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.
   void showHeldBox(const QString& text);
+  // Idle: no transfer running and the start-up done, so the configuration may be replaced or saved.
+  bool configurationFilesAllowed() const;
+  TClockConfig heldConfiguration() const;
+  QString chooseConfigurationFile(QAction* menuItem, bool forSaving);
   // Brings ProgressBar1 to the transfer's position after the running handler.
   void showProgressSoon();
 
@@ -143,6 +156,8 @@ class TForm1 : public QMainWindow, private TransferHost {
   QMenu* fileMenu_ = nullptr;
   QMenu* helpMenu_ = nullptr;
   QMenu* howToUseMenu_ = nullptr;
+  QAction* openConfig_ = nullptr;
+  QAction* saveConfig_ = nullptr;
   QAction* quit_ = nullptr;
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;

@@ -49,11 +49,19 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   platform.setFlags(QCommandLineOption::HiddenFromHelp);
   display.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOptions({help, version, platform, display});
+  addBatchTransferOptions(parser);
 
   TCommandLine result;
   if (!parser.parse(arguments)) {
     result.mode = TCommandLine::Mode::Invalid;
     result.text = parser.errorText();
+  } else if (batchTransferRequested(parser)) {
+    if (auto request = batchRequest(parser, result.text)) {
+      result.mode = TCommandLine::Mode::Batch;
+      result.batch = *request;
+    } else {
+      result.mode = TCommandLine::Mode::Invalid;
+    }
   } else if (!parser.positionalArguments().isEmpty()) {
     result.mode = TCommandLine::Mode::Invalid;
     result.text = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
@@ -71,6 +79,12 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   return result;
 }
 
+QStringList commandLineArguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
 std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
   switch (commandLine.mode) {
     case TCommandLine::Mode::Help:
@@ -82,9 +96,10 @@ std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
             QStringLiteral("%1: %2 Try '%1 --help'.\n").arg(QString::fromLatin1(kProgram), commandLine.text));
       return 2;
     case TCommandLine::Mode::Window:
+    case TCommandLine::Mode::Batch:
       break;
   }
-  if (!displayExpected(commandLine)) {
+  if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine)) {
     print(stderr,
           QString::fromLatin1(kProgram) +
               QStringLiteral(": needs a graphical display, and none is set (DISPLAY and WAYLAND_DISPLAY "

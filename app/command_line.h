@@ -5,10 +5,13 @@
 #include <QStringList>
 #include <optional>
 
+#include "batch_transfer.h"
+
 struct TCommandLine {
-  enum class Mode { Window, Help, Version, Invalid };
+  enum class Mode { Window, Help, Version, Invalid, Batch };
   Mode mode = Mode::Window;
   QString text;                // what Help, Version and Invalid print
+  TBatchRequest batch;         // what Batch runs (--read or --send)
   bool displayChosen = false;  // Qt's own -platform or -display given, which the application object reads
 };
 
@@ -16,7 +19,9 @@ struct TCommandLine {
 QString programVersion();
 
 TCommandLine parseCommandLine(const QStringList& arguments);
+// The program's arguments as the parser takes them, before any application object exists.
+QStringList commandLineArguments(int argc, char** argv);
 
-// Runs what needs no window: prints the help, the version, the error in a wrong command line, or
-// that a display is missing. Returns the exit status then; nothing when the window is to start.
+// Runs what needs neither a window nor a port: prints the help, the version, the error in a wrong command
+// line, or that a display is missing. Returns the exit status then; nothing when the window is to start.
 std::optional<int> answerWithoutWindow(const TCommandLine& commandLine);

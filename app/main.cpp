@@ -12,11 +12,15 @@
 
 int main(int argc, char** argv) {
   // Read before the application object, which would abort without a display.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  if (const auto status = answerWithoutWindow(parseCommandLine(arguments))) return *status;
+  const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     std::fprintf(stderr, "kelvox-setup: settings folder: %s; working in the start folder\n", problem.c_str());
+  }
+  // --read and --send run without a window, so without a display.
+  if (commandLine.mode == TCommandLine::Mode::Batch) {
+    QCoreApplication batch(argc, argv);
+    return runBatchTransfer(commandLine.batch);
   }
 
   QApplication app(argc, argv);

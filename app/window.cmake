@@ -4,6 +4,10 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
   ${CMAKE_CURRENT_LIST_DIR}/caption_fit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/caption_fit.h
+  ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.h
+  ${CMAKE_CURRENT_LIST_DIR}/config_file_access.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/config_file_access.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp

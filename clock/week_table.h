@@ -12,6 +12,8 @@ class WeekTable {
   TSwitchTime& at(int day, int entry) { return rows_.at(day).at(entry); }
   const TSwitchTime& at(int day, int entry) const { return rows_.at(day).at(entry); }
 
+  bool operator==(const WeekTable&) const = default;
+
   // Every entry in its deleted form.
   void setAllDeleted() {
     for (int d = 0; d < kDays; ++d)

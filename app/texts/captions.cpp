@@ -9,6 +9,7 @@ const CaptionSet kDesign{
     "Daylight saving (0=Off , 1=1hour)", "Time not valid timeout", "Weekday timer settings",
     "Serial ports", "  hour", "Send to clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    "&Open configuration…", "&Save configuration as…",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"0 OFF", "1 ON", "2 Time not valid", "3 Timer"},
 };
@@ -18,6 +19,7 @@ const CaptionSet kDutch{
     "Automatische zomer-/wintertijd (1=Aan 0=Uit)", "Tijd fout timeout", "Tijdklok instellingen",
     "Seriële poort", " uur", "Stuur naar klok", "Lees klok", "Tijd instellen", "Instellingen", "Tijdklok",
     "Bestand", "Hulp", "Afsluiten", "Hoe werkt dit programma?", "Over KELVOX Setup", "Instellingen", "Tijdklok",
+    "Configuratie &openen…", "Configuratie op&slaan als…",
     {"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
     {"Uit", "Aan", "Tijd fout", "Tijdklok"},
 };
@@ -27,6 +29,7 @@ const CaptionSet kGerman{
     "Sommerzeit-Einstellung  0=Aus, 1=An", "Nicht korrekteZeit-Timeout", "Zeitklok einstellung",
     "Serieller Port", " Stunde", "Sende zur KELVOX", "Laden von Uhr", "Zeit aendern", "Einstellungen", "Zeitklok",
     "File", "Hilfe", "Quit", "Wie man das Programm verwendet?", "KELVOX Setup", "Einstellungen", "Zeit-Einstellung",
+    "Konfiguration &laden…", "Konfiguration &speichern unter…",
     {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
     {"Aus", "An", "Zeit nicht korrekt ", "Zeit-Einstellung"},
 };
@@ -36,6 +39,7 @@ const CaptionSet kEnglish{
     "Automatic daylight saving (0=Off , 1=On)", "Time not valid timeout", "Weekday Timer settings",
     "Serial port", " hour", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    "&Open configuration…", "&Save configuration as…",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"Off", "On", "Time not valid", "Timer"},
 };
@@ -46,6 +50,7 @@ const CaptionSet kMixed{
     "Automatic daylight saving (1=Aan 0=uit)", "Tijd fout timeout", "Weekday Timer settings",
     "Seriële poort", " heur", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
+    "&Open configuration…", "&Save configuration as…",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"Off", "On", "Time not valid", "Timer"},
 };
@@ -69,6 +74,13 @@ constexpr const char* kIniWriteErrorDutch =
 constexpr const char* kIniWriteErrorEnglish =
     "KELVOX.INI file write error!\r\nCOM selection cannot be saved on this disk.\r\nCopy the KELVOX Setup program to your harddisk.\r\nThe COM selection will be saved in the same folder";
 
+constexpr const char* kConfigOpenErrorDutch = "De configuratie kan niet geopend worden:";
+constexpr const char* kConfigOpenErrorGerman = "Die Konfiguration kann nicht geladen werden:";
+constexpr const char* kConfigOpenErrorEnglish = "The configuration cannot be opened:";
+constexpr const char* kConfigSaveErrorDutch = "De configuratie kan niet opgeslagen worden:";
+constexpr const char* kConfigSaveErrorGerman = "Die Konfiguration kann nicht gespeichert werden:";
+constexpr const char* kConfigSaveErrorEnglish = "The configuration cannot be saved:";
+
 using MessageTable = std::array<const char*, kLanguageCount>;
 
 const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRelayQuestionEnglish,
@@ -76,6 +88,10 @@ const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRe
 const MessageTable kNoAnswer{kNoAnswerDutch, kNoAnswerGerman, kNoAnswerEnglish, kNoAnswerEnglish, kNoAnswerEnglish};
 const MessageTable kIniWriteError{kIniWriteErrorDutch, kIniWriteErrorEnglish, kIniWriteErrorEnglish,
                                   kIniWriteErrorEnglish, kIniWriteErrorEnglish};
+const MessageTable kConfigOpenError{kConfigOpenErrorDutch, kConfigOpenErrorGerman, kConfigOpenErrorEnglish,
+                                    kConfigOpenErrorEnglish, kConfigOpenErrorEnglish};
+const MessageTable kConfigSaveError{kConfigSaveErrorDutch, kConfigSaveErrorGerman, kConfigSaveErrorEnglish,
+                                    kConfigSaveErrorEnglish, kConfigSaveErrorEnglish};
 
 // clang-format on
 
@@ -98,3 +114,5 @@ const std::array<QString, 5>& languageItems() { return kLanguageItems; }
 QString relayQuestionText(int language) { return messageFor(kRelayQuestion, language); }
 QString noAnswerText(int language) { return messageFor(kNoAnswer, language); }
 QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, language); }
+QString configOpenErrorText(int language) { return messageFor(kConfigOpenError, language); }
+QString configSaveErrorText(int language) { return messageFor(kConfigSaveError, language); }

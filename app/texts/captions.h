@@ -18,7 +18,8 @@ struct CaptionSet {
   QString language, relayMode, label10, label11, label12, label14, serialPorts,
       hourUnit /* Label4, Label5, Label6 */, sendToClock, readClock, panel10, tabSheet1, weekdays,
       fileMenu /* MainMenu */, helpMenu /* Help1 */, quit /* Quit1 */, howToUse /* Howtousethisprogram1 */,
-      about /* AboutKELVOXSetup1 */, settingsHelpItem /* Se1 */, timerHelpItem /* Timer1 */;
+      about /* AboutKELVOXSetup1 */, settingsHelpItem /* Se1 */, timerHelpItem /* Timer1 */,
+      openConfig /* OpenConfiguration1 */, saveConfig /* SaveConfiguration1 */;
   std::array<QString, 7> days;        // WeekdaysTab, Monday first
   std::array<QString, 4> relayItems;  // RelayMode items, index = relay mode
 };
@@ -36,3 +37,7 @@ const std::array<QString, 5>& languageItems();
 QString relayQuestionText(int language);  // asked before sending when the relay is not on Timer
 QString noAnswerText(int language);       // the clock did not answer in time, or answered an error
 QString iniWriteErrorText(int language);  // kelvox.ini could not be written
+// First line of the box when a configuration file is refused or cannot be written; the file's
+// name and the reason follow.
+QString configOpenErrorText(int language);
+QString configSaveErrorText(int language);

@@ -204,7 +204,9 @@ TEST_F(WindowAccessTest, ArrowKeysChooseTheNextItemAndRunItsClickOnce) {
     EXPECT_EQ(focusName(), c.to);
     EXPECT_TRUE(child<QRadioButton>(QLatin1String(c.to))->isChecked());
     EXPECT_FALSE(from->isChecked());
-    if (QLatin1String(c.from).startsWith(QLatin1String("Language"))) EXPECT_EQ(languageClicks, 1);
+    if (QLatin1String(c.from).startsWith(QLatin1String("Language"))) {
+      EXPECT_EQ(languageClicks, 1);
+    }
   }
   EXPECT_EQ(form.selectedPort(), 2);  // the last case's port was applied
   // The one click is the language switch: Up from English puts the German captions on.

@@ -159,6 +159,16 @@ std::vector<std::string> EmulatorProcess::receivedMessages() const {
   return messages;
 }
 
+std::string EmulatorProcess::receivedBytes() const {
+  static const std::regex received(R"re(^\S+ rx (\d+|-) "(.*)"$)re");
+  std::string bytes;
+  std::istringstream lines(log());
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);)
+    if (std::regex_match(line, m, received)) bytes += unescape(m[2]);
+  return bytes;
+}
+
 std::string EmulatorProcess::savedValue(const std::string& key) const {
   std::istringstream lines(savedConfig());
   for (std::string line; std::getline(lines, line);) {

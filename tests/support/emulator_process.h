@@ -41,6 +41,8 @@ class EmulatorProcess {
   std::string errors() const;
   // The received lines that counted as messages, in order, decoded with their CR and LF.
   std::vector<std::string> receivedMessages() const;
+  // Every byte received, in order: the messages and the lines that did not count (a bare CR LF).
+  std::string receivedBytes() const;
   std::string savedConfig() const;
   // One value of the saved configuration: "language", "relay", "utc" ("+1", "-5"), "dls", "timeout",
   // or a switch time "Mon 1" .. "Sun 8" ("06:30:00 ON", "22:00:00 OFF", "DEL"); empty if absent.

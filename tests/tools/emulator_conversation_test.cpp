@@ -145,7 +145,8 @@ TEST_F(EmulatorConversation, ConfigFileIsLoadedAndSavedFileLoadsBackTheSame) {
 
 TEST_F(EmulatorConversation, MalformedConfigFileStopsTheEmulatorBeforeItLinks) {
   for (const std::string text :
-       {"language = 5\n", "Mon 9 = DEL\n", "Mon 1 = 25:00:00 ON\n", "colour = red\n"}) {
+       {"language = 5\n", "Mon 9 = DEL\n", "Mon 1 = 25:00:00 ON\n", "colour = red\n",
+        "KELVOX configuration 2\n", "Mon 1 = \"12:00:00 ON\"\n", "Mon 1 = \"12,00,00,ON\\q\"\n"}) {
     std::ofstream(dir.file("bad.cfg")) << text;
     EmulatorProcess bad(dir.path(), {"--config", dir.file("bad.cfg")});
     EXPECT_FALSE(bad.start()) << text;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,8 @@ namespace kvxemu {
 namespace {
 
 constexpr const char* kDayNames[kDays] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+constexpr const char* kVersionLine = "KELVOX configuration 1";
+constexpr const char* kFormatName = "KELVOX configuration ";
 
 std::string trim(const std::string& s) {
   const auto first = s.find_first_not_of(" \t\r");
@@ -32,7 +35,73 @@ bool parseInt(const std::string& s, int& value) {
   return pos == s.size();
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool twoDigits(const std::string& s, std::size_t pos, int& value) {
+  if (pos + 2 > s.size() || !isDigit(s[pos]) || !isDigit(s[pos + 1])) return false;
+  value = (s[pos] - '0') * 10 + (s[pos + 1] - '0');
+  return true;
+}
+
+// The line up to a '#' that stands outside double quotes.
+std::string withoutComment(const std::string& line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (quoted && line[i] == '\\')
+      ++i;
+    else if (line[i] == '"')
+      quoted = !quoted;
+    else if (line[i] == '#' && !quoted)
+      return line.substr(0, i);
+  }
+  return line;
+}
+
+// "\"...\"" with its escapes undone; false on a malformed text.
+bool unquote(const std::string& text, std::string& out) {
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return false;
+  out.clear();
+  for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"') return false;
+    if (c == '\\') {
+      if (i + 2 >= text.size()) return false;
+      c = text[++i];
+      if (c == 'r')
+        c = '\r';
+      else if (c == 'n')
+        c = '\n';
+      else if (c == 't')
+        c = '\t';
+      else if (c == 'x') {
+        if (i + 3 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
+          return false;
+        c = static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else if (c != '\\' && c != '"') {
+        return false;
+      }
+    }
+    out += c;
+  }
+  return out.size() <= 14;  // an entry holds 20 characters, 6 of them "$2d=e,"
+}
+
+// A quoted entry text as the clock would take its command: the line ends at the first CR, LF is
+// never part of it, trailing spaces go.
+bool parseQuotedEntry(const std::string& text, SwitchTime& entry) {
+  std::string tail;
+  if (!unquote(text, tail)) return false;
+  std::string line;
+  for (const char c : tail.substr(0, tail.find('\r')))
+    if (c != '\n') line += c;
+  line.erase(line.find_last_not_of(' ') + 1);
+  return parseEntryCommand(line, entry);
+}
+
 bool parseSwitchTime(const std::string& text, SwitchTime& entry) {
+  if (!text.empty() && text.front() == '"') return parseQuotedEntry(text, entry);
   if (text == "DEL") {
     entry = SwitchTime{};
     return true;
@@ -76,6 +145,20 @@ bool validDls(int v) { return v == 0 || v == 1; }
 bool validTimeout(int v) { return v >= 1 && v <= 720; }
 bool validTime(int h, int m, int s) { return h >= 0 && h <= 23 && m >= 0 && m <= 59 && s >= 0 && s <= 59; }
 
+bool parseEntryCommand(const std::string& value, SwitchTime& entry) {
+  if (value == "DEL") {
+    entry = SwitchTime{};
+    return true;
+  }
+  int h = 0, m = 0, s = 0;
+  if (!twoDigits(value, 0, h) || !twoDigits(value, 3, m) || !twoDigits(value, 6, s)) return false;
+  if (value[2] != ',' || value[5] != ',' || value.size() < 9 || value[8] != ',') return false;
+  const std::string action = value.substr(9);
+  if ((action != "ON" && action != "OFF") || !validTime(h, m, s)) return false;
+  entry = SwitchTime{true, h, m, s, action == "ON"};
+  return true;
+}
+
 ClockConfig ClockConfig::defaults() {
   ClockConfig c;
   c.week[0][0] = {true, 6, 30, 0, true};
@@ -91,7 +174,12 @@ bool ConfigFile::parse(std::istream& in, ClockConfig& config, std::string& error
   ClockConfig c;  // default settings, every entry deleted
   std::string raw;
   for (int lineNo = 1; std::getline(in, raw); ++lineNo) {
-    const std::string line = trim(raw.substr(0, raw.find('#')));
+    if (lineNo == 1 && trim(raw).rfind(kFormatName, 0) == 0) {
+      if (trim(raw) == kVersionLine) continue;
+      error = "line 1: format version not supported: " + trim(raw);
+      return false;
+    }
+    const std::string line = trim(withoutComment(raw));
     if (line.empty()) continue;
     const auto eq = line.find('=');
     const std::string key = eq == std::string::npos ? line : trim(line.substr(0, eq));
@@ -123,7 +211,8 @@ bool ConfigFile::parse(std::istream& in, ClockConfig& config, std::string& error
 
     int day = 0, entry = 0;
     if (!parseEntryKey(key, day, entry)) return fail("unknown key");
-    if (!parseSwitchTime(value, c.week[day][entry])) return fail("expected HH:MM:SS ON, HH:MM:SS OFF or DEL");
+    if (!parseSwitchTime(value, c.week[day][entry]))
+      return fail("expected HH:MM:SS ON, HH:MM:SS OFF, DEL or a quoted text the clock takes");
   }
   config = c;
   return true;
@@ -144,7 +233,7 @@ bool ConfigFile::load(const std::string& path, ClockConfig& config, std::string&
 
 std::string ConfigFile::format(const ClockConfig& c) {
   std::ostringstream out;
-  out << "# KELVOX clock configuration\n"
+  out << kVersionLine << "\n"
       << "language = " << c.language << "\n"
       << "relay = " << c.relay << "\n"
       << "utc = " << (c.utc >= 0 ? "+" : "") << c.utc << "\n"

@@ -42,11 +42,19 @@ bool validDls(int v);
 bool validTimeout(int v);
 bool validTime(int hour, int minute, int second);
 
-// Text form, one "key = value" per line, '#' starts a comment:
+// What the clock makes of a switch-time command's part after "$2d=e,", as the clock receives it
+// (the line ends at its CR, trailing spaces dropped): "DEL", "HH,MM,SS,ON" or "HH,MM,SS,OFF".
+bool parseEntryCommand(const std::string& value, SwitchTime& entry);
+
+// Text form (the setup program's configuration file), one "key = value" per line, '#' outside a
+// quoted text starts a comment:
+//   KELVOX configuration 1      (the format and its version; files without it are read as well)
 //   language = 2        relay = 0       utc = +1       dls = 0       timeout = 72
 //   Mon 1 = 06:30:00 ON     (day Mon..Sun, entry 1..8 as "Time 1".."Time 8")
 //   Mon 2 = 22:00:00 OFF
 //   Tue 1 = DEL
+//   Tue 2 = "07,15,30,ON\r"  (the entry text after "$22=1," as the program would send it,
+//                             with \\ \" \r \n \t \xHH escapes; taken as the clock takes it)
 // Loading starts from the default settings and an all-deleted week.
 class ConfigFile {
  public:

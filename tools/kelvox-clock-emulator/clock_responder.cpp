@@ -19,12 +19,6 @@ bool parseDecimal(const std::string& s, int& value) {
   return true;
 }
 
-bool twoDigits(const std::string& s, std::size_t pos, int& value) {
-  if (pos + 2 > s.size() || !isDigit(s[pos]) || !isDigit(s[pos + 1])) return false;
-  value = (s[pos] - '0') * 10 + (s[pos + 1] - '0');
-  return true;
-}
-
 }  // namespace
 
 ClockResponder::Answer ClockResponder::answer(const std::string& received) {
@@ -117,17 +111,7 @@ bool ClockResponder::applySetting(char which, const std::string& value) {
 
 // value: "DEL" or "HH,MM,SS,ON" / "HH,MM,SS,OFF" (the trailing CR or space after ON is already gone).
 bool ClockResponder::applySwitchTime(int day, int entry, const std::string& value) {
-  if (value == "DEL") {
-    config_.week[day][entry] = SwitchTime{};
-    return true;
-  }
-  int h = 0, m = 0, s = 0;
-  if (!twoDigits(value, 0, h) || !twoDigits(value, 3, m) || !twoDigits(value, 6, s)) return false;
-  if (value[2] != ',' || value[5] != ',' || value.size() < 9 || value[8] != ',') return false;
-  const std::string action = value.substr(9);
-  if ((action != "ON" && action != "OFF") || !validTime(h, m, s)) return false;
-  config_.week[day][entry] = SwitchTime{true, h, m, s, action == "ON"};
-  return true;
+  return parseEntryCommand(value, config_.week[day][entry]);
 }
 
 }  // namespace kvxemu

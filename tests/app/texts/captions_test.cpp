@@ -10,10 +10,10 @@ namespace {
 
 // Every text of a caption set, in member order, days and relay items last.
 QStringList allTexts(const CaptionSet& s) {
-  QStringList texts{s.language, s.relayMode,   s.label10,  s.label11,          s.label12,
-                    s.label14,  s.serialPorts, s.hourUnit, s.sendToClock,      s.readClock,
-                    s.panel10,  s.tabSheet1,   s.weekdays, s.fileMenu,         s.helpMenu,
-                    s.quit,     s.howToUse,    s.about,    s.settingsHelpItem, s.timerHelpItem};
+  QStringList texts{s.language,         s.relayMode,     s.label10,     s.label11,   s.label12,  s.label14,
+                    s.serialPorts,      s.hourUnit,      s.sendToClock, s.readClock, s.panel10,  s.tabSheet1,
+                    s.weekdays,         s.fileMenu,      s.helpMenu,    s.quit,      s.howToUse, s.about,
+                    s.settingsHelpItem, s.timerHelpItem, s.openConfig,  s.saveConfig};
   for (const QString& d : s.days) texts << d;
   for (const QString& r : s.relayItems) texts << r;
   return texts;
@@ -98,6 +98,16 @@ TEST(Messages, ChoiceByLanguage) {
     EXPECT_TRUE(relayQuestionText(i).isEmpty());
     EXPECT_TRUE(noAnswerText(i).isEmpty());
     EXPECT_TRUE(iniWriteErrorText(i).isEmpty());
+    EXPECT_TRUE(configOpenErrorText(i).isEmpty());
+    EXPECT_TRUE(configSaveErrorText(i).isEmpty());
+  }
+  const QStringList openErrors{
+      "De configuratie kan niet geopend worden:", "Die Konfiguration kann nicht geladen werden:",
+      "The configuration cannot be opened:", "The configuration cannot be opened:",
+      "The configuration cannot be opened:"};
+  for (int i = 0; i < kLanguageCount; ++i) {
+    EXPECT_EQ(configOpenErrorText(i), openErrors[i]) << i;
+    EXPECT_FALSE(configSaveErrorText(i).isEmpty()) << i;
   }
   EXPECT_EQ(noAnswerText(0), "Geen antwoord van KELVOX, controleer aansluitingen!");
   EXPECT_EQ(noAnswerText(1), "Kein antwort von KELVOX!");

@@ -1,0 +1,385 @@
+#include "batch_transfer.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <bitset>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "Serial4.h"
+#include "config_file_access.h"
+#include "messages.h"
+#include "port_settings_file.h"
+#include "transfer.h"
+
+namespace {
+
+constexpr char kProgram[] = "kelvox-setup";
+constexpr int kCommandsPerSend = 61;
+constexpr int kEntriesPerRead = WeekTable::kDays * WeekTable::kEntries;
+constexpr int kScannedPorts = 4;  // without --port and a saved port, COM1..COM4 are tried
+constexpr int kPortCount = 9;
+constexpr int kSettleMs = 30;
+
+const QString kReadOption = QStringLiteral("read");
+const QString kSendOption = QStringLiteral("send");
+const QString kPortOption = QStringLiteral("port");
+
+// One line on standard error, the program's name first.
+void report(const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+}
+
+// A command as it can be shown on one line: without its CR LF, other control characters escaped.
+QString printable(std::string command) {
+  if (command.size() >= 2 && command.compare(command.size() - 2, 2, "\r\n") == 0)
+    command.resize(command.size() - 2);
+  QString text;
+  for (const char c : command) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\r')
+      text += QStringLiteral("\\r");
+    else if (byte < 0x20 || byte >= 0x7F)
+      text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    else
+      text += QLatin1Char(c);
+  }
+  return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// Ctrl-C (SIGINT) or SIGTERM during a transfer end it with its report, so that a clock is never
+// left half-written without a word. The handler only writes a byte to a pipe; the event loop
+// reads it.
+class TInterruptWatch {
+ public:
+  explicit TInterruptWatch(std::function<void()> onInterrupt) {
+    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    signalPipe_ = pipe_[1];
+    notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onInterrupt] {
+      char byte = 0;
+      while (::read(pipe_[0], &byte, 1) == 1) {
+      }
+      onInterrupt();
+    });
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+      const char byte = 1;
+      [[maybe_unused]] const ssize_t n = ::write(signalPipe_, &byte, 1);
+    };
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &previousInt_);
+    ::sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~TInterruptWatch() {
+    if (!notifier_) return;
+    ::sigaction(SIGINT, &previousInt_, nullptr);
+    ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    notifier_.reset();
+    ::close(pipe_[0]);
+    ::close(pipe_[1]);
+  }
+  TInterruptWatch(const TInterruptWatch&) = delete;
+  TInterruptWatch& operator=(const TInterruptWatch&) = delete;
+
+ private:
+  static inline int signalPipe_ = -1;
+  int pipe_[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> notifier_;
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
+// The window's read or send on a port of its own, with the configuration in place of the controls.
+class TBatchTransfer : private TransferHost {
+ public:
+  enum class Direction { Read, Send };
+
+  TBatchTransfer(Direction direction, TClockConfig config)
+      : direction_(direction), config_(std::move(config)) {
+    serial_.setNotifyErrors(neNone);
+    serial_.setWaitOnTxFull(false);
+    serial_.setRxEventMode(rxMessage);
+    serial_.setMessageStartChar('$');
+    serial_.setMessageEndChar('\r');
+    // The clock's line: 19200 baud, 8 data bits, even parity, 1 stop bit, no flow control.
+    serial_.setBaudrate(19200);
+    serial_.setDataBits(d8bit);
+    serial_.setCheckParity(true);
+    serial_.setStopBits(st1bit);
+    serial_.setFlowMode(fcNone);
+    serial_.setParity(paEven);
+    serial_.OnMessage = [this](TSerial*, const std::string& message) { handleMessage(message); };
+    timeout_.setInterval(TClockTransfer::kReplyTimeoutMs);
+    QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
+    table_ = config_.week;
+  }
+  ~TBatchTransfer() override {
+    timeout_.stop();
+    serial_.setActive(false);
+  }
+
+  // Opens COMn; the reason when it cannot be opened.
+  std::optional<QString> open(int port) {
+    serial_.setPort(port);
+    serial_.setActive(true);
+    if (serial_.Active()) return std::nullopt;
+    return QString::fromLocal8Bit(std::strerror(serial_.ErrorCode()));
+  }
+  int port() const { return serial_.Port(); }
+
+  // Runs the read or the send to its end; false with failure() saying why.
+  bool run() {
+    progressShown_ = isatty(STDERR_FILENO) == 1;
+    const TInterruptWatch interrupts([this] { finish(failureText(Ending::Interrupted)); });
+    if (direction_ == Direction::Read)
+      transfer_.ReadClockClick();
+    else
+      transfer_.SendToClockClick();
+    if (!finished_) loop_.exec();
+    timeout_.stop();
+    // The receive thread first finishes reading after the last reply, handing over what it still
+    // has: closing the port under its read makes it hand a report to this thread, which the close
+    // then waits for as long as it waits for the thread (750 ms).
+    serial_.OnMessage = nullptr;
+    QEventLoop settle;
+    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    serial_.setActive(false);
+    if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
+    return failure_.isEmpty();
+  }
+
+  QString failure() const { return failure_; }
+  TClockConfig received() const {
+    TClockConfig config = config_;
+    config.week = table_;
+    return config;
+  }
+
+ private:
+  void handleMessage(const std::string& message) {
+    if (isErrorReply(message)) errorReply_ = true;
+    // An acknowledgement counts for the command that waits for one.
+    if (direction_ == Direction::Send && isAcknowledgement(message) && acknowledged_ < sent_.size())
+      ++acknowledged_;
+    transfer_.Serial1Message(message);
+    if (!finished_ && direction_ == Direction::Send && acknowledged_ == kCommandsPerSend) finish(QString());
+    showProgress();
+  }
+
+  void finish(const QString& failure) {
+    if (finished_) return;
+    finished_ = true;
+    failure_ = failure;
+    loop_.quit();
+  }
+
+  void showProgress() {
+    if (!progressShown_) return;
+    const QString line = direction_ == Direction::Read
+                             ? QStringLiteral("\rreading the clock on COM%1: %2/%3")
+                                   .arg(port())
+                                   .arg(entries_)
+                                   .arg(kEntriesPerRead)
+                             : QStringLiteral("\rsending to the clock on COM%1: %2/%3")
+                                   .arg(port())
+                                   .arg(acknowledged_)
+                                   .arg(kCommandsPerSend);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    progressPrinted_ = true;
+  }
+
+  enum class Ending { NoAnswer, ErrorReply, Interrupted };
+
+  QString failureText(Ending ending) const {
+    const QString clock = QStringLiteral("the clock on COM%1").arg(port());
+    if (direction_ == Direction::Read) {
+      const QString what =
+          ending == Ending::ErrorReply ? clock + QStringLiteral(" answered the read with an error reply")
+          : ending == Ending::NoAnswer ? QStringLiteral("no answer from ") + clock
+                                       : QStringLiteral("interrupted while reading ") + clock;
+      return what + QStringLiteral("; nothing was written");
+    }
+    const std::size_t failed = std::min(acknowledged_, sent_.size() - 1);  // the command without its answer
+    const QString what =
+        ending == Ending::ErrorReply
+            ? clock + QStringLiteral(" answered command %1 of %2 (%3) with an error reply")
+        : ending == Ending::NoAnswer
+            ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
+            : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
+    const QString text = what.arg(failed + 1).arg(kCommandsPerSend).arg(printable(sent_[failed]));
+    if (acknowledged_ == 0) return text + QStringLiteral("; no command was acknowledged");
+    return text +
+           QStringLiteral("; the clock is half-written: the last acknowledged command is %1 of %2 (%3)")
+               .arg(acknowledged_)
+               .arg(kCommandsPerSend)
+               .arg(printable(sent_[acknowledged_ - 1]));
+  }
+
+  // TransferHost
+  void sendString(const std::string& text) override {
+    if (direction_ == Direction::Send) sent_.push_back(text);
+    serial_.SendString(text);
+  }
+  void sendChar(char c) override { serial_.SendChar(c); }
+  void abortRx() override { serial_.AbortRx(); }
+  void abortTx() override { serial_.AbortTx(); }
+  void setMessageStartChar(char c) override { serial_.setMessageStartChar(c); }
+  void startTimeout() override {
+    if (!timeout_.isActive()) timeout_.start();
+  }
+  void stopTimeout() override { timeout_.stop(); }
+  bool timeoutActive() const override { return timeout_.isActive(); }
+  int timeoutInterval() const override { return timeout_.interval(); }
+  void setTimeoutInterval(int ms) override { timeout_.setInterval(ms); }
+  int setting(Setting s) const override { return config_.setting(s); }
+  void writeSetting(Setting s, int value) override {
+    // As the window's controls clamp what is written into them.
+    const SettingRange range = settingRange(s);
+    config_.setSetting(s, std::clamp(value, range.min, range.max));
+    reported_.set(static_cast<std::size_t>(s));
+  }
+  void setProgressPosition(int) override {}  // one transfer a run: the count starts at 0
+  void stepProgress() override {
+    if (direction_ == Direction::Read) ++entries_;
+  }
+  void setClockFound(const std::string&) override {}
+  void setButtonsEnabled(bool) override {}
+  void setSettingsEnabled(bool) override {}
+  void showNoAnswer() override { finish(failureText(errorReply_ ? Ending::ErrorReply : Ending::NoAnswer)); }
+  RelayAnswer askRelayQuestion() override { return RelayAnswer::No; }  // never asked: nothing edited
+  void setDefaults() override {}
+  void dayLoad() override {
+    // The end of a read.
+    if (reported_.all())
+      finish(QString());
+    else
+      finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; nothing was written")
+                 .arg(port())
+                 .arg(reported_.count()));
+  }
+
+  Direction direction_;
+  TClockConfig config_;
+  WeekTable table_;
+  bool timerEdited_ = false;  // a file's relay mode is sent as it stands
+  TSerial serial_;
+  QTimer timeout_;
+  QEventLoop loop_;
+  TClockTransfer transfer_{*this, table_, timerEdited_};
+
+  std::vector<std::string> sent_;  // the commands of a send, in order
+  std::size_t acknowledged_ = 0;
+  int entries_ = 0;
+  std::bitset<TClockConfig::kSettingCount> reported_;
+  bool errorReply_ = false;
+  bool finished_ = false;
+  QString failure_;
+  bool progressShown_ = false;
+  bool progressPrinted_ = false;
+};
+
+// Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
+// opens; the reason when none does.
+std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked) {
+  if (asked) {
+    if (const auto reason = transfer.open(*asked))
+      return QStringLiteral("COM%1 is not available (%2)").arg(*asked).arg(*reason);
+    return std::nullopt;
+  }
+  if (const int saved = TPortSettingsFile().savedPort(); saved != 0) {
+    if (const auto reason = transfer.open(saved))
+      return QStringLiteral("COM%1, saved in kelvox.ini, is not available (%2); choose a port with --port N")
+          .arg(saved)
+          .arg(*reason);
+    return std::nullopt;
+  }
+  for (int port = 1; port <= kScannedPorts; ++port)
+    if (!transfer.open(port)) return std::nullopt;
+  return QStringLiteral("no serial port available among COM1 to COM%1; choose one with --port N")
+      .arg(kScannedPorts);
+}
+
+}  // namespace
+
+void addBatchTransferOptions(QCommandLineParser& parser) {
+  parser.addOption({kReadOption,
+                    QStringLiteral("Read the clock into the configuration file <file>, without a window."),
+                    QStringLiteral("file")});
+  parser.addOption({kSendOption,
+                    QStringLiteral("Send the configuration file <file> to the clock, without a window."),
+                    QStringLiteral("file")});
+  parser.addOption(
+      {kPortOption,
+       QStringLiteral(
+           "With --read or --send: use COM<n> (1 to 9) instead of the saved or first usable port."),
+       QStringLiteral("n")});
+}
+
+bool batchTransferRequested(const QCommandLineParser& parser) {
+  const QStringList found = parser.optionNames();
+  return found.contains(kReadOption) || found.contains(kSendOption) || found.contains(kPortOption);
+}
+
+std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error) {
+  const auto fail = [&error](const QString& text) {
+    error = text;
+    return std::nullopt;
+  };
+  if (parser.isSet(kReadOption) == parser.isSet(kSendOption))
+    return fail(QStringLiteral("Give one of --read FILE and --send FILE."));
+  if (!parser.positionalArguments().isEmpty())
+    return fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+  TBatchRequest request;
+  request.reading = parser.isSet(kReadOption);
+  const QString option = request.reading ? kReadOption : kSendOption;
+  if (parser.values(option).size() > 1 || parser.values(kPortOption).size() > 1)
+    return fail(QStringLiteral("Each option may be given once."));
+  request.file = parser.value(option);
+  request.path = QFileInfo(request.file).absoluteFilePath();
+  if (parser.isSet(kPortOption)) {
+    bool isNumber = false;
+    const int port = parser.value(kPortOption).toInt(&isNumber);
+    if (!isNumber || port < 1 || port > kPortCount)
+      return fail(QStringLiteral("--port takes a port number from 1 to %1, not '%2'.")
+                      .arg(kPortCount)
+                      .arg(parser.value(kPortOption)));
+    request.port = port;
+  }
+  return request;
+}
+
+int runBatchTransfer(const TBatchRequest& request) {
+  const auto fail = [](const QString& text) {
+    report(text);
+    return 1;
+  };
+  TClockConfig config;
+  if (!request.reading) {
+    QString error;
+    if (!loadConfigFile(request.path, config, error))
+      return fail(request.file + QStringLiteral(": ") + error);
+  }
+  TBatchTransfer transfer(request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send,
+                          config);
+  if (const auto reason = openPort(transfer, request.port)) return fail(*reason);
+  if (!transfer.run()) return fail(transfer.failure());
+  if (request.reading) {
+    QString error;
+    if (!saveConfigFile(request.path, transfer.received(), error))
+      return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") + error);
+  }
+  return 0;
+}

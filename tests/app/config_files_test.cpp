@@ -1,0 +1,291 @@
+// Configuration files end to end: the window opens and saves them, kelvox-setup --read and --send
+// move them to and from the clock without a window, and kelvox-clock-emulator reads and writes the
+// same format.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <cstring>
+
+#include "TimerPage.h"
+#include "captions.h"
+#include "config_file_access.h"
+#include "evidence_support.h"
+#include "radio_group.h"
+
+// Failures show a configuration as its file.
+void PrintTo(const TClockConfig& config, std::ostream* out) { *out << formatConfigFile(config); }
+
+namespace {
+
+using namespace std::chrono_literals;
+using evidence::WindowOnClock;
+
+// A configuration unlike the emulator's, whose Monday (the day the window shows) holds the odd
+// texts the editor leaves and the clock takes: a CR or blanks after "ON".
+TClockConfig oddConfig() {
+  TClockConfig config;
+  config.settings = {0, 1, -3, 0, 150};
+  config.week.setAllDeleted();
+  const char* const monday[] = {"$21=0,06,30,00,ON ", "$21=1,08,15,00,ON\r", "$21=2,17,45,30,OFF",
+                                "$21=3,23,00,00,ON  "};
+  for (int entry = 0; entry < 4; ++entry) config.week.at(0, entry).setText(monday[entry]);
+  config.week.at(4, 7).setText("$25=7,12,34,56,ON\r");
+  return config;
+}
+
+TClockConfig windowConfig(WindowOnClock& w) {
+  TClockConfig config;
+  config.settings = {w.child<TRadioGroup>("Language")->ItemIndex(),
+                     w.child<TRadioGroup>("RelayMode")->ItemIndex(),
+                     w.child<QSpinBox>("SpinEditUTC")->value(), w.child<QSpinBox>("SpinEditDLS")->value(),
+                     w.child<QSpinBox>("SpinEditValid")->value()};
+  config.week = w.form().weekTable();
+  return config;
+}
+
+// Runs a send; gives every byte the clock received meanwhile.
+std::string bytesOfSend(WindowOnClock& w) {
+  const std::size_t before = w.clock().receivedBytes().size();
+  EXPECT_TRUE(w.send()) << w.describe();
+  return w.clock().receivedBytes().substr(before);
+}
+
+TEST(ConfigFileInWindow, FileMenuOffersOpenAndSaveBeforeExitInEveryLanguage) {
+  ScratchFolder folder;
+  TForm1 form;
+  auto* file = form.findChild<QMenu*>(QStringLiteral("MainMenu"));
+  ASSERT_EQ(file->actions().size(), 3);
+  EXPECT_EQ(file->actions()[0]->objectName(), "OpenConfiguration1");
+  EXPECT_EQ(file->actions()[1]->objectName(), "SaveConfiguration1");
+  EXPECT_EQ(file->actions()[2]->objectName(), "Quit1");
+  EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(file->actions()[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  EXPECT_EQ(file->actions()[2]->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  // Until the start-up read is over, as the buttons.
+  EXPECT_FALSE(file->actions()[0]->isEnabled());
+  EXPECT_FALSE(file->actions()[1]->isEnabled());
+
+  const struct {
+    int language;
+    const char* open;
+    const char* save;
+  } captions[] = {
+      {0, "Configuratie &openen…", "Configuratie op&slaan als…"},
+      {1, "Konfiguration &laden…", "Konfiguration &speichern unter…"},
+      {2, "&Open configuration…", "&Save configuration as…"},
+      {3, "&Open configuration…", "&Save configuration as…"},
+      {4, "&Open configuration…", "&Save configuration as…"},
+  };
+  for (const auto& c : captions) {
+    form.findChild<TRadioGroup*>(QStringLiteral("Language"))->setItemIndex(c.language);
+    EXPECT_EQ(file->actions()[0]->text(), QString::fromUtf8(c.open)) << c.language;
+    EXPECT_EQ(file->actions()[1]->text(), QString::fromUtf8(c.save)) << c.language;
+    // The accelerators of the File menu differ from each other.
+    QList<QKeySequence> mnemonics;
+    for (QAction* action : file->actions()) {
+      const QKeySequence mnemonic = QKeySequence::mnemonic(action->text());
+      EXPECT_FALSE(!mnemonic.isEmpty() && mnemonics.contains(mnemonic)) << c.language;
+      mnemonics << mnemonic;
+    }
+  }
+}
+
+TEST(ConfigFileInWindow, OpenThenSendRepeatsTheCommandsOfTheSavedWindowByteForByte) {
+  WindowOnClock w;
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  const QString odd = w.folder().file(QStringLiteral("odd.cfg"));
+  const QString saved = w.folder().file(QStringLiteral("saved.cfg"));
+  w.folder().write(QStringLiteral("odd.cfg"), QByteArray::fromStdString(formatConfigFile(oddConfig())));
+  w.startUp();
+  // Not during a transfer: the start-up read is running.
+  EXPECT_FALSE(w.form().openConfigurationFile(odd));
+  EXPECT_FALSE(w.form().saveConfigurationFile(saved));
+  ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s)) << w.describe();
+  EXPECT_FALSE(w.folder().exists(QStringLiteral("saved.cfg")));
+  EXPECT_TRUE(w.child<QAction>("OpenConfiguration1")->isEnabled());
+
+  // Open: controls, interface language and week as the file has them; nothing is sent.
+  const std::size_t before = w.clock().receivedMessages().size();
+  ASSERT_TRUE(w.form().openConfigurationFile(odd));
+  EXPECT_EQ(windowConfig(w), oddConfig());
+  EXPECT_EQ(w.child<QPushButton>("ReadClock")->text(), "Lees klok");
+  EXPECT_TRUE(w.form().TimerEdited());
+  EXPECT_EQ(w.form().timerPage().timeLabel(2)->text(), "17 :45 :30");
+  evidence::idleFor(200ms);
+  EXPECT_EQ(w.clock().receivedMessages().size(), before);
+
+  const std::string firstSend = bytesOfSend(w);
+  // Relay 1 (the question was answered No), and the entry switched to ON in the editor.
+  EXPECT_EQ(firstSend.substr(0, 25), "$1=0\r\n$5=1\r\n$2=-3\r\n$3=0\r\n");
+  EXPECT_NE(firstSend.find("$21=0,06,30,00,ON \r\n$21=1,08,15,00,ON\r\r\n"), std::string::npos);
+  ASSERT_TRUE(w.form().saveConfigurationFile(saved));
+  EXPECT_EQ(w.folder().read(QStringLiteral("saved.cfg")).toStdString(), formatConfigFile(oddConfig()));
+
+  // A read brings the clock's plain forms; the saved file puts the window back as it was.
+  ASSERT_TRUE(w.read()) << w.describe();
+  EXPECT_NE(windowConfig(w), oddConfig());
+  ASSERT_TRUE(w.form().openConfigurationFile(saved));
+  EXPECT_EQ(bytesOfSend(w), firstSend);
+  EXPECT_TRUE(w.boxes().plain.empty());
+}
+
+TEST(ConfigFileInWindow, RefusedFileChangesNothingAndSaysWhereAndWhy) {
+  WindowOnClock w;
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  w.startUp();
+  ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s)) << w.describe();
+  std::string bad = formatConfigFile(oddConfig());
+  bad.replace(bad.find("utc = -3"), 8, "utc = -13");
+  w.folder().write(QStringLiteral("bad.cfg"), QByteArray::fromStdString(bad));
+  w.folder().write(QStringLiteral("big.cfg"), QByteArray(kMaxConfigFileSize + 1, '#'));
+  QDir(w.folder().path()).mkdir(QStringLiteral("folder.cfg"));
+
+  const struct {
+    const char* file;
+    const char* reason;
+  } cases[] = {
+      {"bad.cfg", "line 4: utc must be a whole number from -12 to 12"},
+      {"big.cfg", "larger than 64 KB, not a configuration file"},
+      {"folder.cfg", "not a regular file"},
+      {"missing.cfg", "no such file"},
+  };
+  const TClockConfig before = windowConfig(w);
+  const QString captionBefore = w.child<QPushButton>("ReadClock")->text();
+  for (const auto& c : cases) {
+    const QString path = w.folder().file(QString::fromLatin1(c.file));
+    w.boxes().plain.clear();
+    EXPECT_FALSE(w.form().openConfigurationFile(path)) << c.file;
+    ASSERT_EQ(w.boxes().plain.size(), 1u) << c.file;
+    EXPECT_EQ(w.boxes().plain[0],
+              "The configuration cannot be opened:\n" + path + ": " + QString::fromLatin1(c.reason));
+    EXPECT_EQ(windowConfig(w), before) << c.file;
+    EXPECT_EQ(w.child<QPushButton>("ReadClock")->text(), captionBefore);
+  }
+  w.boxes().plain.clear();
+  EXPECT_FALSE(w.form().saveConfigurationFile(w.folder().file(QStringLiteral("no/such/folder.cfg"))));
+  ASSERT_EQ(w.boxes().plain.size(), 1u);
+  EXPECT_TRUE(w.boxes().plain[0].startsWith("The configuration cannot be saved:\n"));
+}
+
+// --- the command line ---------------------------------------------------------------------------
+
+struct RunResult {
+  int exitCode;
+  QString stderrText;
+};
+
+// Runs kelvox-setup in the current folder without a display; standard error is no terminal.
+// terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
+RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
+  if (terminateWhen && waitUntil([&] { return terminateWhen() || process.state() == QProcess::NotRunning; }))
+    process.terminate();
+  if (!process.waitForFinished(20000)) return {-1, QStringLiteral("did not end")};
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+enum class Direction { Read, Send };
+
+struct CommandLineCase {
+  const char* name;
+  Direction direction;
+  std::vector<std::string> clockArgs;
+  QStringList arguments;  // of kelvox-setup
+  int exitCode;
+  const char* stderrText;          // its start; a failure is one line
+  int clockMessages;               // received by the clock; -1: not looked at
+  int terminateAfterCommands = 0;  // 0: never
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
+
+// clang-format off
+const CommandLineCase kCommandLineCases[] = {
+    {"read", Direction::Read, {}, {"--read", "read.cfg"}, 0, "", 8},
+    {"send", Direction::Send, {}, {"--send", "send.cfg"}, 0, "", 61},
+    {"read, no answer", Direction::Read, {"--silent-from", "1"}, {"--read", "read.cfg"}, 1,
+     "kelvox-setup: no answer from the clock on COM1; nothing was written\n", 1},
+    {"send, error reply to the tenth command", Direction::Send, {"--error-at", "10"}, {"--send", "send.cfg"}, 1,
+     "kelvox-setup: the clock on COM1 answered command 10 of 61 (\"$21=4,DEL\") with an error reply; the clock "
+     "is half-written: the last acknowledged command is 9 of 61 (\"$21=3,23,00,00,ON  \")\n", 10},
+    {"send, a bad file", Direction::Send, {}, {"--send", "bad.cfg"}, 1,
+     "kelvox-setup: bad.cfg: line 9: Mon 3: time 24:45:30 is out of range (00:00:00 to 23:59:59)\n", 0},
+    {"port not available", Direction::Read, {}, {"--read", "read.cfg", "--port", "2"}, 1,
+     "kelvox-setup: COM2 is not available (No such file or directory)\n", 0},
+    {"send, interrupted", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
+     "kelvox-setup: interrupted at command ", -1, 5},
+};
+// clang-format on
+
+class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
+
+// The clock starts from a file the program wrote, taking its odd entry texts as it takes such
+// commands; a read writes what the clock then holds, and a send leaves the clock holding what it
+// would have taken from the file (the emulator saves it in the same format).
+TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
+  const CommandLineCase& c = GetParam();
+  ScratchFolder folder({1});
+  TClockConfig clockConfig = oddConfig();
+  clockConfig.week.at(0, 0).setText("$21=0,06,30,00,ON");  // as the clock holds them
+  clockConfig.week.at(0, 1).setText("$21=1,08,15,00,ON");
+  clockConfig.week.at(0, 3).setText("$21=3,23,00,00,ON");
+  clockConfig.week.at(4, 7).setText("$25=7,12,34,56,ON");
+  const std::string clockFile = formatConfigFile(clockConfig);
+  folder.write(QStringLiteral("clock.cfg"),
+               QByteArray::fromStdString(c.direction == Direction::Read ? clockFile : "language = 4\n"));
+  folder.write(QStringLiteral("send.cfg"), QByteArray::fromStdString(formatConfigFile(oddConfig())));
+  std::string bad = formatConfigFile(oddConfig());
+  bad.replace(bad.find("17:45:30"), 2, "24");
+  folder.write(QStringLiteral("bad.cfg"), QByteArray::fromStdString(bad));
+  std::vector<std::string> clockArgs = {"--config", folder.file(QStringLiteral("clock.cfg")).toStdString()};
+  clockArgs.insert(clockArgs.end(), c.clockArgs.begin(), c.clockArgs.end());
+  EmulatorProcess clock(folder.path().toStdString(), clockArgs);
+  ASSERT_TRUE(clock.start());
+
+  std::function<bool()> terminateWhen;
+  if (c.terminateAfterCommands > 0)
+    terminateWhen = [&] {
+      return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAfterCommands;
+    };
+  const RunResult result = runSetup(c.arguments, terminateWhen);
+  EXPECT_EQ(result.exitCode, c.exitCode);
+  EXPECT_EQ(result.stderrText.left(static_cast<int>(std::strlen(c.stderrText))).toStdString(), c.stderrText);
+  EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 0 ? 0 : 1) << result.stderrText.toStdString();
+  if (c.terminateAfterCommands > 0) {
+    EXPECT_TRUE(result.stderrText.contains("; the clock is half-written: the last acknowledged command is "));
+  }
+  if (c.clockMessages >= 0) {
+    EXPECT_EQ(static_cast<int>(clock.receivedMessages().size()), c.clockMessages);
+  }
+  EXPECT_FALSE(folder.exists(QStringLiteral("kelvox.ini")));  // the saved port stays as it was
+  TClockConfig saved;
+  EXPECT_FALSE(parseConfigFile(clock.savedConfig(), saved)) << "the emulator's file does not open";
+
+  if (c.direction == Direction::Read) {
+    EXPECT_EQ(folder.exists(QStringLiteral("read.cfg")), c.exitCode == 0);
+    if (c.exitCode == 0) {
+      EXPECT_EQ(folder.read(QStringLiteral("read.cfg")).toStdString(), clockFile);
+    }
+  } else if (c.exitCode == 0) {
+    clock.stop();  // it saves at exit
+    EXPECT_EQ(clock.savedConfig(), clockFile);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadAndSend, CommandLine, ::testing::ValuesIn(kCommandLineCases));
+
+}  // namespace
