@@ -306,7 +306,12 @@ void TForm1::ReadClockClick() { transfer_.ReadClockClick(); }
 
 void TForm1::SendToClockClick() { transfer_.SendToClockClick(); }
 
-void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) { gate_.deliver(message); }
+void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
+  // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
+  // handled after the box, it would change settings nobody asked for.
+  if (transfer_.ending()) return;
+  gate_.deliver(message);
+}
 
 void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
 

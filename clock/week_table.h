@@ -13,6 +13,8 @@ class WeekTable {
   const TSwitchTime& at(int day, int entry) const { return rows_.at(day).at(entry); }
 
   // Every entry in its deleted form.
+  bool operator==(const WeekTable&) const = default;
+
   void setAllDeleted() {
     for (int d = 0; d < kDays; ++d)
       for (int e = 0; e < kEntries; ++e) at(d, e) = TSwitchTime::deleted(d, e);
