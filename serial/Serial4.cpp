@@ -106,7 +106,11 @@ void TEventThread::run() {
       owner_.idleWhileClosed();
       continue;
     }
-    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation);
+    // Modem lines, breaks and ring cost a wake-up every few milliseconds on a real port: they are
+    // watched only while a handler wants them.
+    const bool watchLines =
+        owner_.OnSignalChange.assigned() || owner_.OnBreak.assigned() || owner_.OnRing.assigned();
+    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation, watchLines);
     // A wait ended by the close (or by a close and reopen) dispatches nothing.
     if (stop_ || !owner_.stillOpen(ticket.generation)) continue;
     if (result.error != 0) {
@@ -166,7 +170,11 @@ void TEventThread::readMessages() {
 // ---------------------------------------------------------------------------------------------
 // TSerial: construction and properties
 
-TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEventThread>(*this)) {}
+TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEventThread>(*this)) {
+  // A wait that blocks without watching the lines must start watching once a handler comes.
+  for (auto* event : {&OnBreak, &OnRing}) event->setOnAssign([this] { waiter_.wake(); });
+  OnSignalChange.setOnAssign([this] { waiter_.wake(); });
+}
 
 TSerial::~TSerial() {
   close();

@@ -72,8 +72,11 @@ class TEvent {
   TEvent& operator=(Handler handler) {
     handler_ = std::move(handler);
     assigned_ = static_cast<bool>(handler_);
+    if (onAssign_) onAssign_();
     return *this;
   }
+  // Run after each assignment, on the main thread: the receive thread may have to watch more.
+  void setOnAssign(std::function<void()> onAssign) { onAssign_ = std::move(onAssign); }
 
   explicit operator bool() const { return static_cast<bool>(handler_); }
   // A copy to call: it outlives a handler that replaces itself or destroys the component.
@@ -84,6 +87,7 @@ class TEvent {
  private:
   Handler handler_;
   std::atomic<bool> assigned_{false};
+  std::function<void()> onAssign_;
 };
 
 class TSerial : public QObject {

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <QApplication>
+#include <atomic>
 #include <cerrno>
 #include <thread>
 
@@ -79,11 +80,47 @@ TEST(SerialEventWait, ArrivalAfterTheQueueWasReadIsReported) {
       std::this_thread::sleep_for(300ms);
       waiter.wake();  // ends a wait that missed the bytes
     });
-    const PortEvents seen = waiter.wait(slave, 1);
+    const PortEvents seen = waiter.wait(slave, 1, false);
     waker.join();
     EXPECT_TRUE(seen.events & PortEvents::kRxChar) << "round " << round;
     ASSERT_EQ(::read(slave, buffer, sizeof buffer), 4);  // as the receive thread reads a message
     waiter.noteRead(4);
+  }
+  ::close(master);
+  ::close(slave);
+}
+
+// Real ports answer the modem status calls, which pseudo-terminals refuse; a stand-in answers
+// them here and counts the wait's passes. The lines cost a pass every slice only while watched.
+TEST(SerialEventWait, ModemLinesAreWatchedOnlyWhenAsked) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  const struct {
+    bool watch;
+    bool ctsRises;
+    int minPasses, maxPasses;
+  } cases[] = {{false, false, 1, 2}, {false, true, 1, 2}, {true, false, 5, 30}, {true, true, 2, 30}};
+  for (const auto& c : cases) {
+    std::atomic<int> passes{0}, lines{0};
+    PortStatusCalls standIn{[&](int, int& bits) { return bits = lines, 0; },
+                            [](int, int& count) { return count = 0, 0; },
+                            [&](int, int& count) {
+                              ++passes;
+                              return count = 0, 0;
+                            }};
+    PortEventWaiter waiter(standIn);
+    std::thread other([&] {
+      std::this_thread::sleep_for(300ms);
+      if (c.ctsRises) lines = TIOCM_CTS;
+      std::this_thread::sleep_for(300ms);
+      waiter.wake();
+    });
+    const PortEvents seen = waiter.wait(slave, 1, c.watch);
+    other.join();
+    const bool ctsSeen = seen.events & PortEvents::kCts;
+    EXPECT_EQ(ctsSeen, c.watch && c.ctsRises) << c.watch << c.ctsRises;
+    EXPECT_GE(passes, c.minPasses) << c.watch << c.ctsRises;
+    EXPECT_LE(passes, c.maxPasses) << c.watch << c.ctsRises;
   }
   ::close(master);
   ::close(slave);
