@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 #include "Serial4.h"
 #include "TimerPage.h"
@@ -432,11 +433,25 @@ void TForm1::SetDefaults() {
 // --- Port selection ---------------------------------------------------------------------------
 
 void TForm1::scanPorts() {
-  // Probing a port closes the one probed before it; failures are silent (neNone).
-  for (int port = 1; port <= kScannedPorts; ++port) {
-    serial_->setPort(port);
-    serial_->setActive(true);
-    if (serial_->Active()) comButtons_[port - 1]->setEnabled(true);
+  // Probing a port closes the one probed before it; failures are silent (neNone). Each button's
+  // tool tip names the device behind it, and a port that did not open says why there and on
+  // standard error: greyed buttons alone leave the user guessing.
+  for (int port = 1; port <= kPortCount; ++port) {
+    QString tip =
+        QStringLiteral("COM%1 (%2)").arg(port).arg(QString::fromStdString(TSerial::deviceForPort(port)));
+    if (port > kScannedPorts) {
+      tip += QStringLiteral(": not tried; the clock is looked for on COM1 to COM%1").arg(kScannedPorts);
+    } else {
+      serial_->setPort(port);
+      serial_->setActive(true);
+      if (serial_->Active()) {
+        comButtons_[port - 1]->setEnabled(true);
+      } else {
+        tip += QStringLiteral(": ") + QString::fromStdString(serial_->openFailure());
+        std::fprintf(stderr, "%s\n", qPrintable(tip));
+      }
+    }
+    comButtons_[port - 1]->setToolTip(tip);
   }
   const bool fileReadable = settingsFile_.canRead();
   saveAllowed_ = true;

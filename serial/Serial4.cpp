@@ -191,6 +191,8 @@ TSerial::~TSerial() {
   thread_->wait();
 }
 
+std::string TSerial::deviceForPort(int port) { return PosixPort::deviceBehind(PosixPort::pathForPort(port)); }
+
 void TSerial::setErrorBoxPresenter(ErrorBoxPresenter p) {
   std::lock_guard lock(presenterMutex);
   presenter() = std::move(p);
@@ -278,6 +280,7 @@ void TSerial::open() {
   {
     std::lock_guard lock(portMutex_);
     error = portDevice_.open(PosixPort::pathForPort(port_));
+    openFailure_ = error == 0 ? std::string() : portDevice_.failureReason(error);
     if (error == 0) {
       ++generation_;
       open_ = true;

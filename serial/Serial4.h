@@ -156,6 +156,11 @@ class TSerial : public QObject {
   using ErrorBoxPresenter = std::function<void(const QString& caption, const QString& text)>;
   static void setErrorBoxPresenter(ErrorBoxPresenter presenter);
 
+  // The device that port n (1..9) stands for, and why the last open failed ("" when it did not):
+  // said to the user, who cannot tell otherwise why a port is missing.
+  static std::string deviceForPort(int port);
+  std::string openFailure() const { return openFailure_; }
+
   // The line-settings record last built; a pseudo-terminal drops parity, so tests read it here.
   const TLineSettings& lineSettings() const { return lineSettings_; }
 
@@ -213,6 +218,7 @@ class TSerial : public QObject {
   TLineSettings lineSettings_;
   std::int32_t inputCount_ = 0;
   std::int32_t outputCount_ = 0;
+  std::string openFailure_;
 
   // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
   // reads off a descriptor that is being closed (or reused by the next open).

@@ -34,6 +34,9 @@ class SerialPtyFixture : public ::testing::Test {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     slavePath_ = slaveName;
     std::filesystem::create_symlink(slavePath_, "COM1");
+    // Lock files go to the test's own folder, never to the machine's.
+    lockFolder_ = dir_.string();
+    PosixPort::setLockFolder(lockFolder_);
     // Every other port is absent, so nothing opens one of the machine's own devices.
     for (int n = 2; n <= 9; ++n)
       std::filesystem::create_symlink("/nonexistent/kvx-tty", "COM" + std::to_string(n));
@@ -43,6 +46,7 @@ class SerialPtyFixture : public ::testing::Test {
 
   void TearDown() override {
     TSerial::setErrorBoxPresenter(nullptr);
+    PosixPort::setLockFolder("/var/lock");
     closeMaster();
     if (slave_ >= 0) close(slave_);
     std::filesystem::current_path(oldDir_);
@@ -106,6 +110,7 @@ class SerialPtyFixture : public ::testing::Test {
   int master_ = -1;
   int slave_ = -1;
   std::string slavePath_;
+  std::string lockFolder_;
 
  private:
   std::filesystem::path oldDir_;
