@@ -303,9 +303,22 @@ void TForm1::setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes) { boxes_ = st
 
 // --- Transfer -------------------------------------------------------------------------------
 
-void TForm1::ReadClockClick() { transfer_.ReadClockClick(); }
+void TForm1::ReadClockClick() {
+  reopenLostPort();
+  transfer_.ReadClockClick();
+}
 
-void TForm1::SendToClockClick() { transfer_.SendToClockClick(); }
+void TForm1::SendToClockClick() {
+  reopenLostPort();
+  transfer_.SendToClockClick();
+}
+
+void TForm1::reopenLostPort() {
+  // A device unplugged and plugged in again comes back under its port's name: open it anew
+  // (the name is resolved again) with the settings it had. If it is not back, the read or send
+  // ends in the no-answer message as on any closed port.
+  if (serial_->lostDevice() && !serial_->Active()) serial_->setActive(true);
+}
 
 void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
   // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
@@ -472,8 +485,10 @@ void TForm1::scanPorts() {
 
 void TForm1::onComButtonClicked(int port) {
   if (port == selectedPort_) {
-    // A click on the selected port changes nothing; keep its mark, which the click took off.
+    // A click on the selected port changes nothing, unless its device has gone away: then it is
+    // applied again. Keep its mark, which the click took off.
     comButtons_[port - 1]->setChecked(true);
+    if (serial_->lostDevice() && !serial_->Active()) COMPORTSChange();
     return;
   }
   COMClick(port);

@@ -107,6 +107,7 @@ class TForm1 : public QMainWindow, private TransferHost {
   void setFocusOrder();
   void scanPorts();
   void onComButtonClicked(int port);
+  void reopenLostPort();
   int language() const;
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.

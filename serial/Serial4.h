@@ -51,7 +51,6 @@ class TEventThread : public QThread {
   template <class Event, class... Args>
   void raise(Event TSerial::*event, Args... args);
   void readMessages();
-  void pauseAfterFailure();
 
   TSerial& owner_;
   std::atomic<bool> stop_{false};
@@ -137,6 +136,9 @@ class TSerial : public QObject {
 
   bool Active() const { return open_; }
   void setActive(bool active);
+  // Whether the port was closed because its device went away (a failed wait) and has not been
+  // opened since: the owner may open it again once the device is back.
+  bool lostDevice() const { return lostDevice_; }
 
   void SendString(const std::string& s);
   void SendChar(char c);
@@ -172,6 +174,8 @@ class TSerial : public QObject {
 
   void open();
   void close();
+  void closePort(bool waitForThread);
+  void closeLostPort(int code, std::uint64_t generation);  // main thread
   void reopenIfOpen();
   void applySettings();
   void queueStatus();
@@ -226,6 +230,7 @@ class TSerial : public QObject {
   PosixPort portDevice_;
   std::uint64_t generation_ = 0;
   std::atomic<bool> open_{false};
+  bool lostDevice_ = false;  // main thread
 
   PortEventWaiter waiter_;
   MessageFramer framer_;  // receive thread only

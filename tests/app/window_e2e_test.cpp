@@ -239,4 +239,41 @@ TEST_F(WindowWithClock, SelectingAnotherPortDuringAReadAsksTheClockThere) {
   EXPECT_EQ(first.receivedMessages().size(), askedFirst);  // the first clock is asked nothing more
 }
 
+// The clock's adapter is unplugged and plugged in again: "Read clock" reaches it without a
+// restart. Then the link is pointed at another device, and a click on the selected port's button
+// reaches the clock there.
+TEST_F(WindowWithClock, ClockUnpluggedAndPluggedInAgainIsReachedWithoutARestart) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  writeConfig("second.cfg", "utc = -7\n");
+  const std::string dir = folder->path().toStdString();
+  auto clock = std::make_unique<EmulatorProcess>(dir);
+  ASSERT_TRUE(clock->start());
+  makeWindow();
+  form->TimeoutTimer();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
+  const auto readDoneOn = [&](EmulatorProcess& on) {
+    return idleAndUsable() && !form->timeoutTimer().isActive() && on.receivedMessages().size() == 8;
+  };
+
+  clock->stop();  // unplugged
+  ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+  clock = std::make_unique<EmulatorProcess>(dir);  // plugged in again: a new device behind COM1
+  ASSERT_TRUE(clock->start());
+  child<QPushButton>("ReadClock")->click();
+  EXPECT_TRUE(waitUntil([&] { return readDoneOn(*clock); }, 8s));
+  EXPECT_TRUE(form->serial().Active());
+
+  EmulatorProcess second(dir, {"--config", folder->file("second.cfg").toStdString()}, 2);
+  ASSERT_TRUE(second.start());
+  clock->stop();
+  ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+  QFile::link(QFile::symLinkTarget(folder->file("COM2")), folder->file("COM1"));
+  child<QRadioButton>("COM1")->click();
+  EXPECT_TRUE(waitUntil([&] { return readDoneOn(second); }, 8s));
+  EXPECT_EQ(spin("SpinEditUTC"), -7);
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+  EXPECT_TRUE(child<QRadioButton>("COM1")->isChecked());
+  EXPECT_TRUE(boxes->plain.empty());
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -82,6 +83,13 @@ class SerialPtyFixture : public ::testing::Test {
       return got.size() >= count;
     });
     return got;
+  }
+
+  // The lock file of the pseudo-terminal: "LCK..pts_N".
+  std::string lockFile() const {
+    std::string name = slavePath_.substr(std::string("/dev/").size());
+    std::replace(name.begin(), name.end(), '/', '_');
+    return lockFolder_ + "/LCK.." + name;
   }
 
   void closeMaster() {

@@ -147,9 +147,7 @@ std::string fileText(const std::string& path) {
 // Lock files of the convention in the lock folder: a live one of another process keeps the port
 // out, a stale or unreadable one is cleared, and the port's own is there exactly while it is open.
 TEST_F(SerialPortTest, LockFilesOfOtherProgramsAreHonouredAndOursIsKeptWhileOpen) {
-  std::string name = slavePath_.substr(std::string("/dev/").size());
-  std::replace(name.begin(), name.end(), '/', '_');
-  const std::string lock = lockFolder_ + "/LCK.." + name;
+  const std::string lock = lockFile();
   const pid_t ended = fork();
   if (ended == 0) _exit(0);
   ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
