@@ -1,6 +1,7 @@
 #include "KVX_Setup.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include "Serial4.h"
 #include "TimerPage.h"
 #include "captions.h"
+#include "exit_signals.h"
 #include "radio_group.h"
 
 namespace {
@@ -543,6 +545,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::Quit1Click() { close(); }
+
+void TForm1::endBySignal(int signal) {
+  if (const int step = transfer_.TransferStep(); step != 0) {
+    // The clock may now hold part of a send: say how far it came.
+    const std::string& last = transfer_.lastAcknowledged();
+    std::fprintf(stderr, "%s during a %s: the last command the clock acknowledged was %s\n",
+                 TExitSignals::name(signal), step < 100 ? "send to the clock" : "read of the clock",
+                 last.empty() ? "none" : ("\"" + last + "\"").c_str());
+  }
+  close();                               // closes the port: its exclusive use and its lock file end
+  QCoreApplication::exit(128 + signal);  // also ends a box that is open
+}
 
 // --- Languages and help -----------------------------------------------------------------------
 

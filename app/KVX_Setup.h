@@ -54,6 +54,9 @@ class TForm1 : public QMainWindow, private TransferHost {
   void COMPORTSChange();
   void FormClose();
   void Quit1Click();
+  // SIGTERM, SIGINT or SIGHUP: ends the program as "Exit" does, with exit code 128 + signal. A
+  // transfer cut off leaves one line on standard error naming the last command the clock took.
+  void endBySignal(int signal);
   void Howtousethisprogram1Click();
   void Howtousethisprogram2Click();
   void AboutKELVOXSetup1Click();

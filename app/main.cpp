@@ -5,6 +5,7 @@
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "captions.h"
+#include "exit_signals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);  // the program reads no command-line arguments of its own
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
       [](const QString& caption, const QString& text) { QMessageBox::critical(nullptr, caption, text); });
 
   TForm1 form;
+  const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });
   form.centreOnScreen();
   form.show();
   return app.exec();

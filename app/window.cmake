@@ -2,6 +2,8 @@
 add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
+  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp
