@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,7 @@ std::string lockFileFor(const std::string& device) {
 pid_t lockFilePid(const std::string& lockPath) {
   std::ifstream file(lockPath);
   long pid = 0;
-  return file >> pid && pid > 0 ? static_cast<pid_t>(pid) : 0;
+  return file >> pid && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? static_cast<pid_t>(pid) : 0;
 }
 
 bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
