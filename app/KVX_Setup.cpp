@@ -547,7 +547,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::Quit1Click() { close(); }
 
 void TForm1::endBySignal(int signal) {
-  if (const int step = transfer_.TransferStep(); step != 0) {
+  if (const int step = transfer_.TransferStep(); step != 0 && !transfer_.ending()) {
     // The clock may now hold part of a send: say how far it came.
     const std::string& last = transfer_.lastAcknowledged();
     std::fprintf(stderr, "%s during a %s: the last command the clock acknowledged was %s\n",
