@@ -1,6 +1,7 @@
 #include "KVX_Setup.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -19,12 +20,14 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 #include "Serial4.h"
 #include "TimerPage.h"
 #include "caption_fit.h"
 #include "captions.h"
 #include "config_file_access.h"
+#include "exit_signals.h"
 #include "radio_group.h"
 #include "radio_keys.h"
 
@@ -336,11 +339,29 @@ void TForm1::setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes) { boxes_ = st
 
 // --- Transfer -------------------------------------------------------------------------------
 
-void TForm1::ReadClockClick() { transfer_.ReadClockClick(); }
+void TForm1::ReadClockClick() {
+  reopenLostPort();
+  transfer_.ReadClockClick();
+}
 
-void TForm1::SendToClockClick() { transfer_.SendToClockClick(); }
+void TForm1::SendToClockClick() {
+  reopenLostPort();
+  transfer_.SendToClockClick();
+}
 
-void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) { gate_.deliver(message); }
+void TForm1::reopenLostPort() {
+  // A device unplugged and plugged in again comes back under its port's name: open it anew
+  // (the name is resolved again) with the settings it had. If it is not back, the read or send
+  // ends in the no-answer message as on any closed port.
+  if (serial_->lostDevice() && !serial_->Active()) serial_->setActive(true);
+}
+
+void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
+  // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
+  // handled after the box, it would change settings nobody asked for.
+  if (transfer_.ending()) return;
+  gate_.deliver(message);
+}
 
 void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
 
@@ -463,11 +484,25 @@ void TForm1::SetDefaults() {
 // --- Port selection ---------------------------------------------------------------------------
 
 void TForm1::scanPorts() {
-  // Probing a port closes the one probed before it; failures are silent (neNone).
-  for (int port = 1; port <= kScannedPorts; ++port) {
-    serial_->setPort(port);
-    serial_->setActive(true);
-    if (serial_->Active()) comButtons_[port - 1]->setEnabled(true);
+  // Probing a port closes the one probed before it; failures are silent (neNone). Each button's
+  // tool tip names the device behind it, and a port that did not open says why there and on
+  // standard error: greyed buttons alone leave the user guessing.
+  for (int port = 1; port <= kPortCount; ++port) {
+    QString tip =
+        QStringLiteral("COM%1 (%2)").arg(port).arg(QString::fromStdString(TSerial::deviceForPort(port)));
+    if (port > kScannedPorts) {
+      tip += QStringLiteral(": not tried; the clock is looked for on COM1 to COM%1").arg(kScannedPorts);
+    } else {
+      serial_->setPort(port);
+      serial_->setActive(true);
+      if (serial_->Active()) {
+        comButtons_[port - 1]->setEnabled(true);
+      } else {
+        tip += QStringLiteral(": ") + QString::fromStdString(serial_->openFailure());
+        std::fprintf(stderr, "%s\n", qPrintable(tip));
+      }
+    }
+    comButtons_[port - 1]->setToolTip(tip);
   }
   const bool fileReadable = settingsFile_.canRead();
   saveAllowed_ = true;
@@ -488,8 +523,10 @@ void TForm1::scanPorts() {
 
 void TForm1::onComButtonClicked(int port) {
   if (port == selectedPort_) {
-    // A click on the selected port changes nothing; keep its mark, which the click took off.
+    // A click on the selected port changes nothing, unless its device has gone away: then it is
+    // applied again. Keep its mark, which the click took off.
     comButtons_[port - 1]->setChecked(true);
+    if (serial_->lostDevice() && !serial_->Active()) COMPORTSChange();
     return;
   }
   COMClick(port);
@@ -544,6 +581,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::Quit1Click() { close(); }
+
+void TForm1::endBySignal(int signal) {
+  if (const int step = transfer_.TransferStep(); step != 0 && !transfer_.ending()) {
+    // The clock may now hold part of a send: say how far it came.
+    const std::string& last = transfer_.lastAcknowledged();
+    std::fprintf(stderr, "%s during a %s: the last command the clock acknowledged was %s\n",
+                 TExitSignals::name(signal), step < 100 ? "send to the clock" : "read of the clock",
+                 last.empty() ? "none" : ("\"" + last + "\"").c_str());
+  }
+  close();                               // closes the port: its exclusive use and its lock file end
+  QCoreApplication::exit(128 + signal);  // also ends a box that is open
+}
 
 // --- Languages and help -----------------------------------------------------------------------
 

@@ -55,6 +55,9 @@ class TForm1 : public QMainWindow, private TransferHost {
   void COMPORTSChange();
   void FormClose();
   void Quit1Click();
+  // SIGTERM, SIGINT or SIGHUP: ends the program as "Exit" does, with exit code 128 + signal. A
+  // transfer cut off leaves one line on standard error naming the last command the clock took.
+  void endBySignal(int signal);
   void Howtousethisprogram1Click();
   void Howtousethisprogram2Click();
   void AboutKELVOXSetup1Click();
@@ -116,6 +119,7 @@ class TForm1 : public QMainWindow, private TransferHost {
   void setFocusOrder();
   void scanPorts();
   void onComButtonClicked(int port);
+  void reopenLostPort();
   int language() const;
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.

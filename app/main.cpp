@@ -7,6 +7,7 @@
 #include "Serial4.h"
 #include "captions.h"
 #include "command_line.h"
+#include "exit_signals.h"
 #include "settings_folder.h"
 #include "startup_read_hook.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
       [](const QString& caption, const QString& text) { QMessageBox::critical(nullptr, caption, text); });
 
   TForm1 form;
+  const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });
   form.centreOnScreen();
   form.show();
   quitAfterStartupReadWhenAsked(form);

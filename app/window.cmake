@@ -8,6 +8,8 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.h
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.h
+  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     waiter.noteWrite();  // as the component does after every write
     int replies = 0;
     while (replies < kRepliesPerRead) {
-      const PortEvents events = waiter.wait(port.fd(), 1);
+      const PortEvents events = waiter.wait(port.fd(), 1, false);
       if (events.error != 0) return 1;
       char byte = 0;
       int error = 0;

@@ -29,9 +29,10 @@ TClockTransfer::TClockTransfer(TransferHost& host, WeekTable& table, const bool&
 void TClockTransfer::ReadClockClick() {
   host_.setButtonsEnabled(false);
   step_ = kReadSettings;
-  host_.setMessageStartChar('$');
+  setStartChar('$');
   entry_ = 0;
-  host_.sendString(readRequest());
+  lastAcknowledged_.clear();
+  send(readRequest());
   host_.startTimeout();
 }
 
@@ -51,12 +52,16 @@ void TClockTransfer::SendToClockClick() {
   host_.setButtonsEnabled(false);
   step_ = kSendLanguage;
   host_.abortTx();
-  host_.sendString(settingCommand(Setting::Language, host_.setting(Setting::Language)));
+  lastAcknowledged_.clear();
+  send(settingCommand(Setting::Language, host_.setting(Setting::Language)));
   host_.stepProgress();
   host_.startTimeout();
 }
 
 void TClockTransfer::Serial1Message(const std::string& message) {
+  // A message is read only under the start character it was framed with: one held back or late
+  // from the week read (framed with "=") is no settings reply once the start character is "$".
+  if (message.empty() || message.front() != startChar_) return;
   // The error reply ends the transfer; the message is then handled as one arriving while idle.
   if (isErrorReply(message)) noAnswer();
   host_.stopTimeout();
@@ -79,20 +84,21 @@ void TClockTransfer::Serial1Message(const std::string& message) {
 }
 
 void TClockTransfer::handleEntryReply(const std::string& message) {
+  answered();
   const int day = step_ - kReadFirstDay;
   table_.at(day, entry_) = entryFromReply(message, day, entry_);
   if (++entry_ == WeekTable::kEntries) {
     ++step_;
     entry_ = 0;
     if (step_ < kReadDone) {
-      host_.sendString(dayRequest(step_ - kReadFirstDay));
+      send(dayRequest(step_ - kReadFirstDay));
       host_.startTimeout();
     }
   }
   if (step_ == kReadDone) {
     step_ = kIdle;
     entry_ = 0;
-    host_.setMessageStartChar('$');
+    setStartChar('$');
     host_.dayLoad();
     host_.setButtonsEnabled(true);
     host_.setSettingsEnabled(true);
@@ -103,19 +109,23 @@ void TClockTransfer::handleEntryReply(const std::string& message) {
 }
 
 void TClockTransfer::handleSettingsReply(const std::string& message) {
-  if (const auto reply = decodeSettingReply(message)) host_.writeSetting(reply->setting, reply->value);
+  if (const auto reply = decodeSettingReply(message)) {
+    if (step_ == kReadSettings) answered();
+    host_.writeSetting(reply->setting, reply->value);
+  }
   // The relay mode reply is the last of the settings: the week follows, day by day.
   if (step_ == kReadSettings && replySetting(message) == Setting::RelayMode) {
     step_ = kReadFirstDay;
-    host_.setMessageStartChar('=');
+    setStartChar('=');
     entry_ = 0;
-    host_.sendString(dayRequest(0));
+    send(dayRequest(0));
     host_.startTimeout();
   }
 }
 
 void TClockTransfer::handleAcknowledgement(const std::string& message) {
   if (!isAcknowledgement(message)) return;
+  answered();
   host_.abortRx();
   host_.stepProgress();
   sendNextOfSend();
@@ -125,11 +135,11 @@ void TClockTransfer::handleAcknowledgement(const std::string& message) {
 void TClockTransfer::sendNextOfSend() {
   if (step_ < kSendFirstDay) {
     const Setting setting = kSettingsAfterLanguage[step_ - kSendLanguage];
-    host_.sendString(settingCommand(setting, host_.setting(setting)));
+    send(settingCommand(setting, host_.setting(setting)));
     if (++step_ == kSendFirstDay) entry_ = 0;
     return;
   }
-  host_.sendString(switchTimeCommand(table_.at(step_ - kSendFirstDay, entry_)));
+  send(switchTimeCommand(table_.at(step_ - kSendFirstDay, entry_)));
   if (++entry_ == WeekTable::kEntries) {
     entry_ = 0;
     step_ = step_ == kSendLastDay ? kIdle : step_ + 1;
@@ -146,7 +156,7 @@ void TClockTransfer::TimeoutTimer() {
   host_.setDefaults();
   host_.abortRx();
   host_.abortTx();
-  host_.setMessageStartChar('$');
+  setStartChar('$');
   host_.sendString(bareCr());
   step_ = kReadSettings;
   host_.setTimeoutInterval(kReplyTimeoutMs);
@@ -155,13 +165,25 @@ void TClockTransfer::TimeoutTimer() {
 void TClockTransfer::noAnswer() {
   host_.abortRx();
   host_.abortTx();
-  host_.setMessageStartChar('$');
+  setStartChar('$');
   host_.stopTimeout();
+  ending_ = true;
   host_.showNoAnswer();
+  ending_ = false;
   step_ = kIdle;
   host_.sendChar(kCR);
   host_.setProgressPosition(0);
   host_.setSettingsEnabled(true);
   host_.setButtonsEnabled(true);
   host_.setClockFound("----");
+}
+
+void TClockTransfer::setStartChar(char c) {
+  startChar_ = c;
+  host_.setMessageStartChar(c);
+}
+
+void TClockTransfer::send(const std::string& text) {
+  host_.sendString(text);
+  lastSent_ = text.substr(0, text.find_first_of("\r\n"));
 }

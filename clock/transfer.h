@@ -52,6 +52,12 @@ class TClockTransfer {
   std::uint8_t TransferStep() const { return step_; }
   void setTransferStep(std::uint8_t step) { step_ = step; }  // SetDefaults sets 100
   std::uint8_t EntryIndex() const { return entry_; }
+  // True while the no-answer box of a transfer that has just ended is open: what the clock says
+  // meanwhile belongs to that transfer and must change nothing.
+  bool ending() const { return ending_; }
+  // The command (or request) of the running transfer that the clock last answered, without its
+  // line end; empty when it has answered none.
+  const std::string& lastAcknowledged() const { return lastAcknowledged_; }
 
  private:
   void handleEntryReply(const std::string& message);
@@ -59,10 +65,17 @@ class TClockTransfer {
   void handleAcknowledgement(const std::string& message);
   void sendNextOfSend();
   void noAnswer();
+  void setStartChar(char c);
+  void send(const std::string& text);  // a message of the transfer, remembered until answered
+  void answered() { lastAcknowledged_ = lastSent_; }
 
   TransferHost& host_;
   WeekTable& table_;
   const bool& timerEdited_;
   std::uint8_t step_ = 0;
   std::uint8_t entry_ = 0;
+  char startChar_ = '$';  // Serial1's MessageStartChar, as this transfer last set it
+  bool ending_ = false;
+  std::string lastSent_;
+  std::string lastAcknowledged_;
 };

@@ -99,28 +99,30 @@ void TEventThread::requestStop() {
 }
 
 void TEventThread::run() {
-  bool failing = false;
   while (!stop_) {
     const TSerial::WaitTicket ticket = owner_.beginWait();
     if (!ticket.open) {
       owner_.idleWhileClosed();
       continue;
     }
-    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation);
+    // Modem lines, breaks and ring cost a wake-up every few milliseconds on a real port: they are
+    // watched only while a handler wants them.
+    const bool watchLines =
+        owner_.OnSignalChange.assigned() || owner_.OnBreak.assigned() || owner_.OnRing.assigned();
+    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation, watchLines);
     // A wait ended by the close (or by a close and reopen) dispatches nothing.
     if (stop_ || !owner_.stillOpen(ticket.generation)) continue;
     if (result.error != 0) {
-      // A device that has gone away fails every wait: one report per run of failures, and no
-      // spinning.
-      if (!failing) {
-        const int code = result.error;
-        owner_.reportFromAnyThread([serial = &owner_, code] { serial->reportLastError(code); });
-      }
-      failing = true;
-      owner_.waiter_.pause(kFailurePause);
+      // A device that has gone away fails every wait. The main thread reports it once and closes
+      // the dead descriptor, so that the device can be opened again when it is back.
+      const int code = result.error;
+      const std::uint64_t generation = ticket.generation;
+      if (!runOnMainThread([serial = &owner_, code, generation] { serial->closeLostPort(code, generation); }))
+        continue;
+      // Should a handler of the report have kept it open, the failures at least do not spin.
+      if (owner_.stillOpen(generation)) owner_.waiter_.pause(kFailurePause);
       continue;
     }
-    if (result.events != 0) failing = false;
     dispatch(result.events, result);
   }
   owner_.threadEnded();
@@ -166,7 +168,11 @@ void TEventThread::readMessages() {
 // ---------------------------------------------------------------------------------------------
 // TSerial: construction and properties
 
-TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEventThread>(*this)) {}
+TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEventThread>(*this)) {
+  // A wait that blocks without watching the lines must start watching once a handler comes.
+  for (auto* event : {&OnBreak, &OnRing}) event->setOnAssign([this] { waiter_.wake(); });
+  OnSignalChange.setOnAssign([this] { waiter_.wake(); });
+}
 
 TSerial::~TSerial() {
   close();
@@ -181,6 +187,10 @@ TSerial::~TSerial() {
     stateChanged_.wait(lock, [this] { return threadEnded_; });
   }
   thread_->wait();
+}
+
+std::string TSerial::deviceForPort(int port) {
+  return PlatformPort::deviceBehind(PlatformPort::pathForPort(port));
 }
 
 void TSerial::setErrorBoxPresenter(ErrorBoxPresenter p) {
@@ -270,9 +280,11 @@ void TSerial::open() {
   {
     std::lock_guard lock(portMutex_);
     error = portDevice_.open(PlatformPort::pathForPort(port_));
+    openFailure_ = error == 0 ? std::string() : portDevice_.failureReason(error);
     if (error == 0) {
       ++generation_;
       open_ = true;
+      lostDevice_ = false;
     }
   }
   if (error != 0) {
@@ -328,7 +340,17 @@ void TSerial::applySettings() {
   // Timeout in sendBytes, so there is nothing more to set.
 }
 
-void TSerial::close() {
+void TSerial::closeLostPort(int code, std::uint64_t generation) {
+  if (!stillOpen(generation)) return;  // closed, or opened again, meanwhile
+  reportLastError(code);
+  if (!stillOpen(generation)) return;  // the report's handler did it
+  closePort(false);  // the receive thread waits for this very call: no wait for it to go idle
+  lostDevice_ = true;
+}
+
+void TSerial::close() { closePort(true); }
+
+void TSerial::closePort(bool waitForThread) {
   if (!open_) return;
   // Nothing to abort (writes finish inside SendString), and the queues are never flushed: that
   // would throw away replies the clock has already sent.
@@ -342,7 +364,7 @@ void TSerial::close() {
     error = portDevice_.close();
   }
   if (error != 0) reportLastError(error);
-  waitForThreadIdle();
+  if (waitForThread) waitForThreadIdle();
 }
 
 void TSerial::waitForThreadIdle() {

@@ -50,7 +50,6 @@ class TEventThread : public QThread {
   template <class Event, class... Args>
   void raise(Event TSerial::*event, Args... args);
   void readMessages();
-  void pauseAfterFailure();
 
   TSerial& owner_;
   std::atomic<bool> stop_{false};
@@ -71,8 +70,11 @@ class TEvent {
   TEvent& operator=(Handler handler) {
     handler_ = std::move(handler);
     assigned_ = static_cast<bool>(handler_);
+    if (onAssign_) onAssign_();
     return *this;
   }
+  // Run after each assignment, on the main thread: the receive thread may have to watch more.
+  void setOnAssign(std::function<void()> onAssign) { onAssign_ = std::move(onAssign); }
 
   explicit operator bool() const { return static_cast<bool>(handler_); }
   // A copy to call: it outlives a handler that replaces itself or destroys the component.
@@ -83,6 +85,7 @@ class TEvent {
  private:
   Handler handler_;
   std::atomic<bool> assigned_{false};
+  std::function<void()> onAssign_;
 };
 
 class TSerial : public QObject {
@@ -132,6 +135,9 @@ class TSerial : public QObject {
 
   bool Active() const { return open_; }
   void setActive(bool active);
+  // Whether the port was closed because its device went away (a failed wait) and has not been
+  // opened since: the owner may open it again once the device is back.
+  bool lostDevice() const { return lostDevice_; }
 
   void SendString(const std::string& s);
   void SendChar(char c);
@@ -151,6 +157,11 @@ class TSerial : public QObject {
   using ErrorBoxPresenter = std::function<void(const QString& caption, const QString& text)>;
   static void setErrorBoxPresenter(ErrorBoxPresenter presenter);
 
+  // The device that port n (1..9) stands for, and why the last open failed ("" when it did not):
+  // said to the user, who cannot tell otherwise why a port is missing.
+  static std::string deviceForPort(int port);
+  std::string openFailure() const { return openFailure_; }
+
   // The line-settings record last built; a pseudo-terminal drops parity, so tests read it here.
   const TLineSettings& lineSettings() const { return lineSettings_; }
 
@@ -162,6 +173,8 @@ class TSerial : public QObject {
 
   void open();
   void close();
+  void closePort(bool waitForThread);
+  void closeLostPort(int code, std::uint64_t generation);  // main thread
   void reopenIfOpen();
   void applySettings();
   void queueStatus();
@@ -208,6 +221,7 @@ class TSerial : public QObject {
   TLineSettings lineSettings_;
   std::int32_t inputCount_ = 0;
   std::int32_t outputCount_ = 0;
+  std::string openFailure_;
 
   // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
   // reads off a descriptor that is being closed (or reused by the next open).
@@ -215,6 +229,7 @@ class TSerial : public QObject {
   PlatformPort portDevice_;
   std::uint64_t generation_ = 0;
   std::atomic<bool> open_{false};
+  bool lostDevice_ = false;  // main thread
 
   PlatformEventWaiter waiter_;
   MessageFramer framer_;  // receive thread only

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace {
 // Modem lines, breaks and a draining output queue are not pollable: they are looked at
@@ -15,7 +16,22 @@ namespace {
 constexpr int kSliceMs = 50;
 }  // namespace
 
-PortEventWaiter::PortEventWaiter() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+PortStatusCalls PortStatusCalls::ioctls() {
+  const auto call = [](int fd, unsigned long request, void* out) {
+    return ioctl(fd, request, out) == 0 ? 0 : errno;
+  };
+  return {[call](int fd, int& bits) { return call(fd, TIOCMGET, &bits); },
+          [call](int fd, int& count) {
+            serial_icounter_struct counts{};
+            const int error = call(fd, TIOCGICOUNT, &counts);
+            count = counts.brk;
+            return error;
+          },
+          [call](int fd, int& count) { return call(fd, FIONREAD, &count); }};
+}
+
+PortEventWaiter::PortEventWaiter(PortStatusCalls calls)
+    : calls_(std::move(calls)), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 PortEventWaiter::~PortEventWaiter() {
   if (wakeFd_ >= 0) ::close(wakeFd_);
@@ -42,15 +58,17 @@ void PortEventWaiter::drainWake() {
   [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
 }
 
-PortEvents PortEventWaiter::wait(int fd, std::uint64_t generation) {
+PortEvents PortEventWaiter::wait(int fd, std::uint64_t generation, bool watchLines) {
   if (generation != generation_) {
     generation_ = generation;
     seenInput_ = 0;
     haveModem_ = haveBreaks_ = false;
   }
+  // Lines not watched have no baseline: watching them again starts from what they are then.
+  if (!watchLines) haveModem_ = haveBreaks_ = false;
   for (;;) {
     PortEvents result;
-    result.events = changes(fd, result);
+    result.events = changes(fd, watchLines, result);
     if (result.events != 0) return result;
 
     // Bytes nobody has read keep the port readable: then only growth counts, looked at in slices.
@@ -77,10 +95,10 @@ PortEvents PortEventWaiter::wait(int fd, std::uint64_t generation) {
   }
 }
 
-std::uint32_t PortEventWaiter::changes(int fd, PortEvents& result) {
+std::uint32_t PortEventWaiter::changes(int fd, bool watchLines, PortEvents& result) {
   std::uint32_t events = 0;
   int bits = 0;
-  if (ioctl(fd, TIOCMGET, &bits) == 0) {
+  if (watchLines && calls_.modemLines(fd, bits) == 0) {
     // ENOTTY on a pseudo-terminal just means there are no modem lines to watch.
     if (haveModem_) {
       const int changed = bits ^ modemBits_;
@@ -95,11 +113,11 @@ std::uint32_t PortEventWaiter::changes(int fd, PortEvents& result) {
     result.dsr = bits & TIOCM_DSR;
     result.rlsd = bits & TIOCM_CAR;
   }
-  serial_icounter_struct counts{};
-  if (ioctl(fd, TIOCGICOUNT, &counts) == 0) {
-    if (haveBreaks_ && counts.brk != breaks_) events |= PortEvents::kBreak;
+  int breaks = 0;
+  if (watchLines && calls_.breaks(fd, breaks) == 0) {
+    if (haveBreaks_ && breaks != breaks_) events |= PortEvents::kBreak;
     haveBreaks_ = true;
-    breaks_ = counts.brk;
+    breaks_ = breaks;
   }
   int queued = 0;
   if (txPending_ && (ioctl(fd, TIOCOUTQ, &queued) < 0 || queued == 0)) {
@@ -107,7 +125,7 @@ std::uint32_t PortEventWaiter::changes(int fd, PortEvents& result) {
     events |= PortEvents::kTxEmpty;
   }
   int available = 0;
-  if (ioctl(fd, FIONREAD, &available) == 0 && available > seenInput_.exchange(available))
+  if (calls_.inputCount(fd, available) == 0 && available > seenInput_.exchange(available))
     events |= PortEvents::kRxChar;
   return events;
 }

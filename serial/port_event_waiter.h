@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 struct PortEvents {
   static constexpr std::uint32_t kRxChar = 0x001;
@@ -20,9 +21,18 @@ struct PortEvents {
   bool cts = false, dsr = false, rlsd = false;
 };
 
+// The status calls the wait makes on the port, each giving 0 or an errno. Real ports answer all
+// of them; pseudo-terminals have no modem lines (ENOTTY), so tests put a stand-in here.
+struct PortStatusCalls {
+  std::function<int(int fd, int& bits)> modemLines;   // TIOCMGET
+  std::function<int(int fd, int& count)> breaks;      // TIOCGICOUNT
+  std::function<int(int fd, int& count)> inputCount;  // FIONREAD
+  static PortStatusCalls ioctls();
+};
+
 class PortEventWaiter {
  public:
-  PortEventWaiter();
+  explicit PortEventWaiter(PortStatusCalls calls = PortStatusCalls::ioctls());
   ~PortEventWaiter();
   PortEventWaiter(const PortEventWaiter&) = delete;
   PortEventWaiter& operator=(const PortEventWaiter&) = delete;
@@ -36,13 +46,16 @@ class PortEventWaiter {
   void noteRead(std::int32_t count);
 
   // Receive thread only. A new generation (a new open) starts from fresh baselines.
-  PortEvents wait(int fd, std::uint64_t generation);
+  // Modem lines, breaks and ring cannot be polled: they are looked at in short slices, which is
+  // done only while watchLines asks for them. Otherwise the wait blocks until data or a wake-up.
+  PortEvents wait(int fd, std::uint64_t generation, bool watchLines);
   void pause(std::chrono::milliseconds duration);
 
  private:
-  std::uint32_t changes(int fd, PortEvents& result);
+  std::uint32_t changes(int fd, bool watchLines, PortEvents& result);
   void drainWake();
 
+  PortStatusCalls calls_;
   int wakeFd_ = -1;
   std::atomic<bool> txPending_{false};
 

@@ -11,8 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -62,6 +66,41 @@ std::vector<std::string> numberedDevices(const std::string& prefix) {
 bool isPseudoTerminal(int fd) {
   struct stat st {};
   return fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+std::string& lockFolderSetting() {
+  static std::string folder = "/var/lock";
+  return folder;
+}
+
+// "LCK.." and the device's name below /dev, a "/" in it written as "_" ("LCK..pts_3").
+std::string lockFileFor(const std::string& device) {
+  std::string name =
+      device.starts_with("/dev/") ? device.substr(5) : std::filesystem::path(device).filename().string();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return lockFolderSetting() + "/LCK.." + name;
+}
+
+// The PID in a lock file: ten ASCII characters and a newline (leading blanks allowed); 0 when
+// the file is missing or holds no PID.
+pid_t lockFilePid(const std::string& lockPath) {
+  std::ifstream file(lockPath);
+  long pid = 0;
+  return file >> pid && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? static_cast<pid_t>(pid) : 0;
+}
+
+bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
+
+// The live process of another program that holds the lock file, or 0. A lock file whose process
+// has ended (or that names none) is stale and removed.
+pid_t otherLockOwner(const std::string& lockPath) {
+  struct stat st {};
+  if (stat(lockPath.c_str(), &st) != 0) return 0;
+  const pid_t pid = lockFilePid(lockPath);
+  if (pid == getpid()) return 0;
+  if (pid > 0 && processRuns(pid)) return pid;
+  unlink(lockPath.c_str());
+  return 0;
 }
 
 }  // namespace
@@ -122,8 +161,27 @@ std::string PosixPort::pathForPort(int n) {
   return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
 }
 
+std::string PosixPort::deviceBehind(const std::string& path) {
+  std::filesystem::path device = path;
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(std::filesystem::symlink_status(device, ec));
+       ++hops) {
+    const std::filesystem::path target = std::filesystem::read_symlink(device, ec);
+    if (ec) break;
+    device = target.is_absolute() ? target : device.parent_path() / target;
+  }
+  return std::filesystem::absolute(device, ec).lexically_normal().string();
+}
+
+void PosixPort::setLockFolder(const std::string& folder) { lockFolderSetting() = folder; }
+
+std::string PosixPort::lockFolder() { return lockFolderSetting(); }
+
 int PosixPort::open(const std::string& path) {
   if (fd_ >= 0) return EBUSY;
+  device_ = deviceBehind(path);
+  lockOwner_ = otherLockOwner(lockFileFor(device_));
+  if (lockOwner_ != 0) return EBUSY;
   // O_NONBLOCK: without it the open can wait for a carrier for ever.
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
@@ -135,9 +193,10 @@ int PosixPort::open(const std::string& path) {
   } else if (flock(fd, LOCK_EX | LOCK_NB) < 0) {
     // TIOCEXCL does not stop root; the lock keeps every second opener out.
     error = errno;
-    ioctl(fd, TIOCNXCL);
   }
+  if (error == 0) error = takeLockFile(lockFileFor(device_));
   if (error != 0) {
+    ioctl(fd, TIOCNXCL);
     ::close(fd);
     return error;
   }
@@ -145,12 +204,56 @@ int PosixPort::open(const std::string& path) {
   return 0;
 }
 
+int PosixPort::takeLockFile(const std::string& lockPath) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int fd = ::open(lockPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      char text[16];
+      const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(getpid()));
+      const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
+      ::close(fd);
+      if (!written) {
+        unlink(lockPath.c_str());
+        return 0;
+      }
+      ownLock_ = lockPath;
+      return 0;
+    }
+    if (errno != EEXIST) return 0;  // a folder we may not write to: go on without a lock file
+    // Another program came first; a file naming this process is one left behind by it.
+    lockOwner_ = otherLockOwner(lockPath);
+    if (lockOwner_ != 0) return EBUSY;
+    if (lockFilePid(lockPath) == getpid()) unlink(lockPath.c_str());
+  }
+  return 0;
+}
+
+std::string PosixPort::failureReason(int error) const {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return lockOwner_ != 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "no such device";
+    default:
+      return std::strerror(error);
+  }
+}
+
 int PosixPort::close() {
   if (fd_ < 0) return 0;
   ioctl(fd_, TIOCNXCL);
   const int result = ::close(fd_);
+  const int error = result < 0 ? errno : 0;
   fd_ = -1;  // Linux frees the descriptor even when close reports an error
-  return result < 0 ? errno : 0;
+  if (!ownLock_.empty()) unlink(ownLock_.c_str());
+  ownLock_.clear();
+  return error;
 }
 
 int PosixPort::apply(const TLineSettings& settings) {

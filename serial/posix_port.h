@@ -1,6 +1,8 @@
 // The port as the operating system offers it: one POSIX terminal device, no Qt.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +22,16 @@ class PosixPort {
   // Port n (1..9): a "COMn" entry in the current directory when there is one (a dangling link
   // means the port is absent), else the n-th serial device of the machine.
   static std::string pathForPort(int n);
+  // The device a path stands for, with its links followed (also a link that leads nowhere).
+  static std::string deviceBehind(const std::string& path);
 
-  // Each call gives 0 or the errno of the failing step.
+  // Lock files as terminal programs and modem managers keep them: "LCK..ttyUSB0" in this folder
+  // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
+  // honours a live one of another process, clears a stale one and takes its own where it can.
+  static void setLockFolder(const std::string& folder);
+  static std::string lockFolder();
+
+  // Each call gives 0 or the errno of the failing step (EBUSY for a live lock file of another).
   int open(const std::string& path);
   int close();
   int apply(const TLineSettings& settings);
@@ -37,7 +47,17 @@ class PosixPort {
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
+  // The device the last open was for.
+  const std::string& device() const { return device_; }
+  // Why the last open failed with `error`, for the user: "permission denied" with its remedy,
+  // "in use by PID n", "no such device", or the system's text.
+  std::string failureReason(int error) const;
 
  private:
+  int takeLockFile(const std::string& lockPath);
+
   int fd_ = -1;
+  std::string device_;
+  std::string ownLock_;  // the lock file this port made, removed at close
+  pid_t lockOwner_ = 0;  // the other process whose lock file kept the last open out
 };

@@ -38,7 +38,7 @@ void Win32EventWaiter::noteRead(std::int32_t count) {
 
 bool Win32EventWaiter::takeWake() { return WaitForSingleObject(woken_, 0) == WAIT_OBJECT_0; }
 
-PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation) {
+PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation, bool /*watchLines*/) {
   if (generation != generation_) {
     generation_ = generation;
     seenInput_ = 0;

@@ -27,8 +27,10 @@ class Win32EventWaiter {
   // longer count as seen, so only new arrivals are reported.
   void noteRead(std::int32_t count);
 
-  // Receive thread only. A new generation (a new open) starts from fresh baselines.
-  PortEvents wait(Win32Handle port, std::uint64_t generation);
+  // Receive thread only. A new generation (a new open) starts from fresh baselines. The driver
+  // watches the modem lines itself while the wait blocks, with nothing polled, so their events
+  // stay in the mask whether or not watchLines asks for them.
+  PortEvents wait(Win32Handle port, std::uint64_t generation, bool watchLines);
   void pause(std::chrono::milliseconds duration);
 
  private:

@@ -63,6 +63,20 @@ Win32Port::~Win32Port() {
 
 std::string Win32Port::pathForPort(int n) { return "\\\\.\\COM" + std::to_string(n); }
 
+std::string Win32Port::failureReason(int error) const {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return "in use by another program";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such device";
+    default:
+      return win32ErrorText(error);
+  }
+}
+
 int Win32Port::open(const std::string& path) {
   if (isOpen()) return ERROR_BUSY;
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

@@ -27,6 +27,8 @@ class Win32Port {
 
   // Port n is the device "\\.\COMn": the system's own name, no links and no device scan.
   static std::string pathForPort(int n);
+  // What the user knows the port by: Windows names the device itself.
+  static std::string deviceBehind(const std::string& path) { return path; }
 
   // Each call gives 0 or the Windows error code of the failing step.
   int open(const std::string& path);
@@ -43,6 +45,10 @@ class Win32Port {
   int readByte(char& byte, int& error);
   // The result is not examined, as with the POSIX port.
   void setOutputLine(OutputLine line, bool on);
+
+  // Why an open failed with `error`, for the user: "in use by another program" (Windows refuses
+  // a second opener with access denied), "no such device", or the system's text.
+  std::string failureReason(int error) const;
 
   bool isOpen() const { return handle_ != nullptr; }
   Win32Handle fd() const { return handle_; }

@@ -3,6 +3,7 @@
 // start-up choice and the write error shown once per run.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -221,6 +222,36 @@ TEST_F(PortSelectionTest, NoFileAndNoPortSelectsAndSavesNothing) {
   EXPECT_TRUE(checkedPorts().empty());
   EXPECT_FALSE(folder.exists("kelvox.ini"));
   EXPECT_TRUE(boxes->plain.empty());
+}
+
+// Each button names its device; one that did not open says why, and so does standard error.
+TEST_F(PortSelectionTest, ButtonsOfPortsThatDidNotOpenSayWhy) {
+  // COM2 and COM3 are devices; COM3's is kept by another program's lock file.
+  int masters[2] = {-1, -1}, slaves[2] = {-1, -1};
+  QString devices[2];
+  for (int i = 0; i < 2; ++i) {
+    char name[256] = {};
+    ASSERT_EQ(openpty(&masters[i], &slaves[i], name, nullptr, nullptr), 0);
+    devices[i] = QString::fromLatin1(name);
+    const QString link = folder.file(QStringLiteral("COM%1").arg(i + 2));
+    QFile::remove(link);
+    QFile::link(devices[i], link);
+  }
+  folder.write("LCK.." + devices[1].mid(5).replace('/', '_'), QByteArray("         1\n"));
+  makeWindow();
+  testing::internal::CaptureStderr();
+  form->TimeoutTimer();
+  const QString written = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+  const QString absent = QStringLiteral("/nonexistent/kelvox-test-port");
+  const QString expected[] = {"COM1 (" + absent + "): no such device", "COM2 (" + devices[0] + ")",
+                              "COM3 (" + devices[1] + "): in use by PID 1",
+                              "COM4 (" + absent + "): no such device",
+                              "COM5 (" + absent + "): not tried; the clock is looked for on COM1 to COM4"};
+  for (int port = 1; port <= 5; ++port) EXPECT_EQ(com(port)->toolTip(), expected[port - 1]);
+  EXPECT_EQ(written, expected[0] + "\n" + expected[2] + "\n" + expected[3] + "\n");
+  form.reset();
+  for (int fd : {masters[0], masters[1], slaves[0], slaves[1]}) ::close(fd);
 }
 
 TEST_F(PortSelectionTest, SavedPortIsSelectedEvenWhenAbsentAndWrittenAgain) {

@@ -17,3 +17,10 @@ kvx_add_test(kvx_window_e2e_tests
     ${CMAKE_CURRENT_LIST_DIR}/window_support.h
   LIBS kvx_app kvx_emulator_support
   LABELS app e2e)
+# The program with a send started by itself, for the test that ends it by a signal.
+add_executable(kvx_exit_signal_child ${CMAKE_CURRENT_LIST_DIR}/exit_signal_child.cpp)
+target_link_libraries(kvx_exit_signal_child PRIVATE kvx_app)
+kvx_warnings(kvx_exit_signal_child)
+add_dependencies(kvx_window_e2e_tests kvx_exit_signal_child)
+target_compile_definitions(kvx_window_e2e_tests
+  PRIVATE KVX_EXIT_SIGNAL_CHILD="$<TARGET_FILE:kvx_exit_signal_child>")

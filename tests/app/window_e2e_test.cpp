@@ -1,17 +1,23 @@
 // The real window and the real serial port against kelvox-clock-emulator on pseudo-terminals,
 // offscreen. The start-up tick is run at once where its two seconds do not matter; the reply
 // time-outs are real.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <QAccessible>
+#include <QFile>
 #include <QLabel>
 #include <QPixmap>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <csignal>
 #include <map>
 
 #include "KVX_Setup.h"
@@ -245,6 +251,85 @@ TEST_F(WindowWithClock, SelectingAnotherPortDuringAReadAsksTheClockThere) {
   EXPECT_TRUE(boxes->plain.empty());
   EXPECT_EQ(second.receivedMessages().size(), 8u);
   EXPECT_EQ(first.receivedMessages().size(), askedFirst);  // the first clock is asked nothing more
+}
+
+// The clock's adapter is unplugged and plugged in again: "Read clock" reaches it without a
+// restart. Then the link is pointed at another device, and a click on the selected port's button
+// reaches the clock there.
+TEST_F(WindowWithClock, ClockUnpluggedAndPluggedInAgainIsReachedWithoutARestart) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  writeConfig("second.cfg", "utc = -7\n");
+  const std::string dir = folder->path().toStdString();
+  auto clock = std::make_unique<EmulatorProcess>(dir);
+  ASSERT_TRUE(clock->start());
+  makeWindow();
+  form->TimeoutTimer();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
+  const auto readDoneOn = [&](EmulatorProcess& on) {
+    return idleAndUsable() && !form->timeoutTimer().isActive() && on.receivedMessages().size() == 8;
+  };
+
+  clock->stop();  // unplugged
+  ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+  clock = std::make_unique<EmulatorProcess>(dir);  // plugged in again: a new device behind COM1
+  ASSERT_TRUE(clock->start());
+  child<QPushButton>("ReadClock")->click();
+  EXPECT_TRUE(waitUntil([&] { return readDoneOn(*clock); }, 8s));
+  EXPECT_TRUE(form->serial().Active());
+
+  EmulatorProcess second(dir, {"--config", folder->file("second.cfg").toStdString()}, 2);
+  ASSERT_TRUE(second.start());
+  clock->stop();
+  ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+  QFile::link(QFile::symLinkTarget(folder->file("COM2")), folder->file("COM1"));
+  child<QRadioButton>("COM1")->click();
+  EXPECT_TRUE(waitUntil([&] { return readDoneOn(second); }, 8s));
+  EXPECT_EQ(spin("SpinEditUTC"), -7);
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+  EXPECT_TRUE(child<QRadioButton>("COM1")->isChecked());
+  EXPECT_TRUE(boxes->plain.empty());
+}
+
+// SIGTERM in the middle of a send: the program closes the port as "Exit" does (no lock file, no
+// exclusive use left behind) and says which command the clock acknowledged last.
+TEST_F(WindowWithClock, SignalDuringASendClosesThePortAndSaysHowFarItCame) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  writeConfig("clock.cfg", "relay = 3\n");  // no relay question before the send
+  EmulatorProcess clock(folder->path().toStdString(),
+                        {"--config", folder->file("clock.cfg").toStdString(), "--delay-ms", "20"});
+  ASSERT_TRUE(clock.start());
+  const QString device = QFile::symLinkTarget(folder->file("COM1"));
+  QProcess program;
+  program.setWorkingDirectory(folder->path());
+  program.start(QStringLiteral(KVX_EXIT_SIGNAL_CHILD), {});
+  ASSERT_TRUE(program.waitForStarted());
+  // The start-up read is 8 messages; the send's first 12 have gone out.
+  ASSERT_TRUE(waitUntil([&] { return clock.receivedMessages().size() >= 20; }, 10s)) << clock.log();
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(5000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 128 + SIGTERM);
+
+  const auto received = clock.receivedMessages();
+  ASSERT_LT(received.size(), 8u + 61u);  // the send was cut off
+  QStringList said;
+  for (const QString& line : QString::fromLocal8Bit(program.readAllStandardError()).split('\n'))
+    if (line.startsWith("SIGTERM")) said << line;
+  const QString head = "SIGTERM during a send to the clock: the last command the clock acknowledged was ";
+  ASSERT_EQ(said.size(), 1) << said.join('\n').toStdString();
+  // The last message sent may or may not have been acknowledged when the signal came.
+  const QString lastSent = QString::fromStdString(bare(received[received.size() - 1]));
+  const QString beforeIt = QString::fromStdString(bare(received[received.size() - 2]));
+  EXPECT_TRUE(said[0] == head + '"' + lastSent + '"' || said[0] == head + '"' + beforeIt + '"')
+      << said[0].toStdString();
+
+  EXPECT_FALSE(folder->exists("LCK.." + device.mid(5).replace('/', '_')));
+  const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  int exclusive = 1;
+  EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  ::close(fd);
 }
 
 }  // namespace

@@ -15,14 +15,19 @@
 
 #include "emulator_process.h"
 #include "message_boxes.h"
+#include "posix_port.h"
 
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::vector<int>& emulatorPorts = {}) : previous_(QDir::currentPath()) {
     EmulatorProcess::linkUnusedPorts(path().toStdString(), emulatorPorts);
     QDir::setCurrent(path());
+    PosixPort::setLockFolder(path().toStdString());  // the port's lock files stay in here
   }
-  ~ScratchFolder() { QDir::setCurrent(previous_); }
+  ~ScratchFolder() {
+    PosixPort::setLockFolder("/var/lock");
+    QDir::setCurrent(previous_);
+  }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 

@@ -96,6 +96,7 @@ TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
 
   for (int day = 0; day < WeekTable::kDays; ++day) {
     EXPECT_EQ(window.sent.back(), dayRequest(day));
+    EXPECT_EQ(transfer.lastAcknowledged(), day == 0 ? "$" : dayRequest(day - 1).substr(0, 4));
     for (int entry = 0; entry < WeekTable::kEntries; ++entry) {
       EXPECT_FALSE(window.buttonsEnabled);
       transfer.Serial1Message(entryReply(day, entry));
@@ -183,6 +184,7 @@ TEST_F(TransferTest, NoRelayQuestionForTimerModeOrUneditedTimes) {
 TEST_F(TransferTest, ErrorReplyEndsASendAtOnce) {
   transfer.SendToClockClick();
   acknowledge(3);
+  EXPECT_EQ(transfer.lastAcknowledged(), "$2=0");
   transfer.Serial1Message("$error\r");
   EXPECT_EQ(count("noAnswer"), 1);
   EXPECT_EQ(count("char \r"), 1);
@@ -230,6 +232,9 @@ TEST_F(TransferTest, SettingsReplyWhileIdleChangesOnlyItsControl) {
   window.stopTimeout();
   transfer.Serial1Message("$S1=0\r");
   transfer.Serial1Message("$S5=3\r");  // no week read without a read request
+  // Entry replies framed with "=" and held back past the end of a week read are not settings.
+  transfer.Serial1Message("=S12:30:00 ON\r");
+  transfer.Serial1Message("=S21:00:00 OFF\r");
   EXPECT_EQ(window.settings[Setting::Language], 0);
   EXPECT_EQ(window.settings[Setting::RelayMode], 3);
   EXPECT_TRUE(window.sent.empty());

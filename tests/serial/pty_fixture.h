@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,9 @@ class SerialPtyFixture : public ::testing::Test {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     slavePath_ = slaveName;
     std::filesystem::create_symlink(slavePath_, "COM1");
+    // Lock files go to the test's own folder, never to the machine's.
+    lockFolder_ = dir_.string();
+    PosixPort::setLockFolder(lockFolder_);
     // Every other port is absent, so nothing opens one of the machine's own devices.
     for (int n = 2; n <= 9; ++n)
       std::filesystem::create_symlink("/nonexistent/kvx-tty", "COM" + std::to_string(n));
@@ -43,6 +47,7 @@ class SerialPtyFixture : public ::testing::Test {
 
   void TearDown() override {
     TSerial::setErrorBoxPresenter(nullptr);
+    PosixPort::setLockFolder("/var/lock");
     closeMaster();
     if (slave_ >= 0) close(slave_);
     std::filesystem::current_path(oldDir_);
@@ -80,6 +85,13 @@ class SerialPtyFixture : public ::testing::Test {
     return got;
   }
 
+  // The lock file of the pseudo-terminal: "LCK..pts_N".
+  std::string lockFile() const {
+    std::string name = slavePath_.substr(std::string("/dev/").size());
+    std::replace(name.begin(), name.end(), '/', '_');
+    return lockFolder_ + "/LCK.." + name;
+  }
+
   void closeMaster() {
     if (master_ >= 0) close(master_);
     master_ = -1;
@@ -106,6 +118,7 @@ class SerialPtyFixture : public ::testing::Test {
   int master_ = -1;
   int slave_ = -1;
   std::string slavePath_;
+  std::string lockFolder_;
 
  private:
   std::filesystem::path oldDir_;

@@ -1,9 +1,11 @@
 // Opening, line settings, write rules and error reports over a real pseudo-terminal.
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "pty_fixture.h"
 #include "termios_mapping.h"
@@ -131,6 +133,49 @@ TEST_F(SerialPortTest, SecondOpenOfTheSamePortFails) {
   EXPECT_TRUE(second->Active());
 }
 
+std::string lockFileText(pid_t pid) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(pid));
+  return text;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream file(path);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Lock files of the convention in the lock folder: a live one of another process keeps the port
+// out, a stale or unreadable one is cleared, and the port's own is there exactly while it is open.
+TEST_F(SerialPortTest, LockFilesOfOtherProgramsAreHonouredAndOursIsKeptWhileOpen) {
+  const std::string lock = lockFile();
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const struct {
+    std::string content;  // empty: no lock file
+    bool opens;
+  } cases[] = {{"", true}, {lockFileText(1), false}, {lockFileText(ended), true}, {"garbage\n", true}};
+  for (const auto& c : cases) {
+    if (!c.content.empty()) std::ofstream(lock) << c.content;
+    auto serial = openClockPort();
+    ASSERT_EQ(serial->Active(), c.opens) << c.content;
+    if (!c.opens) {
+      EXPECT_EQ(serial->ErrorCode(), EBUSY);
+      EXPECT_EQ(serial->openFailure(), "in use by PID 1");
+      EXPECT_EQ(fileText(lock), c.content);
+      std::filesystem::remove(lock);
+      continue;
+    }
+    EXPECT_EQ(fileText(lock), lockFileText(getpid())) << c.content;
+    serial.reset();
+    EXPECT_FALSE(std::filesystem::exists(lock)) << c.content;
+  }
+
+  // A lock folder the program cannot write to: it goes on without a lock file of its own.
+  PosixPort::setLockFolder(lockFolder_ + "/missing");
+  EXPECT_TRUE(openClockPort()->Active());
+}
+
 TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
   TSerial serial;
   serial.setNotifyErrors(neNone);
@@ -138,6 +183,9 @@ TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
   serial.setActive(true);
   EXPECT_FALSE(serial.Active());
   EXPECT_EQ(serial.ErrorCode(), 2);
+  EXPECT_EQ(serial.openFailure(), "no such device");
+  EXPECT_EQ(PosixPort().failureReason(EACCES),
+            "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again");
   EXPECT_TRUE(boxes_.empty());
 
   serial.setNotifyErrors(neDialog);

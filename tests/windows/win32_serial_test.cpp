@@ -73,7 +73,7 @@ class Win32PortTest : public ::testing::Test {
   PortEvents waitForRxChar(std::chrono::milliseconds limit = 2000ms) {
     const auto end = Clock::now() + limit;
     while (Clock::now() < end) {
-      const PortEvents events = waiter_.wait(port_.fd(), 1);
+      const PortEvents events = waiter_.wait(port_.fd(), 1, false);
       if (events.error != 0 || (events.events & PortEvents::kRxChar)) return events;
     }
     return {};
@@ -87,7 +87,7 @@ class Win32PortTest : public ::testing::Test {
     std::vector<std::string> messages;
     const auto end = Clock::now() + 2s;
     while (messages.size() < count && Clock::now() < end) {
-      const PortEvents events = waiter_.wait(port_.fd(), 1);
+      const PortEvents events = waiter_.wait(port_.fd(), 1, false);
       if (events.error != 0) break;
       if (!(events.events & PortEvents::kRxChar)) continue;
       char byte = 0;
@@ -251,7 +251,7 @@ TEST_F(Win32Conversation, ClosingEndsAPendingWaitAtOnce) {
     SCOPED_TRACE(wake ? "woken, then closed, as the component closes" : "closed only");
     if (!port_.isOpen()) SetUp();
     auto waiting =
-        std::async(std::launch::async, [this, wake] { return waiter_.wait(port_.fd(), 2 + wake); });
+        std::async(std::launch::async, [this, wake] { return waiter_.wait(port_.fd(), 2 + wake, false); });
     ASSERT_EQ(waiting.wait_for(200ms), std::future_status::timeout);  // pending: the line is quiet
     const auto start = Clock::now();
     if (wake) waiter_.wake();
@@ -298,7 +298,7 @@ TEST_F(Win32Vanish, FailedWaitsDoNotSpin) {
   const double cpuBefore = processCpuSeconds();
   const auto end = Clock::now() + 1s;
   while (Clock::now() < end) {
-    const PortEvents events = waiter_.wait(port_.fd(), 1);
+    const PortEvents events = waiter_.wait(port_.fd(), 1, false);
     ++passes;
     if (events.error != 0) {
       if (failures++ == 0) firstError = events.error;
