@@ -30,7 +30,6 @@ constexpr int kCommandsPerSend = 61;
 constexpr int kEntriesPerRead = WeekTable::kDays * WeekTable::kEntries;
 constexpr int kScannedPorts = 4;  // without --port and a saved port, COM1..COM4 are tried
 constexpr int kPortCount = 9;
-constexpr int kSettleMs = 30;
 
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
@@ -149,13 +148,6 @@ class TBatchTransfer : private TransferHost {
       transfer_.SendToClockClick();
     if (!finished_) loop_.exec();
     timeout_.stop();
-    // The receive thread first finishes reading after the last reply, handing over what it still
-    // has: closing the port under its read makes it hand a report to this thread, which the close
-    // then waits for as long as it waits for the thread (750 ms).
-    serial_.OnMessage = nullptr;
-    QEventLoop settle;
-    QTimer::singleShot(kSettleMs, &settle, &QEventLoop::quit);
-    settle.exec();
     serial_.setActive(false);
     if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
     return failure_.isEmpty();

@@ -494,7 +494,9 @@ int TSerial::ReadChar(char& c) {
   }
   if (count > 0) waiter_.noteRead(count);
   if (!open) {
-    reportFromAnyThread([this] { reportError(kNotActive); });
+    // A read that the close overtook. Unless it is to be reported, it needs no hand-over: the
+    // main thread may be inside that very close, waiting for this thread to go idle.
+    if (notifyErrors_ != neNone) reportFromAnyThread([this] { reportError(kNotActive); });
   } else if (error != 0) {
     reportFromAnyThread([this, error] { reportLastError(error); });
   }

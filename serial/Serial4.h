@@ -212,7 +212,7 @@ class TSerial : public QObject {
   std::atomic<char> messageStartChar_{2};
   std::atomic<char> messageEndChar_{3};
   std::atomic<std::uint16_t> messageAppendCount_{0};
-  eNotifyErr notifyErrors_ = neDialog;
+  std::atomic<eNotifyErr> notifyErrors_{neDialog};  // the receive thread asks whether to report
   std::int32_t errorCode_ = 0;
   bool waitOnTxFull_ = true;
   std::uint32_t timeout_ = 10000;
