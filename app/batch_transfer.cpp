@@ -1,13 +1,10 @@
 #include "batch_transfer.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <bitset>
@@ -19,6 +16,7 @@
 
 #include "Serial4.h"
 #include "config_file_access.h"
+#include "exit_signals.h"
 #include "messages.h"
 #include "port_settings_file.h"
 #include "transfer.h"
@@ -56,49 +54,6 @@ QString printable(std::string command) {
   }
   return QLatin1Char('"') + text + QLatin1Char('"');
 }
-
-// Ctrl-C (SIGINT) or SIGTERM during a transfer end it with its report, so that a clock is never
-// left half-written without a word. The handler only writes a byte to a pipe; the event loop
-// reads it.
-class TInterruptWatch {
- public:
-  explicit TInterruptWatch(std::function<void()> onInterrupt) {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    signalPipe_ = pipe_[1];
-    notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onInterrupt] {
-      char byte = 0;
-      while (::read(pipe_[0], &byte, 1) == 1) {
-      }
-      onInterrupt();
-    });
-    struct sigaction action {};
-    action.sa_handler = [](int) {
-      const char byte = 1;
-      [[maybe_unused]] const ssize_t n = ::write(signalPipe_, &byte, 1);
-    };
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previousInt_);
-    ::sigaction(SIGTERM, &action, &previousTerm_);
-  }
-  ~TInterruptWatch() {
-    if (!notifier_) return;
-    ::sigaction(SIGINT, &previousInt_, nullptr);
-    ::sigaction(SIGTERM, &previousTerm_, nullptr);
-    notifier_.reset();
-    ::close(pipe_[0]);
-    ::close(pipe_[1]);
-  }
-  TInterruptWatch(const TInterruptWatch&) = delete;
-  TInterruptWatch& operator=(const TInterruptWatch&) = delete;
-
- private:
-  static inline int signalPipe_ = -1;
-  int pipe_[2] = {-1, -1};
-  std::unique_ptr<QSocketNotifier> notifier_;
-  struct sigaction previousInt_ {};
-  struct sigaction previousTerm_ {};
-};
 
 // The window's read or send on a port of its own, with the configuration in place of the controls.
 class TBatchTransfer : private TransferHost {
@@ -141,7 +96,9 @@ class TBatchTransfer : private TransferHost {
   // Runs the read or the send to its end; false with failure() saying why.
   bool run() {
     progressShown_ = isatty(STDERR_FILENO) == 1;
-    const TInterruptWatch interrupts([this] { finish(failureText(Ending::Interrupted)); });
+    // Ctrl+C, SIGTERM or a hang-up end the transfer with its report and an orderly close, so a
+    // clock is never left half-written without a word.
+    const TExitSignals interrupts([this](int) { finish(failureText(Ending::Interrupted)); });
     if (direction_ == Direction::Read)
       transfer_.ReadClockClick();
     else

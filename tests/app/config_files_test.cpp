@@ -2,6 +2,7 @@
 // move them to and from the clock without a window, and kelvox-clock-emulator reads and writes the
 // same format.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QAction>
 #include <QLabel>
@@ -183,7 +184,8 @@ struct RunResult {
 
 // Runs kelvox-setup in the current folder without a display; standard error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
-RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr) {
+RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
+                   int signal = SIGTERM) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("DISPLAY"));
@@ -192,7 +194,7 @@ RunResult runSetup(const QStringList& arguments, const std::function<bool()>& te
   process.setProcessEnvironment(environment);
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
   if (terminateWhen && waitUntil([&] { return terminateWhen() || process.state() == QProcess::NotRunning; }))
-    process.terminate();
+    ::kill(static_cast<pid_t>(process.processId()), signal);
   if (!process.waitForFinished(20000)) return {-1, QStringLiteral("did not end")};
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
           QString::fromLocal8Bit(process.readAllStandardError())};
@@ -209,6 +211,7 @@ struct CommandLineCase {
   const char* stderrText;          // its start; a failure is one line
   int clockMessages;               // received by the clock; -1: not looked at
   int terminateAfterCommands = 0;  // 0: never
+  int signal = SIGTERM;            // what ends it then
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -228,6 +231,8 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: COM2 is not available (No such file or directory)\n", 0},
     {"send, interrupted", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5},
+    {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
+     "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
 };
 // clang-format on
 
@@ -261,7 +266,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
     terminateWhen = [&] {
       return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAfterCommands;
     };
-  const RunResult result = runSetup(c.arguments, terminateWhen);
+  const RunResult result = runSetup(c.arguments, terminateWhen, c.signal);
   EXPECT_EQ(result.exitCode, c.exitCode);
   EXPECT_EQ(result.stderrText.left(static_cast<int>(std::strlen(c.stderrText))).toStdString(), c.stderrText);
   EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 0 ? 0 : 1) << result.stderrText.toStdString();
