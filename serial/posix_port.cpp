@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -91,14 +92,20 @@ pid_t lockFilePid(const std::string& lockPath) {
 
 bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 
-// The live process of another program that holds the lock file, or 0. A lock file whose process
-// has ended (or that names none) is stale and removed.
+// A lock file with no PID in it yet may be one that its program is still writing: for this
+// long it counts as held.
+constexpr int kUnwrittenLockSeconds = 5;
+
+// The live process of another program that holds the lock file, kLockBeingWritten for a fresh
+// file that names no PID yet, or 0. A lock file whose process has ended (or an old one that names
+// none) is stale and removed.
 pid_t otherLockOwner(const std::string& lockPath) {
   struct stat st {};
   if (stat(lockPath.c_str(), &st) != 0) return 0;
   const pid_t pid = lockFilePid(lockPath);
   if (pid == getpid()) return 0;
   if (pid > 0 && processRuns(pid)) return pid;
+  if (pid == 0 && time(nullptr) - st.st_mtime < kUnwrittenLockSeconds) return kLockBeingWritten;
   unlink(lockPath.c_str());
   return 0;
 }
@@ -205,27 +212,32 @@ int PosixPort::open(const std::string& path) {
 }
 
 int PosixPort::takeLockFile(const std::string& lockPath) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const int fd = ::open(lockPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      char text[16];
-      const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(getpid()));
-      const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
-      ::close(fd);
-      if (!written) {
-        unlink(lockPath.c_str());
-        return 0;
-      }
+  // The PID is written into a file of our own first and then linked under the lock's name, so
+  // another program never finds our lock file without its PID.
+  const std::string ownFile = lockPath + ".tmp" + std::to_string(getpid());
+  const int fd = ::open(ownFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;  // a folder we may not write to: go on without a lock file
+  char text[16];
+  const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(getpid()));
+  const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
+  ::close(fd);
+  int error = 0;
+  for (int attempt = 0; written && attempt < 2; ++attempt) {
+    if (link(ownFile.c_str(), lockPath.c_str()) == 0) {
       ownLock_ = lockPath;
-      return 0;
+      break;
     }
-    if (errno != EEXIST) return 0;  // a folder we may not write to: go on without a lock file
+    if (errno != EEXIST) break;  // no links in this folder: go on without a lock file
     // Another program came first; a file naming this process is one left behind by it.
     lockOwner_ = otherLockOwner(lockPath);
-    if (lockOwner_ != 0) return EBUSY;
+    if (lockOwner_ != 0) {
+      error = EBUSY;
+      break;
+    }
     if (lockFilePid(lockPath) == getpid()) unlink(lockPath.c_str());
   }
-  return 0;
+  unlink(ownFile.c_str());
+  return error;
 }
 
 std::string PosixPort::failureReason(int error) const {
@@ -235,7 +247,7 @@ std::string PosixPort::failureReason(int error) const {
       return "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again";
     case EBUSY:
     case EWOULDBLOCK:
-      return lockOwner_ != 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program";
+      return lockOwner_ > 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program";
     case ENOENT:
     case ENODEV:
     case ENXIO:

@@ -59,5 +59,9 @@ class PosixPort {
   int fd_ = -1;
   std::string device_;
   std::string ownLock_;  // the lock file this port made, removed at close
-  pid_t lockOwner_ = 0;  // the other process whose lock file kept the last open out
+  // The other process whose lock file kept the last open out, or kLockBeingWritten.
+  pid_t lockOwner_ = 0;
 };
+
+// A lock file that names no PID yet: its program is still writing it.
+inline constexpr pid_t kLockBeingWritten = -1;

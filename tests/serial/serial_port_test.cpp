@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "pty_fixture.h"
 #include "termios_mapping.h"
@@ -145,31 +146,44 @@ std::string fileText(const std::string& path) {
 }
 
 // Lock files of the convention in the lock folder: a live one of another process keeps the port
-// out, a stale or unreadable one is cleared, and the port's own is there exactly while it is open.
+// out, and so does a fresh one that names no PID yet (its program is still writing it); a stale
+// or old unreadable one is cleared, and the port's own is there exactly while it is open.
 TEST_F(SerialPortTest, LockFilesOfOtherProgramsAreHonouredAndOursIsKeptWhileOpen) {
   const std::string lock = lockFile();
   const pid_t ended = fork();
   if (ended == 0) _exit(0);
   ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
   const struct {
-    std::string content;  // empty: no lock file
-    bool opens;
-  } cases[] = {{"", true}, {lockFileText(1), false}, {lockFileText(ended), true}, {"garbage\n", true}};
+    std::optional<std::string> content;  // nothing: no lock file
+    int ageSeconds;
+    const char* refusal;  // nullptr: the port opens
+  } cases[] = {{std::nullopt, 0, nullptr},
+               {lockFileText(1), 0, "in use by PID 1"},
+               {lockFileText(ended), 0, nullptr},
+               {"garbage\n", 60, nullptr},
+               {"", 0, "in use by another program"}};
   for (const auto& c : cases) {
-    if (!c.content.empty()) std::ofstream(lock) << c.content;
+    const std::string name = c.content.value_or("(none)");
+    if (c.content) {
+      std::ofstream(lock) << *c.content;
+      std::filesystem::last_write_time(
+          lock, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(c.ageSeconds));
+    }
     auto serial = openClockPort();
-    ASSERT_EQ(serial->Active(), c.opens) << c.content;
-    if (!c.opens) {
+    ASSERT_EQ(serial->Active(), c.refusal == nullptr) << name;
+    if (c.refusal) {
       EXPECT_EQ(serial->ErrorCode(), EBUSY);
-      EXPECT_EQ(serial->openFailure(), "in use by PID 1");
-      EXPECT_EQ(fileText(lock), c.content);
+      EXPECT_EQ(serial->openFailure(), c.refusal);
+      EXPECT_EQ(fileText(lock), *c.content);
       std::filesystem::remove(lock);
       continue;
     }
-    EXPECT_EQ(fileText(lock), lockFileText(getpid())) << c.content;
+    EXPECT_EQ(fileText(lock), lockFileText(getpid())) << name;
     serial.reset();
-    EXPECT_FALSE(std::filesystem::exists(lock)) << c.content;
+    EXPECT_FALSE(std::filesystem::exists(lock)) << name;
   }
+  for (const auto& entry : std::filesystem::directory_iterator(lockFolder_))  // nothing half-made is left
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 
   // A lock folder the program cannot write to: it goes on without a lock file of its own.
   PosixPort::setLockFolder(lockFolder_ + "/missing");
