@@ -17,5 +17,6 @@ kvx_bench_program(kvx_window_pictures window_pictures.cpp)
 # and, cross-built, under Wine.
 add_executable(kvx_bench_round_trip ${CMAKE_CURRENT_LIST_DIR}/round_trip_bench.cpp)
 target_link_libraries(kvx_bench_round_trip PRIVATE kvx_serial_platform)
+target_include_directories(kvx_bench_round_trip PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
 set_target_properties(kvx_bench_round_trip PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench AUTOMOC OFF)
 kvx_warnings(kvx_bench_round_trip)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "clock_line_settings.h"
 #include "message_framer.h"
 #include "serial_platform.h"
 
@@ -17,21 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRepliesPerRead = 5;
-
-TLineSettings clockSettings() {
-  TLineSettings s;
-  s.length = 28;
-  s.baudRate = 19200;
-  s.flags = TLineSettings::kBinary | TLineSettings::kParityCheck;
-  s.xonLimit = s.xoffLimit = 341;
-  s.byteSize = 8;
-  s.parity = TLineSettings::kEvenParity;
-  s.stopBits = TLineSettings::kOneStopBit;
-  s.xonChar = 0x11;
-  s.xoffChar = 0x13;
-  s.errorChar = '?';
-  return s;
-}
 
 double percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
@@ -47,7 +33,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot open COM1: %s\n", platformErrorText(error).c_str());
     return 1;
   }
-  if (const int error = port.apply(clockSettings())) {
+  if (const int error = port.apply(clockLineSettings())) {
     std::fprintf(stderr, "cannot apply the settings: %s\n", platformErrorText(error).c_str());
     return 1;
   }

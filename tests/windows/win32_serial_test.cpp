@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "clock_line_settings.h"
 #include "message_framer.h"
 #include "win32_dcb.h"
 #include "win32_event_waiter.h"
@@ -20,23 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// The record the component builds for the clock: 19200 baud, 8 data bits, even parity checked,
-// 1 stop bit, no flow control, queues of 1024.
-TLineSettings clockSettings() {
-  TLineSettings s;
-  s.length = 28;
-  s.baudRate = 19200;
-  s.flags = TLineSettings::kBinary | TLineSettings::kParityCheck;
-  s.xonLimit = s.xoffLimit = 341;
-  s.byteSize = 8;
-  s.parity = TLineSettings::kEvenParity;
-  s.stopBits = TLineSettings::kOneStopBit;
-  s.xonChar = 0x11;
-  s.xoffChar = 0x13;
-  s.errorChar = '?';
-  return s;
-}
 
 // The DCB's flag word: the bit fields after DCBlength and BaudRate.
 std::uint32_t flagWord(const DCB& d) {
@@ -60,7 +44,7 @@ class Win32PortTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(port_.open(Win32Port::pathForPort(1)), 0);
     ASSERT_EQ(port_.setQueueSizes(1024, 1024), 0);
-    ASSERT_EQ(port_.apply(clockSettings()), 0);
+    ASSERT_EQ(port_.apply(clockLineSettings()), 0);
     port_.setOutputLine(Win32Port::OutputLine::Dtr, true);
     port_.setOutputLine(Win32Port::OutputLine::Rts, true);
     char byte = 0;
@@ -129,7 +113,7 @@ TEST(Win32Settings, DcbFollowsTheRecord) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    TLineSettings s = clockSettings();
+    TLineSettings s = clockLineSettings();
     s.baudRate = row.rate;
     s.flags = row.flags;
     s.xonLimit = s.xoffLimit = row.limit;
