@@ -27,6 +27,7 @@
 #include "caption_fit.h"
 #include "captions.h"
 #include "config_file_access.h"
+#include "design_look.h"
 #include "exit_signals.h"
 #include "radio_group.h"
 #include "radio_keys.h"
@@ -58,24 +59,6 @@ class TSpinEdit : public QSpinBox {
     lineEdit()->setReadOnly(true);
   }
 };
-
-// The design's silver, RGB (192, 192, 192), behind a whole widget. Disabled texts are grey, as
-// the style's own light grey would vanish on silver.
-void paintSilver(QWidget* widget) {
-  QPalette silver = widget->palette();
-  silver.setColor(QPalette::Window, QColor(192, 192, 192));
-  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-    silver.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
-  widget->setPalette(silver);
-  widget->setAutoFillBackground(true);
-}
-
-QLabel* makeLabel(const QString& name, const QString& text, const QRect& place, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setGeometry(place);
-  return label;
-}
 
 }  // namespace
 

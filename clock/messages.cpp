@@ -97,7 +97,7 @@ TSwitchTime entryFromReply(std::string_view m, int day, int entry) {
   // ends the message and is never part of an entry, so a short reply gives a short entry.
   std::string taken(m.substr(2, std::min<std::size_t>(11, m.size() - 3)));
   if (taken.size() == 11) taken[2] = taken[5] = taken[8] = ',';
-  std::string text = std::string{'$', '2', dayDigit(day), '=', entryDigit(entry), ','} + taken;
+  std::string text = TSwitchTime::prefix(day, entry) + taken;
   // The window ends inside "OFF"; complete it.
   if (text.size() >= 17 && text[16] == 'F') text += 'F';
   return TSwitchTime(text);

@@ -11,12 +11,15 @@
 #include <QTabBar>
 #include <climits>
 
+#include "design_look.h"
+
 namespace {
 
 // Label caption of an unset entry, and the design caption before the first day load.
 const QString kUnsetCaption = QStringLiteral("    ---          ");
 const QString kDesignCaption = QStringLiteral("    --");
-const QString kMidnight = QStringLiteral("00 :00 :00");
+
+const std::array kDayNames = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
 
 // The panel that holds each entry's ON/OFF pair.
 const std::array<const char*, TimerPage::kEntries> kPairPanelNames = {"Panel3", "Panel4", "Panel2", "Panel5",
@@ -39,45 +42,13 @@ class SecondsSpinBox : public QSpinBox {
   }
 };
 
-// "0" and the digit for 0..9, plain decimal otherwise.
-QString twoDigits(int value) {
-  return value >= 0 && value <= 9 ? QStringLiteral("0") + QString::number(value) : QString::number(value);
-}
-
-// The number a caption begins with: leading spaces skipped, then decimal digits up to the first
-// character that is not one (0 when there is none).
-int leadingNumber(const QString& caption) {
-  qsizetype pos = 0;
-  while (pos < caption.size() && caption[pos] == u' ') ++pos;
-  int value = 0;
-  for (int digits = 0; pos < caption.size() && caption[pos].isDigit() && digits < 9; ++pos, ++digits)
-    value = value * 10 + caption[pos].digitValue();
-  return value;
-}
-
-// Two characters of an entry text from 1-based position pos, as the label shows them; a
-// character missing from a short text reads as "0".
-QString textField(const TSwitchTime& entry, std::size_t pos) {
-  QString field;
-  for (std::size_t p = pos; p < pos + 2; ++p) {
-    const char c = entry.at(p);
-    field += c == '\0' ? QChar(u'0') : QChar(static_cast<uchar>(c));
-  }
-  return field;
-}
+// A field as a label shows it: its characters are single bytes, Latin-1 to the toolkit.
+QString shown(const std::string& field) { return QString::fromLatin1(field.data(), qsizetype(field.size())); }
 
 // The 10-character time caption of a set entry: "HH :MM :SS".
-QString timeCaption(const TSwitchTime& entry) {
-  return textField(entry, 7) + QStringLiteral(" :") + textField(entry, 10) + QStringLiteral(" :") +
-         textField(entry, 13);
-}
-
-// A label without an accessible name of its own: assistive technology reads what it shows.
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QLatin1String(name));
-  label->setGeometry(geometry);
-  return label;
+QString timeCaption(const SwitchFields& time) {
+  return shown(time.hour) + QStringLiteral(" :") + shown(time.minute) + QStringLiteral(" :") +
+         shown(time.second);
 }
 
 // The list of switch times. Its selected row is the row the time editor works on, so once a row
@@ -112,12 +83,25 @@ TimerPage::TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent)
 
 void TimerPage::buildControls() {
   resize(401, 249);
-  setAutoFillBackground(true);
-  QPalette silver = palette();
-  silver.setColor(QPalette::Window, QColor(192, 192, 192));
-  setPalette(silver);
+  paintSilver(this);
+  buildHeading();
 
-  heading_ = makeLabel(this, "Label14", QStringLiteral("Weekday timer settings"), QRect(0, 0, 401, 249));
+  // The tab control: a row of day tabs over a pane that holds the list and the editor.
+  auto* tabControl = new QFrame(this);
+  tabControl->setGeometry(8, 32, 385, 201);
+  paintSilver(tabControl);
+  const int top = buildDayTabs(tabControl);
+  buildColumnHeads(tabControl, top);
+  const int listTop = top + 22;
+  buildList(tabControl, listTop);
+  for (int i = 0; i < kEntries; ++i) buildRow(tabControl, i, listTop + list_->frameWidth() + i * kRowHeight);
+  buildEditor(tabControl, top);
+  connectHandlers();
+}
+
+void TimerPage::buildHeading() {
+  heading_ = makeLabel(QStringLiteral("Label14"), QStringLiteral("Weekday timer settings"),
+                       QRect(0, 0, 401, 249), this);
   heading_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   heading_->setAutoFillBackground(true);
   QPalette headingPalette = heading_->palette();
@@ -128,15 +112,9 @@ void TimerPage::buildControls() {
   headingFont.setPixelSize(16);
   headingFont.setWeight(QFont::Black);
   heading_->setFont(headingFont);
+}
 
-  // The tab control: a row of day tabs over a pane that holds the list and the editor.
-  auto* tabControl = new QFrame(this);
-  tabControl->setGeometry(8, 32, 385, 201);
-  tabControl->setAutoFillBackground(true);
-  QPalette tabPalette = tabControl->palette();
-  tabPalette.setColor(QPalette::Window, QColor(192, 192, 192));
-  tabControl->setPalette(tabPalette);
-
+int TimerPage::buildDayTabs(QWidget* tabControl) {
   tabs_ = new QTabBar(tabControl);
   tabs_->setObjectName(QStringLiteral("WeekdaysTab"));
   tabs_->setAccessibleName(QStringLiteral("Weekdays"));
@@ -150,8 +128,7 @@ void TimerPage::buildControls() {
   tabs_->setStyleSheet(QStringLiteral("QTabBar::tab { width: 52px; padding: 2px 1px; }"));
   {
     const QSignalBlocker blocker(tabs_);
-    for (const char* day : {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"})
-      tabs_->addTab(QLatin1String(day));
+    for (const char* day : kDayNames) tabs_->addTab(QLatin1String(day));
     tabs_->setCurrentIndex(0);
   }
   const int top = tabs_->sizeHint().height();
@@ -161,15 +138,23 @@ void TimerPage::buildControls() {
   pane->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
   pane->setGeometry(0, top - 1, 385, 201 - top + 1);
   pane->lower();
+  return top;
+}
 
-  switchHead_ = makeLabel(tabControl, "Label1", QStringLiteral("SWITCH"), QRect(8, top + 4, 76, 16));
-  timeHead_ = makeLabel(tabControl, "Label2", QStringLiteral("HR : MIN : SEC"), QRect(90, top + 4, 96, 16));
-  actionHead_ = makeLabel(tabControl, "Label13", QStringLiteral("ON/OFF"), QRect(184, top + 4, 44, 16));
+void TimerPage::buildColumnHeads(QWidget* tabControl, int top) {
+  switchHead_ =
+      makeLabel(QStringLiteral("Label1"), QStringLiteral("SWITCH"), QRect(8, top + 4, 76, 16), tabControl);
+  timeHead_ = makeLabel(QStringLiteral("Label2"), QStringLiteral("HR : MIN : SEC"),
+                        QRect(90, top + 4, 96, 16), tabControl);
+  actionHead_ =
+      makeLabel(QStringLiteral("Label13"), QStringLiteral("ON/OFF"), QRect(184, top + 4, 44, 16), tabControl);
   QFont headFont = font();
   headFont.setPixelSize(11);
   for (QLabel* head : {switchHead_, timeHead_, actionHead_}) head->setFont(headFont);
   actionHead_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+}
 
+void TimerPage::buildList(QWidget* tabControl, int listTop) {
   list_ = new TCheckList(tabControl);
   list_->setObjectName(QStringLiteral("CheckTimerNummer"));
   list_->setAccessibleName(QStringLiteral("Switch times"));
@@ -184,42 +169,41 @@ void TimerPage::buildControls() {
     item->setCheckState(Qt::Unchecked);
     item->setSizeHint(QSize(70, kRowHeight));
   }
-  const int frame = list_->frameWidth();
-  const int listTop = top + 22;
-  list_->setGeometry(8, listTop, 76, kEntries * kRowHeight + 2 * frame);
+  list_->setGeometry(8, listTop, 76, kEntries * kRowHeight + 2 * list_->frameWidth());
+}
 
-  for (int i = 0; i < kEntries; ++i) {
-    const int rowTop = listTop + frame + i * kRowHeight;
-    timeLabels_[i] = makeLabel(tabControl, "", QString(), QRect(90, rowTop, 96, kRowHeight));
-    timeLabels_[i]->setObjectName(QStringLiteral("Time%1").arg(i + 1));
-    setTimeCaption(i, kDesignCaption);
+void TimerPage::buildRow(QWidget* tabControl, int entry, int rowTop) {
+  const QString number = QString::number(entry + 1);
+  timeLabels_[entry] =
+      makeLabel(QStringLiteral("Time") + number, QString(), QRect(90, rowTop, 96, kRowHeight), tabControl);
+  setTimeCaption(entry, kDesignCaption);
 
-    // Each pair sits in a panel of its own: exclusive within the pair, independent of the others.
-    auto* panel = new QFrame(tabControl);
-    panel->setObjectName(QLatin1String(kPairPanelNames[i]));
-    panel->setGeometry(188, rowTop, 36, kRowHeight);
-    pairPanels_[i] = panel;
-    onButtons_[i] = new QRadioButton(panel);
-    onButtons_[i]->setObjectName(QStringLiteral("ON%1").arg(i + 1));
-    onButtons_[i]->setAccessibleName(QStringLiteral("ON %1").arg(i + 1));
-    onButtons_[i]->setGeometry(2, 0, 15, kRowHeight);
-    offButtons_[i] = new QRadioButton(panel);
-    offButtons_[i]->setObjectName(QStringLiteral("OFF%1").arg(i + 1));
-    offButtons_[i]->setAccessibleName(QStringLiteral("OFF %1").arg(i + 1));
-    offButtons_[i]->setGeometry(19, 0, 15, kRowHeight);
+  // Each pair sits in a panel of its own: exclusive within the pair, independent of the others.
+  auto* panel = new QFrame(tabControl);
+  panel->setObjectName(QLatin1String(kPairPanelNames[entry]));
+  panel->setGeometry(188, rowTop, 36, kRowHeight);
+  pairPanels_[entry] = panel;
+  onButtons_[entry] = new QRadioButton(panel);
+  onButtons_[entry]->setObjectName(QStringLiteral("ON") + number);
+  onButtons_[entry]->setAccessibleName(QStringLiteral("ON ") + number);
+  onButtons_[entry]->setGeometry(2, 0, 15, kRowHeight);
+  offButtons_[entry] = new QRadioButton(panel);
+  offButtons_[entry]->setObjectName(QStringLiteral("OFF") + number);
+  offButtons_[entry]->setAccessibleName(QStringLiteral("OFF ") + number);
+  offButtons_[entry]->setGeometry(19, 0, 15, kRowHeight);
 
-    // Runs for a user's click and for a check set by the program alike; unchecking runs nothing.
-    connect(onButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
-      if (checked) OnClick(i);
-    });
-    connect(offButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
-      if (checked) OffClick(i);
-    });
-  }
+  // Runs for a user's click and for a check set by the program alike; unchecking runs nothing.
+  connect(onButtons_[entry], &QRadioButton::toggled, this, [this, entry](bool checked) {
+    if (checked) OnClick(entry);
+  });
+  connect(offButtons_[entry], &QRadioButton::toggled, this, [this, entry](bool checked) {
+    if (checked) OffClick(entry);
+  });
+}
 
-  // The time editor.
-  editHeading_ =
-      makeLabel(tabControl, "Panel10", QStringLiteral("Edit selected time"), QRect(232, top + 4, 145, 20));
+void TimerPage::buildEditor(QWidget* tabControl, int top) {
+  editHeading_ = makeLabel(QStringLiteral("Panel10"), QStringLiteral("Edit selected time"),
+                           QRect(232, top + 4, 145, 20), tabControl);
   editHeading_->setFrameStyle(QFrame::Panel | QFrame::Raised);
   editHeading_->setAlignment(Qt::AlignCenter);
 
@@ -231,11 +215,15 @@ void TimerPage::buildControls() {
   QFont editFont = font();
   editFont.setPixelSize(16);
   editFont.setBold(true);
-  editHour_ = makeLabel(editPanel_, "edituur", QStringLiteral("00 :"), QRect(20, 12, 40, 22));
-  editMinute_ = makeLabel(editPanel_, "editmin", QStringLiteral("00 :"), QRect(60, 12, 40, 22));
-  editSecond_ = makeLabel(editPanel_, "editsec", QStringLiteral("00"), QRect(100, 12, 30, 22));
+  editHour_ = makeLabel(QStringLiteral("edituur"), QString(), QRect(20, 12, 40, 22), editPanel_);
+  editMinute_ = makeLabel(QStringLiteral("editmin"), QString(), QRect(60, 12, 40, 22), editPanel_);
+  editSecond_ = makeLabel(QStringLiteral("editsec"), QString(), QRect(100, 12, 30, 22), editPanel_);
   for (QLabel* label : {editHour_, editMinute_, editSecond_}) label->setFont(editFont);
+  showEditTime();
+  buildSpinners();
+}
 
+void TimerPage::buildSpinners() {
   spinHour_ = new QSpinBox(editPanel_);
   spinHour_->setObjectName(QStringLiteral("SpinEditUur"));
   spinHour_->setAccessibleName(QStringLiteral("Hours"));
@@ -255,7 +243,9 @@ void TimerPage::buildControls() {
   spinHour_->setGeometry(22, 44, 17, 41);
   spinMinute_->setGeometry(62, 44, 17, 41);
   spinSecond_->setGeometry(102, 44, 17, 41);
+}
 
+void TimerPage::connectHandlers() {
   // Change handling runs at once, nested inside whatever set the value.
   connect(spinHour_, &QSpinBox::valueChanged, this, &TimerPage::SpinEditUurChange, Qt::DirectConnection);
   connect(spinMinute_, &QSpinBox::valueChanged, this, &TimerPage::SpinEditMinuutChange, Qt::DirectConnection);
@@ -323,14 +313,6 @@ void TimerPage::setPairEnabled(int entry, bool enabled) {
   offButtons_[entry]->setEnabled(enabled);
 }
 
-std::string TimerPage::builtText(int entry, const QString& hour, const QString& minute, const QString& second,
-                                 bool on) const {
-  std::string text{'$', '2', dayDigit(shownDay()), '=', entryDigit(entry), ','};
-  text += hour.toLatin1().toStdString() + ',' + minute.toLatin1().toStdString() + ',' +
-          second.toLatin1().toStdString() + ',' + (on ? "ON" : "OFF");
-  return text;
-}
-
 // --- captions ---------------------------------------------------------------------------------
 
 void TimerPage::setDayNames(const std::array<QString, 7>& names) {
@@ -347,6 +329,26 @@ void TimerPage::setTimeCaption(int entry, const QString& caption) {
   timeLabels_[entry]->setAccessibleName(spokenTime(entry, caption));
 }
 
+void TimerPage::showTime(int entry, const SwitchFields& time) {
+  rowTimes_[entry] = time;
+  setTimeCaption(entry, timeCaption(time));
+}
+
+void TimerPage::showEditTime() {
+  editHour_->setText(shown(editTime_.hour) + QStringLiteral(" :"));
+  editMinute_->setText(shown(editTime_.minute) + QStringLiteral(" :"));
+  editSecond_->setText(shown(editTime_.second));
+}
+
+void TimerPage::loadEditor(const SwitchFields& time) {
+  editTime_ = time;
+  showEditTime();
+  // Each spinner whose value changes runs its change handling here, which may change the fields.
+  spinHour_->setValue(fieldValue(editTime_.hour));
+  spinMinute_->setValue(fieldValue(editTime_.minute));
+  spinSecond_->setValue(fieldValue(editTime_.second));
+}
+
 // --- day load, list procedure, write-back -----------------------------------------------------
 
 void TimerPage::WeekdaysTabChange() {
@@ -361,8 +363,10 @@ void TimerPage::WeekdaysTabChange() {
     }
   }
   for (int i = 0; i < kEntries; ++i) {
-    const TSwitchTime& entry = entryOf(i);
-    setTimeCaption(i, entry.isDeleted() ? kUnsetCaption : timeCaption(entry));
+    if (entryOf(i).isDeleted())
+      setTimeCaption(i, kUnsetCaption);
+    else
+      showTime(i, entryOf(i).time());
   }
   CheckTimerNummerClick();
 }
@@ -379,20 +383,13 @@ void TimerPage::CheckTimerNummerClick() {
     setPairEnabled(i, true);
     if (i == selectedRow()) {
       if (entryOf(i).isDeleted()) {
-        setTimeCaption(i, kMidnight);
-        // Time 1 and Time 6 get their new form with one space after "ON".
-        entryOf(i).setText(builtText(i, "00", "00", "00", true) + (i == 0 || i == 5 ? " " : ""));
+        showTime(i, SwitchFields{});  // midnight
+        entryOf(i) = TSwitchTime::fresh(shownDay(), i);
       } else {
-        setTimeCaption(i, timeCaption(entryOf(i)));
+        showTime(i, entryOf(i).time());
       }
       checkAction(i, entryOf(i).isOn());
-      const QString label = timeLabels_[i]->text();
-      editHour_->setText(label.mid(0, 2) + QStringLiteral(" :"));
-      editMinute_->setText(label.mid(4, 2) + QStringLiteral(" :"));
-      editSecond_->setText(label.mid(8, 2));
-      spinHour_->setValue(leadingNumber(editHour_->text()));
-      spinMinute_->setValue(leadingNumber(editMinute_->text()));
-      spinSecond_->setValue(leadingNumber(editSecond_->text()));
+      loadEditor(rowTimes_[i]);
     }
     if (!onButtons_[i]->isChecked() && !offButtons_[i]->isChecked()) checkAction(i, entryOf(i).isOn());
   }
@@ -402,25 +399,23 @@ void TimerPage::StoreShownDay() {
   for (int i = 0; i < kEntries; ++i) {
     if (!isChecked(i)) continue;
     timerEdited_ = true;
-    const QString label = timeLabels_[i]->text();
-    entryOf(i).setText(
-        builtText(i, label.mid(0, 2), label.mid(4, 2), label.mid(8, 2), onButtons_[i]->isChecked()));
+    entryOf(i) = TSwitchTime::set(shownDay(), i, rowTimes_[i], onButtons_[i]->isChecked());
   }
 }
 
 // --- time editor ------------------------------------------------------------------------------
 
 void TimerPage::closingSteps() {
+  showEditTime();
   const int row = selectedRow();
-  if (row >= 0 && isChecked(row))
-    setTimeCaption(row, editHour_->text() + editMinute_->text() + editSecond_->text());
+  if (row >= 0 && isChecked(row)) showTime(row, editTime_);
   StoreShownDay();
 }
 
 void TimerPage::SpinEditUurChange() {
   if (spinHour_->value() < 0) spinHour_->setValue(23);
   if (spinHour_->value() > 23) spinHour_->setValue(0);
-  editHour_->setText(twoDigits(spinHour_->value()) + QStringLiteral(" :"));
+  editTime_.hour = twoDigitField(spinHour_->value());
   closingSteps();
 }
 
@@ -435,7 +430,7 @@ void TimerPage::SpinEditMinuutChange() {
     spinHour_->setValue(spinHour_->value() + 1);
     if (spinHour_->value() == 24) spinHour_->setValue(0);
   }
-  editMinute_->setText(twoDigits(spinMinute_->value()) + QStringLiteral(" :"));
+  editTime_.minute = twoDigitField(spinMinute_->value());
   closingSteps();
 }
 
@@ -458,42 +453,18 @@ void TimerPage::SpinEditSecondsChange() {
       if (spinHour_->value() == 24) spinHour_->setValue(0);
     }
   }
-  editSecond_->setText(twoDigits(spinSecond_->value()));
+  editTime_.second = twoDigitField(spinSecond_->value());
   closingSteps();
 }
 
 // --- ON/OFF pairs -----------------------------------------------------------------------------
 
-void TimerPage::OnClick(int entry) {
-  TSwitchTime& switchTime = entryOf(entry);
-  std::string text = switchTime.text();
-  if (text.size() < 17) {
-    // A short text (only a malformed reply makes one) is rebuilt in full rather than patched.
-    text = builtText(entry, textField(switchTime, 7), textField(switchTime, 10), textField(switchTime, 13),
-                     true);
-  } else {
-    text[16] = 'N';
-    if (text.size() > 17) text[17] = '\r';
-  }
-  switchTime.setText(text);
-  setChecked(entry, true);
-  selectRow(entry);
-}
+void TimerPage::OnClick(int entry) { actionClick(entry, true); }
 
-void TimerPage::OffClick(int entry) {
-  TSwitchTime& switchTime = entryOf(entry);
-  std::string text = switchTime.text();
-  if (text.size() < 17) {
-    text = builtText(entry, textField(switchTime, 7), textField(switchTime, 10), textField(switchTime, 13),
-                     false);
-  } else {
-    text[16] = 'F';
-    if (text.size() == 17)
-      text += 'F';
-    else
-      text[17] = 'F';
-  }
-  switchTime.setText(text);
+void TimerPage::OffClick(int entry) { actionClick(entry, false); }
+
+void TimerPage::actionClick(int entry, bool on) {
+  entryOf(entry).setOn(on, shownDay(), entry);
   setChecked(entry, true);
   selectRow(entry);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The "Timer" page: seven day tabs, the check list of the eight switch times of the shown day
 // with their time labels and ON/OFF pairs, and the editor of the selected time. The page keeps
-// no model of its own: it reads and writes the entries of the week table directly, in their
-// command-text form.
+// no model of its own: it reads and writes the entries of the week table directly, through the
+// forms of TSwitchTime. Beside each time label and the editor's labels it holds the time they
+// show as fields, so that a write-back rebuilds an entry from a row's time, not from a caption.
 //
 // Notifications, on which the procedures rely:
 //  - an ON or OFF button that goes from unchecked to checked, by the user or by the program,
@@ -14,7 +15,6 @@
 #include <QString>
 #include <QWidget>
 #include <array>
-#include <string>
 
 #include "week_table.h"
 
@@ -84,7 +84,17 @@ class TimerPage : public QWidget {
   QSpinBox* secondSpin() const { return spinSecond_; }                        // SpinEditSeconds
 
  private:
+  // The builders of the page, in the order their widgets are made (which is the focus order).
   void buildControls();
+  void buildHeading();
+  int buildDayTabs(QWidget* tabControl);  // gives the height of the row of tabs
+  void buildColumnHeads(QWidget* tabControl, int top);
+  void buildList(QWidget* tabControl, int listTop);
+  void buildRow(QWidget* tabControl, int entry, int rowTop);
+  void buildEditor(QWidget* tabControl, int top);
+  void buildSpinners();
+  void connectHandlers();
+
   TSwitchTime& entryOf(int entry);
   bool isChecked(int entry) const;
   void setChecked(int entry, bool checked);
@@ -92,12 +102,16 @@ class TimerPage : public QWidget {
   void uncheckPair(int entry);
   void checkAction(int entry, bool on);
   void setPairEnabled(int entry, bool enabled);
-  // Full form "$2d=i,HH,MM,SS,ON" / ",OFF" from the three two-character time fields.
-  std::string builtText(int entry, const QString& hour, const QString& minute, const QString& second,
-                        bool on) const;
+  // Click handling shared by ON and OFF: the entry's action changes, its row is checked and selected.
+  void actionClick(int entry, bool on);
   void closingSteps();
+  // A row's time: held for the write-back and shown by its label in the 10-character form.
+  void showTime(int entry, const SwitchFields& time);
   // A time label's caption, and its name for assistive technology ("Time 1, 07:15:30").
   void setTimeCaption(int entry, const QString& caption);
+  // The time editor: its labels show editTime_, its spinners take the numbers the fields begin with.
+  void loadEditor(const SwitchFields& time);
+  void showEditTime();
 
   WeekTable& table_;
   bool& timerEdited_;
@@ -112,6 +126,7 @@ class TimerPage : public QWidget {
   std::array<QFrame*, kEntries> pairPanels_{};
   std::array<QRadioButton*, kEntries> onButtons_{};
   std::array<QRadioButton*, kEntries> offButtons_{};
+  std::array<SwitchFields, kEntries> rowTimes_{};  // what the labels of checked rows show
   QLabel* editHeading_ = nullptr;
   QFrame* editPanel_ = nullptr;
   QLabel* editHour_ = nullptr;
@@ -120,4 +135,5 @@ class TimerPage : public QWidget {
   QSpinBox* spinHour_ = nullptr;
   QSpinBox* spinMinute_ = nullptr;
   QSpinBox* spinSecond_ = nullptr;
+  SwitchFields editTime_;  // what edituur, editmin and editsec show
 };

@@ -92,3 +92,51 @@ TEST(SwitchTimeText, IsCutAtTwentyCharacters) {
   EXPECT_EQ(TSwitchTime("$21=0,12,30,00,OFF and more").text(), "$21=0,12,30,00,OFF a");
   EXPECT_EQ(TSwitchTime("$21=0,12,30,00,ON").at(18), '\0');
 }
+
+TEST(SwitchTimeText, FormsShareTheirPrefix) {
+  EXPECT_EQ(TSwitchTime::prefix(2, 4), "$23=4,");
+  EXPECT_EQ(TSwitchTime::set(0, 0, {"12", "30", "00"}, true).text(), "$21=0,12,30,00,ON");
+  EXPECT_EQ(TSwitchTime::set(6, 7, {"1a", "0", " 5"}, false).text(), "$27=7,1a,0, 5,OFF");
+  EXPECT_EQ(TSwitchTime::fresh(1, 0).text(), "$22=0,00,00,00,ON ");
+  EXPECT_EQ(TSwitchTime::fresh(1, 5).text(), "$22=5,00,00,00,ON ");
+  EXPECT_EQ(TSwitchTime::fresh(1, 7).text(), "$22=7,00,00,00,ON");
+}
+
+TEST(SwitchTimeText, FieldsAreReadAsTheyStand) {
+  EXPECT_EQ(TSwitchTime("$21=0,07,15,30,ON").time(), (SwitchFields{"07", "15", "30"}));
+  EXPECT_EQ(TSwitchTime("$21=0,1a,:5,30,ON").time(), (SwitchFields{"1a", ":5", "30"}));
+  EXPECT_EQ(TSwitchTime("$21=0,12,3").time(), (SwitchFields{"12", "30", "00"}));  // missing reads "0"
+  EXPECT_EQ(TSwitchTime(std::string("$21=0,1\0,00", 11)).time(), (SwitchFields{"10", "00", "00"}));
+  EXPECT_EQ(twoDigitField(7), "07");
+  EXPECT_EQ(twoDigitField(23), "23");
+  const struct {
+    const char* field;
+    int value;
+  } values[] = {{"07", 7}, {" 5", 5}, {"5x", 5}, {"x5", 0}, {"-5", 0}, {"", 0}, {"1234567890", 123456789}};
+  for (const auto& row : values) EXPECT_EQ(fieldValue(row.field), row.value) << row.field;
+}
+
+// The ON and OFF buttons touch characters 17 and 18 only; a text too short for an action is
+// rebuilt as the entry of its place.
+TEST(SwitchTimeText, ActionChangesCharactersSeventeenAndEighteen) {
+  const struct {
+    const char* before;
+    bool on;
+    const char* after;
+  } rows[] = {
+      {"$21=2,08,00,00,ON", false, "$21=2,08,00,00,OFF"},
+      {"$21=2,08,00,00,OFF", true, "$21=2,08,00,00,ON\r"},
+      {"$21=2,08,00,00,ON\r", false, "$21=2,08,00,00,OFF"},
+      {"$21=0,00,00,00,ON ", false, "$21=0,00,00,00,OFF"},
+      {"$21=0,00,00,00,ON ", true, "$21=0,00,00,00,ON\r"},
+      {"$21=2,08,00,00,OFF", false, "$21=2,08,00,00,OFF"},
+      {"$21=2,08,00,00,ONxyz", true, "$21=2,08,00,00,ON\ryz"},
+      {"$21=2,12,30,00,O", true, "$23=4,12,30,00,ON"},
+      {"$21=2,12", false, "$23=4,12,00,00,OFF"},
+  };
+  for (const auto& row : rows) {
+    TSwitchTime entry(row.before);
+    entry.setOn(row.on, 2, 4);
+    EXPECT_EQ(entry.text(), row.after) << row.before << (row.on ? " ON" : " OFF");
+  }
+}

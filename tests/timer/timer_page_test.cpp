@@ -25,7 +25,7 @@ const QString kUnset = QStringLiteral("    ---          ");
 
 // "$2" day "=" entry "," + fields + "," + action, for the shown Monday unless told otherwise.
 std::string entryText(int entry, const std::string& time, const std::string& action, int day = 0) {
-  return std::string{'$', '2', dayDigit(day), '=', entryDigit(entry), ','} + time + ',' + action;
+  return TSwitchTime::prefix(day, entry) + time + ',' + action;
 }
 
 class TimerPageTest : public ::testing::Test {
@@ -137,6 +137,19 @@ TEST(TimerPageDesign, StartsWithDesignCaptionsAndNamedControls) {
   EXPECT_EQ(page.selectedRow(), -1);
   EXPECT_EQ(page.hourLabel()->text() + page.minuteLabel()->text() + page.secondLabel()->text(), "00 :00 :00");
   EXPECT_FALSE(edited);
+}
+
+// Before the first day load (the window keeps the page disabled until then) the buttons are
+// enabled; a row checked by one is written back with a whole time, not the design caption's.
+TEST(TimerPageDesign, RowsCheckedBeforeTheFirstDayLoadAreWrittenBackWithWholeTimes) {
+  WeekTable table;
+  bool edited = false;
+  TimerPage page(table, edited);
+  page.onButton(2)->click();
+  page.offButton(4)->click();
+  page.secondSpin()->stepBy(1);
+  EXPECT_EQ(table.at(0, 2).text(), "$21=2,00,00,00,ON");
+  EXPECT_EQ(table.at(0, 4).text(), "$21=4,00,00,01,OFF");
 }
 
 TEST_F(TimerPageTest, EmptyDayShowsEightUnsetRows) {
