@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <cstring>
+#include <thread>
 
 #include "TimerPage.h"
 #include "captions.h"
@@ -355,6 +358,51 @@ TEST(CommandLineFile, QuotedTextsThatAreNoSingleCommandAreRefusedBeforeAByteIsSe
     EXPECT_EQ(result.stderrText, "kelvox-setup: bad.cfg: " + unsendableFault(c.reason) + "\n");
   }
   EXPECT_TRUE(clock.receivedMessages().empty());
+}
+
+// A clock on a pseudo-terminal linked as COM1 that reports language 9 and timeout 0, which no
+// emulated clock does, and an empty week: the file gets the values the window would show, and
+// the user is told.
+TEST(CommandLineFile, RepliesOutOfRangeAreNamedAndClamped) {
+  ScratchFolder folder;
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  QFile::remove(folder.file(QStringLiteral("COM1")));
+  ASSERT_TRUE(QFile::link(QString::fromLatin1(name), folder.file(QStringLiteral("COM1"))));
+  std::thread clock([master] {
+    std::string line;
+    char c = 0;
+    // Ends by itself should the program not ask for the whole week.
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    pollfd input{master, POLLIN, 0};
+    for (int days = 0; days < 7 && std::chrono::steady_clock::now() < deadline;) {
+      if (::poll(&input, 1, 100) != 1 || ::read(master, &c, 1) != 1) continue;
+      if (c != '\r') {
+        line += c;
+        continue;
+      }
+      const std::string reply = line == "$" ? "$S1=9\r$S2=+01\r$S3=0\r$S4=00\r$S5=0\r" : std::string();
+      std::string week;
+      if (line.size() == 4 && line.rfind("$2", 0) == 0) {
+        for (int entry = 0; entry < 8; ++entry) week += "=-DEL\r";
+        ++days;
+      }
+      const std::string answer = reply + week;
+      if (!answer.empty() && ::write(master, answer.data(), answer.size()) < 0) break;
+      line.clear();
+    }
+  });
+  const RunResult result = runSetup({"--read", "read.cfg"});
+  clock.join();
+  ::close(master);
+  ::close(slave);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.stderrText,
+            "kelvox-setup: the clock on COM1 reported language 9, outside 0 to 4; the file holds 4\n"
+            "kelvox-setup: the clock on COM1 reported timeout 0, outside 1 to 720; the file holds 1\n");
+  const QByteArray file = folder.read(QStringLiteral("read.cfg"));
+  EXPECT_TRUE(file.contains("\nlanguage = 4\n") && file.contains("\ntimeout = 1\n")) << file.toStdString();
 }
 
 // Runs kelvox-setup through the shell, which gives it file names as bytes (a QProcess argument is
