@@ -4,12 +4,11 @@
 
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QFileInfo>
+#include <QStringList>
 #include <QTimer>
 #include <algorithm>
 #include <bitset>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,8 +16,10 @@
 #include "Serial4.h"
 #include "config_file_access.h"
 #include "exit_signals.h"
+#include "message_framer.h"
 #include "messages.h"
 #include "port_settings_file.h"
+#include "safe_write.h"
 #include "transfer.h"
 
 namespace {
@@ -32,6 +33,20 @@ constexpr int kPortCount = 9;
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
 const QString kPortOption = QStringLiteral("port");
+
+constexpr char16_t kEscapedByteBase = 0xDC00;  // + a byte 0x80..0xFF that is not part of UTF-8
+
+// Length of the UTF-8 sequence at s[i], or 0 when it is not one.
+std::size_t utf8Length(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x80) return 1;
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || i + length > s.size()) return 0;
+  // The strict decoder decides about overlong forms and surrogates.
+  const QString decoded = QString::fromUtf8(s.data() + i, static_cast<qsizetype>(length));
+  return decoded.contains(QChar::ReplacementCharacter) ? 0 : length;
+}
 
 // One line on standard error, the program's name first.
 void report(const QString& text) {
@@ -55,7 +70,23 @@ QString printable(std::string command) {
   return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// Why a reply's value did not fit its setting: the file gets the clamped value, as the window shows it.
+QString outOfRange(Setting setting, int value, SettingRange range, int port) {
+  return QStringLiteral("the clock on COM%1 reported %2 %3, outside %4 to %5; the file holds %6")
+      .arg(port)
+      .arg(QString::fromLatin1(settingName(setting)))
+      .arg(value)
+      .arg(range.min)
+      .arg(range.max)
+      .arg(std::clamp(value, range.min, range.max));
+}
+
 // The window's read or send on a port of its own, with the configuration in place of the controls.
+//
+// The received bytes are cut into messages here rather than by the component: each byte is then
+// known to have come before or after the last command was written. A message whose bytes all came
+// before it cannot answer it, so such an acknowledgement (a clock's duplicate "$ok") counts for
+// nothing; otherwise it would count for the next command and a later error reply would go unseen.
 class TBatchTransfer : private TransferHost {
  public:
   enum class Direction { Read, Send };
@@ -64,9 +95,7 @@ class TBatchTransfer : private TransferHost {
       : direction_(direction), config_(std::move(config)) {
     serial_.setNotifyErrors(neNone);
     serial_.setWaitOnTxFull(false);
-    serial_.setRxEventMode(rxMessage);
-    serial_.setMessageStartChar('$');
-    serial_.setMessageEndChar('\r');
+    serial_.setRxEventMode(rxNormal);
     // The clock's line: 19200 baud, 8 data bits, even parity, 1 stop bit, no flow control.
     serial_.setBaudrate(19200);
     serial_.setDataBits(d8bit);
@@ -74,7 +103,7 @@ class TBatchTransfer : private TransferHost {
     serial_.setStopBits(st1bit);
     serial_.setFlowMode(fcNone);
     serial_.setParity(paEven);
-    serial_.OnMessage = [this](TSerial*, const std::string& message) { handleMessage(message); };
+    serial_.OnRxData = [this](TSerial*) { readReceived(); };
     timeout_.setInterval(TClockTransfer::kReplyTimeoutMs);
     QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
     table_ = config_.week;
@@ -89,7 +118,8 @@ class TBatchTransfer : private TransferHost {
     serial_.setPort(port);
     serial_.setActive(true);
     if (serial_.Active()) return std::nullopt;
-    return QString::fromLocal8Bit(std::strerror(serial_.ErrorCode()));
+    // The reason as the window's tool tip gives it ("in use by PID 1234", "permission denied; ...").
+    return QString::fromStdString(serial_.openFailure());
   }
   int port() const { return serial_.Port(); }
 
@@ -111,6 +141,8 @@ class TBatchTransfer : private TransferHost {
   }
 
   QString failure() const { return failure_; }
+  // Replies whose values the file could hold only clamped, one line each.
+  const QStringList& warnings() const { return warnings_; }
   TClockConfig received() const {
     TClockConfig config = config_;
     config.week = table_;
@@ -118,12 +150,30 @@ class TBatchTransfer : private TransferHost {
   }
 
  private:
-  void handleMessage(const std::string& message) {
+  static constexpr char kEndChar = '\r';
+
+  void readReceived() {
+    char byte = 0;
+    while (!finished_ && serial_.ReadChar(byte) == 1) {
+      const bool beforeLastCommand = bytesBeforeLastCommand_ > 0;
+      if (beforeLastCommand) --bytesBeforeLastCommand_;
+      // While the week is read, messages start at "=", so the clock's "$error" needs a framer of its own.
+      if (startChar_ != '$' && errorFramer_.feed(byte, '$', kEndChar, 0) && isErrorReply(errorFramer_.message()))
+        handleMessage(errorFramer_.message(), false);
+      if (framer_.feed(byte, startChar_, kEndChar, 0)) handleMessage(framer_.message(), beforeLastCommand);
+    }
+  }
+
+  void handleMessage(const std::string& message, bool beforeLastCommand) {
+    if (finished_) return;
     if (isErrorReply(message)) errorReply_ = true;
-    // An acknowledgement counts for the command that waits for one.
-    if (direction_ == Direction::Send && isAcknowledgement(message) && acknowledged_ < sent_.size())
+    if (direction_ == Direction::Send && isAcknowledgement(message)) {
+      // An acknowledgement counts only for a command that waits for one.
+      if (beforeLastCommand || acknowledged_ >= sent_.size()) return;
       ++acknowledged_;
+    }
     transfer_.Serial1Message(message);
+    // A send succeeds only with the acknowledgement of its last command, no error reply before it.
     if (!finished_ && direction_ == Direction::Send && acknowledged_ == kCommandsPerSend) finish(QString());
     showProgress();
   }
@@ -180,12 +230,15 @@ class TBatchTransfer : private TransferHost {
   // TransferHost
   void sendString(const std::string& text) override {
     if (direction_ == Direction::Send) sent_.push_back(text);
+    // What is waiting now came before the command: no answer to it can be among those bytes. (Taken
+    // before the write: a clock at the end of a pseudo-terminal may answer before the write returns.)
+    bytesBeforeLastCommand_ = serial_.RxWaiting();
     serial_.SendString(text);
   }
   void sendChar(char c) override { serial_.SendChar(c); }
   void abortRx() override { serial_.AbortRx(); }
   void abortTx() override { serial_.AbortTx(); }
-  void setMessageStartChar(char c) override { serial_.setMessageStartChar(c); }
+  void setMessageStartChar(char c) override { startChar_ = c; }
   void startTimeout() override {
     if (!timeout_.isActive()) timeout_.start();
   }
@@ -197,6 +250,7 @@ class TBatchTransfer : private TransferHost {
   void writeSetting(Setting s, int value) override {
     // As the window's controls clamp what is written into them.
     const SettingRange range = settingRange(s);
+    if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, port());
     config_.setSetting(s, std::clamp(value, range.min, range.max));
     reported_.set(static_cast<std::size_t>(s));
   }
@@ -228,6 +282,12 @@ class TBatchTransfer : private TransferHost {
   QTimer timeout_;
   QEventLoop loop_;
   TClockTransfer transfer_{*this, table_, timerEdited_};
+
+  char startChar_ = '$';
+  MessageFramer framer_;
+  MessageFramer errorFramer_;
+  std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
+  QStringList warnings_;
 
   std::vector<std::string> sent_;  // the commands of a send, in order
   std::size_t acknowledged_ = 0;
@@ -263,6 +323,56 @@ std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> ask
 
 }  // namespace
 
+QString argumentText(std::string_view bytes) {
+  QString text;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t length = utf8Length(bytes, i);
+    if (length == 0) {
+      text += QChar(static_cast<char16_t>(kEscapedByteBase + static_cast<unsigned char>(bytes[i])));
+      ++i;
+      continue;
+    }
+    text += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
+    i += length;
+  }
+  return text;
+}
+
+std::string argumentBytes(const QString& text) {
+  std::string bytes;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i].unicode();
+    const bool pair = QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+    if (!pair && unit >= kEscapedByteBase + 0x80 && unit <= kEscapedByteBase + 0xFF) {
+      bytes += static_cast<char>(unit - kEscapedByteBase);
+      continue;
+    }
+    bytes += text.mid(i, pair ? 2 : 1).toStdString();
+    if (pair) ++i;
+  }
+  return bytes;
+}
+
+QString shownName(const QString& text) {
+  QString shown;
+  for (const QChar c : text) {
+    const char16_t unit = c.unicode();
+    if (unit == '\n')
+      shown += QStringLiteral("\\n");
+    else if (unit == '\r')
+      shown += QStringLiteral("\\r");
+    else if (unit == '\t')
+      shown += QStringLiteral("\\t");
+    else if (unit < 0x20 || unit == 0x7F)
+      shown += QStringLiteral("\\x%1").arg(unit, 2, 16, QLatin1Char('0'));
+    else if (unit >= kEscapedByteBase + 0x80 && unit <= kEscapedByteBase + 0xFF)
+      shown += QStringLiteral("\\x%1").arg(unit - kEscapedByteBase, 2, 16, QLatin1Char('0'));
+    else
+      shown += c;
+  }
+  return shown;
+}
+
 void addBatchTransferOptions(QCommandLineParser& parser) {
   parser.addOption({kReadOption,
                     QStringLiteral("Read the clock into the configuration file <file>, without a window."),
@@ -296,8 +406,14 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
   const QString option = request.reading ? kReadOption : kSendOption;
   if (parser.values(option).size() > 1 || parser.values(kPortOption).size() > 1)
     return fail(QStringLiteral("Each option may be given once."));
-  request.file = parser.value(option);
-  request.path = QFileInfo(request.file).absoluteFilePath();
+  const QString file = parser.value(option);
+  if (file.isEmpty()) return fail(QStringLiteral("--%1 needs a file name.").arg(option));
+  request.file = shownName(file);
+  std::error_code noFolder;
+  request.path = std::filesystem::absolute(argumentBytes(file), noFolder);
+  if (noFolder)
+    request.pathProblem = request.file + QStringLiteral(": the start folder cannot be found (%1)")
+                                             .arg(QString::fromLocal8Bit(noFolder.message()));
   if (parser.isSet(kPortOption)) {
     bool isNumber = false;
     const int port = parser.value(kPortOption).toInt(&isNumber);
@@ -315,16 +431,23 @@ int runBatchTransfer(const TBatchRequest& request) {
     report(text);
     return 1;
   };
+  if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
   TClockConfig config;
   if (!request.reading) {
     QString error;
     if (!loadConfigFile(request.path, config, error))
       return fail(request.file + QStringLiteral(": ") + error);
+  } else if (const std::string refusal = writeRefusal(request.path); !refusal.empty()) {
+    // Known before the clock is read: a folder, a device or a pipe is never written.
+    return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
+                QString::fromLocal8Bit(refusal));
   }
   TBatchTransfer transfer(request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send,
                           config);
   if (const auto reason = openPort(transfer, request.port)) return fail(*reason);
-  if (!transfer.run()) return fail(transfer.failure());
+  const bool done = transfer.run();
+  for (const QString& warning : transfer.warnings()) report(warning);
+  if (!done) return fail(transfer.failure());
   if (request.reading) {
     QString error;
     if (!saveConfigFile(request.path, transfer.received(), error))

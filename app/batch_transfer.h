@@ -6,17 +6,29 @@
 // 1 and one line on standard error saying what failed. Progress goes to standard error when it is
 // a terminal.
 #include <QString>
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 
 class QCommandLineParser;
 
 // A transfer the command line asks for.
 struct TBatchRequest {
   bool reading = false;
-  QString file;             // as given, for the messages
-  QString path;             // the same, absolute: the program may change folders before it runs
-  std::optional<int> port;  // --port; otherwise the saved or the first usable port
+  QString file;                 // as given, shown on one line (see shownName)
+  std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
+  QString pathProblem;          // why no absolute path could be made (the start folder is gone)
+  std::optional<int> port;      // --port; otherwise the saved or the first usable port
 };
+
+// A command-line argument as the parser takes it. Bytes that are not UTF-8 become the lone
+// surrogates U+DC80..U+DCFF, so that argumentBytes gives the argument back byte for byte.
+QString argumentText(std::string_view bytes);
+std::string argumentBytes(const QString& text);
+// A name as a message shows it on one line: control characters and bytes that are not UTF-8
+// written as \n, \r, \t or \xHH.
+QString shownName(const QString& text);
 
 // Adds --read, --send and --port.
 void addBatchTransferOptions(QCommandLineParser& parser);

@@ -52,19 +52,10 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   addBatchTransferOptions(parser);
 
   TCommandLine result;
+  // Help and version are answered before anything else is looked at: they never run a transfer.
   if (!parser.parse(arguments)) {
     result.mode = TCommandLine::Mode::Invalid;
     result.text = parser.errorText();
-  } else if (batchTransferRequested(parser)) {
-    if (auto request = batchRequest(parser, result.text)) {
-      result.mode = TCommandLine::Mode::Batch;
-      result.batch = *request;
-    } else {
-      result.mode = TCommandLine::Mode::Invalid;
-    }
-  } else if (!parser.positionalArguments().isEmpty()) {
-    result.mode = TCommandLine::Mode::Invalid;
-    result.text = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
   } else if (parser.isSet(help)) {
     result.mode = TCommandLine::Mode::Help;
     // The usage line names the program as it is installed, however it was started.
@@ -74,6 +65,16 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(version)) {
     result.mode = TCommandLine::Mode::Version;
     result.text = QString::fromLatin1(kProgram) + u' ' + programVersion() + u'\n';
+  } else if (batchTransferRequested(parser)) {
+    if (auto request = batchRequest(parser, result.text)) {
+      result.mode = TCommandLine::Mode::Batch;
+      result.batch = *request;
+    } else {
+      result.mode = TCommandLine::Mode::Invalid;
+    }
+  } else if (!parser.positionalArguments().isEmpty()) {
+    result.mode = TCommandLine::Mode::Invalid;
+    result.text = QStringLiteral("Unexpected argument '%1'.").arg(shownName(parser.positionalArguments().constFirst()));
   }
   result.displayChosen = parser.isSet(platform) || parser.isSet(display);
   return result;
@@ -81,7 +82,8 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
 
 QStringList commandLineArguments(int argc, char** argv) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  // A file name's bytes are kept even where they are not UTF-8.
+  for (int i = 0; i < argc; ++i) arguments << argumentText(argv[i]);
   return arguments;
 }
 

@@ -1,43 +1,59 @@
 #include "config_file_access.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 
-bool loadConfigFile(const QString& path, TClockConfig& config, QString& error) {
-  const QFileInfo info(path);
-  if (!info.exists()) {
+#include "safe_write.h"
+
+namespace {
+
+std::filesystem::path localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+bool loadConfigFile(const std::filesystem::path& path, TClockConfig& config, QString& error) {
+  std::error_code status;
+  const auto type = std::filesystem::status(path, status).type();
+  if (type == std::filesystem::file_type::not_found) {
     error = QStringLiteral("no such file");
     return false;
   }
   // A device or a pipe could block the read or never end.
-  if (!info.isFile()) {
-    error = QStringLiteral("not a regular file");
+  if (type != std::filesystem::file_type::regular) {
+    error = status ? QString::fromLocal8Bit(status.message()) : QStringLiteral("not a regular file");
     return false;
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = file.errorString();
+  std::ifstream file(path, std::ios::binary);
+  std::string text(static_cast<std::size_t>(kMaxConfigFileSize) + 1, '\0');
+  if (file) file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (file.bad() || (!file && !file.eof())) {
+    error = QString::fromLocal8Bit(std::strerror(errno != 0 ? errno : EIO));
     return false;
   }
-  const QByteArray text = file.read(kMaxConfigFileSize + 1);
+  text.resize(static_cast<std::size_t>(file.gcount()));
   if (text.size() > kMaxConfigFileSize) {
     error = QStringLiteral("larger than %1 KB, not a configuration file").arg(kMaxConfigFileSize / 1024);
     return false;
   }
-  if (const auto fault = parseConfigFile(std::string_view(text.constData(), text.size()), config)) {
+  if (const auto fault = parseConfigFile(text, config)) {
     error = QString::fromStdString(fault->message());
     return false;
   }
   return true;
 }
 
+bool saveConfigFile(const std::filesystem::path& path, const TClockConfig& config, QString& error) {
+  const std::string failure = writeFileSafely(path, formatConfigFile(config));
+  error = QString::fromLocal8Bit(failure);
+  return failure.empty();
+}
+
+bool loadConfigFile(const QString& path, TClockConfig& config, QString& error) {
+  return loadConfigFile(localPath(path), config, error);
+}
+
 bool saveConfigFile(const QString& path, const TClockConfig& config, QString& error) {
-  QSaveFile file(path);
-  const QByteArray text = QByteArray::fromStdString(formatConfigFile(config));
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-    error = file.errorString();
-    return false;
-  }
-  return true;
+  return saveConfigFile(localPath(path), config, error);
 }

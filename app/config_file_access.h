@@ -1,8 +1,9 @@
 #pragma once
 // Configuration files on disk, for the window and the command line: the text form is the one of
-// config_file.h; this adds the file itself (a regular file of sane size, written through a
-// temporary file that then replaces the old one).
+// config_file.h; this adds the file itself (a regular file of sane size, written safely as
+// safe_write.h says). Paths are taken as bytes, so that any name the system allows can be used.
 #include <QString>
+#include <filesystem>
 
 #include "config_file.h"
 
@@ -11,6 +12,11 @@ inline constexpr qint64 kMaxConfigFileSize = 64 * 1024;
 
 // Reads path into config; on failure config is untouched and error says why, for example
 // "line 7: Mon 1: time 24:00:00 is out of range (00:00:00 to 23:59:59)".
+bool loadConfigFile(const std::filesystem::path& path, TClockConfig& config, QString& error);
+// Writes config to path; a crash or a full disk never leaves a half-written file, and anything
+// but a regular file is never replaced.
+bool saveConfigFile(const std::filesystem::path& path, const TClockConfig& config, QString& error);
+
+// The same for a name as the window's file dialog gives it.
 bool loadConfigFile(const QString& path, TClockConfig& config, QString& error);
-// Writes config to path; a crash or a full disk never leaves a half-written file.
 bool saveConfigFile(const QString& path, const TClockConfig& config, QString& error);

@@ -8,6 +8,7 @@
 #include "captions.h"
 #include "command_line.h"
 #include "exit_signals.h"
+#include "port_settings_file.h"
 #include "settings_folder.h"
 #include "startup_read_hook.h"
 
@@ -16,7 +17,9 @@ int main(int argc, char** argv) {
   const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
-    std::fprintf(stderr, "kelvox-setup: settings folder: %s; working in the start folder\n", problem.c_str());
+    // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
+    std::fprintf(stderr, "kelvox-setup: settings folder: %s; the chosen port is not saved\n", problem.c_str());
+    TPortSettingsFile::switchOffSaving();
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {

@@ -13,14 +13,18 @@ class TPortSettingsFile {
   // The saved port 1..4, or 0 when the file is missing or its first line does not name one.
   // Only the fourth character of the first line counts.
   int savedPort() const;
-  // Writes "COMn" CR LF through a temporary file in the same folder that then replaces the
-  // old file with its mode and owner, so a crash or a full disk never leaves a truncated file.
-  // Where no temporary file can be made there, a writable file is rewritten in place. A name
-  // that stands for anything but a regular file is left alone. False on any failure.
+  // Writes "COMn" CR LF as safe_write.h says: the old file stays whole on any failure, keeps its
+  // mode and owner when replaced, and a name that stands for anything but a regular file is left
+  // alone. False on any failure, and always once saving is switched off.
   bool write(int port) const;
+  // Switched off for the whole run when the program has no settings folder to work in: the
+  // start folder is then not the place for the file.
+  static void switchOffSaving() { savingAllowed() = false; }
 
   const QString& fileName() const { return fileName_; }
 
  private:
+  static bool& savingAllowed();
+
   QString fileName_;
 };

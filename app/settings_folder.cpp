@@ -14,9 +14,11 @@ namespace settings_folder {
 
 namespace {
 
+// Only an entry that can be seen counts: a folder that cannot be read holds nothing for us.
 bool present(const fs::path& entry) {
   std::error_code error;
-  return fs::symlink_status(entry, error).type() != fs::file_type::not_found;
+  const fs::file_type type = fs::symlink_status(entry, error).type();
+  return !error && type != fs::file_type::not_found && type != fs::file_type::none;
 }
 
 const char* homeFolder() {
@@ -32,7 +34,10 @@ int createFolders(const fs::path& folder) {
     made /= part;
     std::error_code error;
     if (fs::is_directory(made, error)) continue;
-    if (mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    if (mkdir(made.c_str(), 0700) == 0) continue;
+    // Something that is not a folder (a file named by XDG_CONFIG_HOME, say) is no place for ours.
+    if (errno != EEXIST) return errno;
+    if (!fs::is_directory(made, error)) return ENOTDIR;
   }
   return 0;
 }

@@ -160,21 +160,32 @@ std::optional<Fault> checkVersion(std::string_view line) {
   line = trimmed(line);
   const std::string expected = std::string(kFormatName) + ' ' + std::to_string(kFormatVersion);
   if (line == expected) return std::nullopt;
+  if (trimmed(withoutComment(line)) == expected)
+    return Fault{"the first line takes no comment: it must be \"" + expected + "\" alone"};
   if (line.substr(0, kFormatName.size() + 1) == std::string(kFormatName) + ' ')
     return Fault{"format version \"" + std::string(line.substr(kFormatName.size() + 1)) +
                  "\" is not supported; this program reads \"" + expected + "\""};
   return Fault{"not a KELVOX configuration file: the first line must be \"" + expected + "\""};
 }
 
-std::optional<int> wholeNumber(std::string_view value) {
-  std::size_t start = !value.empty() && (value[0] == '-' || value[0] == '+') ? 1 : 0;
-  if (value.size() == start || value.size() - start > 3) return std::nullopt;
-  int number = 0;
-  for (std::size_t i = start; i < value.size(); ++i) {
-    if (!isDigit(value[i])) return std::nullopt;
-    number = number * 10 + (value[i] - '0');
-  }
-  return value[0] == '-' ? -number : number;
+constexpr std::size_t kMaxDigits = 3;
+
+// A setting's value: a sign and at most three digits, in the setting's range.
+std::optional<Fault> settingValue(const SettingKey& key, std::string_view value, int& number) {
+  const std::string rule = std::string(key.name) + " must be a whole number from " + std::to_string(key.min) +
+                           " to " + std::to_string(key.max);
+  const std::size_t start = !value.empty() && (value[0] == '-' || value[0] == '+') ? 1 : 0;
+  const std::string_view digits = value.substr(start);
+  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+    return Fault{rule + ", not \"" + std::string(value) + "\""};
+  if (digits.size() > kMaxDigits)
+    return Fault{rule + " of at most " + std::to_string(kMaxDigits) + " digits; \"" + std::string(value) +
+                 "\" has " + std::to_string(digits.size())};
+  number = 0;
+  for (const char c : digits) number = number * 10 + (c - '0');
+  if (value[0] == '-') number = -number;
+  if (number < key.min || number > key.max) return Fault{rule + ", not " + std::string(value)};
+  return std::nullopt;
 }
 
 int hexValue(char c) {
@@ -182,6 +193,31 @@ int hexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
+}
+
+// Why a quoted text cannot go out as one command, or nothing. The receiver's framing restarts at
+// "$" and "=", and a CR or LF ends the command, so what followed would run as a command of its
+// own. A CR as the last character is the editor's own form (after "ON"): only the command's CR LF
+// follows it.
+std::optional<Fault> unsendable(std::string_view tail) {
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    const char c = tail[i];
+    const auto byte = static_cast<unsigned char>(c);
+    std::string what;
+    if (c == '\r' && i + 1 < tail.size())
+      what = "a CR (\\r) before its end, which ends the command there";
+    else if (c == '\n')
+      what = "a LF (\\n), which ends the command there";
+    else if (c == '$' || c == '=')
+      what = std::string("\"") + c + "\", where the clock starts reading a command anew";
+    else if (c != '\r' && (byte < 0x20 || byte >= 0x7F)) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      what = std::string("the byte ") + hex + ", which is not printable ASCII";
+    }
+    if (!what.empty()) return Fault{"the quoted text cannot be sent as one command: it holds " + what};
+  }
+  return std::nullopt;
 }
 
 // The characters of a quoted text, its escapes undone.
@@ -227,7 +263,7 @@ std::optional<Fault> unquote(std::string_view value, std::string& tail) {
   if (tail.size() > kMaxTail)
     return Fault{"the quoted text has " + std::to_string(tail.size()) +
                  " characters; an entry holds at most " + std::to_string(kMaxTail) + " after its \"$2d=e,\""};
-  return std::nullopt;
+  return unsendable(tail);
 }
 
 // "HH:MM:SS ON" or "HH:MM:SS OFF" as the entry's tail "HH,MM,SS,ON".
@@ -278,11 +314,9 @@ std::string itemName(int item) {
 std::optional<Fault> applyItem(int item, std::string_view value, TClockConfig& config) {
   if (item < TClockConfig::kSettingCount) {
     const SettingKey& key = kSettingKeys[item];
-    const auto number = wholeNumber(value);
-    if (!number || *number < key.min || *number > key.max)
-      return Fault{std::string(key.name) + " must be a whole number from " + std::to_string(key.min) +
-                   " to " + std::to_string(key.max)};
-    config.setSetting(key.setting, *number);
+    int number = 0;
+    if (auto fault = settingValue(key, value, number)) return fault;
+    config.setSetting(key.setting, number);
     return std::nullopt;
   }
   const int day = (item - TClockConfig::kSettingCount) / WeekTable::kEntries;
@@ -295,6 +329,12 @@ std::optional<Fault> applyItem(int item, std::string_view value, TClockConfig& c
 }
 
 }  // namespace
+
+const char* settingName(Setting setting) {
+  for (const SettingKey& key : kSettingKeys)
+    if (key.setting == setting) return key.name.data();
+  return "";
+}
 
 SettingRange settingRange(Setting setting) {
   for (const SettingKey& key : kSettingKeys)

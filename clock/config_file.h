@@ -18,7 +18,9 @@
 // The first line names the format and its version. A switch time is written as its time and
 // action, as DEL, or, when its text is in any other form (as a clock's odd reply or the editor can
 // leave it), as the exact characters after "$2d=e," in double quotes with \\ \" \r \n \t and \xHH
-// escapes; so a file read back holds every entry text byte for byte. Blanks around names and
+// escapes. A quoted text is read back only when it can be sent as one command: printable ASCII
+// without "$" and "=", a CR at most as its last character; so a file read back holds every such
+// entry text byte for byte, and a file never smuggles in a command of its own. Blanks around names and
 // values are free; "#" outside a quoted text begins a comment; empty lines are skipped. A file
 // must name every setting and every switch time exactly once.
 #include <array>
@@ -48,6 +50,8 @@ struct SettingRange {
   int min, max;
 };
 SettingRange settingRange(Setting setting);
+// The name a file gives the setting: "language", "relay", "utc", "dls" or "timeout".
+const char* settingName(Setting setting);
 
 // Why a file was refused: the line (counted from 1) and what is wrong there.
 struct ConfigFileFault {

@@ -215,8 +215,11 @@ int PosixPort::takeLockFile(const std::string& lockPath) {
   // The PID is written into a file of our own first and then linked under the lock's name, so
   // another program never finds our lock file without its PID.
   const std::string ownFile = lockPath + ".tmp" + std::to_string(getpid());
-  const int fd = ::open(ownFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return 0;  // a folder we may not write to: go on without a lock file
+  // The lock folder is writable by everyone: a file or link already standing under that name was
+  // put there by someone else and is neither followed nor truncated. Without a file of our own
+  // the port is used without a lock file, as in a folder we may not write to.
+  const int fd = ::open(ownFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
   char text[16];
   const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(getpid()));
   const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;

@@ -3,6 +3,11 @@
 // same format.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QLabel>
@@ -11,11 +16,14 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <cstring>
+#include <thread>
 
 #include "TimerPage.h"
 #include "captions.h"
 #include "config_file_access.h"
 #include "evidence_support.h"
+#include "full_disk.h"
+#include "port_settings_file.h"
 #include "radio_group.h"
 
 // Failures show a configuration as its file.
@@ -136,6 +144,33 @@ TEST(ConfigFileInWindow, OpenThenSendRepeatsTheCommandsOfTheSavedWindowByteForBy
   EXPECT_TRUE(w.boxes().plain.empty());
 }
 
+// Quoted texts that cannot go out as one command, each put in place of Mon 1 (line 7) of a good
+// file; the reason follows "it holds ". Open and --send refuse them alike, before a byte is sent.
+const struct {
+  const char* value;
+  const char* reason;
+} kUnsendableTexts[] = {
+    {"\"DEL\\r$5=1\"", "a CR (\\r) before its end, which ends the command there"},
+    {"\"06,30\\n\"", "a LF (\\n), which ends the command there"},
+    {"\"06\\x00\"", "the byte \\x00, which is not printable ASCII"},
+    {"\"\\xFF\"", "the byte \\xFF, which is not printable ASCII"},
+    {"\"\\t\"", "the byte \\x09, which is not printable ASCII"},
+    {"\"06$30\"", "\"$\", where the clock starts reading a command anew"},
+    {"\"06=30\"", "\"=\", where the clock starts reading a command anew"},
+};
+
+QByteArray withMonday1(const char* value) {
+  std::string text = formatConfigFile(oddConfig());
+  const std::string monday1 = "Mon 1 = \"06,30,00,ON \"";
+  text.replace(text.find(monday1), monday1.size(), std::string("Mon 1 = ") + value);
+  return QByteArray::fromStdString(text);
+}
+
+QString unsendableFault(const char* reason) {
+  return QStringLiteral("line 7: Mon 1: the quoted text cannot be sent as one command: it holds ") +
+         QString::fromLatin1(reason);
+}
+
 TEST(ConfigFileInWindow, RefusedFileChangesNothingAndSaysWhereAndWhy) {
   WindowOnClock w;
   ASSERT_TRUE(w.startClock());
@@ -152,7 +187,7 @@ TEST(ConfigFileInWindow, RefusedFileChangesNothingAndSaysWhereAndWhy) {
     const char* file;
     const char* reason;
   } cases[] = {
-      {"bad.cfg", "line 4: utc must be a whole number from -12 to 12"},
+      {"bad.cfg", "line 4: utc must be a whole number from -12 to 12, not -13"},
       {"big.cfg", "larger than 64 KB, not a configuration file"},
       {"folder.cfg", "not a regular file"},
       {"missing.cfg", "no such file"},
@@ -168,6 +203,16 @@ TEST(ConfigFileInWindow, RefusedFileChangesNothingAndSaysWhereAndWhy) {
               "The configuration cannot be opened:\n" + path + ": " + QString::fromLatin1(c.reason));
     EXPECT_EQ(windowConfig(w), before) << c.file;
     EXPECT_EQ(w.child<QPushButton>("ReadClock")->text(), captionBefore);
+  }
+  for (const auto& c : kUnsendableTexts) {
+    const QString path = w.folder().file(QStringLiteral("unsendable.cfg"));
+    w.folder().write(QStringLiteral("unsendable.cfg"), withMonday1(c.value));
+    w.boxes().plain.clear();
+    EXPECT_FALSE(w.form().openConfigurationFile(path)) << c.value;
+    ASSERT_EQ(w.boxes().plain.size(), 1u) << c.value;
+    EXPECT_EQ(w.boxes().plain[0],
+              "The configuration cannot be opened:\n" + path + ": " + unsendableFault(c.reason));
+    EXPECT_EQ(windowConfig(w), before) << c.value;
   }
   w.boxes().plain.clear();
   EXPECT_FALSE(w.form().saveConfigurationFile(w.folder().file(QStringLiteral("no/such/folder.cfg"))));
@@ -228,7 +273,16 @@ const CommandLineCase kCommandLineCases[] = {
     {"send, a bad file", Direction::Send, {}, {"--send", "bad.cfg"}, 1,
      "kelvox-setup: bad.cfg: line 9: Mon 3: time 24:45:30 is out of range (00:00:00 to 23:59:59)\n", 0},
     {"port not available", Direction::Read, {}, {"--read", "read.cfg", "--port", "2"}, 1,
-     "kelvox-setup: COM2 is not available (No such file or directory)\n", 0},
+     "kelvox-setup: COM2 is not available (no such device)\n", 0},
+    {"read, error reply to the first day request", Direction::Read, {"--error-at", "2"}, {"--read", "read.cfg"}, 1,
+     "kelvox-setup: the clock on COM1 answered the read with an error reply; nothing was written\n", 2},
+    // The second "$ok" came before command 61 was written: it cannot be the answer to it.
+    {"send, a duplicate acknowledgement of command 60, an error reply to 61", Direction::Send,
+     {"--duplicate-at", "60", "--error-at", "61"}, {"--send", "send.cfg"}, 1,
+     "kelvox-setup: the clock on COM1 answered command 61 of 61 (\"$27=7,DEL\") with an error reply; the clock "
+     "is half-written: the last acknowledged command is 60 of 61 (\"$27=6,DEL\")\n", 61},
+    {"send, a duplicate acknowledgement", Direction::Send, {"--duplicate-at", "30"}, {"--send", "send.cfg"}, 0, "",
+     61},
     {"send, interrupted", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
@@ -292,5 +346,274 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadAndSend, CommandLine, ::testing::ValuesIn(kCommandLineCases));
+
+TEST(CommandLineFile, QuotedTextsThatAreNoSingleCommandAreRefusedBeforeAByteIsSent) {
+  ScratchFolder folder({1});
+  EmulatorProcess clock(folder.path().toStdString(), {});
+  ASSERT_TRUE(clock.start());
+  for (const auto& c : kUnsendableTexts) {
+    folder.write(QStringLiteral("bad.cfg"), withMonday1(c.value));
+    const RunResult result = runSetup({"--send", "bad.cfg"});
+    EXPECT_EQ(result.exitCode, 1) << c.value;
+    EXPECT_EQ(result.stderrText, "kelvox-setup: bad.cfg: " + unsendableFault(c.reason) + "\n");
+  }
+  EXPECT_TRUE(clock.receivedMessages().empty());
+}
+
+// A clock on a pseudo-terminal linked as COM1 that reports language 9 and timeout 0, which no
+// emulated clock does, and an empty week: the file gets the values the window would show, and
+// the user is told.
+TEST(CommandLineFile, RepliesOutOfRangeAreNamedAndClamped) {
+  ScratchFolder folder;
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  QFile::remove(folder.file(QStringLiteral("COM1")));
+  ASSERT_TRUE(QFile::link(QString::fromLatin1(name), folder.file(QStringLiteral("COM1"))));
+  std::thread clock([master] {
+    std::string line;
+    char c = 0;
+    // Ends by itself should the program not ask for the whole week.
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    pollfd input{master, POLLIN, 0};
+    for (int days = 0; days < 7 && std::chrono::steady_clock::now() < deadline;) {
+      if (::poll(&input, 1, 100) != 1 || ::read(master, &c, 1) != 1) continue;
+      if (c != '\r') {
+        line += c;
+        continue;
+      }
+      const std::string reply = line == "$" ? "$S1=9\r$S2=+01\r$S3=0\r$S4=00\r$S5=0\r" : std::string();
+      std::string week;
+      if (line.size() == 4 && line.rfind("$2", 0) == 0) {
+        for (int entry = 0; entry < 8; ++entry) week += "=-DEL\r";
+        ++days;
+      }
+      const std::string answer = reply + week;
+      if (!answer.empty() && ::write(master, answer.data(), answer.size()) < 0) break;
+      line.clear();
+    }
+  });
+  const RunResult result = runSetup({"--read", "read.cfg"});
+  clock.join();
+  ::close(master);
+  ::close(slave);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.stderrText,
+            "kelvox-setup: the clock on COM1 reported language 9, outside 0 to 4; the file holds 4\n"
+            "kelvox-setup: the clock on COM1 reported timeout 0, outside 1 to 720; the file holds 1\n");
+  const QByteArray file = folder.read(QStringLiteral("read.cfg"));
+  EXPECT_TRUE(file.contains("\nlanguage = 4\n") && file.contains("\ntimeout = 1\n")) << file.toStdString();
+}
+
+// Runs kelvox-setup through the shell, which gives it file names as bytes (a QProcess argument is
+// text); home is the folder the program may keep its settings in.
+RunResult runSetupInShell(const QString& script, const QString& home) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME"})
+    environment.remove(QString::fromLatin1(name));
+  environment.insert(QStringLiteral("HOME"), home);
+  environment.insert(QStringLiteral("SETUP"), QStringLiteral(KVX_SETUP_PATH));
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+  if (!process.waitForFinished(20000)) return {-1, QStringLiteral("did not end")};
+  return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+TEST(CommandLineFile, NamesKeepTheirBytesAndStayOnOneLine) {
+  ScratchFolder folder({1});
+  EmulatorProcess clock(folder.path().toStdString(), {});
+  ASSERT_TRUE(clock.start());
+  // "\xFF.cfg" is no UTF-8; "\xEF\xBF\xBD.cfg" is what a lossy decoding would make of it.
+  folder.write(QString::fromUtf8("\xEF\xBF\xBD.cfg"), "someone else's\n");
+  RunResult result = runSetupInShell(QStringLiteral("exec \"$SETUP\" --read \"$(printf '\\377.cfg')\""), folder.path());
+  EXPECT_EQ(result.exitCode, 0) << result.stderrText.toStdString();
+  EXPECT_EQ(folder.read(QString::fromUtf8("\xEF\xBF\xBD.cfg")), "someone else's\n");
+  struct stat st {};
+  EXPECT_EQ(::stat("\xFF.cfg", &st), 0);
+  result = runSetupInShell(QStringLiteral("exec \"$SETUP\" --send \"$(printf '\\377.cfg')\""), folder.path());
+  EXPECT_EQ(result.exitCode, 0) << result.stderrText.toStdString();
+  ::unlink("\xFF.cfg");  // a name the scratch folder's removal cannot spell
+
+  // Escaped in the message, so the message stays one line.
+  result = runSetupInShell(QStringLiteral("exec \"$SETUP\" --send \"$(printf 'a\\nb\\377.cfg')\""), folder.path());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.stderrText, "kelvox-setup: a\\nb\\xff.cfg: no such file\n");
+
+  // A start folder that is gone: no file is written anywhere else in its place.
+  result = runSetupInShell(QStringLiteral("mkdir gone && cd gone && rmdir ../gone && exec \"$SETUP\" --read x.cfg"),
+                           folder.path());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(result.stderrText.startsWith("kelvox-setup: x.cfg: the start folder cannot be found"))
+      << result.stderrText.toStdString();
+  EXPECT_EQ(result.stderrText.count('\n'), 1);
+  EXPECT_FALSE(folder.exists(QStringLiteral(".config/kelvox-setup/x.cfg")));
+}
+
+// --- the one safe write: kelvox.ini, --read and the window's save ------------------------------
+
+// Where a write goes. make builds it in the current folder and gives the name to write, or "" when
+// it cannot be made here; written: whether the write is to succeed.
+struct WriteTarget {
+  const char* name;
+  std::function<std::string()> make;
+  bool written;
+};
+
+constexpr uid_t kOtherUser = 1234;
+constexpr gid_t kOtherGroup = 5678;
+
+bool root() { return ::geteuid() == 0; }
+
+std::string oldFile(const std::string& name, mode_t mode) {
+  std::ofstream(name) << "old\n";
+  ::chmod(name.c_str(), mode);
+  return name;
+}
+
+const WriteTarget kWriteTargets[] = {
+    {"regular file", [] { return oldFile("plain.cfg", 0640); }, true},
+    {"link to a regular file",
+     [] {
+       oldFile("real.cfg", 0600);
+       ::symlink("real.cfg", "link.cfg");
+       return std::string("link.cfg");
+     },
+     true},
+    {"full disk", [] { return oldFile("disk/full.cfg", 0644); }, false},
+    {"folder", [] { return ::mkdir("folder.cfg", 0700) == 0 ? "folder.cfg" : ""; }, false},
+    {"FIFO", [] { return ::mkfifo("fifo.cfg", 0600) == 0 ? "fifo.cfg" : ""; }, false},
+    {"device node",
+     [] {
+       // A device of its own where the test may make one (root), else a link to the machine's.
+       if (::mknod("device.cfg", S_IFCHR | 0600, makedev(1, 3)) != 0) ::symlink("/dev/null", "device.cfg");
+       return std::string("device.cfg");
+     },
+     false},
+    {"link of another user in a sticky shared folder, as root",
+     []() -> std::string {
+       if (!root()) return "";
+       oldFile("victim.cfg", 0600);
+       ::mkdir("shared", 0700);
+       ::chmod("shared", 01777);
+       ::symlink("../victim.cfg", "shared/planted.cfg");
+       ::lchown("shared/planted.cfg", kOtherUser, kOtherGroup);
+       return "shared/planted.cfg";
+     },
+     false},
+    {"read-only file of another owner, as root",
+     []() -> std::string {
+       if (!root()) return "";
+       oldFile("readonly.cfg", 0444);
+       ::chown("readonly.cfg", kOtherUser, kOtherGroup);
+       return "readonly.cfg";
+     },
+     true},
+};
+
+// One of the program's writers: writes name, true on success; expected is what a written file holds.
+struct Writer {
+  const char* name;
+  std::function<bool(const std::string& name)> write;
+  std::string expected;
+};
+
+struct Snapshot {
+  struct stat link {}, file{};
+  QByteArray content;
+};
+
+Snapshot snapshot(const std::string& name) {
+  Snapshot s;
+  ::lstat(name.c_str(), &s.link);
+  if (::stat(name.c_str(), &s.file) == 0 && S_ISREG(s.file.st_mode)) {
+    QFile f(QFile::decodeName(name.c_str()));
+    if (f.open(QIODevice::ReadOnly)) s.content = f.readAll();
+  }
+  return s;
+}
+
+// Runs every target against writer; the full disk is filled just before its write.
+void writeEveryTarget(ScratchFolder& folder, const Writer& writer) {
+  QDir(folder.path()).mkdir(QStringLiteral("disk"));
+  FullDisk disk(folder.file(QStringLiteral("disk")));
+  for (const WriteTarget& target : kWriteTargets) {
+    const std::string name = target.make();
+    if (name.empty()) {
+      std::printf("%s, %s: cannot be made here, not tried\n", writer.name, target.name);
+      continue;
+    }
+    const Snapshot before = snapshot(name);
+    if (std::string(target.name) == "full disk") disk.fill();
+    ::alarm(20);  // a write that waits on a FIFO ends the test program
+    const bool written = writer.write(name);
+    ::alarm(0);
+    disk.release();
+    const Snapshot after = snapshot(name);
+    const std::string what = std::string(writer.name) + ", " + target.name;
+    EXPECT_EQ(written, target.written) << what;
+    // The same kind of thing stands under the name, and a file keeps its mode and owner.
+    EXPECT_EQ(after.link.st_mode, before.link.st_mode) << what;
+    EXPECT_EQ(after.link.st_rdev, before.link.st_rdev) << what;
+    EXPECT_EQ(after.file.st_mode, before.file.st_mode) << what;
+    EXPECT_EQ(std::make_pair(after.file.st_uid, after.file.st_gid),
+              std::make_pair(before.file.st_uid, before.file.st_gid))
+        << what;
+    EXPECT_EQ(after.content.toStdString(), target.written ? writer.expected : before.content.toStdString())
+        << what;
+  }
+  // Nothing half-made is left anywhere.
+  for (const QString& dir : {folder.path(), folder.file(QStringLiteral("disk")), folder.file(QStringLiteral("shared"))})
+    for (const QString& entry : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
+      EXPECT_FALSE(entry.startsWith(u'.')) << writer.name << ": " << entry.toStdString();
+}
+
+TEST(SafeWrite, EveryWriterWritesAWholeFileOrLeavesTheTargetAsItWas) {
+  {
+    ScratchFolder folder;
+    writeEveryTarget(folder, {"kelvox.ini",
+                              [](const std::string& name) {
+                                return TPortSettingsFile(QFile::decodeName(name.c_str())).write(2);
+                              },
+                              "COM2\r\n"});
+  }
+  {
+    ScratchFolder folder({1});
+    EmulatorProcess clock(folder.path().toStdString(), {});
+    ASSERT_TRUE(clock.start());
+    ASSERT_EQ(runSetup({"--read", "expected.cfg"}).exitCode, 0);
+    const auto readInto = [&](const std::string& name) {
+      const RunResult result = runSetup({"--read", QString::fromLocal8Bit(name)});
+      if (result.exitCode != 0) {
+        EXPECT_TRUE(result.stderrText.startsWith(QStringLiteral("kelvox-setup: cannot write %1: ")
+                                                     .arg(QString::fromLocal8Bit(name))))
+            << result.stderrText.toStdString();
+        EXPECT_EQ(result.stderrText.count('\n'), 1) << result.stderrText.toStdString();
+      }
+      return result.exitCode == 0;
+    };
+    writeEveryTarget(folder, {"--read", readInto, folder.read(QStringLiteral("expected.cfg")).toStdString()});
+  }
+  {
+    ScratchFolder folder;  // no port: the start-up read ends at the second tick
+    TForm1 form;
+    RecordingBoxes* boxes = recordBoxesOf(form);
+    form.TimeoutTimer();
+    form.TimeoutTimer();
+    ASSERT_TRUE(form.saveConfigurationFile(folder.file(QStringLiteral("expected.cfg"))));
+    const auto save = [&](const std::string& name) {
+      boxes->plain.clear();
+      const QString path = folder.file(QFile::decodeName(name.c_str()));
+      const bool saved = form.saveConfigurationFile(path);
+      // The box names the file, in the current language.
+      EXPECT_EQ(boxes->plain.size(), saved ? 0u : 1u) << name;
+      if (!saved && !boxes->plain.empty()) {
+        EXPECT_TRUE(boxes->plain[0].startsWith("The configuration cannot be saved:\n" + path + ": "));
+      }
+      return saved;
+    };
+    writeEveryTarget(folder, {"window's save", save, folder.read(QStringLiteral("expected.cfg")).toStdString()});
+  }
+}
 
 }  // namespace

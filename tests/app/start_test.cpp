@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "settings_folder.h"
@@ -69,6 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
                    QStringLiteral("~Usage: kelvox-setup [options]\n"),
                    {}},
         AnswerCase{"HelpOptions", {QStringLiteral("-h")}, 0, QStringLiteral("~  -v, --version"), {}},
+        // Help and version never run a transfer beside them.
+        AnswerCase{"HelpWithRead",
+                   {QStringLiteral("--read"), QStringLiteral("x.cfg"), QStringLiteral("--help")},
+                   0,
+                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   {}},
+        AnswerCase{"VersionWithSend", {QStringLiteral("--version"), QStringLiteral("--send"), QStringLiteral("x.cfg")},
+                   0, kVersionLine, {}},
+        AnswerCase{"EmptyFileName",
+                   {QStringLiteral("--read"), QString()},
+                   2,
+                   {},
+                   QStringLiteral("kelvox-setup: --read needs a file name.")},
         AnswerCase{"UnknownOption",
                    {QStringLiteral("--bogus")},
                    2,
@@ -84,6 +98,7 @@ struct FolderCase {
   const char* startEntry;     // created in the start folder ("" for none); "COMn" as a link to nowhere
   const char* xdgConfigHome;  // relative to the test's root, "/" prefixed = absolute; null = unset
   const char* expected;       // the working folder afterwards, relative to the root
+  const char* problem = "";   // the start of what enter() reports
 };
 
 class WorkingFolder : public testing::TestWithParam<FolderCase> {};
@@ -97,7 +112,7 @@ TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
   const std::string entry = c.startEntry;
   if (entry.starts_with("COM"))
     std::filesystem::create_symlink("/nonexistent/kvx-test-port", base / "start" / entry);
-  if (entry == "kelvox.ini")
+  if (entry == "kelvox.ini" || entry == "notes")
     QFile(QString::fromStdString((base / "start" / entry).string())).open(QIODevice::WriteOnly);
   const std::string home = (base / "home").string();
   setenv("HOME", home.c_str(), 1);
@@ -109,7 +124,7 @@ TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(base / "start");
 
-  EXPECT_EQ(settings_folder::enter(), "");
+  EXPECT_EQ(settings_folder::enter().substr(0, std::strlen(c.problem)), c.problem);
   const std::filesystem::path now = std::filesystem::current_path();
   std::filesystem::current_path(previous);
 
@@ -128,7 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"RelativeXdgIgnored", "", "rel/config", "home/.config/kelvox-setup"},
                     FolderCase{"Com10IsNoPort", "COM10", nullptr, "home/.config/kelvox-setup"},
                     FolderCase{"SettingsFile", "kelvox.ini", nullptr, "start"},
-                    FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"}),
+                    FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"},
+                    // A file is no folder: the program stays where it is and is told so.
+                    FolderCase{"XdgConfigHomeIsAFile", "notes", "/start/notes", "start", "cannot create "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

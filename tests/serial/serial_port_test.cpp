@@ -185,6 +185,19 @@ TEST_F(SerialPortTest, LockFilesOfOtherProgramsAreHonouredAndOursIsKeptWhileOpen
   for (const auto& entry : std::filesystem::directory_iterator(lockFolder_))  // nothing half-made is left
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 
+  // A link planted under the name of our own helper file is not followed: the file it leads to
+  // stays as it was, and the port opens without a lock file.
+  const std::string victim = lockFolder_ + "/victim";
+  std::ofstream(victim) << "keep\n";
+  std::filesystem::create_symlink(victim, lock + ".tmp" + std::to_string(getpid()));
+  {
+    auto serial = openClockPort();
+    EXPECT_TRUE(serial->Active());
+    EXPECT_FALSE(std::filesystem::exists(lock));
+  }
+  EXPECT_EQ(fileText(victim), "keep\n");
+  std::filesystem::remove(lock + ".tmp" + std::to_string(getpid()));
+
   // A lock folder the program cannot write to: it goes on without a lock file of its own.
   PosixPort::setLockFolder(lockFolder_ + "/missing");
   EXPECT_TRUE(openClockPort()->Active());

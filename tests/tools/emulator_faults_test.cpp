@@ -34,6 +34,14 @@ TEST_F(EmulatorFaults, ErrorAtNAnswersOnlyThatMessageWithErrorAndBareLineEndsAre
   EXPECT_EQ(clock->savedValue("language"), "0");
 }
 
+TEST_F(EmulatorFaults, DuplicateAtNAnswersThatMessageTwiceInOneWrite) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--duplicate-at", "2", "--error-at", "3"}));
+  EXPECT_EQ(port->ask("$1=0\r\n", 1), Replies{"$ok\r"});              // message 1
+  EXPECT_EQ(port->ask("$1=1\r\n", 2), (Replies{"$ok\r", "$ok\r"}));  // message 2, applied once
+  EXPECT_EQ(clock->savedValue("language"), "1");
+  EXPECT_EQ(port->ask("$1=2\r\n", 1), Replies{"$error\r"});           // message 3
+}
+
 TEST_F(EmulatorFaults, ErrorAtReadRequestReplacesAllFiveSettingsReplies) {
   ASSERT_NO_FATAL_FAILURE(startClock({"--error-at", "1"}));
   EXPECT_EQ(port->ask("$\r", 6, 500ms), Replies{"$error\r"});

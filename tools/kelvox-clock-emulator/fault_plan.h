@@ -21,6 +21,9 @@ class FaultPlan {
     return Action::Answer;
   }
 
+  // Whether the answer to message n is written twice in a row.
+  bool duplicates(int n) const { return options_.duplicateAt > 0 && n == options_.duplicateAt; }
+
   // How many more replies may be written once `written` have been.
   std::size_t repliesLeft(std::size_t written) const {
     if (options_.silentAfterReply <= 0) return std::numeric_limits<std::size_t>::max();

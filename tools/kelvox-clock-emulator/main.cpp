@@ -111,6 +111,12 @@ class Emulator {
     if (answer.configChanged) save();
     if (answer.replies.size() > faults_.repliesLeft(repliesWritten_))
       answer.replies.resize(faults_.repliesLeft(repliesWritten_));
+    if (faults_.duplicates(number)) {
+      // One write, so that the reader has both before it can send its next command.
+      std::string twice;
+      for (const std::string& r : answer.replies) twice += r;
+      answer.replies = {twice + twice};
+    }
     return reply(answer.replies);
   }
 

@@ -12,9 +12,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
-    "                             [--filler C] [--silent-from N] [--error-at N] [--garbage]\n"
-    "                             [--vanish-at N] [--silent-after-reply N] [--delay-ms N] [--pace]\n"
-    "                             [--timing FILE]\n"
+    "                             [--filler C] [--silent-from N] [--error-at N] [--duplicate-at N]\n"
+    "                             [--garbage] [--vanish-at N] [--silent-after-reply N] [--delay-ms N]\n"
+    "                             [--pace] [--timing FILE]\n"
     "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..9 (default ./COM1); an existing\n"
     "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
@@ -27,6 +27,7 @@ constexpr const char* kUsage =
     "                    other than \"$\" and \"=\" (default S)\n"
     "  --silent-from N   neither answer nor apply message N and later ones\n"
     "  --error-at N      answer message N with \"$error\" instead\n"
+    "  --duplicate-at N  answer message N twice (\"$ok\" CR \"$ok\" CR), both in one write\n"
     "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
     "  --silent-after-reply N\n"
     "                    write only the first N replies (counted from 1 over the run, also within\n"
@@ -79,6 +80,7 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
        }},
       {"--silent-from", number(o.silentFrom, 1, 1000000)},
       {"--error-at", number(o.errorAt, 1, 1000000)},
+      {"--duplicate-at", number(o.duplicateAt, 1, 1000000)},
       {"--vanish-at", number(o.vanishAt, 1, 1000000)},
       {"--silent-after-reply", number(o.silentAfterReply, 1, 1000000)},
       {"--timing", text(o.timingFile)},

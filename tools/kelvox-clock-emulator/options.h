@@ -16,6 +16,7 @@ struct Options {
   // Faults; message numbers count from 1, 0 means off.
   int silentFrom = 0;
   int errorAt = 0;
+  int duplicateAt = 0;
   int vanishAt = 0;
   int silentAfterReply = 0;  // replies counted from 1 over the run
   bool garbage = false;
