@@ -17,12 +17,6 @@ constexpr auto kCloseWait = std::chrono::milliseconds(750);
 constexpr auto kIdlePoll = std::chrono::milliseconds(100);
 constexpr auto kFailurePause = std::chrono::milliseconds(100);
 
-std::mutex presenterMutex;
-TSerial::ErrorBoxPresenter& presenter() {
-  static TSerial::ErrorBoxPresenter instance;
-  return instance;
-}
-
 QString componentErrorText(std::int32_t code) {
   switch (code) {
     case TSerial::kNotActive:
@@ -193,11 +187,6 @@ std::string TSerial::deviceForPort(int port) {
   return PlatformPort::deviceBehind(PlatformPort::pathForPort(port));
 }
 
-void TSerial::setErrorBoxPresenter(ErrorBoxPresenter p) {
-  std::lock_guard lock(presenterMutex);
-  presenter() = std::move(p);
-}
-
 void TSerial::setPort(int port) {
   if (port < 1 || port > 9 || port == port_) return;
   port_ = port;
@@ -206,7 +195,7 @@ void TSerial::setPort(int port) {
 
 void TSerial::setBaudrate(std::int32_t rate) {
   if (std::find(std::begin(kValidRates), std::end(kValidRates), rate) == std::end(kValidRates)) {
-    showErrorBox(QStringLiteral("Baudrate is not valid"));  // whatever NotifyErrors says
+    errorBox(QStringLiteral("Baudrate is not valid"));  // whatever NotifyErrors says
     return;
   }
   if (rate == baudrate_) return;
@@ -532,12 +521,12 @@ void TSerial::reportFromAnyThread(std::function<void()> report) {
     thread_->runOnMainThread(std::move(report));  // only the receive thread gets here
 }
 
-bool TSerial::reportLastError(int code) {
+void TSerial::reportLastError(int code) {
   errorCode_ = code;
-  if (code == kPendingCode) return false;
+  if (code == kPendingCode) return;  // never reported
   switch (notifyErrors_) {
     case neDialog:
-      showErrorBox(QString::fromLocal8Bit(platformErrorText(code).c_str()));
+      errorBox(QString::fromLocal8Bit(platformErrorText(code).c_str()));
       break;
     case neEvent:
       if (auto handler = OnError.handler()) handler(this);
@@ -545,13 +534,12 @@ bool TSerial::reportLastError(int code) {
     case neNone:
       break;
   }
-  return true;
 }
 
 void TSerial::reportError(std::int32_t code) {
   switch (notifyErrors_) {
     case neDialog:
-      showErrorBox(componentErrorText(code));
+      errorBox(componentErrorText(code));
       break;
     case neEvent:
       if (auto handler = OnError.handler()) {
@@ -564,14 +552,8 @@ void TSerial::reportError(std::int32_t code) {
   }
 }
 
-void TSerial::showErrorBox(const QString& text) {
-  ErrorBoxPresenter show;
-  {
-    std::lock_guard lock(presenterMutex);
-    show = presenter();
-  }
-  if (show)
-    show(QStringLiteral("Error"), text);
-  else
-    qWarning("Error: %s", qPrintable(text));
+void TSerial::errorBox(const QString& text) {
+  // The component knows no widgets: its error box ("Error" and the text) goes to the log. Every
+  // port of the program reports nothing (neNone) and sets valid rates only.
+  qWarning("Error: %s", qPrintable(text));
 }

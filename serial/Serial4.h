@@ -76,7 +76,6 @@ class TEvent {
   // Run after each assignment, on the main thread: the receive thread may have to watch more.
   void setOnAssign(std::function<void()> onAssign) { onAssign_ = std::move(onAssign); }
 
-  explicit operator bool() const { return static_cast<bool>(handler_); }
   // A copy to call: it outlives a handler that replaces itself or destroys the component.
   Handler handler() const { return handler_; }
   // Any thread.
@@ -130,8 +129,6 @@ class TSerial : public QObject {
   void setWaitOnTxFull(bool wait) { waitOnTxFull_ = wait; }
   std::uint32_t Timeout() const { return timeout_; }
   void setTimeout(std::uint32_t ms);
-  bool WaitTxComplete() const { return waitTxComplete_; }
-  void setWaitTxComplete(bool wait) { waitTxComplete_ = wait; }
 
   bool Active() const { return open_; }
   void setActive(bool active);
@@ -150,13 +147,6 @@ class TSerial : public QObject {
   TEvent<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
   TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
   TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
-  TEvent<void()> OnWriteCompleted;  // declared, never raised
-
-  // The component knows no widgets: the application installs the presenter of its error boxes
-  // ("Error" caption, one OK button). Without one, the text goes to qWarning.
-  using ErrorBoxPresenter = std::function<void(const QString& caption, const QString& text)>;
-  static void setErrorBoxPresenter(ErrorBoxPresenter presenter);
-
   // The device that port n (1..9) stands for, and why the last open failed ("" when it did not):
   // said to the user, who cannot tell otherwise why a port is missing.
   static std::string deviceForPort(int port);
@@ -180,11 +170,11 @@ class TSerial : public QObject {
   void queueStatus();
   bool sendBytes(const char* data, std::size_t size);
   bool waitForTxRoom(std::size_t needed, bool whole);
-  bool reportLastError(int code);
+  void reportLastError(int code);
   void reportError(std::int32_t code);
   // Reports on the main thread, whichever thread found the failure.
   void reportFromAnyThread(std::function<void()> report);
-  static void showErrorBox(const QString& text);
+  static void errorBox(const QString& text);
 
   // What the receive thread needs to start one wait on the open port.
   struct WaitTicket {
@@ -216,7 +206,6 @@ class TSerial : public QObject {
   std::int32_t errorCode_ = 0;
   bool waitOnTxFull_ = true;
   std::uint32_t timeout_ = 10000;
-  bool waitTxComplete_ = true;
 
   TLineSettings lineSettings_;
   std::int32_t inputCount_ = 0;

@@ -182,8 +182,6 @@ std::string PosixPort::deviceBehind(const std::string& path) {
 
 void PosixPort::setLockFolder(const std::string& folder) { lockFolderSetting() = folder; }
 
-std::string PosixPort::lockFolder() { return lockFolderSetting(); }
-
 int PosixPort::open(const std::string& path) {
   if (fd_ >= 0) return EBUSY;
   device_ = deviceBehind(path);

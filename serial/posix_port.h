@@ -29,7 +29,6 @@ class PosixPort {
   // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
   // honours a live one of another process, clears a stale one and takes its own where it can.
   static void setLockFolder(const std::string& folder);
-  static std::string lockFolder();
 
   // Each call gives 0 or the errno of the failing step (EBUSY for a live lock file of another).
   int open(const std::string& path);
@@ -47,8 +46,6 @@ class PosixPort {
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  // The device the last open was for.
-  const std::string& device() const { return device_; }
   // Why the last open failed with `error`, for the user: "permission denied" with its remedy,
   // "in use by PID n", "no such device", or the system's text.
   std::string failureReason(int error) const;
