@@ -14,6 +14,7 @@
 
 #include "line_settings.h"
 #include "message_framer.h"
+#include "open_failure.h"
 #include "serial_platform.h"
 
 enum eParity { paNone, PaOdd, paEven, paMark, paSpace };
@@ -147,10 +148,12 @@ class TSerial : public QObject {
   TEvent<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
   TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
   TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
-  // The device that port n (1..9) stands for, and why the last open failed ("" when it did not):
-  // said to the user, who cannot tell otherwise why a port is missing.
+
+  // The device that port n (1..9) stands for, and why the last open failed (kind None and reason
+  // "" when it did not): said to the user, who cannot tell otherwise why a port is missing.
   static std::string deviceForPort(int port);
-  std::string openFailure() const { return openFailure_; }
+  const OpenFailure& lastOpenFailure() const { return openFailure_; }
+  std::string openFailure() const { return openFailure_.reason; }
 
   // The line-settings record last built; a pseudo-terminal drops parity, so tests read it here.
   const TLineSettings& lineSettings() const { return lineSettings_; }
@@ -179,7 +182,7 @@ class TSerial : public QObject {
   // What the receive thread needs to start one wait on the open port.
   struct WaitTicket {
     bool open = false;
-    PlatformHandle fd{};
+    PlatformHandle handle{};
     std::uint64_t generation = 0;
   };
   WaitTicket beginWait();
@@ -210,10 +213,10 @@ class TSerial : public QObject {
   TLineSettings lineSettings_;
   std::int32_t inputCount_ = 0;
   std::int32_t outputCount_ = 0;
-  std::string openFailure_;
+  OpenFailure openFailure_;
 
-  // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
-  // reads off a descriptor that is being closed (or reused by the next open).
+  // The port handle changes only on the main thread; the mutex keeps the receive thread's reads
+  // off a handle that is being closed (or reused by the next open).
   std::mutex portMutex_;
   PlatformPort portDevice_;
   std::uint64_t generation_ = 0;
