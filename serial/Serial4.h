@@ -1,4 +1,45 @@
 // Serial4: the serial port component TSerial and its receive thread TEventThread.
+//
+// Principles of operation
+//
+// Threads. The main thread owns the component: it opens and closes the port, sets properties,
+// writes, and runs every event handler. The receive thread (one TEventThread per component,
+// started by the first open) only waits for port events, reads the received bytes, cuts them into
+// messages (MessageFramer) and has the main thread raise the matching events. Waiting, reading
+// and writing are done by the platform layer the build chose (serial_platform.h: POSIX termios or
+// the Win32 communications calls, both offering platform_interface.h); this module is the same
+// on every system.
+//
+// The hand-over. The receive thread never calls a handler itself: runOnMainThread() queues the
+// call on the main thread's event loop, with the component as its context, and blocks until it
+// has run. So a handler sees the message and the modem states as they were raised, bytes that
+// arrive meanwhile wait in the driver's queue, and a handler may write, close or reopen the port.
+// An event without a handler costs no hand-over. Errors that the receive thread finds are
+// reported the same way, on the main thread.
+//
+// Generations. Every successful open starts a new generation. Before each wait the receive thread
+// takes a WaitTicket (open flag, handle, generation) under portMutex_; after the wait it asks
+// stillOpen(generation), and a wait that a close (or a close and a reopen) has overtaken
+// dispatches nothing. The waiter starts each generation from fresh baselines. portMutex_ also
+// keeps ReadChar off a handle that is being closed or replaced.
+//
+// Busy and idle. The thread marks itself busy while it works on an open port and idle once it
+// finds the port closed; then it sleeps on stateChanged_ until the next open or the stop.
+//
+// Cancelled hand-overs. The destructor stops the thread: requestStop() cancels a hand-over that
+// is still waiting, so the thread returns at once and the queued call, should it still come,
+// runs nothing. The call record, not the component, is what both sides share, so a handler may
+// even destroy its own component. The destructor then waits for the thread's end mark, so the
+// thread never touches a component that is gone.
+//
+// Closing, bounded at 750 ms. close() drops DTR and RTS, clears the open flag, wakes the waiter
+// (the Win32 layer clears the event mask, the POSIX one signals its wake-up descriptor), closes
+// the handle under portMutex_, and then waits for the thread to go idle, at most 750 ms. The
+// bound is for a close made while the thread waits for a hand-over, typically from inside a
+// handler: the thread cannot go idle before that handler returns, so the close goes on after
+// 750 ms and the thread finds the port closed (or a new generation) when it is released. A device
+// that goes away fails every wait: the main thread reports that once and closes the port without
+// the wait (closeLostPort), since the thread is waiting for that very call.
 #pragma once
 
 #include <QObject>
