@@ -1,10 +1,8 @@
 // KELVOX setup program: configures the KELVOX radio-controlled clock over a serial port.
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 
 #include "KVX_Setup.h"
-#include "Serial4.h"
 #include "captions.h"
 #include "command_line.h"
 #include "exit_signals.h"
@@ -32,9 +30,6 @@ int main(int argc, char** argv) {
   // every window caption on some platforms, and the window's caption is "KELVOX Setup".)
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationVersion(programVersion());
-  // Serial1 reports nothing (neNone); should a box ever be asked for, it is a real one.
-  TSerial::setErrorBoxPresenter(
-      [](const QString& caption, const QString& text) { QMessageBox::critical(nullptr, caption, text); });
 
   TForm1 form;
   const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });

@@ -3,25 +3,15 @@
 #include <QCoreApplication>
 #include <QtGlobal>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
 constexpr std::int32_t kValidRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                         19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
-// The Windows code of an overlapped operation still pending; it is never reported.
-constexpr int kPendingCode = 997;
-
 constexpr auto kCloseWait = std::chrono::milliseconds(750);
 constexpr auto kIdlePoll = std::chrono::milliseconds(100);
 constexpr auto kFailurePause = std::chrono::milliseconds(100);
-
-std::mutex presenterMutex;
-TSerial::ErrorBoxPresenter& presenter() {
-  static TSerial::ErrorBoxPresenter instance;
-  return instance;
-}
 
 QString componentErrorText(std::int32_t code) {
   switch (code) {
@@ -105,16 +95,16 @@ void TEventThread::run() {
       owner_.idleWhileClosed();
       continue;
     }
-    // Modem lines, breaks and ring cost a wake-up every few milliseconds on a real port: they are
-    // watched only while a handler wants them.
+    // Where the system cannot wait for modem lines, breaks and ring, watching them costs a wake-up
+    // every few milliseconds: they are watched only while a handler wants them.
     const bool watchLines =
         owner_.OnSignalChange.assigned() || owner_.OnBreak.assigned() || owner_.OnRing.assigned();
-    const PortEvents result = owner_.waiter_.wait(ticket.fd, ticket.generation, watchLines);
+    const PortEvents result = owner_.waiter_.wait(ticket.handle, ticket.generation, watchLines);
     // A wait ended by the close (or by a close and reopen) dispatches nothing.
     if (stop_ || !owner_.stillOpen(ticket.generation)) continue;
     if (result.error != 0) {
       // A device that has gone away fails every wait. The main thread reports it once and closes
-      // the dead descriptor, so that the device can be opened again when it is back.
+      // the dead handle, so that the device can be opened again when it is back.
       const int code = result.error;
       const std::uint64_t generation = ticket.generation;
       if (!runOnMainThread([serial = &owner_, code, generation] { serial->closeLostPort(code, generation); }))
@@ -193,11 +183,6 @@ std::string TSerial::deviceForPort(int port) {
   return PlatformPort::deviceBehind(PlatformPort::pathForPort(port));
 }
 
-void TSerial::setErrorBoxPresenter(ErrorBoxPresenter p) {
-  std::lock_guard lock(presenterMutex);
-  presenter() = std::move(p);
-}
-
 void TSerial::setPort(int port) {
   if (port < 1 || port > 9 || port == port_) return;
   port_ = port;
@@ -206,7 +191,7 @@ void TSerial::setPort(int port) {
 
 void TSerial::setBaudrate(std::int32_t rate) {
   if (std::find(std::begin(kValidRates), std::end(kValidRates), rate) == std::end(kValidRates)) {
-    showErrorBox(QStringLiteral("Baudrate is not valid"));  // whatever NotifyErrors says
+    errorBox(QStringLiteral("Baudrate is not valid"));  // whatever NotifyErrors says
     return;
   }
   if (rate == baudrate_) return;
@@ -280,7 +265,7 @@ void TSerial::open() {
   {
     std::lock_guard lock(portMutex_);
     error = portDevice_.open(PlatformPort::pathForPort(port_));
-    openFailure_ = error == 0 ? std::string() : portDevice_.failureReason(error);
+    openFailure_ = error == 0 ? OpenFailure{} : portDevice_.openFailure(error);
     if (error == 0) {
       ++generation_;
       open_ = true;
@@ -291,7 +276,7 @@ void TSerial::open() {
     reportLastError(error);
     return;
   }
-  error = setDriverQueues(portDevice_, rxQueueSize_, txQueueSize_);
+  error = portDevice_.setQueueSizes(rxQueueSize_, txQueueSize_);
   if (error != 0) reportLastError(error);
   applySettings();
   SetModemLine(mlDTR, true);
@@ -307,7 +292,6 @@ void TSerial::open() {
 
 void TSerial::applySettings() {
   TLineSettings s = lineSettings_;
-  s.length = 28;
   s.baudRate = static_cast<std::uint32_t>(baudrate_);
   s.flags = TLineSettings::kBinary;
   if (checkParity_) s.flags |= TLineSettings::kParityCheck;
@@ -335,9 +319,9 @@ void TSerial::applySettings() {
   s.eventChar = 0;
   lineSettings_ = s;
   if (!open_) return;
+  // The time-outs go with the settings: the platform layer makes every read return at once with
+  // what has arrived, and sendBytes bounds every write by Timeout.
   if (const int error = portDevice_.apply(s)) reportLastError(error);
-  // Time-outs: reads never wait (O_NONBLOCK, VMIN = VTIME = 0) and every write is bounded by
-  // Timeout in sendBytes, so there is nothing more to set.
 }
 
 void TSerial::closeLostPort(int code, std::uint64_t generation) {
@@ -450,7 +434,7 @@ bool TSerial::waitForTxRoom(std::size_t needed, bool whole) {
 }
 
 bool TSerial::sendBytes(const char* data, std::size_t size) {
-  // Each write waits at most Timeout ms; bytes the kernel has taken count as complete.
+  // Each write waits at most Timeout ms; bytes the driver has taken count as complete.
   const int error = portDevice_.write(data, size, std::chrono::milliseconds(timeout_));
   waiter_.noteWrite();
   if (error == 0) return true;
@@ -532,12 +516,12 @@ void TSerial::reportFromAnyThread(std::function<void()> report) {
     thread_->runOnMainThread(std::move(report));  // only the receive thread gets here
 }
 
-bool TSerial::reportLastError(int code) {
+void TSerial::reportLastError(int code) {
+  // The platform layers never give an operation still pending as a failure: it is not one.
   errorCode_ = code;
-  if (code == kPendingCode) return false;
   switch (notifyErrors_) {
     case neDialog:
-      showErrorBox(QString::fromLocal8Bit(platformErrorText(code).c_str()));
+      errorBox(QString::fromLocal8Bit(platformErrorText(code).c_str()));
       break;
     case neEvent:
       if (auto handler = OnError.handler()) handler(this);
@@ -545,13 +529,12 @@ bool TSerial::reportLastError(int code) {
     case neNone:
       break;
   }
-  return true;
 }
 
 void TSerial::reportError(std::int32_t code) {
   switch (notifyErrors_) {
     case neDialog:
-      showErrorBox(componentErrorText(code));
+      errorBox(componentErrorText(code));
       break;
     case neEvent:
       if (auto handler = OnError.handler()) {
@@ -564,14 +547,8 @@ void TSerial::reportError(std::int32_t code) {
   }
 }
 
-void TSerial::showErrorBox(const QString& text) {
-  ErrorBoxPresenter show;
-  {
-    std::lock_guard lock(presenterMutex);
-    show = presenter();
-  }
-  if (show)
-    show(QStringLiteral("Error"), text);
-  else
-    qWarning("Error: %s", qPrintable(text));
+void TSerial::errorBox(const QString& text) {
+  // The component knows no widgets: its error box ("Error" and the text) goes to the log. Every
+  // port of the program reports nothing (neNone) and sets valid rates only.
+  qWarning("Error: %s", qPrintable(text));
 }

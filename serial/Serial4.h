@@ -1,4 +1,45 @@
 // Serial4: the serial port component TSerial and its receive thread TEventThread.
+//
+// Principles of operation
+//
+// Threads. The main thread owns the component: it opens and closes the port, sets properties,
+// writes, and runs every event handler. The receive thread (one TEventThread per component,
+// started by the first open) only waits for port events, reads the received bytes, cuts them into
+// messages (MessageFramer) and has the main thread raise the matching events. Waiting, reading
+// and writing are done by the platform layer the build chose (serial_platform.h: POSIX termios or
+// the Win32 communications calls, both offering platform_interface.h); this module is the same
+// on every system.
+//
+// The hand-over. The receive thread never calls a handler itself: runOnMainThread() queues the
+// call on the main thread's event loop, with the component as its context, and blocks until it
+// has run. So a handler sees the message and the modem states as they were raised, bytes that
+// arrive meanwhile wait in the driver's queue, and a handler may write, close or reopen the port.
+// An event without a handler costs no hand-over. Errors that the receive thread finds are
+// reported the same way, on the main thread.
+//
+// Generations. Every successful open starts a new generation. Before each wait the receive thread
+// takes a WaitTicket (open flag, handle, generation) under portMutex_; after the wait it asks
+// stillOpen(generation), and a wait that a close (or a close and a reopen) has overtaken
+// dispatches nothing. The waiter starts each generation from fresh baselines. portMutex_ also
+// keeps ReadChar off a handle that is being closed or replaced.
+//
+// Busy and idle. The thread marks itself busy while it works on an open port and idle once it
+// finds the port closed; then it sleeps on stateChanged_ until the next open or the stop.
+//
+// Cancelled hand-overs. The destructor stops the thread: requestStop() cancels a hand-over that
+// is still waiting, so the thread returns at once and the queued call, should it still come,
+// runs nothing. The call record, not the component, is what both sides share, so a handler may
+// even destroy its own component. The destructor then waits for the thread's end mark, so the
+// thread never touches a component that is gone.
+//
+// Closing, bounded at 750 ms. close() drops DTR and RTS, clears the open flag, wakes the waiter
+// (the Win32 layer clears the event mask, the POSIX one signals its wake-up descriptor), closes
+// the handle under portMutex_, and then waits for the thread to go idle, at most 750 ms. The
+// bound is for a close made while the thread waits for a hand-over, typically from inside a
+// handler: the thread cannot go idle before that handler returns, so the close goes on after
+// 750 ms and the thread finds the port closed (or a new generation) when it is released. A device
+// that goes away fails every wait: the main thread reports that once and closes the port without
+// the wait (closeLostPort), since the thread is waiting for that very call.
 #pragma once
 
 #include <QObject>
@@ -14,6 +55,7 @@
 
 #include "line_settings.h"
 #include "message_framer.h"
+#include "open_failure.h"
 #include "serial_platform.h"
 
 enum eParity { paNone, PaOdd, paEven, paMark, paSpace };
@@ -76,7 +118,6 @@ class TEvent {
   // Run after each assignment, on the main thread: the receive thread may have to watch more.
   void setOnAssign(std::function<void()> onAssign) { onAssign_ = std::move(onAssign); }
 
-  explicit operator bool() const { return static_cast<bool>(handler_); }
   // A copy to call: it outlives a handler that replaces itself or destroys the component.
   Handler handler() const { return handler_; }
   // Any thread.
@@ -130,8 +171,6 @@ class TSerial : public QObject {
   void setWaitOnTxFull(bool wait) { waitOnTxFull_ = wait; }
   std::uint32_t Timeout() const { return timeout_; }
   void setTimeout(std::uint32_t ms);
-  bool WaitTxComplete() const { return waitTxComplete_; }
-  void setWaitTxComplete(bool wait) { waitTxComplete_ = wait; }
 
   bool Active() const { return open_; }
   void setActive(bool active);
@@ -150,17 +189,12 @@ class TSerial : public QObject {
   TEvent<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
   TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
   TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
-  TEvent<void()> OnWriteCompleted;  // declared, never raised
 
-  // The component knows no widgets: the application installs the presenter of its error boxes
-  // ("Error" caption, one OK button). Without one, the text goes to qWarning.
-  using ErrorBoxPresenter = std::function<void(const QString& caption, const QString& text)>;
-  static void setErrorBoxPresenter(ErrorBoxPresenter presenter);
-
-  // The device that port n (1..9) stands for, and why the last open failed ("" when it did not):
-  // said to the user, who cannot tell otherwise why a port is missing.
+  // The device that port n (1..9) stands for, and why the last open failed (kind None and reason
+  // "" when it did not): said to the user, who cannot tell otherwise why a port is missing.
   static std::string deviceForPort(int port);
-  std::string openFailure() const { return openFailure_; }
+  const OpenFailure& lastOpenFailure() const { return openFailure_; }
+  std::string openFailure() const { return openFailure_.reason; }
 
   // The line-settings record last built; a pseudo-terminal drops parity, so tests read it here.
   const TLineSettings& lineSettings() const { return lineSettings_; }
@@ -180,16 +214,16 @@ class TSerial : public QObject {
   void queueStatus();
   bool sendBytes(const char* data, std::size_t size);
   bool waitForTxRoom(std::size_t needed, bool whole);
-  bool reportLastError(int code);
+  void reportLastError(int code);
   void reportError(std::int32_t code);
   // Reports on the main thread, whichever thread found the failure.
   void reportFromAnyThread(std::function<void()> report);
-  static void showErrorBox(const QString& text);
+  static void errorBox(const QString& text);
 
   // What the receive thread needs to start one wait on the open port.
   struct WaitTicket {
     bool open = false;
-    PlatformHandle fd{};
+    PlatformHandle handle{};
     std::uint64_t generation = 0;
   };
   WaitTicket beginWait();
@@ -216,15 +250,14 @@ class TSerial : public QObject {
   std::int32_t errorCode_ = 0;
   bool waitOnTxFull_ = true;
   std::uint32_t timeout_ = 10000;
-  bool waitTxComplete_ = true;
 
   TLineSettings lineSettings_;
   std::int32_t inputCount_ = 0;
   std::int32_t outputCount_ = 0;
-  std::string openFailure_;
+  OpenFailure openFailure_;
 
-  // The port descriptor changes only on the main thread; the mutex keeps the receive thread's
-  // reads off a descriptor that is being closed (or reused by the next open).
+  // The port handle changes only on the main thread; the mutex keeps the receive thread's reads
+  // off a handle that is being closed (or reused by the next open).
   std::mutex portMutex_;
   PlatformPort portDevice_;
   std::uint64_t generation_ = 0;

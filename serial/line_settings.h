@@ -1,5 +1,6 @@
-// The line-settings record the component builds from its properties, laid out as the Windows
-// device-control block it was designed for; the POSIX layer turns it into termios flags.
+// The line-settings record the component builds from its properties: the fields of the Windows
+// device-control block it was designed for, with their codes. Each platform layer turns it into
+// its own form (the Win32 layer into that block, the POSIX layer into termios flags).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,6 @@ struct TLineSettings {
   enum : std::uint8_t { kNoParity = 0, kOddParity = 1, kEvenParity = 2, kMarkParity = 3, kSpaceParity = 4 };
   enum : std::uint8_t { kOneStopBit = 0, kTwoStopBits = 2 };
 
-  std::uint32_t length = 0;
   std::uint32_t baudRate = 0;
   std::uint32_t flags = 0;
   std::uint16_t xonLimit = 0;

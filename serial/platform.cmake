@@ -1,6 +1,7 @@
 # The serial platform layer: plain C++ without Qt, chosen at build time. Windows gets the Win32
 # communications calls, every other system POSIX termios; serial_platform.h in the chosen
-# folder names the types the component uses. The message framer goes with it.
+# folder names the types the component uses, which offer what platform_interface.h states.
+# The message framer goes with it.
 if(WIN32)
   set(kvx_platform win32)
   set(kvx_platform_sources win32_port.h win32_port.cpp win32_dcb.h win32_event_waiter.h win32_event_waiter.cpp)
@@ -13,10 +14,12 @@ else()
 endif()
 list(TRANSFORM kvx_platform_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 add_library(kvx_serial_platform STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/platform_interface.h
   ${CMAKE_CURRENT_LIST_DIR}/line_settings.h
+  ${CMAKE_CURRENT_LIST_DIR}/open_failure.h
+  ${CMAKE_CURRENT_LIST_DIR}/port_events.h
   ${CMAKE_CURRENT_LIST_DIR}/message_framer.h ${CMAKE_CURRENT_LIST_DIR}/message_framer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/platform/${kvx_platform}/serial_platform.h
-  ${CMAKE_CURRENT_LIST_DIR}/port_event_waiter.h
   ${kvx_platform_sources})
 target_include_directories(kvx_serial_platform PUBLIC
   ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/platform/${kvx_platform})

@@ -6,7 +6,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -47,12 +46,6 @@ void PortEventWaiter::noteWrite() {
   wake();
 }
 
-void PortEventWaiter::noteRead(std::int32_t count) {
-  std::int32_t seen = seenInput_.load();
-  while (!seenInput_.compare_exchange_weak(seen, std::max<std::int32_t>(0, seen - count))) {
-  }
-}
-
 void PortEventWaiter::drainWake() {
   std::uint64_t count = 0;
   [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
@@ -61,7 +54,7 @@ void PortEventWaiter::drainWake() {
 PortEvents PortEventWaiter::wait(int fd, std::uint64_t generation, bool watchLines) {
   if (generation != generation_) {
     generation_ = generation;
-    seenInput_ = 0;
+    seenInput_.forget();
     haveModem_ = haveBreaks_ = false;
   }
   // Lines not watched have no baseline: watching them again starts from what they are then.
@@ -72,7 +65,7 @@ PortEvents PortEventWaiter::wait(int fd, std::uint64_t generation, bool watchLin
     if (result.events != 0) return result;
 
     // Bytes nobody has read keep the port readable: then only growth counts, looked at in slices.
-    const bool unreadInput = seenInput_ > 0;
+    const bool unreadInput = seenInput_.unread();
     const bool sliced = unreadInput || haveModem_ || haveBreaks_ || txPending_;
     pollfd fds[2] = {{fd, static_cast<short>(unreadInput ? 0 : POLLIN), 0}, {wakeFd_, POLLIN, 0}};
     if (poll(fds, 2, sliced ? kSliceMs : -1) < 0) {
@@ -125,7 +118,7 @@ std::uint32_t PortEventWaiter::changes(int fd, bool watchLines, PortEvents& resu
     events |= PortEvents::kTxEmpty;
   }
   int available = 0;
-  if (calls_.inputCount(fd, available) == 0 && available > seenInput_.exchange(available))
+  if (calls_.inputCount(fd, available) == 0 && seenInput_.arrived(available))
     events |= PortEvents::kRxChar;
   return events;
 }

@@ -7,19 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-struct PortEvents {
-  static constexpr std::uint32_t kRxChar = 0x001;
-  static constexpr std::uint32_t kTxEmpty = 0x004;
-  static constexpr std::uint32_t kCts = 0x008;
-  static constexpr std::uint32_t kDsr = 0x010;
-  static constexpr std::uint32_t kRlsd = 0x020;
-  static constexpr std::uint32_t kBreak = 0x040;
-  static constexpr std::uint32_t kRing = 0x100;
-
-  std::uint32_t events = 0;  // nothing when woken
-  int error = 0;             // errno of a failed wait
-  bool cts = false, dsr = false, rlsd = false;
-};
+#include "port_events.h"
 
 // The status calls the wait makes on the port, each giving 0 or an errno. Real ports answer all
 // of them; pseudo-terminals have no modem lines (ENOTTY), so tests put a stand-in here.
@@ -41,9 +29,8 @@ class PortEventWaiter {
   void wake();
   // After a write: report the output queue empty once it drains.
   void noteWrite();
-  // After bytes were taken from the input queue: they no longer count as seen, so the next
-  // arrival is reported even when it brings the queue back to the same length.
-  void noteRead(std::int32_t count);
+  // After bytes were taken from the input queue.
+  void noteRead(std::int32_t count) { seenInput_.noteRead(count); }
 
   // Receive thread only. A new generation (a new open) starts from fresh baselines.
   // Modem lines, breaks and ring cannot be polled: they are looked at in short slices, which is
@@ -61,7 +48,7 @@ class PortEventWaiter {
 
   // Baselines of the receive thread: what the last wait saw.
   std::uint64_t generation_ = 0;
-  std::atomic<std::int32_t> seenInput_{0};  // queued input already reported, less what was read
+  SeenInput seenInput_;
   bool haveModem_ = false;
   int modemBits_ = 0;
   bool haveBreaks_ = false;

@@ -182,8 +182,6 @@ std::string PosixPort::deviceBehind(const std::string& path) {
 
 void PosixPort::setLockFolder(const std::string& folder) { lockFolderSetting() = folder; }
 
-std::string PosixPort::lockFolder() { return lockFolderSetting(); }
-
 int PosixPort::open(const std::string& path) {
   if (fd_ >= 0) return EBUSY;
   device_ = deviceBehind(path);
@@ -243,20 +241,25 @@ int PosixPort::takeLockFile(const std::string& lockPath) {
   return error;
 }
 
-std::string PosixPort::failureReason(int error) const {
+OpenFailure PosixPort::openFailure(int error) const {
+  using Kind = OpenFailure::Kind;
   switch (error) {
     case EACCES:
     case EPERM:
-      return "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again";
+      return {Kind::PermissionDenied, error,
+              "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again"};
     case EBUSY:
     case EWOULDBLOCK:
-      return lockOwner_ > 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program";
+      return {Kind::InUse, error,
+              lockOwner_ > 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program"};
     case ENOENT:
     case ENODEV:
     case ENXIO:
-      return "no such device";
+      return {Kind::NotFound, error, "no such device"};
+    case ENOTTY:
+      return {Kind::NotASerialPort, error, "not a serial port"};
     default:
-      return std::strerror(error);
+      return {Kind::Other, error, std::strerror(error)};
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "line_settings.h"
+#include "open_failure.h"
 
 class PosixPort {
  public:
@@ -29,11 +30,12 @@ class PosixPort {
   // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
   // honours a live one of another process, clears a stale one and takes its own where it can.
   static void setLockFolder(const std::string& folder);
-  static std::string lockFolder();
 
   // Each call gives 0 or the errno of the failing step (EBUSY for a live lock file of another).
   int open(const std::string& path);
   int close();
+  // The kernel sizes a terminal's queues itself; TxQueueSize still bounds the room check.
+  int setQueueSizes(std::uint16_t, std::uint16_t) { return 0; }
   int apply(const TLineSettings& settings);
   // Writes everything, waiting for room at most `timeout` in all (ETIMEDOUT after that).
   int write(const char* data, std::size_t size, std::chrono::milliseconds timeout);
@@ -47,11 +49,9 @@ class PosixPort {
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  // The device the last open was for.
-  const std::string& device() const { return device_; }
-  // Why the last open failed with `error`, for the user: "permission denied" with its remedy,
-  // "in use by PID n", "no such device", or the system's text.
-  std::string failureReason(int error) const;
+  // Why the last open failed with `error`: "permission denied" with its remedy, "in use by
+  // PID n", "no such device", "not a serial port", or the system's text.
+  OpenFailure openFailure(int error) const;
 
  private:
   int takeLockFile(const std::string& lockPath);

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
+// A completed wait's mask is taken as it is: the event bits are Windows' own.
+static_assert(PortEvents::kRxChar == EV_RXCHAR && PortEvents::kTxEmpty == EV_TXEMPTY &&
+              PortEvents::kCts == EV_CTS && PortEvents::kDsr == EV_DSR && PortEvents::kRlsd == EV_RLSD &&
+              PortEvents::kBreak == EV_BREAK && PortEvents::kRing == EV_RING);
 
 namespace {
 // Wine reports a received character again while unread bytes are queued; such a repeat is
@@ -30,18 +33,12 @@ void Win32EventWaiter::wake() {
   SetEvent(woken_);
 }
 
-void Win32EventWaiter::noteRead(std::int32_t count) {
-  std::int32_t seen = seenInput_.load();
-  while (!seenInput_.compare_exchange_weak(seen, std::max<std::int32_t>(0, seen - count))) {
-  }
-}
-
 bool Win32EventWaiter::takeWake() { return WaitForSingleObject(woken_, 0) == WAIT_OBJECT_0; }
 
 PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation, bool /*watchLines*/) {
   if (generation != generation_) {
     generation_ = generation;
-    seenInput_ = 0;
+    seenInput_.forget();
     std::lock_guard lock(mutex_);
     maskCleared_ = false;  // a new port has its mask from the open
   }
@@ -96,7 +93,7 @@ PortEvents Win32EventWaiter::wait(HANDLE port, std::uint64_t generation, bool /*
     result = eventsOf(port, mask);
     if (result.events != 0 || result.error != 0) return result;
     // A repeat for bytes already read: with the queue empty the next wait blocks by itself.
-    if (seenInput_ == 0) continue;
+    if (!seenInput_.unread()) continue;
     if (WaitForSingleObject(woken_, kRepeatPauseMs) == WAIT_OBJECT_0) return result;
   }
 }
@@ -120,7 +117,7 @@ PortEvents Win32EventWaiter::eventsOf(Win32Handle port, std::uint32_t mask) {
       return result;
     }
     const auto queued = static_cast<std::int32_t>(status.cbInQue);
-    if (queued <= seenInput_.exchange(queued)) result.events &= ~static_cast<std::uint32_t>(EV_RXCHAR);
+    if (!seenInput_.arrived(queued)) result.events &= ~static_cast<std::uint32_t>(EV_RXCHAR);
   }
   return result;
 }

@@ -1,14 +1,12 @@
 // Blocks until a watched port event occurs or until another thread wakes it: WaitCommEvent on
-// an overlapped record, ended from the closing thread by clearing the event mask. The same
-// operations as the POSIX PortEventWaiter, so the receive thread uses either unchanged.
+// an overlapped record, ended from the closing thread by clearing the event mask.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
 
-#include "port_event_waiter.h"  // PortEvents: the result both platforms give
+#include "port_events.h"
 #include "win32_port.h"
 
 class Win32EventWaiter {
@@ -23,9 +21,8 @@ class Win32EventWaiter {
   void wake();
   // The driver reports the output queue empty by itself.
   void noteWrite() {}
-  // Wine reports received characters as long as any are queued; bytes taken from the queue no
-  // longer count as seen, so only new arrivals are reported.
-  void noteRead(std::int32_t count);
+  // Wine reports received characters as long as any are queued: only new arrivals count.
+  void noteRead(std::int32_t count) { seenInput_.noteRead(count); }
 
   // Receive thread only. A new generation (a new open) starts from fresh baselines. The driver
   // watches the modem lines itself while the wait blocks, with nothing polled, so their events
@@ -47,5 +44,5 @@ class Win32EventWaiter {
   bool maskCleared_ = false;       // a wake cleared the mask of the current generation's port
 
   std::uint64_t generation_ = 0;
-  std::atomic<std::int32_t> seenInput_{0};  // queued input already reported, less what was read
+  SeenInput seenInput_;
 };

@@ -14,6 +14,9 @@ constexpr DWORD kReadWaitMs = 100;
 
 }  // namespace
 
+// The block the line-settings record was designed as; its length field is set here alone.
+static_assert(sizeof(DCB) == 28);
+
 DCB dcbFromLineSettings(const TLineSettings& s) {
   DCB d{};
   d.DCBlength = sizeof(DCB);
@@ -63,17 +66,21 @@ Win32Port::~Win32Port() {
 
 std::string Win32Port::pathForPort(int n) { return "\\\\.\\COM" + std::to_string(n); }
 
-std::string Win32Port::failureReason(int error) const {
+OpenFailure Win32Port::openFailure(int error) const {
+  using Kind = OpenFailure::Kind;
   switch (error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_BUSY:
-      return "in use by another program";
+      return {Kind::InUse, error, "in use by another program"};
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return "no such device";
+      return {Kind::NotFound, error, "no such device"};
+    case ERROR_INVALID_FUNCTION:  // the device takes no communications calls
+    case ERROR_NOT_SUPPORTED:
+      return {Kind::NotASerialPort, error, "not a serial port"};
     default:
-      return win32ErrorText(error);
+      return {Kind::Other, error, win32ErrorText(error)};
   }
 }
 

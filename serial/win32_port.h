@@ -1,5 +1,6 @@
 // The port as Windows offers it: one communications device opened for overlapped I/O, no Qt.
-// It offers the same operations as PosixPort, so the component uses either unchanged.
+// No call gives ERROR_IO_PENDING: each overlapped operation is waited for (or cancelled and
+// then waited for) before the call returns, so a pending operation is never reported.
 #pragma once
 
 #include <chrono>
@@ -8,13 +9,17 @@
 #include <string>
 
 #include "line_settings.h"
+#include "open_failure.h"
+#include "port_events.h"
 
 // <windows.h> stays out of this header: the component's users need not see its macros.
 using Win32Handle = void*;  // HANDLE
 
 // The events the receive thread watches: received character, output empty, CTS, DSR, carrier
-// detect, break and ring.
-constexpr std::uint32_t kWatchedCommEvents = 0x17D;
+// detect, break and ring (0x17D).
+constexpr std::uint32_t kWatchedCommEvents = PortEvents::kRxChar | PortEvents::kTxEmpty | PortEvents::kCts |
+                                             PortEvents::kDsr | PortEvents::kRlsd | PortEvents::kBreak |
+                                             PortEvents::kRing;
 
 class Win32Port {
  public:
@@ -46,9 +51,9 @@ class Win32Port {
   // The result is not examined, as with the POSIX port.
   void setOutputLine(OutputLine line, bool on);
 
-  // Why an open failed with `error`, for the user: "in use by another program" (Windows refuses
-  // a second opener with access denied), "no such device", or the system's text.
-  std::string failureReason(int error) const;
+  // Why an open failed with `error`: "in use by another program" (Windows refuses a second
+  // opener with access denied), "no such device", "not a serial port", or the system's text.
+  OpenFailure openFailure(int error) const;
 
   bool isOpen() const { return handle_ != nullptr; }
   Win32Handle fd() const { return handle_; }

@@ -41,12 +41,13 @@ class SerialPtyFixture : public ::testing::Test {
     // Every other port is absent, so nothing opens one of the machine's own devices.
     for (int n = 2; n <= 9; ++n)
       std::filesystem::create_symlink("/nonexistent/kvx-tty", "COM" + std::to_string(n));
-    TSerial::setErrorBoxPresenter(
-        [this](const QString& caption, const QString& text) { boxes_.emplace_back(caption, text); });
+    boxesSeen_ = &boxes_;
+    previousHandler_ = qInstallMessageHandler(takeErrorBox);
   }
 
   void TearDown() override {
-    TSerial::setErrorBoxPresenter(nullptr);
+    qInstallMessageHandler(previousHandler_);
+    boxesSeen_ = nullptr;
     PosixPort::setLockFolder("/var/lock");
     closeMaster();
     if (slave_ >= 0) close(slave_);
@@ -114,6 +115,7 @@ class SerialPtyFixture : public ::testing::Test {
     waitFor([] { return false; }, time);
   }
 
+  // The component's error boxes, caption and text, as it writes them to the log.
   std::vector<std::pair<QString, QString>> boxes_;
   int master_ = -1;
   int slave_ = -1;
@@ -121,6 +123,16 @@ class SerialPtyFixture : public ::testing::Test {
   std::string lockFolder_;
 
  private:
+  static void takeErrorBox(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QString caption = QStringLiteral("Error: ");
+    if (type == QtWarningMsg && boxesSeen_ && message.startsWith(caption))
+      boxesSeen_->emplace_back(message.left(caption.size() - 2), message.mid(caption.size()));
+    else if (previousHandler_)
+      previousHandler_(type, context, message);
+  }
+  static inline std::vector<std::pair<QString, QString>>* boxesSeen_ = nullptr;
+  static inline QtMessageHandler previousHandler_ = nullptr;
+
   std::filesystem::path oldDir_;
   std::filesystem::path dir_;
 };

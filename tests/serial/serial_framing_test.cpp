@@ -1,12 +1,66 @@
-// Message framing: received bytes fed through a real pseudo-terminal, whole and in pieces.
-#include <initializer_list>
-
+// Message framing: the framer fed byte by byte, and the component's framing over a real
+// pseudo-terminal where it is the component's own (one read, a close and reopen).
 #include "message_framer.h"
 #include "pty_fixture.h"
 
 namespace {
 
 using Messages = std::vector<std::string>;
+
+// The delimiters as they stand while `bytes` arrive.
+struct Arrival {
+  char startChar;
+  char endChar;
+  std::uint16_t appendCount;
+  std::string bytes;
+};
+
+Messages feed(MessageFramer& framer, const Arrival& a) {
+  Messages out;
+  for (char b : a.bytes)
+    if (framer.feed(b, a.startChar, a.endChar, a.appendCount)) out.push_back(framer.message());
+  return out;
+}
+
+TEST(SerialFramerTest, CutsMessagesFromStartToEnd) {
+  const struct {
+    const char* what;
+    std::vector<Arrival> arrivals;
+    Messages expected;
+  } cases[] = {
+      {"leading bytes are dropped", {{'$', '\r', 0, "xx$1=5\r"}}, {"$1=5\r"}},
+      {"a second start restarts the message", {{'$', '\r', 0, "$ab$cd\r"}}, {"$cd\r"}},
+      {"an end with nothing begun, and bytes after a message, are dropped",
+       {{'$', '\r', 0, "\r$1\r\rjunk\r\r$2\r"}},
+       {"$1\r", "$2\r"}},
+      {"two messages in a row come in order", {{'$', '\r', 0, "$A\r$B\r"}}, {"$A\r", "$B\r"}},
+      {"appended bytes are taken whatever they are", {{'$', '\r', 2, "$A\r$x$B\r\rz"}}, {"$A\r$x", "$B\r\rz"}},
+      {"delimiters apply from the next byte (as while the week is read)",
+       {{'$', '\r', 0, "$1=5\r$21"}, {'=', '\r', 0, "=0,12,30,00,ON\r"}},
+       {"$1=5\r", "=0,12,30,00,ON\r"}},
+      {"a start equal to the end restarts at every such byte", {{'=', '=', 0, "=a=b="}}, {}},
+  };
+  for (const auto& c : cases) {
+    MessageFramer framer;
+    Messages got;
+    for (const Arrival& a : c.arrivals)
+      for (const std::string& m : feed(framer, a)) got.push_back(m);
+    EXPECT_EQ(got, c.expected) << c.what;
+  }
+}
+
+TEST(SerialFramerTest, OverlongMessageIsDroppedUntilTheNextStart) {
+  MessageFramer framer;
+  const auto feedClock = [&](const std::string& bytes) { return feed(framer, {'$', '\r', 0, bytes}); };
+  const std::string longest = "$" + std::string(MessageFramer::kMaxMessage - 2, 'x') + "\r";
+  EXPECT_EQ(feedClock(longest), Messages({longest}));
+
+  EXPECT_TRUE(feedClock("$" + std::string(2 * MessageFramer::kMaxMessage, 'x') + "\r").empty());
+  EXPECT_EQ(framer.state(), MessageFramer::State::Idle);
+  EXPECT_LE(framer.message().capacity(), 2 * MessageFramer::kMaxMessage);
+  EXPECT_EQ(feedClock("$ok\r"), Messages({"$ok\r"}));
+  EXPECT_TRUE(feedClock("\r").empty());  // no second delivery of the last message
+}
 
 class SerialFramingTest : public SerialPtyFixture {
  protected:
@@ -20,13 +74,6 @@ class SerialFramingTest : public SerialPtyFixture {
     serial_.reset();
     SerialPtyFixture::TearDown();
   }
-  // Each piece arrives on its own, as a separate receive event.
-  void clockSendsInPieces(std::initializer_list<std::string> pieces) {
-    for (const auto& piece : pieces) {
-      clockSends(piece);
-      settle(std::chrono::milliseconds(30));
-    }
-  }
   Messages receive(std::size_t count) {
     waitFor([&] { return messages_.size() >= count; });
     return messages_;
@@ -36,46 +83,9 @@ class SerialFramingTest : public SerialPtyFixture {
   Messages messages_;
 };
 
-TEST_F(SerialFramingTest, CutsFromStartToEndWholeOrInPieces) {
-  clockSends("xx$1=5\r");
-  EXPECT_EQ(receive(1), Messages({"$1=5\r"}));
-  clockSendsInPieces({"x", "x", "$", "1", "=", "5", "\r"});
-  EXPECT_EQ(receive(2), Messages({"$1=5\r", "$1=5\r"}));
-}
-
-TEST_F(SerialFramingTest, SecondStartRestartsTheMessage) {
-  clockSendsInPieces({"$ab", "$cd", "\r"});
-  EXPECT_EQ(receive(1), Messages({"$cd\r"}));
-}
-
-TEST_F(SerialFramingTest, EndWithNothingBegunIsDropped) {
-  clockSends("\r$1\r\rjunk\r");
-  clockSendsInPieces({"\r", "$2\r"});
-  // The last message comes after all the rest, so nothing else can still be on its way.
-  EXPECT_EQ(receive(2), Messages({"$1\r", "$2\r"}));
-}
-
-TEST_F(SerialFramingTest, TwoMessagesInOneReadComeInOrder) {
+TEST_F(SerialFramingTest, TwoMessagesInOneReadComeAsTwoEventsInOrder) {
   clockSends("$A\r$B\r");
   EXPECT_EQ(receive(2), Messages({"$A\r", "$B\r"}));
-}
-
-TEST_F(SerialFramingTest, AppendedBytesAreTakenWhateverTheyAre) {
-  serial_->setMessageAppendCount(2);
-  clockSends("$A\r$x");
-  clockSendsInPieces({"$B", "\r", "\r", "z"});
-  EXPECT_EQ(receive(2), Messages({"$A\r$x", "$B\r\rz"}));
-}
-
-TEST_F(SerialFramingTest, DelimitersApplyFromTheNextByte) {
-  serial_->setMessageStartChar('=');  // as while the week is read
-  clockSends("$21=0,12,30,00,ON\r");
-  EXPECT_EQ(receive(1), Messages({"=0,12,30,00,ON\r"}));
-
-  serial_->setMessageEndChar('=');  // start equal to end: every such byte restarts
-  clockSends("=a=b=");
-  settle();
-  EXPECT_EQ(messages_.size(), 1u);
 }
 
 TEST_F(SerialFramingTest, MessageBegunGoesOnAfterReopen) {
@@ -85,24 +95,6 @@ TEST_F(SerialFramingTest, MessageBegunGoesOnAfterReopen) {
   serial_->setActive(true);
   clockSends("c\r");
   EXPECT_EQ(receive(1), Messages({"$abc\r"}));
-}
-
-TEST(SerialFramerTest, OverlongMessageIsDroppedUntilTheNextStart) {
-  MessageFramer framer;
-  const auto feed = [&](const std::string& bytes) {
-    Messages out;
-    for (char b : bytes)
-      if (framer.feed(b, '$', '\r', 0)) out.push_back(framer.message());
-    return out;
-  };
-  const std::string longest = "$" + std::string(MessageFramer::kMaxMessage - 2, 'x') + "\r";
-  EXPECT_EQ(feed(longest), Messages({longest}));
-
-  EXPECT_TRUE(feed("$" + std::string(2 * MessageFramer::kMaxMessage, 'x') + "\r").empty());
-  EXPECT_EQ(framer.state(), MessageFramer::State::Idle);
-  EXPECT_LE(framer.message().capacity(), 2 * MessageFramer::kMaxMessage);
-  EXPECT_EQ(feed("$ok\r"), Messages({"$ok\r"}));
-  EXPECT_TRUE(feed("\r").empty());  // no second delivery of the last message
 }
 
 }  // namespace

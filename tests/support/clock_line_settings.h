@@ -7,7 +7,6 @@
 
 inline TLineSettings clockLineSettings() {
   TLineSettings s;
-  s.length = 28;
   s.baudRate = 19200;
   s.flags = TLineSettings::kBinary | TLineSettings::kParityCheck;
   s.xonLimit = s.xoffLimit = 341;

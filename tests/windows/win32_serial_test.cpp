@@ -175,6 +175,31 @@ TEST_F(Win32Open, PortNamesAreTheSystemsOwnAndAMissingPortGivesCodeTwo) {
   EXPECT_NE(text.back(), '\n');
 }
 
+// Why a port did not open, in the kinds the POSIX layer gives too.
+TEST_F(Win32Open, FailedOpenGivesAKindTheSystemsCodeAndAReason) {
+  using Kind = OpenFailure::Kind;
+  const struct {
+    int port;  // 0: the code is given, not met by opening a port
+    int code;
+    Kind kind;
+    const char* reason;  // nullptr: the system's text
+  } cases[] = {{9, ERROR_FILE_NOT_FOUND, Kind::NotFound, "no such device"},
+               // Wine lets a second opener in, so Windows' refusal of one is given here.
+               {0, ERROR_ACCESS_DENIED, Kind::InUse, "in use by another program"},
+               {0, ERROR_SHARING_VIOLATION, Kind::InUse, "in use by another program"},
+               {0, ERROR_INVALID_FUNCTION, Kind::NotASerialPort, "not a serial port"},
+               {0, ERROR_GEN_FAILURE, Kind::Other, nullptr}};
+  for (const auto& c : cases) {
+    Win32Port port;
+    const int code = c.port != 0 ? port.open(Win32Port::pathForPort(c.port)) : c.code;
+    EXPECT_EQ(code, c.code) << c.port;
+    const OpenFailure failure = port.openFailure(code);
+    EXPECT_EQ(failure.kind, c.kind) << code;
+    EXPECT_EQ(failure.code, code);
+    EXPECT_EQ(failure.reason, c.reason ? c.reason : win32ErrorText(code));
+  }
+}
+
 // The emulator's log: each "tx" line is what it wrote, each "rx N" line a message it received.
 std::vector<std::string> emulatorLog(const std::string& kind) {
   std::ifstream log("Z:" + std::string(std::getenv("KVX_EMULATOR_LOG")));
