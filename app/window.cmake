@@ -29,7 +29,7 @@ else()
   target_sources(kvx_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/platform/posix/safe_write_posix.cpp)
 endif()
 target_include_directories(kvx_app PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(kvx_app PUBLIC kvx_serial kvx_clock kvx_timer kvx_texts Qt6::Widgets)
+target_link_libraries(kvx_app PUBLIC kvx_serial kvx_clock kvx_timer kvx_texts kvx_ui Qt6::Widgets)
 kvx_warnings(kvx_app)
 
 add_executable(kelvox-setup ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

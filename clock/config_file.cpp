@@ -324,7 +324,7 @@ std::optional<Fault> applyItem(int item, std::string_view value, TClockConfig& c
   std::string tail;
   if (auto fault = entryTail(value, tail)) return Fault{itemName(item) + ": " + fault->what};
   config.week.at(day, entry)
-      .setText(std::string{'$', '2', dayDigit(day), '=', entryDigit(entry), ','} + tail);
+      .setText(TSwitchTime::prefix(day, entry) + tail);
   return std::nullopt;
 }
 
