@@ -459,9 +459,13 @@ void TForm1::showNoAnswer() {
       QMetaObject::invokeMethod(this, &TForm1::askNextPort, Qt::QueuedConnection);
       return;
     }
-    openQuietly(searchFrom_);  // none answered: back to the port that was selected
-    searchFrom_ = 0;
-    portsToAsk_.clear();
+    if (unanswered_) {
+      openQuietly(searchFrom_);  // none answered: back to the port that was selected
+      searchFrom_ = 0;
+      portsToAsk_.clear();
+    } else {
+      selectAskedPort();  // the clock answered there, if not in full
+    }
   }
   const QString text = noAnswerText(language());
   if (!text.isEmpty()) showHeldBox(displayLines(text));
@@ -475,15 +479,17 @@ RelayAnswer TForm1::askRelayQuestion() {
 void TForm1::dayLoad() {
   timerPage_->WeekdaysTabChange();
   unanswered_ = false;
-  if (searchFrom_ != 0) {
-    // The clock is on the port asked last: select it as a click would.
-    searchFrom_ = 0;
-    portsToAsk_.clear();
-    selectedPort_ = serial_->Port();
-    COMSOFF();
-    comButtons_[selectedPort_ - 1]->setChecked(true);
-    savePortChoice();
-  }
+  if (searchFrom_ != 0) selectAskedPort();
+}
+
+void TForm1::selectAskedPort() {
+  // The clock is on the port asked last: it is selected and saved as a click would.
+  searchFrom_ = 0;
+  portsToAsk_.clear();
+  selectedPort_ = serial_->Port();
+  COMSOFF();
+  comButtons_[selectedPort_ - 1]->setChecked(true);
+  savePortChoice();
 }
 
 void TForm1::showHeldBox(const QString& text) {
@@ -576,7 +582,7 @@ void TForm1::findPortAgain() {
 }
 
 void TForm1::startPortSearch() {
-  if (!unanswered_ || ownerChosePort_ || searchFrom_ != 0) return;
+  if (!unanswered_ || ownerChosePort_ || selectedPort_ == 0 || searchFrom_ != 0) return;
   devicesChanged();  // which of the other ports open now
   portsToAsk_ = chooser_.othersThan(serial_->Port());
   if (portsToAsk_.empty()) return;

@@ -134,6 +134,7 @@ class TForm1 : public QMainWindow, private TransferHost {
   // After no answer on a port the program picked, a read asks the other ports that open.
   void startPortSearch();
   void askNextPort();
+  void selectAskedPort();
   void openQuietly(int port);
   // A device came or went: the buttons of the ports that are not in use follow it.
   void devicesChanged();
