@@ -4,8 +4,9 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 # fonts-liberation: a sans-serif face with the widths of the window's design font, so that its
-# fixed-pixel layout shows every caption at its intended size.
-BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation
+# fixed-pixel layout shows every caption at its intended size. libudev-dev: device events, so the
+# port buttons follow an adapter plugged in or pulled out while the window is open.
+BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation libudev-dev pkg-config
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
 .PHONY: all deps build run test test-asan test-tsan test-windows bench bench-windows screenshots fuzz package install-test clean

@@ -26,8 +26,10 @@
 #include "TimerPage.h"
 #include "caption_fit.h"
 #include "captions.h"
+#include "clock_link.h"
 #include "config_file_access.h"
 #include "design_look.h"
+#include "device_events.h"
 #include "exit_signals.h"
 #include "radio_group.h"
 #include "radio_keys.h"
@@ -37,6 +39,9 @@ namespace {
 constexpr int kClientWidth = 427;
 constexpr int kClientHeight = 377;
 constexpr char kSettingsFileName[] = "kelvox.ini";
+// A device event comes as the device appears; its port is looked at a moment later, when the
+// serial component has also seen a device of its own go.
+constexpr int kDeviceSettleMs = 100;
 
 // The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has, so that
 // the texts fit the design's pixel places; the set-up installs Liberation Sans for this.
@@ -101,6 +106,7 @@ TForm1::TForm1(QWidget* parent)
   createMenus();
   setFocusOrder();
   createSerial();
+  setDeviceEvents(TDeviceEvents::forThisMachine());
 
   timeout_ = new QTimer(this);
   timeout_->setObjectName(QStringLiteral("Timeout"));
@@ -297,13 +303,7 @@ void TForm1::setFocusOrder() {
 void TForm1::createSerial() {
   serial_ = new TSerial(this);
   serial_->setObjectName(QStringLiteral("Serial1"));
-  serial_->setBaudrate(19200);
-  serial_->setDataBits(d8bit);
-  serial_->setRxEventMode(rxMessage);
-  serial_->setMessageStartChar('$');
-  serial_->setMessageEndChar('\r');
-  serial_->setNotifyErrors(neNone);
-  serial_->setWaitOnTxFull(false);
+  makeClockLink(*serial_);
   serial_->OnMessage = [this](TSerial* sender, const std::string& message) {
     Serial1Message(sender, message);
   };
@@ -320,23 +320,26 @@ void TForm1::centreOnScreen() {
 
 void TForm1::setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes) { boxes_ = std::move(boxes); }
 
+void TForm1::setDeviceEvents(std::unique_ptr<TDeviceEvents> events) {
+  deviceEvents_ = std::move(events);
+  deviceEvents_->setHandler([this](TDeviceEvents::Change, const std::string&) {
+    QTimer::singleShot(kDeviceSettleMs, this, &TForm1::devicesChanged);
+  });
+}
+
 // --- Transfer -------------------------------------------------------------------------------
 
 void TForm1::ReadClockClick() {
-  reopenLostPort();
+  if (!serial_->Active())
+    findPortAgain();
+  else
+    startPortSearch();
   transfer_.ReadClockClick();
 }
 
 void TForm1::SendToClockClick() {
-  reopenLostPort();
+  if (!serial_->Active()) findPortAgain();
   transfer_.SendToClockClick();
-}
-
-void TForm1::reopenLostPort() {
-  // A device unplugged and plugged in again comes back under its port's name: open it anew
-  // (the name is resolved again) with the settings it had. If it is not back, the read or send
-  // ends in the no-answer message as on any closed port.
-  if (serial_->lostDevice() && !serial_->Active()) serial_->setActive(true);
 }
 
 void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
@@ -432,6 +435,21 @@ void TForm1::setButtonsEnabled(bool enabled) {
 void TForm1::setSettingsEnabled(bool enabled) { settings_->setEnabled(enabled); }
 
 void TForm1::showNoAnswer() {
+  unanswered_ = transfer_.lastAcknowledged().empty();
+  if (searchFrom_ != 0) {
+    if (unanswered_ && !portsToAsk_.empty()) {
+      // No box yet: the next port is asked once this ending is through.
+      QMetaObject::invokeMethod(this, &TForm1::askNextPort, Qt::QueuedConnection);
+      return;
+    }
+    if (unanswered_) {
+      openQuietly(searchFrom_);  // none answered: back to the port that was selected
+      searchFrom_ = 0;
+      portsToAsk_.clear();
+    } else {
+      selectAskedPort();  // the clock answered there, if not in full
+    }
+  }
   const QString text = noAnswerText(language());
   if (!text.isEmpty()) showHeldBox(displayLines(text));
 }
@@ -441,7 +459,21 @@ RelayAnswer TForm1::askRelayQuestion() {
   return boxes_->askRelay(displayLines(relayQuestionText(language())));
 }
 
-void TForm1::dayLoad() { timerPage_->WeekdaysTabChange(); }
+void TForm1::dayLoad() {
+  timerPage_->WeekdaysTabChange();
+  unanswered_ = false;
+  if (searchFrom_ != 0) selectAskedPort();
+}
+
+void TForm1::selectAskedPort() {
+  // The clock is on the port asked last: it is selected and saved as a click would.
+  searchFrom_ = 0;
+  portsToAsk_.clear();
+  selectedPort_ = serial_->Port();
+  COMSOFF();
+  comButtons_[selectedPort_ - 1]->setChecked(true);
+  savePortChoice();
+}
 
 void TForm1::showHeldBox(const QString& text) {
   const TMessageGate::BoxOpen hold(gate_);
@@ -467,44 +499,99 @@ void TForm1::SetDefaults() {
 // --- Port selection ---------------------------------------------------------------------------
 
 void TForm1::scanPorts() {
-  // Probing a port closes the one probed before it; failures are silent (neNone). Each button's
-  // tool tip names the device behind it, and a port that did not open says why there and on
-  // standard error: greyed buttons alone leave the user guessing.
-  for (int port = 1; port <= kPortCount; ++port) {
-    QString tip =
-        QStringLiteral("COM%1 (%2)").arg(port).arg(QString::fromStdString(TSerial::deviceForPort(port)));
-    if (port > kScannedPorts) {
-      tip += QStringLiteral(": not tried; the clock is looked for on COM1 to COM%1").arg(kScannedPorts);
-    } else {
-      serial_->setPort(port);
-      serial_->setActive(true);
-      if (serial_->Active()) {
-        comButtons_[port - 1]->setEnabled(true);
-      } else {
-        tip += QStringLiteral(": ") + QString::fromStdString(serial_->openFailure());
-        std::fprintf(stderr, "%s\n", qPrintable(tip));
-      }
-    }
-    comButtons_[port - 1]->setToolTip(tip);
-  }
+  // Probing a port closes the one probed before it; failures are silent (neNone).
+  chooser_.scan(*serial_);
+  showPortButtons(true);
   const bool fileReadable = settingsFile_.canRead();
   saveAllowed_ = true;
   if (fileReadable) {
     // A saved port is selected even when its button stays disabled.
-    if (const int saved = settingsFile_.savedPort(); saved != 0) COMClick(saved);
-  } else {
-    for (int port = 1; port <= kScannedPorts; ++port) {
-      // Its own state: the page around it is still disabled during start-up.
-      if (comButtons_[port - 1]->isEnabledTo(settings_)) {
-        COMClick(port);
-        break;
-      }
+    if (const int saved = settingsFile_.savedPort(); saved != 0) {
+      ownerChosePort_ = true;
+      COMClick(saved);
     }
+  } else if (const int first = chooser_.firstOpened(); first != 0) {
+    COMClick(first);
   }
   serial_->AbortRx();
 }
 
+void TForm1::showPortButtons(bool reportFailures) {
+  // Each button's tool tip names the device behind it, and a port that did not open says why
+  // there (and at start on standard error): greyed buttons alone leave the user guessing.
+  for (int port = 1; port <= kPortCount; ++port) {
+    QString tip =
+        QStringLiteral("COM%1 (%2)").arg(port).arg(QString::fromStdString(TSerial::deviceForPort(port)));
+    const bool inUse = serial_->Active() && serial_->Port() == port;
+    if (port > kScannedPorts) {
+      tip += QStringLiteral(": not tried; the clock is looked for on COM1 to COM%1").arg(kScannedPorts);
+    } else if (!inUse && !chooser_.opened(port)) {
+      tip += QStringLiteral(": ") + QString::fromStdString(chooser_.failure(port));
+      if (reportFailures) std::fprintf(stderr, "%s\n", qPrintable(tip));
+    }
+    if (port <= kScannedPorts) comButtons_[port - 1]->setEnabled(inUse || chooser_.opened(port));
+    comButtons_[port - 1]->setToolTip(tip);
+  }
+}
+
+void TForm1::devicesChanged() {
+  // The port in use stays as it is; the others are opened for a moment on a port of their own.
+  TSerial probe;
+  probe.setNotifyErrors(neNone);
+  for (int port = 1; port <= kScannedPorts; ++port)
+    if (!serial_->Active() || serial_->Port() != port) chooser_.probe(probe, port);
+  probe.setActive(false);
+  showPortButtons(false);
+}
+
+void TForm1::findPortAgain() {
+  // A device unplugged and plugged in again comes back under its port's name: open it anew
+  // (the name is resolved again) with the settings it had.
+  if (serial_->lostDevice()) {
+    serial_->setActive(true);
+    if (serial_->Active()) return;
+  }
+  // As at start, but the configuration stays: the port the owner chose, else the first that
+  // opens. If none does, the read or send ends in the no-answer message as on any closed port.
+  chooser_.scan(*serial_);
+  serial_->setActive(false);
+  showPortButtons(false);
+  const int port = ownerChosePort_ ? selectedPort_ : chooser_.firstOpened();
+  if (port == 0) return;
+  selectedPort_ = port;
+  COMSOFF();
+  comButtons_[port - 1]->setChecked(true);
+  applySelectedPort();
+}
+
+void TForm1::startPortSearch() {
+  if (!unanswered_ || ownerChosePort_ || selectedPort_ == 0 || searchFrom_ != 0) return;
+  devicesChanged();  // which of the other ports open now
+  portsToAsk_ = chooser_.othersThan(serial_->Port());
+  if (portsToAsk_.empty()) return;
+  searchFrom_ = selectedPort_;
+  openQuietly(portsToAsk_.front());
+  portsToAsk_.erase(portsToAsk_.begin());
+}
+
+void TForm1::askNextPort() {
+  if (searchFrom_ == 0 || portsToAsk_.empty()) return;
+  openQuietly(portsToAsk_.front());
+  portsToAsk_.erase(portsToAsk_.begin());
+  transfer_.ReadClockClick();
+}
+
+void TForm1::openQuietly(int port) {
+  // The port is asked without being selected: its button and kelvox.ini change only once the
+  // clock answers there.
+  serial_->setActive(false);
+  serial_->setPort(port);
+  serial_->setActive(true);
+  if (serial_->Active()) serial_->AbortRx();
+}
+
 void TForm1::onComButtonClicked(int port) {
+  ownerChosePort_ = true;
   if (port == selectedPort_) {
     // A click on the selected port changes nothing, unless its device has gone away: then it is
     // applied again. Keep its mark, which the click took off.
@@ -529,31 +616,36 @@ void TForm1::COMSOFF() {
 }
 
 void TForm1::COMPORTSChange() {
+  // A new selection ends a search for the clock that was running.
+  searchFrom_ = 0;
+  portsToAsk_.clear();
+  applySelectedPort();
+  transfer_.ReadClockClick();
+}
+
+void TForm1::applySelectedPort() {
   serial_->setActive(false);
   for (int port = 1; port <= kPortCount; ++port)
     if (comButtons_[port - 1]->isChecked()) serial_->setPort(port);
-  // The port is closed: these only store the clock's line settings, 19200 8E1.
-  serial_->setBaudrate(19200);
-  serial_->setDataBits(d8bit);
-  serial_->setCheckParity(true);
-  serial_->setStopBits(st1bit);
-  serial_->setFlowMode(fcNone);
-  serial_->setParity(paEven);
+  setClockLine(*serial_);    // the port is closed: this only stores the clock's line
   serial_->setActive(true);  // a port that cannot be opened stays closed, silently
   serial_->AbortRx();
   serial_->setRxEventMode(rxMessage);
-
   if (saveAllowed_) {
     timeout_->setInterval(TClockTransfer::kReplyTimeoutMs);
     timeout_->stop();
-    // After a failed write the choice is not saved again, nor the message shown again, this run.
-    saveAllowed_ = settingsFile_.write(serial_->Port());
-    if (!saveAllowed_) {
-      const QString text = iniWriteErrorText(language());
-      if (!text.isEmpty()) showHeldBox(displayLines(text));
-    }
+    savePortChoice();
   }
-  ReadClockClick();
+}
+
+void TForm1::savePortChoice() {
+  if (!saveAllowed_) return;
+  // After a failed write the choice is not saved again, nor the message shown again, this run.
+  saveAllowed_ = settingsFile_.write(serial_->Port());
+  if (!saveAllowed_) {
+    const QString text = iniWriteErrorText(language());
+    if (!text.isEmpty()) showHeldBox(displayLines(text));
+  }
 }
 
 void TForm1::FormClose() { serial_->setActive(false); }

@@ -6,11 +6,13 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config_file.h"
 #include "help_texts.h"
 #include "message_boxes.h"
 #include "message_gate.h"
+#include "port_chooser.h"
 #include "port_settings_file.h"
 #include "transfer.h"
 #include "week_table.h"
@@ -26,14 +28,15 @@ class QSpinBox;
 class QTabWidget;
 class QTimer;
 class TimerPage;
+class TDeviceEvents;
 class TRadioGroup;
 class TSerial;
 
 class TForm1 : public QMainWindow, private TransferHost {
   Q_OBJECT
  public:
-  static constexpr int kPortCount = 9;
-  static constexpr int kScannedPorts = 4;  // the start-up scan tries COM1..COM4
+  static constexpr int kPortCount = TPortChooser::kPortCount;
+  static constexpr int kScannedPorts = TPortChooser::kScannedPorts;
 
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
@@ -75,6 +78,8 @@ class TForm1 : public QMainWindow, private TransferHost {
 
   // Replaces the real boxes, for tests; the window takes ownership.
   void setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes);
+  // Replaces the machine's device events (adapters plugged in or pulled out), for tests.
+  void setDeviceEvents(std::unique_ptr<TDeviceEvents> events);
 
   // State for observers and tests.
   std::uint8_t TransferStep() const { return transfer_.TransferStep(); }
@@ -118,8 +123,21 @@ class TForm1 : public QMainWindow, private TransferHost {
   void createMenus();
   void setFocusOrder();
   void scanPorts();
+  // The buttons of COM1..COM9 as the chooser last found the ports, with their tool tips.
+  void showPortButtons(bool reportFailures);
   void onComButtonClicked(int port);
-  void reopenLostPort();
+  // COMPORTSChange without its read: applies the selected port and saves it.
+  void applySelectedPort();
+  void savePortChoice();
+  // A read or send with no port open: the ports are looked for again, as at start.
+  void findPortAgain();
+  // After no answer on a port the program picked, a read asks the other ports that open.
+  void startPortSearch();
+  void askNextPort();
+  void selectAskedPort();
+  void openQuietly(int port);
+  // A device came or went: the buttons of the ports that are not in use follow it.
+  void devicesChanged();
   int language() const;
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.
@@ -139,6 +157,12 @@ class TForm1 : public QMainWindow, private TransferHost {
   TPortSettingsFile settingsFile_;
   bool saveAllowed_ = false;  // whether the port choice may still be written this run
   int selectedPort_ = 0;      // 0: none selected yet
+  TPortChooser chooser_;
+  std::unique_ptr<TDeviceEvents> deviceEvents_;
+  bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
+  bool unanswered_ = false;      // the last transfer ended without a word from the port
+  std::vector<int> portsToAsk_;  // the search after no answer: ports still to ask
+  int searchFrom_ = 0;           // the selected port while a search runs; 0: none runs
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

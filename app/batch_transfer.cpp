@@ -12,12 +12,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "Serial4.h"
+#include "clock_link.h"
 #include "config_file_access.h"
 #include "exit_signals.h"
 #include "message_framer.h"
 #include "messages.h"
+#include "port_chooser.h"
 #include "port_settings_file.h"
 #include "safe_write.h"
 #include "transfer.h"
@@ -27,8 +30,8 @@ namespace {
 constexpr char kProgram[] = "kelvox-setup";
 constexpr int kCommandsPerSend = 61;
 constexpr int kEntriesPerRead = WeekTable::kDays * WeekTable::kEntries;
-constexpr int kScannedPorts = 4;  // without --port and a saved port, COM1..COM4 are tried
-constexpr int kPortCount = 9;
+constexpr int kScannedPorts = TPortChooser::kScannedPorts;
+constexpr int kPortCount = TPortChooser::kPortCount;
 
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
@@ -93,16 +96,10 @@ class TBatchTransfer : private TransferHost {
 
   TBatchTransfer(Direction direction, TClockConfig config)
       : direction_(direction), config_(std::move(config)) {
-    serial_.setNotifyErrors(neNone);
-    serial_.setWaitOnTxFull(false);
+    makeClockLink(serial_);
+    // Messages are cut here rather than by the component, so that each one is known to have
+    // arrived before or after the command it might answer.
     serial_.setRxEventMode(rxNormal);
-    // The clock's line: 19200 baud, 8 data bits, even parity, 1 stop bit, no flow control.
-    serial_.setBaudrate(19200);
-    serial_.setDataBits(d8bit);
-    serial_.setCheckParity(true);
-    serial_.setStopBits(st1bit);
-    serial_.setFlowMode(fcNone);
-    serial_.setParity(paEven);
     serial_.OnRxData = [this](TSerial*) { readReceived(); };
     timeout_.setInterval(TClockTransfer::kReplyTimeoutMs);
     QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
@@ -143,6 +140,8 @@ class TBatchTransfer : private TransferHost {
   QString failure() const { return failure_; }
   // Replies whose values the file could hold only clamped, one line each.
   const QStringList& warnings() const { return warnings_; }
+  // Whether it ended because the port gave no answer at all: maybe no clock is behind it.
+  bool unanswered() const { return noAnswer_ && transfer_.lastAcknowledged().empty(); }
   TClockConfig received() const {
     TClockConfig config = config_;
     config.week = table_;
@@ -261,7 +260,10 @@ class TBatchTransfer : private TransferHost {
   void setClockFound(const std::string&) override {}
   void setButtonsEnabled(bool) override {}
   void setSettingsEnabled(bool) override {}
-  void showNoAnswer() override { finish(failureText(errorReply_ ? Ending::ErrorReply : Ending::NoAnswer)); }
+  void showNoAnswer() override {
+    noAnswer_ = !errorReply_;
+    finish(failureText(errorReply_ ? Ending::ErrorReply : Ending::NoAnswer));
+  }
   RelayAnswer askRelayQuestion() override { return RelayAnswer::No; }  // never asked: nothing edited
   void setDefaults() override {}
   void dayLoad() override {
@@ -294,6 +296,7 @@ class TBatchTransfer : private TransferHost {
   int entries_ = 0;
   std::bitset<TClockConfig::kSettingCount> reported_;
   bool errorReply_ = false;
+  bool noAnswer_ = false;
   bool finished_ = false;
   QString failure_;
   bool progressShown_ = false;
@@ -301,8 +304,9 @@ class TBatchTransfer : private TransferHost {
 };
 
 // Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
-// opens; the reason when none does.
-std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked) {
+// opens; the reason when none does. A port found by trying leaves in `others` the ports that
+// opened besides it, to ask in turn when it gives no answer (a GPS receiver or modem may be on it).
+std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked, std::vector<int>& others) {
   if (asked) {
     if (const auto reason = transfer.open(*asked))
       return QStringLiteral("COM%1 is not available (%2)").arg(*asked).arg(*reason);
@@ -315,8 +319,16 @@ std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> ask
           .arg(*reason);
     return std::nullopt;
   }
-  for (int port = 1; port <= kScannedPorts; ++port)
-    if (!transfer.open(port)) return std::nullopt;
+  TPortChooser chooser;
+  {
+    TSerial probe;
+    probe.setNotifyErrors(neNone);
+    chooser.scan(probe);
+  }
+  if (const int first = chooser.firstOpened(); first != 0 && !transfer.open(first)) {
+    others = chooser.othersThan(first);
+    return std::nullopt;
+  }
   return QStringLiteral("no serial port available among COM1 to COM%1; choose one with --port N")
       .arg(kScannedPorts);
 }
@@ -442,15 +454,27 @@ int runBatchTransfer(const TBatchRequest& request) {
     return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
                 QString::fromLocal8Bit(refusal));
   }
-  TBatchTransfer transfer(request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send,
-                          config);
-  if (const auto reason = openPort(transfer, request.port)) return fail(*reason);
-  const bool done = transfer.run();
-  for (const QString& warning : transfer.warnings()) report(warning);
-  if (!done) return fail(transfer.failure());
+  const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
+  auto transfer = std::make_unique<TBatchTransfer>(direction, config);
+  std::vector<int> others;
+  if (const auto reason = openPort(*transfer, request.port, others)) return fail(*reason);
+  bool searched = false;
+  bool done = false;
+  while (!(done = transfer->run())) {
+    if (others.empty() || !transfer->unanswered()) break;
+    const int next = others.front();
+    others.erase(others.begin());
+    report(transfer->failure() + QStringLiteral("; asking COM%1").arg(next));
+    transfer = std::make_unique<TBatchTransfer>(direction, config);
+    transfer->open(next);  // one that no longer opens ends in no answer like a silent one
+    searched = true;
+  }
+  for (const QString& warning : transfer->warnings()) report(warning);
+  if (!done) return fail(transfer->failure());
+  if (searched) report(QStringLiteral("the clock answered on COM%1").arg(transfer->port()));
   if (request.reading) {
     QString error;
-    if (!saveConfigFile(request.path, transfer.received(), error))
+    if (!saveConfigFile(request.path, transfer->received(), error))
       return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") + error);
   }
   return 0;

@@ -4,6 +4,8 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
   ${CMAKE_CURRENT_LIST_DIR}/caption_fit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/caption_fit.h
+  ${CMAKE_CURRENT_LIST_DIR}/clock_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/clock_link.h
   ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.h
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.cpp
@@ -14,6 +16,8 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.h
+  ${CMAKE_CURRENT_LIST_DIR}/port_chooser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_chooser.h
   ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.h
   ${CMAKE_CURRENT_LIST_DIR}/radio_group.cpp

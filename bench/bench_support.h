@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "clock_line.h"
+
 namespace bench {
 
 // Benchmarks run without a display, as the tests do.
@@ -16,7 +18,7 @@ inline void useOffscreenPlatform() {
 }
 
 // 19200 baud, 8 data bits, even parity, 1 stop bit and the start bit: 11 bits a byte.
-constexpr double kSecondsPerByte = 11.0 / 19200.0;
+constexpr double kSecondsPerByte = clockline::kSecondsPerByte;
 
 struct Traffic {
   long toClock = 0;    // bytes the program wrote

@@ -64,7 +64,11 @@ void TClockTransfer::Serial1Message(const std::string& message) {
   if (message.empty() || message.front() != startChar_) return;
   // The error reply ends the transfer; the message is then handled as one arriving while idle.
   if (isErrorReply(message)) noAnswer();
-  host_.stopTimeout();
+  // The reply time runs from the program's own send. A line that answers nothing awaited (a GPS
+  // receiver or a modem on the port) neither stops nor restarts it, so such a device ends in
+  // the no-answer message as a silent one does.
+  const bool answer = answersCurrentPhase(message);
+  if (answer) host_.stopTimeout();
   host_.abortTx();
   if (step_ >= kReadFirstDay && step_ < kReadDone) {
     handleEntryReply(message);
@@ -76,11 +80,18 @@ void TClockTransfer::Serial1Message(const std::string& message) {
   if (step_ == kIdle) {
     host_.setButtonsEnabled(true);
     host_.setProgressPosition(0);
-  } else if (!host_.timeoutActive()) {
+  } else if (answer && !host_.timeoutActive()) {
     // Every wait of a running transfer is bounded, also for the replies the clock sends unasked
-    // (further settings and entry replies) and after a message that was not the awaited one.
+    // (further settings and entry replies).
     host_.startTimeout();
   }
+}
+
+bool TClockTransfer::answersCurrentPhase(const std::string& message) const {
+  if (step_ >= kReadFirstDay && step_ < kReadDone) return true;  // framed from "=": an entry reply
+  if (step_ == kReadSettings) return replySetting(message).has_value();
+  // A send, or idle after one, waits for an acknowledgement (of its last entry, when idle).
+  return isAcknowledgement(message);
 }
 
 void TClockTransfer::handleEntryReply(const std::string& message) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "clock_line.h"
 #include "setting.h"
 #include "week_table.h"
 
@@ -40,7 +41,7 @@ class TransferHost {
 class TClockTransfer {
  public:
   static constexpr int kFirstTickMs = 2000;     // design interval of Timeout: the start-up tick
-  static constexpr int kReplyTimeoutMs = 3000;  // time the clock has to answer
+  static constexpr int kReplyTimeoutMs = clockline::kReplyTimeoutMs;
 
   TClockTransfer(TransferHost& host, WeekTable& table, const bool& timerEdited);
 
@@ -60,6 +61,9 @@ class TClockTransfer {
   const std::string& lastAcknowledged() const { return lastAcknowledged_; }
 
  private:
+  // Whether the message is what the current step waits for: only such a message touches the
+  // reply time-out.
+  bool answersCurrentPhase(const std::string& message) const;
   void handleEntryReply(const std::string& message);
   void handleSettingsReply(const std::string& message);
   void handleAcknowledgement(const std::string& message);

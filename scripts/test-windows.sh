@@ -26,10 +26,11 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   cmake --build "$windows" -j"$jobs"
   # The component itself on the Win32 layer: Qt for Windows is not here, but Qt's headers are
   # the same on every platform, so a syntax check with the cross-compiler shows that the layer
-  # offers everything the component uses.
+  # offers everything the component uses. The device-event source of Windows goes with it.
   qt_headers=$(dirname "$(find /usr/include -maxdepth 3 -type d -name QtCore | head -1)")
   x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only -Wall -Wextra -Werror -Iserial \
-    -Iserial/platform/win32 -I"$qt_headers" -I"$qt_headers/QtCore" serial/Serial4.cpp
+    -Iserial/platform/win32 -I"$qt_headers" -I"$qt_headers/QtCore" serial/Serial4.cpp \
+    serial/win32_device_events.cpp
   # As a normal user the namespace comes with a user namespace in which the user is root.
   as_root=()
   [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)

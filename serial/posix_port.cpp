@@ -206,6 +206,7 @@ int PosixPort::open(const std::string& path) {
     return error;
   }
   fd_ = fd;
+  lowLatency_.request(fd_);
   return 0;
 }
 
@@ -266,6 +267,7 @@ OpenFailure PosixPort::openFailure(int error) const {
 int PosixPort::close() {
   if (fd_ < 0) return 0;
   ioctl(fd_, TIOCNXCL);
+  lowLatency_.restore(fd_);
   const int result = ::close(fd_);
   const int error = result < 0 ? errno : 0;
   fd_ = -1;  // Linux frees the descriptor even when close reports an error

@@ -10,6 +10,7 @@
 
 #include "line_settings.h"
 #include "open_failure.h"
+#include "low_latency.h"
 
 class PosixPort {
  public:
@@ -32,6 +33,7 @@ class PosixPort {
   static void setLockFolder(const std::string& folder);
 
   // Each call gives 0 or the errno of the failing step (EBUSY for a live lock file of another).
+  // An open asks the driver for low latency where it has that setting; close gives it back.
   int open(const std::string& path);
   int close();
   // The kernel sizes a terminal's queues itself; TxQueueSize still bounds the room check.
@@ -57,6 +59,7 @@ class PosixPort {
   int takeLockFile(const std::string& lockPath);
 
   int fd_ = -1;
+  TLowLatency lowLatency_;
   std::string device_;
   std::string ownLock_;  // the lock file this port made, removed at close
   // The other process whose lock file kept the last open out, or kLockBeingWritten.

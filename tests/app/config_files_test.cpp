@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <cstring>
 #include <thread>
+#include <optional>
 
 #include "TimerPage.h"
 #include "captions.h"
@@ -24,6 +25,7 @@
 #include "evidence_support.h"
 #include "full_disk.h"
 #include "port_settings_file.h"
+#include "gps_stand_in.h"
 #include "radio_group.h"
 
 // Failures show a configuration as its file.
@@ -257,6 +259,8 @@ struct CommandLineCase {
   int clockMessages;               // received by the clock; -1: not looked at
   int terminateAfterCommands = 0;  // 0: never
   int signal = SIGTERM;            // what ends it then
+  int clockPort = 1;
+  bool gpsOnCom1 = false;  // a GPS receiver's lines on COM1
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -287,6 +291,12 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
+    {"read, a GPS receiver on the first port", Direction::Read, {}, {"--read", "read.cfg"}, 0,
+     "kelvox-setup: no answer from the clock on COM1; nothing was written; asking COM2\n"
+     "kelvox-setup: the clock answered on COM2\n", 8, 0, SIGTERM, 2, true},
+    {"send, a GPS receiver on the port asked for", Direction::Send, {}, {"--send", "send.cfg", "--port", "1"}, 1,
+     "kelvox-setup: no answer from the clock on COM1 to command 1 of 61 (\"$1=0\"); no command was acknowledged\n",
+     0, 0, SIGTERM, 2, true},
 };
 // clang-format on
 
@@ -297,7 +307,9 @@ class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
 // would have taken from the file (the emulator saves it in the same format).
 TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   const CommandLineCase& c = GetParam();
-  ScratchFolder folder({1});
+  ScratchFolder folder({1, c.clockPort});
+  std::optional<GpsStandIn> gps;
+  if (c.gpsOnCom1) gps.emplace(folder.path().toStdString(), 1);
   TClockConfig clockConfig = oddConfig();
   clockConfig.week.at(0, 0).setText("$21=0,06,30,00,ON");  // as the clock holds them
   clockConfig.week.at(0, 1).setText("$21=1,08,15,00,ON");
@@ -312,7 +324,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   folder.write(QStringLiteral("bad.cfg"), QByteArray::fromStdString(bad));
   std::vector<std::string> clockArgs = {"--config", folder.file(QStringLiteral("clock.cfg")).toStdString()};
   clockArgs.insert(clockArgs.end(), c.clockArgs.begin(), c.clockArgs.end());
-  EmulatorProcess clock(folder.path().toStdString(), clockArgs);
+  EmulatorProcess clock(folder.path().toStdString(), clockArgs, c.clockPort);
   ASSERT_TRUE(clock.start());
 
   std::function<bool()> terminateWhen;
@@ -323,7 +335,8 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   const RunResult result = runSetup(c.arguments, terminateWhen, c.signal);
   EXPECT_EQ(result.exitCode, c.exitCode);
   EXPECT_EQ(result.stderrText.left(static_cast<int>(std::strlen(c.stderrText))).toStdString(), c.stderrText);
-  EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 0 ? 0 : 1) << result.stderrText.toStdString();
+  EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 0 ? QString::fromUtf8(c.stderrText).count('\n') : 1)
+      << result.stderrText.toStdString();
   if (c.terminateAfterCommands > 0) {
     EXPECT_TRUE(result.stderrText.contains("; the clock is half-written: the last acknowledged command is "));
   }

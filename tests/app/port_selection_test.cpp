@@ -21,6 +21,7 @@
 #include "KVX_Setup.h"
 #include "full_disk.h"
 #include "Serial4.h"
+#include "device_events.h"
 #include "port_settings_file.h"
 #include "radio_group.h"
 #include "window_support.h"
@@ -157,6 +158,12 @@ TEST(PortSettingsFile, AWritableFileInAFolderThatIsNotIsRewrittenInPlace) {
   EXPECT_EQ(folder.read("locked/kelvox.ini"), "COM3\r\n");
 }
 
+// Reports the device events the test names, in place of the machine's.
+class StandInDeviceEvents : public TDeviceEvents {
+ public:
+  using TDeviceEvents::report;
+};
+
 class PortSelectionTest : public ::testing::Test {
  protected:
   void makeWindow() {
@@ -282,6 +289,41 @@ TEST_F(PortSelectionTest, WriteErrorIsShownOncePerRunAndNothingIsSavedAfterIt) {
   form->COMClick(6);
   EXPECT_TRUE(boxes->plain.empty());
   EXPECT_FALSE(folder.exists("kelvox.ini"));
+}
+
+// Started with nothing plugged in, the clock's adapter comes behind COM2 while the window is
+// open (the emulator started late), and goes again: the buttons follow the device events, and
+// "Read clock" with no port open finds the clock as the start-up does.
+TEST_F(PortSelectionTest, ButtonsFollowTheDevicesAndReadClockFindsALateClock) {
+  using namespace std::chrono_literals;
+  auto events = std::make_unique<StandInDeviceEvents>();
+  StandInDeviceEvents* devices = events.get();
+  makeWindow();
+  form->setDeviceEvents(std::move(events));
+  form->TimeoutTimer();
+  form->TimeoutTimer();  // no clock: the no-answer message
+  for (int port = 1; port <= 4; ++port) EXPECT_FALSE(com(port)->isEnabledTo(form.get())) << port;
+
+  EmulatorProcess clock(folder.path().toStdString(), {}, 2);
+  ASSERT_TRUE(clock.start());
+  devices->report(TDeviceEvents::Change::Added, "/dev/ttyUSB0");
+  ASSERT_TRUE(waitUntil([&] { return com(2)->isEnabledTo(form.get()); }, 2s));
+  EXPECT_FALSE(com(1)->isEnabledTo(form.get()));
+  EXPECT_TRUE(checkedPorts().empty());
+
+  form->ReadClockClick();
+  EXPECT_EQ(checkedPorts(), std::vector<int>{2});
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM2\r\n");
+  ASSERT_TRUE(waitUntil([&] { return form->TransferStep() == 0 && clock.receivedMessages().size() == 8; }, 8s));
+  EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("clockfound"))->text(), "OK");
+  EXPECT_EQ(boxes->plain.size(), 1u);
+
+  clock.stop();
+  EmulatorProcess::linkUnusedPorts(folder.path().toStdString(), {1, 3, 4, 5, 6, 7, 8, 9});
+  ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 2s));
+  devices->report(TDeviceEvents::Change::Removed, "/dev/ttyUSB0");
+  ASSERT_TRUE(waitUntil([&] { return !com(2)->isEnabledTo(form.get()); }, 2s));
+  EXPECT_TRUE(com(2)->toolTip().endsWith(": no such device")) << com(2)->toolTip().toStdString();
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "TimerPage.h"
+#include "gps_stand_in.h"
 #include "radio_group.h"
 #include "window_support.h"
 
@@ -204,6 +205,45 @@ TEST_F(WindowWithClock, NoClockGivesTheNoAnswerMessageAfterAboutFiveSeconds) {
   EXPECT_EQ(child<QLabel>("clockfound")->text(), "----");
   EXPECT_EQ(child<QPushButton>("SendToClock")->text(), "Send Settings to Clock");
   EXPECT_FALSE(folder->exists("kelvox.ini"));
+}
+
+// A GPS receiver on COM1 and the clock on COM2, no port saved. Its lines never extend the reply
+// time: the start-up read on COM1 ends in the no-answer message after its 3 s. "Read clock" then
+// asks the other port that opens and selects it once the clock answers there. A port the owner
+// clicked is never changed behind their back.
+TEST_F(WindowWithClock, AGpsReceiverOnTheFirstPortEndsInNoAnswerThenReadClockFindsTheClock) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1, 2});
+  writeConfig("clock.cfg", kClockConfig);
+  const GpsStandIn gps(folder->path().toStdString(), 1);
+  ASSERT_TRUE(gps.ready());
+  EmulatorProcess clock(folder->path().toStdString(), {"--config", folder->file("clock.cfg").toStdString()}, 2);
+  ASSERT_TRUE(clock.start());
+  makeWindow();
+  form->TimeoutTimer();
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM1\r\n");
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 8s)) << "the GPS lines kept the read open";
+  EXPECT_TRUE(idleAndUsable());
+  EXPECT_EQ(child<QLabel>("clockfound")->text(), "----");
+
+  child<QPushButton>("ReadClock")->click();
+  ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && clock.receivedMessages().size() == 8; }, 8s));
+  EXPECT_TRUE(child<QRadioButton>("COM2")->isChecked());
+  EXPECT_FALSE(child<QRadioButton>("COM1")->isChecked());
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM2\r\n");
+  EXPECT_EQ(spin("SpinEditUTC"), -5);
+  EXPECT_EQ(boxes->plain.size(), 1u);
+
+  // The owner picks COM1: after its no-answer (the time-out run at once here), "Read clock"
+  // asks COM1 again and nothing else.
+  child<QRadioButton>("COM1")->click();
+  form->TimeoutTimer();
+  child<QPushButton>("ReadClock")->click();
+  EXPECT_EQ(form->serial().Port(), 1);
+  EXPECT_EQ(form->TransferStep(), 100);
+  form->TimeoutTimer();
+  EXPECT_EQ(boxes->plain.size(), 3u);
+  EXPECT_EQ(clock.receivedMessages().size(), 8u);
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM1\r\n");
 }
 
 TEST_F(WindowWithClock, ClockFallingSilentInTheMiddleOfTheReadIsTimedOut) {

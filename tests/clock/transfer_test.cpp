@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -23,7 +24,10 @@ class FakeWindow : public TransferHost {
   void abortRx() override { record("abortRx"); }
   void abortTx() override { record("abortTx"); }
   void setMessageStartChar(char c) override { startChar = c; }
-  void startTimeout() override { timerActive = true; }
+  void startTimeout() override {
+    if (!timerActive) ++timerStarts;  // a stopped timer begins a new full interval
+    timerActive = true;
+  }
   void stopTimeout() override { timerActive = false; }
   bool timeoutActive() const override { return timerActive; }
   int timeoutInterval() const override { return interval; }
@@ -49,7 +53,7 @@ class FakeWindow : public TransferHost {
   std::vector<std::string> log, sent;
   std::map<Setting, int> settings{{Setting::Language, 2}};  // the others 0 until written
   bool timerActive = true, buttonsEnabled = false, settingsEnabled = false;
-  int interval = TClockTransfer::kFirstTickMs, progress = 0, progressSteps = 0;
+  int interval = TClockTransfer::kFirstTickMs, progress = 0, progressSteps = 0, timerStarts = 0;
   char startChar = '$';
   std::string clockFound = "-------";
   RelayAnswer relayAnswer = RelayAnswer::Cancel;
@@ -226,6 +230,36 @@ TEST_F(TransferTest, EveryWaitOfARunningTransferIsBounded) {
   transfer.Serial1Message("$xx\r");  // not an acknowledgement
   EXPECT_EQ(window.sent.back(), "$1=0\r\n");
   EXPECT_TRUE(window.timerActive);
+}
+
+// A GPS receiver's lines in every phase: the reply time keeps running from the program's own
+// send, so the transfer ends in the no-answer message as with a silent device.
+TEST_F(TransferTest, LinesThatAnswerNothingNeverRestartTheReplyTime) {
+  const std::string gps = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r";
+  const struct {
+    const char* phase;
+    std::function<void()> start;
+  } phases[] = {
+      {"read request", [&] { transfer.ReadClockClick(); }},
+      {"after a settings reply", [&] { transfer.ReadClockClick(), transfer.Serial1Message("$S1=2\r"); }},
+      {"send", [&] { transfer.SendToClockClick(); }},
+      {"last acknowledgement, idle", [&] { transfer.SendToClockClick(), acknowledge(60); }},
+  };
+  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
+  for (const auto& p : phases) {
+    window.stopTimeout();
+    p.start();
+    const int starts = window.timerStarts;
+    const std::size_t sent = window.sent.size();
+    for (int line = 0; line < 20; ++line) transfer.Serial1Message(gps);
+    EXPECT_EQ(window.timerStarts, starts) << p.phase;
+    EXPECT_TRUE(window.timerActive) << p.phase;
+    EXPECT_EQ(window.sent.size(), sent) << p.phase;
+    const int noAnswers = count("noAnswer");
+    transfer.TimeoutTimer();
+    EXPECT_EQ(count("noAnswer"), noAnswers + 1) << p.phase;
+    EXPECT_EQ(transfer.TransferStep(), 0) << p.phase;
+  }
 }
 
 TEST_F(TransferTest, SettingsReplyWhileIdleChangesOnlyItsControl) {

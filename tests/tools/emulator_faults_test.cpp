@@ -82,6 +82,14 @@ TEST_F(EmulatorFaults, DelayHoldsBackEveryReply) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 5 * 150ms - 50ms);
 }
 
+TEST_F(EmulatorFaults, LatencyTimerHoldsTheRepliesAsAUsbAdapterDoes) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--latency-ms", "150"}));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port->ask("$\r", 5, 10s), kDefaultSettings);
+  // The five replies, fewer than the adapter's 62 bytes, wait for its timer together.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 150ms - 20ms);
+}
+
 TEST_F(EmulatorFaults, PaceSpreadsRepliesOverTheTimeOfARealLine) {
   std::ofstream(dir.file("full.cfg")) << "Mon 1 = 01:00:00 OFF\nMon 2 = 02:00:00 OFF\nMon 3 = 03:00:00 OFF\n"
                                          "Mon 4 = 04:00:00 OFF\nMon 5 = 05:00:00 OFF\nMon 6 = 06:00:00 OFF\n"

@@ -14,7 +14,7 @@ constexpr const char* kUsage =
     "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
     "                             [--filler C] [--silent-from N] [--error-at N] [--duplicate-at N]\n"
     "                             [--garbage] [--vanish-at N] [--silent-after-reply N] [--delay-ms N]\n"
-    "                             [--pace] [--timing FILE]\n"
+    "                             [--pace] [--latency-ms N] [--timing FILE]\n"
     "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..9 (default ./COM1); an existing\n"
     "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
@@ -35,6 +35,9 @@ constexpr const char* kUsage =
     "  --garbage         write some bytes that are neither \"$\", \"=\", CR nor LF before each reply\n"
     "  --delay-ms N      wait N ms before each reply\n"
     "  --pace            write at the pace of 19200 baud 8E1 (11 bits a byte)\n"
+    "  --latency-ms N    model a USB serial adapter's latency timer: the reply bytes are held and\n"
+    "                    handed over N ms after the first of them arrived, or at once when 62\n"
+    "                    bytes wait (16 is the FTDI default, 1 its setting under low latency)\n"
     "  --timing FILE     per received message, a line \"N FIRST PREVIOUS\": CLOCK_MONOTONIC microseconds\n"
     "                    of its first byte read and of the last byte written in answer to the message\n"
     "                    before it (0: none)\n";
@@ -85,6 +88,7 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       {"--silent-after-reply", number(o.silentAfterReply, 1, 1000000)},
       {"--timing", text(o.timingFile)},
       {"--delay-ms", number(o.delayMs, 0, 600000)},
+      {"--latency-ms", number(o.latencyMs, 0, 255)},
   };
   const std::map<std::string, bool*> flags = {{"--garbage", &o.garbage}, {"--pace", &o.pace}};
 

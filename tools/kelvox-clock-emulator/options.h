@@ -22,6 +22,7 @@ struct Options {
   bool garbage = false;
   int delayMs = 0;
   bool pace = false;
+  int latencyMs = 0;  // a USB adapter's latency timer between the clock and the program; 0: none
   std::string timingFile;  // empty: no timing
 
   std::string linkPath() const { return dir + "/COM" + std::to_string(port); }

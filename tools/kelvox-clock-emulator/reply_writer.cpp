@@ -14,6 +14,8 @@ namespace {
 constexpr std::chrono::microseconds kByteTime{11 * 1000000 / 19200};
 // A peer that reads nothing for this long gets no more replies.
 constexpr std::chrono::milliseconds kStuckWrite{2000};
+// An FTDI adapter's receive packet: 64 bytes, 2 of them its status.
+constexpr std::size_t kAdapterBuffer = 62;
 
 }  // namespace
 
@@ -23,20 +25,45 @@ bool ReplyWriter::send(const std::vector<std::string>& replies) {
     if (options_.garbage && !write(garbage())) return false;
     if (!write(reply)) return false;
   }
-  return true;
+  return handOverWhenDue();
 }
 
 bool ReplyWriter::write(const std::string& bytes) {
   log_.sent(bytes);
-  if (!options_.pace) return writeNow(bytes.data(), bytes.size());
+  if (!options_.pace && options_.latencyMs == 0) return writeNow(bytes.data(), bytes.size());
   // On a line a byte is there only once its stop bit has passed: each is written at the end of
   // its time.
   auto next = std::chrono::steady_clock::now();
-  for (const char& c : bytes) {
-    next += kByteTime;
-    if (!signals_.sleepUntil(next) || !writeNow(&c, 1)) return false;
+  for (const char c : bytes) {
+    if (options_.pace) {
+      next += kByteTime;
+      if (!signals_.sleepUntil(next)) return false;
+    }
+    if (!pass(c)) return false;
   }
   return true;
+}
+
+bool ReplyWriter::pass(char byte) {
+  if (options_.latencyMs == 0) return writeNow(&byte, 1);
+  const auto now = std::chrono::steady_clock::now();
+  if (!held_.empty() && now >= heldSince_ + std::chrono::milliseconds(options_.latencyMs) && !handOver())
+    return false;
+  if (held_.empty()) heldSince_ = now;
+  held_ += byte;
+  return held_.size() < kAdapterBuffer || handOver();
+}
+
+bool ReplyWriter::handOverWhenDue() {
+  if (held_.empty()) return true;
+  if (!signals_.sleepUntil(heldSince_ + std::chrono::milliseconds(options_.latencyMs))) return false;
+  return handOver();
+}
+
+bool ReplyWriter::handOver() {
+  std::string bytes;
+  bytes.swap(held_);
+  return writeNow(bytes.data(), bytes.size());
 }
 
 bool ReplyWriter::writeNow(const char* data, std::size_t size) {

@@ -1,5 +1,6 @@
 // Writes the clock's replies to the master side of the pseudo-terminal, with the line-level
-// faults: a delay before each reply, garbage before each reply, and the pace of a real line.
+// faults: a delay before each reply, garbage before each reply, the pace of a real line, and a
+// USB adapter's latency timer between the line and the program.
 #pragma once
 
 #include <chrono>
@@ -30,6 +31,11 @@ class ReplyWriter {
 
  private:
   bool write(const std::string& bytes);
+  // One byte reaching the adapter: with a latency timer it waits in the adapter's buffer.
+  bool pass(char byte);
+  // The adapter hands its buffer over: at once when full, else when its timer runs out.
+  bool handOver();
+  bool handOverWhenDue();
   bool writeNow(const char* data, std::size_t size);
 
   int fd_ = -1;
@@ -37,6 +43,8 @@ class ReplyWriter {
   EventLog& log_;
   StopSignals& signals_;
   std::chrono::steady_clock::time_point lastWrite_{};
+  std::string held_;  // in the adapter's buffer
+  std::chrono::steady_clock::time_point heldSince_{};
 };
 
 }  // namespace kvxemu

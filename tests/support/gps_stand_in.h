@@ -1,0 +1,52 @@
+// A device that talks but is not the clock: a GPS receiver on a pseudo-terminal, linked as
+// DIR/COMn, writing a "$GPGGA" line every 200 ms from its own thread until it goes.
+#pragma once
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+class GpsStandIn {
+ public:
+  GpsStandIn(const std::string& dir, int port) : link_(dir + "/COM" + std::to_string(port)) {
+    termios raw{};
+    cfmakeraw(&raw);
+    char name[256] = {};
+    if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) return;
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);  // a full queue drops lines
+    ::unlink(link_.c_str());
+    linked_ = ::symlink(name, link_.c_str()) == 0;
+    talker_ = std::thread([this] {
+      const std::string line = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+      while (!stop_) {
+        [[maybe_unused]] const ssize_t n = ::write(master_, line.data(), line.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    });
+  }
+  ~GpsStandIn() {
+    stop_ = true;
+    if (talker_.joinable()) talker_.join();
+    ::unlink(link_.c_str());
+    for (int fd : {master_, slave_})
+      if (fd >= 0) ::close(fd);
+  }
+  GpsStandIn(const GpsStandIn&) = delete;
+  GpsStandIn& operator=(const GpsStandIn&) = delete;
+
+  bool ready() const { return linked_; }
+
+ private:
+  std::string link_;
+  int master_ = -1;
+  int slave_ = -1;  // held open, so the lines have somewhere to go before the program opens it
+  bool linked_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread talker_;
+};
