@@ -21,8 +21,6 @@ class TPortSettingsFile {
   // start folder is then not the place for the file.
   static void switchOffSaving() { savingAllowed() = false; }
 
-  const QString& fileName() const { return fileName_; }
-
  private:
   static bool& savingAllowed();
 
