@@ -7,6 +7,7 @@
 #include "Serial4.h"
 #include "captions.h"
 #include "command_line.h"
+#include "desktop.h"
 #include "exit_signals.h"
 #include "settings_folder.h"
 #include "startup_read_hook.h"
@@ -14,6 +15,8 @@
 int main(int argc, char** argv) {
   // Read before the application object, which would abort without a display.
   const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  // What is printed, and Ctrl+C during a transfer, belong to the console the program was started from.
+  if (commandLine.mode != TCommandLine::Mode::Window) desktop::useStartingConsole();
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     std::fprintf(stderr, "kelvox-setup: settings folder: %s; working in the start folder\n", problem.c_str());

@@ -1,11 +1,13 @@
-#include "exit_signals.h"
-
+// SIGTERM, SIGINT and SIGHUP reach the main thread through a pipe: the signal handler itself only
+// writes the signal's number, the one thing it may safely do.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+
+#include "exit_signals.h"
 
 namespace {
 
@@ -21,26 +23,43 @@ extern "C" void onSignal(int signal) {
 
 }  // namespace
 
-TExitSignals::TExitSignals(Handler handler, QObject* parent) : QObject(parent), handler_(std::move(handler)) {
-  if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // then the signals keep their default
-  notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &TExitSignals::received);
-  struct sigaction action {};
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : kSignals) sigaction(signal, &action, nullptr);
-}
-
-TExitSignals::~TExitSignals() {
-  if (!notifier_) return;
-  for (int signal : kSignals) std::signal(signal, SIG_DFL);
-  delete notifier_;
-  for (int& end : pipeEnds) {
-    ::close(end);
-    end = -1;
+class TExitSignals::Watch {
+ public:
+  explicit Watch(TExitSignals& owner) {
+    if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // then the signals keep their default
+    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &owner, [&owner] {
+      unsigned char number = 0;
+      while (::read(pipeEnds[0], &number, 1) == 1) owner.deliver(number);
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kSignals) sigaction(signal, &action, nullptr);
   }
-}
+
+  ~Watch() {
+    if (!notifier_) return;
+    for (int signal : kSignals) std::signal(signal, SIG_DFL);
+    notifier_.reset();
+    for (int& end : pipeEnds) {
+      ::close(end);
+      end = -1;
+    }
+  }
+
+  Watch(const Watch&) = delete;
+  Watch& operator=(const Watch&) = delete;
+
+ private:
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+TExitSignals::TExitSignals(Handler handler, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)), watch_(std::make_unique<Watch>(*this)) {}
+
+TExitSignals::~TExitSignals() = default;
 
 const char* TExitSignals::name(int signal) {
   switch (signal) {
@@ -52,14 +71,5 @@ const char* TExitSignals::name(int signal) {
       return "SIGHUP";
     default:
       return "a signal";
-  }
-}
-
-void TExitSignals::received() {
-  unsigned char number = 0;
-  while (::read(pipeEnds[0], &number, 1) == 1) {
-    if (handled_) continue;
-    handled_ = true;
-    handler_(number);
   }
 }
