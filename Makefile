@@ -9,7 +9,7 @@ JOBS       ?= $(shell nproc)
 BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation libudev-dev pkg-config
 CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
 
-.PHONY: all deps build run test test-asan test-tsan test-windows bench bench-windows screenshots fuzz package install-test clean
+.PHONY: all deps build run test test-asan test-tsan test-windows qt-windows windows windows-dist bench bench-windows screenshots fuzz package install-test clean
 
 all: build
 
@@ -43,6 +43,20 @@ test-tsan: deps
 WINDOWS_BUILD ?= build-windows
 test-windows: deps
 	@scripts/test-windows.sh test $(BUILD) $(WINDOWS_BUILD) $(JOBS) $(CTEST_ARGS)
+
+# The whole program for Windows. Qt's base module is built once from Debian's own source into a
+# cache outside the clone (scripts/build-qt-windows.sh; KVX_QT_CACHE chooses where), then
+# kelvox-setup.exe against it; windows-dist lays out a folder that runs on a bare Windows machine.
+WINDOWS_APP_BUILD ?= build-windows-app
+WINDOWS_DIST      ?= build-windows-dist
+qt-windows:
+	@scripts/build-qt-windows.sh >/dev/null
+
+windows: deps
+	@scripts/windows-program.sh build $(WINDOWS_APP_BUILD) $(JOBS)
+
+windows-dist: windows
+	@scripts/windows-program.sh dist $(WINDOWS_APP_BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
 
 # Round trip through the serial platform layer: POSIX natively, then Win32 under Wine.
 bench-windows: deps
@@ -97,6 +111,7 @@ install-test: package
 	@scripts/install-test.sh $(PKG_BUILD)/*.deb
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(PKG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WINDOWS_APP_BUILD) \
+	  $(WINDOWS_DIST) $(PKG_BUILD)
 
 comma := ,

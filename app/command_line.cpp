@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <cstdio>
 
+#include "desktop.h"
+
 namespace {
 
 constexpr char kProgram[] = "kelvox-setup";
@@ -16,13 +18,9 @@ constexpr char kDescription[] =
     "or a COMn link; otherwise in $XDG_CONFIG_HOME/kelvox-setup (~/.config/kelvox-setup), where\n"
     "COMn links are looked for as well.";
 
-bool isSet(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
-
-// A platform chosen by the user (offscreen, for example) needs no display to be found here;
-// otherwise the program needs an X11 or Wayland display.
+// A platform chosen by the user (offscreen, for example) needs no display to be found here.
 bool displayExpected(const TCommandLine& commandLine) {
-  return commandLine.displayChosen || isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") ||
-         isSet("WAYLAND_DISPLAY");
+  return commandLine.displayChosen || desktop::displayExpected();
 }
 
 void print(std::FILE* stream, const QString& text) {

@@ -5,6 +5,7 @@
 #include "KVX_Setup.h"
 #include "captions.h"
 #include "command_line.h"
+#include "desktop.h"
 #include "exit_signals.h"
 #include "port_settings_file.h"
 #include "settings_folder.h"
@@ -13,6 +14,8 @@
 int main(int argc, char** argv) {
   // Read before the application object, which would abort without a display.
   const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  // What is printed, and Ctrl+C during a transfer, belong to the console the program was started from.
+  if (commandLine.mode != TCommandLine::Mode::Window) desktop::useStartingConsole();
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.

@@ -1,5 +1,7 @@
 # The main window module KVX_Setup and the program entry.
+include(${CMAKE_CURRENT_LIST_DIR}/platform.cmake)
 add_library(kvx_app STATIC
+  ${kvx_app_platform_sources}
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KVX_Setup.h
   ${CMAKE_CURRENT_LIST_DIR}/caption_fit.cpp
@@ -10,8 +12,6 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/batch_transfer.h
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_file_access.h
-  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp

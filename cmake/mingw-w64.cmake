@@ -1,16 +1,6 @@
-# Cross-building for 64-bit Windows with MinGW-w64 (Debian's g++-mingw-w64-x86-64). The -posix
-# compilers: with the win32 thread model std::thread and std::mutex do not compile. Programs
-# run under Wine through cmake/wine-run.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Cross-building the Qt-free code for 64-bit Windows. Programs run under Wine through
+# cmake/wine-run.
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake)
 # Self-contained programs: they import only KERNEL32.dll and msvcrt.dll.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)

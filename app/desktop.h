@@ -1,0 +1,15 @@
+#pragma once
+// What the system around the process offers, which differs between systems. Each system's answer
+// lives in platform/<system>/desktop_<system>.cpp, chosen by the build.
+namespace desktop {
+
+// Whether a window can be shown without the user naming a Qt platform: on X11 and Wayland only
+// when the environment names a display (or a Qt platform); a Windows desktop is always there.
+bool displayExpected();
+
+// Lets standard output and standard error reach the console the program was started from, and
+// Ctrl+C there reach the program. A Windows window program has no console of its own and attaches
+// to its parent's; a POSIX program has its terminal already.
+void useStartingConsole();
+
+}  // namespace desktop

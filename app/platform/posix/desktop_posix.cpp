@@ -1,0 +1,13 @@
+#include <QtGlobal>
+
+#include "desktop.h"
+
+namespace {
+bool isSet(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
+}  // namespace
+
+bool desktop::displayExpected() {
+  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+void desktop::useStartingConsole() {}

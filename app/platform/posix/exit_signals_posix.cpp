@@ -1,0 +1,75 @@
+// SIGTERM, SIGINT and SIGHUP reach the main thread through a pipe: the signal handler itself only
+// writes the signal's number, the one thing it may safely do.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+
+#include "exit_signals.h"
+
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int pipeEnds[2] = {-1, -1};
+
+extern "C" void onSignal(int signal) {
+  const int savedErrno = errno;
+  const unsigned char number = static_cast<unsigned char>(signal);
+  [[maybe_unused]] const ssize_t n = ::write(pipeEnds[1], &number, 1);
+  errno = savedErrno;
+}
+
+}  // namespace
+
+class TExitSignals::Watch {
+ public:
+  explicit Watch(TExitSignals& owner) {
+    if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // then the signals keep their default
+    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &owner, [&owner] {
+      unsigned char number = 0;
+      while (::read(pipeEnds[0], &number, 1) == 1) owner.deliver(number);
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kSignals) sigaction(signal, &action, nullptr);
+  }
+
+  ~Watch() {
+    if (!notifier_) return;
+    for (int signal : kSignals) std::signal(signal, SIG_DFL);
+    notifier_.reset();
+    for (int& end : pipeEnds) {
+      ::close(end);
+      end = -1;
+    }
+  }
+
+  Watch(const Watch&) = delete;
+  Watch& operator=(const Watch&) = delete;
+
+ private:
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+TExitSignals::TExitSignals(Handler handler, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)), watch_(std::make_unique<Watch>(*this)) {}
+
+TExitSignals::~TExitSignals() = default;
+
+const char* TExitSignals::name(int signal) {
+  switch (signal) {
+    case SIGTERM:
+      return "SIGTERM";
+    case SIGINT:
+      return "SIGINT";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return "a signal";
+  }
+}

@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "desktop.h"
+
+namespace {
+
+// A stream the parent handed over (a console, a file, a pipe) stays where it goes.
+bool handedOver(DWORD stream) {
+  const HANDLE handle = GetStdHandle(stream);
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
+
+bool desktop::displayExpected() { return true; }
+
+void desktop::useStartingConsole() {
+  if (GetConsoleWindow() != nullptr) return;  // started as a console program: it has one
+  const bool outputHandedOver = handedOver(STD_OUTPUT_HANDLE);
+  const bool errorHandedOver = handedOver(STD_ERROR_HANDLE);
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;  // started from Explorer: nowhere to print
+  if (!outputHandedOver) std::freopen("CONOUT$", "w", stdout);
+  if (!errorHandedOver && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
