@@ -105,7 +105,11 @@ inside=$(
       $1 == "D" { parent[$2] = $3; name[$2] = $4; sub(/.*\|/, "", name[$2]) }
       $1 == "C" { folder[$2] = $4 }
       $1 == "F" { file[$2] = $4; size[$2] = $5; component[$2] = $3 }
-      function path(d) { return d == "INSTALLDIR" ? "" : path(parent[d]) (name[d] == "." ? "" : name[d] "/") }
+      function path(d) {
+        if (d == "INSTALLDIR") return ""
+        if (!(d in parent)) return "(outside the install folder)/"
+        return path(parent[d]) (name[d] == "." ? "" : name[d] "/")
+      }
       END { for (f in file) print path(folder[component[f]]) file[f] "\t" size[f] }' | LC_ALL=C sort)
 expected=$(cd "$dist" && find . -type f -printf '%P\t%s\n' | LC_ALL=C sort)
 [ "$inside" = "$expected" ] ||
