@@ -4,7 +4,7 @@
 # against the native kelvox-clock-emulator on a pseudo-terminal that Wine sees as COM1.
 #
 # Wine runs in a private mount namespace where /dev/null covers every /dev/ttyS*, ttyUSB* and
-# ttyACM*: nothing it does can reach the machine's own serial devices.
+# ttyACM* (scripts/wine-sandbox.sh): nothing it does can reach the machine's own serial devices.
 #   scripts/test-windows.sh test|bench NATIVE_BUILD WINDOWS_BUILD JOBS [ctest arguments]
 # "bench" runs the round-trip benchmark instead: natively on the POSIX layer, then under Wine on
 # the Win32 layer, each against its own emulator.
@@ -15,6 +15,7 @@ shift 4
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
+source scripts/wine-sandbox.sh
 if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   scripts/install-deps.sh g++-mingw-w64-x86-64 wine64 wine googletest
   [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
@@ -31,39 +32,13 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only -Wall -Wextra -Werror -Iserial \
     -Iserial/platform/win32 -I"$qt_headers" -I"$qt_headers/QtCore" serial/Serial4.cpp \
     serial/win32_device_events.cpp
-  # As a normal user the namespace comes with a user namespace in which the user is root.
-  as_root=()
-  [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)
-  exec unshare --mount "${as_root[@]}" env KVX_WINE_NAMESPACE=1 "$0" "$mode" "$native" "$windows" "$jobs" "$@"
+  wine_sandbox_enter "$0" "$mode" "$native" "$windows" "$jobs" "$@"
 fi
 
 # From here on inside the namespace.
-mount --make-rprivate /
-for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
-  [ -e "$device" ] && mount --bind /dev/null "$device"
-done
-
 export KVX_EMULATOR="$PWD/$native/tools/kelvox-clock-emulator"
-export WINEPREFIX KVX_PORT_DIR
-WINEPREFIX=$(mktemp -d /tmp/kvx-wine-XXXXXX)
-KVX_PORT_DIR=$(mktemp -d /tmp/kvx-ports-XXXXXX)
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export LD_PRELOAD="$PWD/$windows/native/pty_modem_preload.so"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX" "$KVX_PORT_DIR"
-}
-trap cleanup EXIT
-
-# wineserver dumps thousands of lines when a pseudo-terminal goes away: they go to a file.
-wineserver -p 2>"$KVX_PORT_DIR/wineserver.log"
-wineboot -i >/dev/null 2>&1
-# COM1 through the registry: Wine rewrites hand-made dosdevices links at every start.
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$KVX_PORT_DIR/COM1" /f >/dev/null 2>&1
-wineserver -k
-wineserver -p 2>>"$KVX_PORT_DIR/wineserver.log"
-# A warm wineserver: without it every test pays the start and holds ctest's output pipe.
-wine cmd /c exit >/dev/null 2>&1
+wine_sandbox_start
 
 if [ "$mode" = bench ]; then
   with_emulator="$PWD/tests/windows/with-emulator"

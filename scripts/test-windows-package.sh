@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, as an owner's machine would take it, in a fresh Wine prefix:
+#   msiexec /i MSI /qn      the program folder, the Start-menu shortcut and one entry under
+#                           installed programs with MSI's version; the installed exe answers
+#                           --version with "kelvox-setup VERSION"
+#   --read                  (with --read NATIVE_BUILD) the installed exe reads the emulated clock
+#                           on COM1 into a file
+#   msiexec /x MSI /qn      folder, shortcut and entry gone
+# With UPGRADE_MSI (a higher version): MSI installed, then UPGRADE_MSI over it: one entry remains,
+# with the higher version, and the program still starts; MSI again is refused as a downgrade;
+# then UPGRADE_MSI is removed cleanly.
+#
+# Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
+# a fresh prefix, Start-menu entries kept inside it.
+#   scripts/test-windows-package.sh [--read NATIVE_BUILD] MSI [UPGRADE_MSI]
+set -euo pipefail
+native=
+if [ "$1" = --read ]; then
+  native=$(realpath -m "$2")
+  shift 2
+fi
+msi=$(realpath -e "$1")
+upgrade_msi=$([ $# -lt 2 ] || realpath -e "$2")
+cd "$(dirname "$0")/.."
+
+source scripts/wine-sandbox.sh
+if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
+  scripts/install-deps.sh wine64 wine msitools
+  if [ -n "$native" ]; then
+    [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$native" -j2 --target kelvox-clock-emulator
+    cc -shared -fPIC -O2 -Wall -o "$native/pty_modem_preload.so" tests/windows/pty_modem_preload.c -ldl
+  fi
+  wine_sandbox_enter "$0" ${native:+--read "$native"} "$@"
+fi
+
+fail() {
+  echo "package test FAILED: $*" >&2
+  exit 1
+}
+started=$(( $(date +%s%N) / 1000000 ))
+step() {
+  echo "== $* ($(( $(date +%s%N) / 1000000 - started )) ms)"
+}
+wine_sandbox_start
+step "fresh prefix ready"
+
+program_dir="$WINEPREFIX/drive_c/Program Files/KELVOX Setup"
+exe='C:\Program Files\KELVOX Setup\kelvox-setup.exe'
+# Windows puts a per-machine install's Start-menu entries under ProgramData; Wine 8's msiexec puts
+# them in the user's Start menu. Either counts, as long as there is exactly one.
+shortcuts() { find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/KELVOX Setup.lnk'; }
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
+version_of() { table "$1" Property | awk -F'\t' '$1 == "ProductVersion" { print $2 }'; }
+
+msiexec() { wine msiexec "$1" "$(winepath -w "$2")" /qn >/dev/null 2>&1; }
+# The versions under installed programs named "KELVOX Setup", one a line.
+installed_versions() {
+  wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' | awk '
+    /^HKEY_/ { if (name == "KELVOX Setup") print version; name = ""; version = "" }
+    $1 == "DisplayName" { sub(/^ *DisplayName +REG_SZ +/, ""); name = $0 }
+    $1 == "DisplayVersion" { version = $3 }
+    END { if (name == "KELVOX Setup") print version }'
+}
+# The program folder holds the files of the MSI, no more (nothing left of an earlier version).
+expect_installed() {
+  local version=$1 msi=$2
+  [ "$(find "$program_dir" -type f -printf '%f\n' | LC_ALL=C sort)" = "$(table "$msi" File | cut -f3 | LC_ALL=C sort)" ] ||
+    fail "$program_dir does not hold the files of $(basename "$msi"): $(find "$program_dir" -type f -printf '%P, ')"
+  [ "$(shortcuts | wc -l)" -eq 1 ] || fail "not one Start-menu shortcut: $(shortcuts)"
+  grep -aq 'C:\\Program Files\\KELVOX Setup\\kelvox-setup.exe' "$(shortcuts)" ||
+    fail "the Start-menu shortcut does not lead to the installed program"
+  [ "$(installed_versions)" = "$version" ] ||
+    fail "installed programs list KELVOX Setup as '$(installed_versions | paste -sd,)', expected one entry, $version"
+  answer=$(wine "$exe" --version 2>&1 | tr -d '\r') || fail "the installed program did not start: $answer"
+}
+expect_removed() {
+  [ ! -e "$program_dir" ] || fail "$program_dir is left: $(find "$program_dir" | head)"
+  [ -z "$(shortcuts)" ] || fail "the Start-menu shortcut is left: $(shortcuts)"
+  [ -z "$(installed_versions)" ] || fail "KELVOX Setup is still listed under installed programs"
+  ! wine reg query 'HKLM\Software\KELVOX Setup' >/dev/null 2>&1 || fail "HKLM\Software\KELVOX Setup is left"
+}
+
+version=$(version_of "$msi")
+step "msiexec /i $(basename "$msi") /qn"
+msiexec /i "$msi" || fail "msiexec /i ended with $?"
+expect_installed "$version" "$msi"
+echo "$answer"
+[ "$answer" = "kelvox-setup $version" ] || fail "--version answered '$answer', expected 'kelvox-setup $version'"
+echo "$(find "$program_dir" -type f | wc -l) files in Program Files\\KELVOX Setup, shortcut and entry $version there"
+
+if [ -n "$native" ]; then
+  step "kelvox-setup --read against the emulated clock on COM1"
+  export KVX_EMULATOR="$native/tools/kelvox-clock-emulator"
+  export LD_PRELOAD="$native/pty_modem_preload.so" WINEQT_QPA_PLATFORM=offscreen
+  read_file="$KVX_PORT_DIR/clock.cfg"
+  tests/windows/with-emulator -- wine "$exe" --read "$(winepath -w "$read_file")" --port 1 ||
+    fail "--read ended with $?"
+  unset LD_PRELOAD
+  [ -s "$read_file" ] || fail "--read wrote no file"
+  # The read went through the whole week: Sunday's switch times were asked for.
+  # shellcheck disable=SC2016 # a literal $ in the clock's request
+  grep -q 'rx .*"\$27=' "$KVX_PORT_DIR/emulator.log" || fail "the emulator was not asked for Sunday"
+fi
+
+step "msiexec /x $(basename "$msi") /qn"
+msiexec /x "$msi" || fail "msiexec /x ended with $?"
+expect_removed
+echo "program folder, shortcut and entry gone"
+
+if [ -n "$upgrade_msi" ]; then
+  upgrade_version=$(version_of "$upgrade_msi")
+  step "upgrade in place: $version, then $upgrade_version"
+  msiexec /i "$msi" || fail "msiexec /i ended with $?"
+  msiexec /i "$upgrade_msi" || fail "msiexec /i of the upgrade ended with $?"
+  expect_installed "$upgrade_version" "$upgrade_msi"
+  echo "one entry, $upgrade_version; the program answers: $answer"
+  step "$version over $upgrade_version is refused"
+  ! msiexec /i "$msi" || fail "the older version installed over the newer one"
+  expect_installed "$upgrade_version" "$upgrade_msi"
+  step "msiexec /x $(basename "$upgrade_msi") /qn"
+  msiexec /x "$upgrade_msi" || fail "msiexec /x ended with $?"
+  expect_removed
+  echo "program folder, shortcut and entry gone"
+fi
+step "package test passed"
