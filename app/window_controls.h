@@ -1,7 +1,8 @@
 #pragma once
-// The controls of the main window Form1, built from its design: names, texts, places and start
-// states, with the Tab order. The window inherits them (as a form inherits its generated Ui
-// class) and binds their events to its handlers; building them runs no handler.
+// The controls of the main window Form1, built from its design (names, texts, places, start
+// states and the Tab order), and their captions in each language. The window inherits them, as a
+// form inherits its generated Ui class, and binds their events to its handlers; building them
+// runs no handler.
 #include <array>
 
 #include "port_chooser.h"
@@ -18,6 +19,7 @@ class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class QWidget;
+struct CaptionSet;
 class TimerPage;
 class TRadioGroup;
 
@@ -25,6 +27,9 @@ class TWindowControls {
  protected:
   // Builds every control of the window, its menus and their keys; the Timer page edits `week`.
   void setupControls(QMainWindow* window, WeekTable& week, bool& timerEdited);
+  // Puts the texts of one language on every control and menu entry. The relay items are
+  // replaced, keeping the selected mode, which is selected again.
+  void showCaptions(const CaptionSet& set);
 
   QTabWidget* settings_ = nullptr;
   TimerPage* timerPage_ = nullptr;
@@ -36,14 +41,8 @@ class TWindowControls {
   QSpinBox* spinUtc_ = nullptr;
   QSpinBox* spinDls_ = nullptr;
   QSpinBox* spinValid_ = nullptr;
-  QGroupBox* serialPorts_ = nullptr;
   QLabel* clockFound_ = nullptr;
-  std::array<QLabel*, 3> rowLabels_{};   // Label10, Label11, Label12
-  std::array<QLabel*, 3> unitLabels_{};  // Label4, Label5, Label6
   std::array<QRadioButton*, TPortChooser::kPortCount> comButtons_{};
-  QMenu* fileMenu_ = nullptr;
-  QMenu* helpMenu_ = nullptr;
-  QMenu* howToUseMenu_ = nullptr;
   QAction* openConfig_ = nullptr;
   QAction* saveConfig_ = nullptr;
   QAction* quit_ = nullptr;
@@ -52,6 +51,13 @@ class TWindowControls {
   QAction* about_ = nullptr;
 
  private:
+  QGroupBox* serialPorts_ = nullptr;
+  std::array<QLabel*, 3> rowLabels_{};   // Label10, Label11, Label12
+  std::array<QLabel*, 3> unitLabels_{};  // Label4, Label5, Label6
+  QMenu* fileMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QMenu* howToUseMenu_ = nullptr;
+
   QWidget* createClientArea(QMainWindow* window);
   QWidget* createSettingsPage();
   void createBottomRow(QWidget* client);
