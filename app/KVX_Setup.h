@@ -1,7 +1,9 @@
 #pragma once
-// KVX_Setup: the main window Form1 of the KELVOX setup program. It holds every control, the
-// menus, the Timeout timer and the serial port Serial1; the read and send sequences run in
-// TClockTransfer, which reaches the window through the TransferHost interface.
+// KVX_Setup: the main window Form1 of the KELVOX setup program. It holds every control (built by
+// TWindowControls), the Timeout timer and the serial port Serial1; the read and send sequences run
+// in TClockTransfer, which reaches the window through the TransferHost interface. Its handlers
+// live by part: the transfer here, port selection in window_ports.cpp, configuration files in
+// window_config_files.cpp, languages, help and closing in window_menus.cpp.
 #include <QMainWindow>
 #include <array>
 #include <memory>
@@ -16,27 +18,18 @@
 #include "port_settings_file.h"
 #include "transfer.h"
 #include "week_table.h"
+#include "window_controls.h"
 
 class QAction;
-class QGroupBox;
-class QLabel;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
-class QTabWidget;
 class QTimer;
-class TimerPage;
 class TDeviceEvents;
-class TRadioGroup;
+class TPortButtons;
 class TSerial;
 
-class TForm1 : public QMainWindow, private TransferHost {
+class TForm1 : public QMainWindow, private TransferHost, private TWindowControls {
   Q_OBJECT
  public:
   static constexpr int kPortCount = TPortChooser::kPortCount;
-  static constexpr int kScannedPorts = TPortChooser::kScannedPorts;
 
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
@@ -117,14 +110,10 @@ class TForm1 : public QMainWindow, private TransferHost {
   void setDefaults() override { SetDefaults(); }
   void dayLoad() override;
 
+  // Binds the controls' events to their handlers.
+  void connectControls();
   void createSerial();
-  void createBottomRow(QWidget* client);
-  QWidget* createSettingsPage();
-  void createMenus();
-  void setFocusOrder();
   void scanPorts();
-  // The buttons of COM1..COM9 as the chooser last found the ports, with their tool tips.
-  void showPortButtons(bool reportFailures);
   void onComButtonClicked(int port);
   // COMPORTSChange without its read: applies the selected port and saves it.
   void applySelectedPort();
@@ -136,8 +125,6 @@ class TForm1 : public QMainWindow, private TransferHost {
   void askNextPort();
   void selectAskedPort();
   void openQuietly(int port);
-  // A device came or went: the buttons of the ports that are not in use follow it.
-  void devicesChanged();
   int language() const;
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.
@@ -157,8 +144,7 @@ class TForm1 : public QMainWindow, private TransferHost {
   TPortSettingsFile settingsFile_;
   bool saveAllowed_ = false;  // whether the port choice may still be written this run
   int selectedPort_ = 0;      // 0: none selected yet
-  TPortChooser chooser_;
-  std::unique_ptr<TDeviceEvents> deviceEvents_;
+  std::unique_ptr<TPortButtons> portButtons_;  // what the COM buttons show of the ports
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::vector<int> portsToAsk_;  // the search after no answer: ports still to ask
@@ -166,30 +152,6 @@ class TForm1 : public QMainWindow, private TransferHost {
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 
-  QTabWidget* settings_ = nullptr;
-  TimerPage* timerPage_ = nullptr;
-  QPushButton* readClock_ = nullptr;
-  QPushButton* sendToClock_ = nullptr;
-  QProgressBar* progressBar_ = nullptr;
-  TRadioGroup* language_ = nullptr;
-  TRadioGroup* relayMode_ = nullptr;
-  QSpinBox* spinUtc_ = nullptr;
-  QSpinBox* spinDls_ = nullptr;
-  QSpinBox* spinValid_ = nullptr;
-  QGroupBox* serialPorts_ = nullptr;
-  QLabel* clockFound_ = nullptr;
-  std::array<QLabel*, 3> rowLabels_{};   // Label10, Label11, Label12
-  std::array<QLabel*, 3> unitLabels_{};  // Label4, Label5, Label6
-  std::array<QRadioButton*, kPortCount> comButtons_{};
-  QMenu* fileMenu_ = nullptr;
-  QMenu* helpMenu_ = nullptr;
-  QMenu* howToUseMenu_ = nullptr;
-  QAction* openConfig_ = nullptr;
-  QAction* saveConfig_ = nullptr;
-  QAction* quit_ = nullptr;
-  QAction* settingsHelp_ = nullptr;
-  QAction* timerHelp_ = nullptr;
-  QAction* about_ = nullptr;
   QTimer* timeout_ = nullptr;
   TSerial* serial_ = nullptr;
 };

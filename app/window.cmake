@@ -16,6 +16,8 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/message_boxes.h
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_gate.h
+  ${CMAKE_CURRENT_LIST_DIR}/port_buttons.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_buttons.h
   ${CMAKE_CURRENT_LIST_DIR}/port_chooser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_chooser.h
   ${CMAKE_CURRENT_LIST_DIR}/port_settings_file.cpp
@@ -25,6 +27,11 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.h
   ${CMAKE_CURRENT_LIST_DIR}/safe_write.h
+  ${CMAKE_CURRENT_LIST_DIR}/window_config_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_controls.h
+  ${CMAKE_CURRENT_LIST_DIR}/window_menus.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_ports.cpp
 )
 # The file calls of the platform, chosen by the build as the serial layer's.
 if(WIN32)

@@ -1,0 +1,67 @@
+#include <QFileDialog>
+#include <QPushButton>
+
+#include "KVX_Setup.h"
+#include "TimerPage.h"
+#include "captions.h"
+#include "config_file_access.h"
+
+// --- Configuration files ------------------------------------------------------------------------
+
+bool TForm1::configurationFilesAllowed() const {
+  return transfer_.TransferStep() == 0 && readClock_->isEnabled();
+}
+
+TClockConfig TForm1::heldConfiguration() const {
+  TClockConfig config;
+  for (const Setting s : kAllSettings) config.setSetting(s, setting(s));
+  config.week = weekTable_;
+  return config;
+}
+
+bool TForm1::openConfigurationFile(const QString& path) {
+  if (!configurationFilesAllowed()) return false;
+  TClockConfig config;
+  QString error;
+  if (!loadConfigFile(path, config, error)) {
+    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+    return false;
+  }
+  // Through the controls, as a read writes them: the language first, so the interface follows it.
+  for (const Setting s : kAllSettings) writeSetting(s, config.setting(s));
+  weekTable_ = config.week;
+  timerPage_->WeekdaysTabChange();
+  // Showing the day may rebuild its entries from the editor (a text with a CR or a blank after
+  // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
+  weekTable_ = config.week;
+  timerEdited_ = true;
+  return true;
+}
+
+bool TForm1::saveConfigurationFile(const QString& path) {
+  if (!configurationFilesAllowed()) return false;
+  QString error;
+  if (saveConfigFile(path, heldConfiguration(), error)) return true;
+  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  return false;
+}
+
+QString TForm1::chooseConfigurationFile(QAction* menuItem, bool forSaving) {
+  QString caption = menuItem->text().remove(QLatin1Char('&'));
+  caption.remove(QChar(0x2026));  // the ellipsis
+  const QString filter = QStringLiteral("KELVOX (*.cfg);;* (*)");
+  return forSaving ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+                   : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+}
+
+void TForm1::OpenConfiguration1Click() {
+  if (!configurationFilesAllowed()) return;
+  const QString path = chooseConfigurationFile(openConfig_, false);
+  if (!path.isEmpty()) openConfigurationFile(path);
+}
+
+void TForm1::SaveConfiguration1Click() {
+  if (!configurationFilesAllowed()) return;
+  const QString path = chooseConfigurationFile(saveConfig_, true);
+  if (!path.isEmpty()) saveConfigurationFile(path);
+}
