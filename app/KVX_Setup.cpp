@@ -739,9 +739,7 @@ void TForm1::AboutKELVOXSetup1Click() { showHelp(HelpTopic::About); }
 
 // --- Configuration files ------------------------------------------------------------------------
 
-bool TForm1::configurationFilesAllowed() const {
-  return transfer_.idle() && readClock_->isEnabled();
-}
+bool TForm1::configurationFilesAllowed() const { return transfer_.idle() && readClock_->isEnabled(); }
 
 TClockConfig TForm1::heldConfiguration() const {
   TClockConfig config;

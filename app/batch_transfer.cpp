@@ -232,12 +232,12 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   }
   void progressed(int done, int total) override {
     if (!progressShown_) return;
-    const QString line = QStringLiteral("\r%1 the clock on COM%2: %3/%4")
-                             .arg(direction_ == Direction::Read ? QStringLiteral("reading")
-                                                                : QStringLiteral("sending to"))
-                             .arg(port())
-                             .arg(done)
-                             .arg(total);
+    const QString line =
+        QStringLiteral("\r%1 the clock on COM%2: %3/%4")
+            .arg(direction_ == Direction::Read ? QStringLiteral("reading") : QStringLiteral("sending to"))
+            .arg(port())
+            .arg(done)
+            .arg(total);
     std::fputs(line.toLocal8Bit().constData(), stderr);
     progressPrinted_ = true;
   }

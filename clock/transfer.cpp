@@ -179,8 +179,8 @@ void TClockTransfer::TimeoutTimer() {
 }
 
 void TClockTransfer::startUpTick() {
-  // The configuration is reset, which asks the clock on the port it selects (a read, whose
-  // settings replies are awaited from here on); the clock then has the reply time to answer.
+  // The configuration is reset, from which point the clock's settings replies are awaited; the
+  // reset selects a port and asks the clock there. The clock then has the reply time to answer.
   startUpPending_ = false;
   step_ = kReadSettings;
   host_.startUp();
@@ -189,7 +189,7 @@ void TClockTransfer::startUpTick() {
   setStartChar('$');
   port_.sendString(bareCr());
   step_ = kReadSettings;
-  timer_.stop();
+  timer_.stop();  // counted from here, however long the reset took
   timer_.start(kReplyTimeoutMs);
 }
 

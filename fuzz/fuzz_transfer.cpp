@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     message.clear();
     // Exactly one of idle, reading and sending; a day only inside the week.
     if (transfer.idle() + transfer.reading() + transfer.sending() != 1) std::abort();
-    if (transfer.day() < -1 || transfer.day() >= WeekTable::kDays || (transfer.idle() && transfer.day() != -1))
+    if (transfer.day() < -1 || transfer.day() >= WeekTable::kDays ||
+        (transfer.idle() && transfer.day() != -1))
       std::abort();
     if (transfer.EntryIndex() > 7) std::abort();
   }

@@ -151,8 +151,8 @@ class WindowOnClock {
     const std::string state = transfer.idle()      ? "idle"
                               : transfer.reading() ? "reading day " + std::to_string(transfer.day())
                                                    : "sending day " + std::to_string(transfer.day());
-    return "transfer " + state + ", messages handled " +
-           std::to_string(handled_) + ", boxes " + std::to_string(boxes_->plain.size()) + ", time-out " +
+    return "transfer " + state + ", messages handled " + std::to_string(handled_) + ", boxes " +
+           std::to_string(boxes_->plain.size()) + ", time-out " +
            (form_->timeoutTimer().isActive() ? "running" : "stopped") + "\nclock's log:\n" + log;
   }
 

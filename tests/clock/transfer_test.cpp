@@ -64,7 +64,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
   void failed(TransferFailure why, const std::string& lastAcknowledged) override {
     record(std::string(why == TransferFailure::NoAnswer ? "no answer" : "error reply") + " after " +
            lastAcknowledged);
-    noAnswers++;
+    ++failures;
     progress = 0;
     buttonsEnabled = settingsEnabled = true;
     clockFound = "----";
@@ -73,7 +73,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
   std::vector<std::string> log, sent;
   std::map<Setting, int> settings{{Setting::Language, 2}};  // the others 0 until written
   bool timerActive = false, buttonsEnabled = false, settingsEnabled = false;
-  int interval = 0, progress = 0, progressSteps = 0, timerStarts = 0, noAnswers = 0;
+  int interval = 0, progress = 0, progressSteps = 0, timerStarts = 0, failures = 0;
   std::pair<int, int> lastProgress;
   char startChar = '$';
   std::string clockFound = "-------";
@@ -168,7 +168,7 @@ TEST_F(TransferTest, SendWrites61MessagesEachAfterAnAcknowledgement) {
   EXPECT_EQ(count("question"), 0);
   EXPECT_EQ(window.progressSteps, 61);
   EXPECT_EQ(window.lastProgress, std::make_pair(61, 61));
-  EXPECT_TRUE(transfer.idle());  // ended with the last command written
+  EXPECT_TRUE(transfer.idle());     // ended with the last command written
   EXPECT_TRUE(window.timerActive);  // the last entry is still to be acknowledged
   EXPECT_EQ(count("sendFinished"), 0);
   EXPECT_EQ(transfer.acknowledgedCount(), 60);
@@ -259,7 +259,7 @@ TEST_F(TransferTest, EveryWaitOfARunningTransferIsBounded) {
   transfer.Serial1Message(entryReply(0, 0));  // the clock falls silent inside a day
   EXPECT_TRUE(window.timerActive);
   transfer.TimeoutTimer();
-  EXPECT_EQ(window.noAnswers, 1);
+  EXPECT_EQ(window.failures, 1);
 
   transfer.SendToClockClick();
   transfer.Serial1Message("$xx\r");  // not an acknowledgement
@@ -289,9 +289,9 @@ TEST_F(TransferTest, LinesThatAnswerNothingNeverRestartTheReplyTime) {
     EXPECT_EQ(window.timerStarts, starts) << p.phase;
     EXPECT_TRUE(window.timerActive) << p.phase;
     EXPECT_EQ(window.sent.size(), sent) << p.phase;
-    const int noAnswers = window.noAnswers;
+    const int failures = window.failures;
     transfer.TimeoutTimer();
-    EXPECT_EQ(window.noAnswers, noAnswers + 1) << p.phase;
+    EXPECT_EQ(window.failures, failures + 1) << p.phase;
     EXPECT_TRUE(transfer.idle()) << p.phase;
   }
 }
