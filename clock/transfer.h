@@ -43,8 +43,9 @@ class TransferTimer {
   virtual bool active() const = 0;
 };
 
-// Where the configuration lives, and what the transfer tells of its course. Every event has an
-// empty default: a host shows what it cares for.
+// Where the configuration lives, and what the transfer tells of its course. The events have
+// defaults (nothing shown, a reply's value written as it is, no question asked): a host overrides
+// what it shows.
 class TransferHost {
  public:
   virtual ~TransferHost() = default;
