@@ -32,7 +32,7 @@ constexpr char kSettingsFileName[] = "kelvox.ini";
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent),
-      gate_([this](const std::string& message) { transfer_.Serial1Message(message); },
+      gate_([this](const std::string& message) { handleMessage(message); },
             [this] {
               QMetaObject::invokeMethod(
                   this, [this] { gate_.drain(); }, Qt::QueuedConnection);
@@ -49,11 +49,9 @@ TForm1::TForm1(QWidget* parent)
   portButtons_ = std::make_unique<TPortButtons>(comButtons_, *serial_);
   setDeviceEvents(TDeviceEvents::forThisMachine());
 
-  timeout_ = new QTimer(this);
   timeout_->setObjectName(QStringLiteral("Timeout"));
-  timeout_->setInterval(TClockTransfer::kFirstTickMs);
   connect(timeout_, &QTimer::timeout, this, &TForm1::TimeoutTimer);
-  timeout_->start();
+  transfer_.beginStartUp();
 
   // Fixed size: the client area stays 427 x 377 below the menu bar.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -129,6 +127,13 @@ void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
   gate_.deliver(message);
 }
 
+void TForm1::handleMessage(const std::string& message) {
+  transfer_.Serial1Message(message);
+  // After every message handled while no transfer runs, the end of a send among them (it ends as
+  // soon as its last command is written), the window is usable and the bar empty.
+  if (transfer_.idle()) showIdle();
+}
+
 void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
 
 void TForm1::sendString(const std::string& text) { serial_->SendString(text); }
@@ -136,14 +141,6 @@ void TForm1::sendChar(char c) { serial_->SendChar(c); }
 void TForm1::abortRx() { serial_->AbortRx(); }
 void TForm1::abortTx() { serial_->AbortTx(); }
 void TForm1::setMessageStartChar(char c) { serial_->setMessageStartChar(c); }
-
-void TForm1::startTimeout() {
-  if (!timeout_->isActive()) timeout_->start();  // a running timer keeps its interval going
-}
-void TForm1::stopTimeout() { timeout_->stop(); }
-bool TForm1::timeoutActive() const { return timeout_->isActive(); }
-int TForm1::timeoutInterval() const { return timeout_->interval(); }
-void TForm1::setTimeoutInterval(int ms) { timeout_->setInterval(ms); }
 
 int TForm1::setting(Setting s) const {
   switch (s) {
@@ -186,7 +183,9 @@ void TForm1::setProgressPosition(int position) {
   showProgressSoon();
 }
 
-void TForm1::stepProgress() { setProgressPosition(progressPosition_ + 1); }
+void TForm1::progressed(int /*done*/, int /*total*/) {
+  setProgressPosition(progressPosition_ + 1);  // one step of ProgressBar1 per step of the transfer
+}
 
 void TForm1::showProgressSoon() {
   // QProgressBar repaints at once when its value changes, which inside the message handler held
@@ -203,7 +202,19 @@ void TForm1::showProgressSoon() {
       Qt::QueuedConnection);
 }
 
-void TForm1::setClockFound(const std::string& text) { clockFound_->setText(QString::fromStdString(text)); }
+void TForm1::readStarted() { setButtonsEnabled(false); }
+
+void TForm1::sendStarted() {
+  setProgressPosition(0);
+  setButtonsEnabled(false);
+}
+
+void TForm1::entryRead(int /*day*/, int /*entry*/) { clockFound_->setText(QStringLiteral("OK")); }
+
+void TForm1::showIdle() {
+  setButtonsEnabled(true);
+  setProgressPosition(0);
+}
 
 void TForm1::setButtonsEnabled(bool enabled) {
   readClock_->setEnabled(enabled);
@@ -212,10 +223,16 @@ void TForm1::setButtonsEnabled(bool enabled) {
   saveConfig_->setEnabled(enabled);
 }
 
-void TForm1::setSettingsEnabled(bool enabled) { settings_->setEnabled(enabled); }
+void TForm1::failed(TransferFailure /*why*/, const std::string& lastAcknowledged) {
+  unanswered_ = lastAcknowledged.empty();
+  showNoAnswer();
+  setProgressPosition(0);
+  settings_->setEnabled(true);
+  setButtonsEnabled(true);
+  clockFound_->setText(QStringLiteral("----"));
+}
 
 void TForm1::showNoAnswer() {
-  unanswered_ = transfer_.lastAcknowledged().empty();
   if (searchFrom_ != 0) {
     if (unanswered_ && !portsToAsk_.empty()) {
       // No box yet: the next port is asked once this ending is through.
@@ -239,10 +256,12 @@ RelayAnswer TForm1::askRelayQuestion() {
   return boxes_->askRelay(displayLines(relayQuestionText(language())));
 }
 
-void TForm1::dayLoad() {
-  timerPage_->WeekdaysTabChange();
+void TForm1::readFinished() {
+  timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
   if (searchFrom_ != 0) selectAskedPort();
+  setButtonsEnabled(true);
+  settings_->setEnabled(true);
 }
 
 void TForm1::selectAskedPort() {
@@ -267,7 +286,6 @@ int TForm1::language() const { return language_->ItemIndex(); }
 void TForm1::SetDefaults() {
   timerEdited_ = false;
   settingsFile_ = TPortSettingsFile(QString::fromLatin1(kSettingsFileName));
-  transfer_.setTransferStep(100);
   scanPorts();
   weekTable_.setAllDeleted();
   timerPage_->selectDay(0);
@@ -279,11 +297,11 @@ void TForm1::SetDefaults() {
 // --- Ending by a signal -----------------------------------------------------------------------
 
 void TForm1::endBySignal(int signal) {
-  if (const int step = transfer_.TransferStep(); step != 0 && !transfer_.ending()) {
+  if (!transfer_.idle() && !transfer_.ending()) {
     // The clock may now hold part of a send: say how far it came.
     const std::string& last = transfer_.lastAcknowledged();
     std::fprintf(stderr, "%s during a %s: the last command the clock acknowledged was %s\n",
-                 TExitSignals::name(signal), step < 100 ? "send to the clock" : "read of the clock",
+                 TExitSignals::name(signal), transfer_.sending() ? "send to the clock" : "read of the clock",
                  last.empty() ? "none" : ("\"" + last + "\"").c_str());
   }
   close();                               // closes the port: its exclusive use and its lock file end

@@ -1,8 +1,9 @@
 #pragma once
 // KVX_Setup: the main window Form1 of the KELVOX setup program. It holds every control (built by
-// TWindowControls), the Timeout timer and the serial port Serial1; the read and send sequences run
-// in TClockTransfer, which reaches the window through the TransferHost interface. Its handlers
-// live by part: the transfer here, port selection in window_ports.cpp, configuration files in
+// TWindowControls), the Timeout timer and the serial port Serial1. The read and send sequences run
+// in TClockTransfer, which writes through the window's port (TransferPort) and tells the window
+// what happened (TransferHost), which the window shows in its controls. Its handlers live by
+// part: the transfer here, port selection in window_ports.cpp, configuration files in
 // window_config_files.cpp, languages, help and closing in window_menus.cpp.
 #include <QMainWindow>
 #include <array>
@@ -16,6 +17,7 @@
 #include "message_gate.h"
 #include "port_chooser.h"
 #include "port_settings_file.h"
+#include "reply_timer.h"
 #include "transfer.h"
 #include "week_table.h"
 #include "window_controls.h"
@@ -26,7 +28,7 @@ class TDeviceEvents;
 class TPortButtons;
 class TSerial;
 
-class TForm1 : public QMainWindow, private TransferHost, private TWindowControls {
+class TForm1 : public QMainWindow, private TransferPort, private TransferHost, private TWindowControls {
   Q_OBJECT
  public:
   static constexpr int kPortCount = TPortChooser::kPortCount;
@@ -75,7 +77,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void setDeviceEvents(std::unique_ptr<TDeviceEvents> events);
 
   // State for observers and tests.
-  std::uint8_t TransferStep() const { return transfer_.TransferStep(); }
+  const TClockTransfer& transfer() const { return transfer_; }
   const WeekTable& weekTable() const { return weekTable_; }
   bool TimerEdited() const { return timerEdited_; }
   int selectedPort() const { return selectedPort_; }
@@ -87,31 +89,34 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // TransferHost
+  // TransferPort: Serial1.
   void sendString(const std::string& text) override;
   void sendChar(char c) override;
   void abortRx() override;
   void abortTx() override;
   void setMessageStartChar(char c) override;
-  void startTimeout() override;
-  void stopTimeout() override;
-  bool timeoutActive() const override;
-  int timeoutInterval() const override;
-  void setTimeoutInterval(int ms) override;
+  // TransferHost: the controls of the Settings page, and what a transfer shows.
   int setting(Setting s) const override;
   void writeSetting(Setting s, int value) override;
-  void setProgressPosition(int position) override;
-  void stepProgress() override;
-  void setClockFound(const std::string& text) override;
-  void setButtonsEnabled(bool enabled) override;
-  void setSettingsEnabled(bool enabled) override;
-  void showNoAnswer() override;
+  void startUp() override { SetDefaults(); }
+  void readStarted() override;
+  void sendStarted() override;
   RelayAnswer askRelayQuestion() override;
-  void setDefaults() override { SetDefaults(); }
-  void dayLoad() override;
+  void entryRead(int day, int entry) override;
+  void progressed(int done, int total) override;
+  void readFinished() override;
+  void failed(TransferFailure why, const std::string& lastAcknowledged) override;
 
   // Binds the controls' events to their handlers.
   void connectControls();
+  // One received message, let through the gate: a step of the transfer.
+  void handleMessage(const std::string& message);
+  // No transfer runs: the buttons and menu items that start one are usable, the bar is empty.
+  void showIdle();
+  void setButtonsEnabled(bool enabled);  // ReadClock, SendToClock and the file menu's open and save
+  void setProgressPosition(int position);
+  // The no-answer message, unless a search for the clock asks the next port first.
+  void showNoAnswer();
   void createSerial();
   void scanPorts();
   void onComButtonClicked(int port);
@@ -136,9 +141,11 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // Brings ProgressBar1 to the transfer's position after the running handler.
   void showProgressSoon();
 
+  QTimer* timeout_ = new QTimer(this);  // Timeout: to the start-up tick, then the reply time-out
+  TReplyTimer replyTimer_{*timeout_};
   WeekTable weekTable_;
   bool timerEdited_ = false;
-  TClockTransfer transfer_{*this, weekTable_, timerEdited_};
+  TClockTransfer transfer_{*this, replyTimer_, *this, weekTable_, timerEdited_};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;
@@ -152,6 +159,5 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 
-  QTimer* timeout_ = nullptr;
   TSerial* serial_ = nullptr;
 };

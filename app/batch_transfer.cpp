@@ -22,14 +22,13 @@
 #include "messages.h"
 #include "port_chooser.h"
 #include "port_settings_file.h"
+#include "reply_timer.h"
 #include "safe_write.h"
 #include "transfer.h"
 
 namespace {
 
 constexpr char kProgram[] = "kelvox-setup";
-constexpr int kCommandsPerSend = 61;
-constexpr int kEntriesPerRead = WeekTable::kDays * WeekTable::kEntries;
 constexpr int kScannedPorts = TPortChooser::kScannedPorts;
 constexpr int kPortCount = TPortChooser::kPortCount;
 
@@ -56,10 +55,8 @@ void report(const QString& text) {
   std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
 }
 
-// A command as it can be shown on one line: without its CR LF, other control characters escaped.
-QString printable(std::string command) {
-  if (command.size() >= 2 && command.compare(command.size() - 2, 2, "\r\n") == 0)
-    command.resize(command.size() - 2);
+// A command (without its line end) as it can be shown on one line: control characters escaped.
+QString printable(const std::string& command) {
   QString text;
   for (const char c : command) {
     const auto byte = static_cast<unsigned char>(c);
@@ -90,7 +87,7 @@ QString outOfRange(Setting setting, int value, SettingRange range, int port) {
 // known to have come before or after the last command was written. A message whose bytes all came
 // before it cannot answer it, so such an acknowledgement (a clock's duplicate "$ok") counts for
 // nothing; otherwise it would count for the next command and a later error reply would go unseen.
-class TBatchTransfer : private TransferHost {
+class TBatchTransfer : private TransferPort, private TransferHost {
  public:
   enum class Direction { Read, Send };
 
@@ -101,7 +98,6 @@ class TBatchTransfer : private TransferHost {
     // arrived before or after the command it might answer.
     serial_.setRxEventMode(rxNormal);
     serial_.OnRxData = [this](TSerial*) { readReceived(); };
-    timeout_.setInterval(TClockTransfer::kReplyTimeoutMs);
     QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
     table_ = config_.week;
   }
@@ -156,7 +152,9 @@ class TBatchTransfer : private TransferHost {
     while (!finished_ && serial_.ReadChar(byte) == 1) {
       const bool beforeLastCommand = bytesBeforeLastCommand_ > 0;
       if (beforeLastCommand) --bytesBeforeLastCommand_;
-      // While the week is read, messages start at "=", so the clock's "$error" needs a framer of its own.
+      // While the week is read, messages start at "=", so the clock's "$error" needs a framer of
+      // its own. The transfer does not take it then (it is no entry reply); it ends the read at
+      // the time-out, which is then reported as the error reply it was.
       if (startChar_ != '$' && errorFramer_.feed(byte, '$', kEndChar, 0) && isErrorReply(errorFramer_.message()))
         handleMessage(errorFramer_.message(), false);
       if (framer_.feed(byte, startChar_, kEndChar, 0)) handleMessage(framer_.message(), beforeLastCommand);
@@ -166,15 +164,9 @@ class TBatchTransfer : private TransferHost {
   void handleMessage(const std::string& message, bool beforeLastCommand) {
     if (finished_) return;
     if (isErrorReply(message)) errorReply_ = true;
-    if (direction_ == Direction::Send && isAcknowledgement(message)) {
-      // An acknowledgement counts only for a command that waits for one.
-      if (beforeLastCommand || acknowledged_ >= sent_.size()) return;
-      ++acknowledged_;
-    }
+    // An acknowledgement counts only for the command written last.
+    if (direction_ == Direction::Send && beforeLastCommand && isAcknowledgement(message)) return;
     transfer_.Serial1Message(message);
-    // A send succeeds only with the acknowledgement of its last command, no error reply before it.
-    if (!finished_ && direction_ == Direction::Send && acknowledged_ == kCommandsPerSend) finish(QString());
-    showProgress();
   }
 
   void finish(const QString& failure) {
@@ -182,21 +174,6 @@ class TBatchTransfer : private TransferHost {
     finished_ = true;
     failure_ = failure;
     loop_.quit();
-  }
-
-  void showProgress() {
-    if (!progressShown_) return;
-    const QString line = direction_ == Direction::Read
-                             ? QStringLiteral("\rreading the clock on COM%1: %2/%3")
-                                   .arg(port())
-                                   .arg(entries_)
-                                   .arg(kEntriesPerRead)
-                             : QStringLiteral("\rsending to the clock on COM%1: %2/%3")
-                                   .arg(port())
-                                   .arg(acknowledged_)
-                                   .arg(kCommandsPerSend);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    progressPrinted_ = true;
   }
 
   enum class Ending { NoAnswer, ErrorReply, Interrupted };
@@ -210,25 +187,26 @@ class TBatchTransfer : private TransferHost {
                                        : QStringLiteral("interrupted while reading ") + clock;
       return what + QStringLiteral("; nothing was written");
     }
-    const std::size_t failed = std::min(acknowledged_, sent_.size() - 1);  // the command without its answer
+    // The command written last is the one without its answer.
+    const int acknowledged = transfer_.acknowledgedCount();
+    const int total = TClockTransfer::kSendCommands;
     const QString what =
         ending == Ending::ErrorReply
             ? clock + QStringLiteral(" answered command %1 of %2 (%3) with an error reply")
         : ending == Ending::NoAnswer
             ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
             : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
-    const QString text = what.arg(failed + 1).arg(kCommandsPerSend).arg(printable(sent_[failed]));
-    if (acknowledged_ == 0) return text + QStringLiteral("; no command was acknowledged");
+    const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(transfer_.lastWritten()));
+    if (acknowledged == 0) return text + QStringLiteral("; no command was acknowledged");
     return text +
            QStringLiteral("; the clock is half-written: the last acknowledged command is %1 of %2 (%3)")
-               .arg(acknowledged_)
-               .arg(kCommandsPerSend)
-               .arg(printable(sent_[acknowledged_ - 1]));
+               .arg(acknowledged)
+               .arg(total)
+               .arg(printable(transfer_.lastAcknowledged()));
   }
 
-  // TransferHost
+  // TransferPort
   void sendString(const std::string& text) override {
-    if (direction_ == Direction::Send) sent_.push_back(text);
     // What is waiting now came before the command: no answer to it can be among those bytes. (Taken
     // before the write: a clock at the end of a pseudo-terminal may answer before the write returns.)
     bytesBeforeLastCommand_ = serial_.RxWaiting();
@@ -238,42 +216,46 @@ class TBatchTransfer : private TransferHost {
   void abortRx() override { serial_.AbortRx(); }
   void abortTx() override { serial_.AbortTx(); }
   void setMessageStartChar(char c) override { startChar_ = c; }
-  void startTimeout() override {
-    if (!timeout_.isActive()) timeout_.start();
-  }
-  void stopTimeout() override { timeout_.stop(); }
-  bool timeoutActive() const override { return timeout_.isActive(); }
-  int timeoutInterval() const override { return timeout_.interval(); }
-  void setTimeoutInterval(int ms) override { timeout_.setInterval(ms); }
+
+  // TransferHost
   int setting(Setting s) const override { return config_.setting(s); }
   void writeSetting(Setting s, int value) override {
     // As the window's controls clamp what is written into them.
     const SettingRange range = settingRange(s);
-    if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, port());
     config_.setSetting(s, std::clamp(value, range.min, range.max));
+  }
+  void settingRead(Setting s, int value) override {
+    const SettingRange range = settingRange(s);
+    if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, port());
+    writeSetting(s, value);
     reported_.set(static_cast<std::size_t>(s));
   }
-  void setProgressPosition(int) override {}  // one transfer a run: the count starts at 0
-  void stepProgress() override {
-    if (direction_ == Direction::Read) ++entries_;
+  void progressed(int done, int total) override {
+    if (!progressShown_) return;
+    const QString line =
+        QStringLiteral("\r%1 the clock on COM%2: %3/%4")
+            .arg(direction_ == Direction::Read ? QStringLiteral("reading") : QStringLiteral("sending to"))
+            .arg(port())
+            .arg(done)
+            .arg(total);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    progressPrinted_ = true;
   }
-  void setClockFound(const std::string&) override {}
-  void setButtonsEnabled(bool) override {}
-  void setSettingsEnabled(bool) override {}
-  void showNoAnswer() override {
-    noAnswer_ = !errorReply_;
-    finish(failureText(errorReply_ ? Ending::ErrorReply : Ending::NoAnswer));
-  }
-  RelayAnswer askRelayQuestion() override { return RelayAnswer::No; }  // never asked: nothing edited
-  void setDefaults() override {}
-  void dayLoad() override {
-    // The end of a read.
+  void readFinished() override {
     if (reported_.all())
       finish(QString());
     else
       finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; nothing was written")
                  .arg(port())
                  .arg(reported_.count()));
+  }
+  // The last command acknowledged, and no error reply before it.
+  void sendFinished() override { finish(QString()); }
+  void failed(TransferFailure why, const std::string&) override {
+    // An error reply during the week read does not reach the transfer: it ends at the time-out.
+    const bool errorReply = why == TransferFailure::ErrorReply || errorReply_;
+    noAnswer_ = !errorReply;
+    finish(failureText(errorReply ? Ending::ErrorReply : Ending::NoAnswer));
   }
 
   Direction direction_;
@@ -282,8 +264,9 @@ class TBatchTransfer : private TransferHost {
   bool timerEdited_ = false;  // a file's relay mode is sent as it stands
   TSerial serial_;
   QTimer timeout_;
+  TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;
-  TClockTransfer transfer_{*this, table_, timerEdited_};
+  TClockTransfer transfer_{*this, replyTimer_, *this, table_, timerEdited_};
 
   char startChar_ = '$';
   MessageFramer framer_;
@@ -291,9 +274,6 @@ class TBatchTransfer : private TransferHost {
   std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
   QStringList warnings_;
 
-  std::vector<std::string> sent_;  // the commands of a send, in order
-  std::size_t acknowledged_ = 0;
-  int entries_ = 0;
   std::bitset<TClockConfig::kSettingCount> reported_;
   bool errorReply_ = false;
   bool noAnswer_ = false;

@@ -26,6 +26,7 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/radio_group.h
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.h
+  ${CMAKE_CURRENT_LIST_DIR}/reply_timer.h
   ${CMAKE_CURRENT_LIST_DIR}/safe_write.h
   ${CMAKE_CURRENT_LIST_DIR}/window_config_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_controls.cpp

@@ -9,7 +9,7 @@
 // --- Configuration files ------------------------------------------------------------------------
 
 bool TForm1::configurationFilesAllowed() const {
-  return transfer_.TransferStep() == 0 && readClock_->isEnabled();
+  return transfer_.idle() && readClock_->isEnabled();
 }
 
 TClockConfig TForm1::heldConfiguration() const {

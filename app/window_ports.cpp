@@ -121,8 +121,7 @@ void TForm1::applySelectedPort() {
   serial_->AbortRx();
   serial_->setRxEventMode(rxMessage);
   if (saveAllowed_) {
-    timeout_->setInterval(TClockTransfer::kReplyTimeoutMs);
-    timeout_->stop();
+    transfer_.portChanged();
     savePortChoice();
   }
 }

@@ -6,34 +6,44 @@
 
 namespace {
 
-// Transfer steps.
-constexpr std::uint8_t kIdle = 0;
-constexpr std::uint8_t kSendLanguage = 1;  // 1..4: a settings command waits for its acknowledgement
-constexpr std::uint8_t kSendFirstDay = 5;  // 5..11: the entries of day index step - 5 are sent
-constexpr std::uint8_t kSendLastDay = 11;
-constexpr std::uint8_t kReadSettings = 100;
-constexpr std::uint8_t kReadFirstDay = 101;  // 101..107: entry replies of day index step - 101
-constexpr std::uint8_t kReadDone = 108;
-
 // The settings commands that follow the language command, by the step whose acknowledgement sends them.
 constexpr std::array kSettingsAfterLanguage{Setting::RelayMode, Setting::UtcOffset, Setting::DaylightSaving,
                                             Setting::ValidTimeout};
 
 constexpr int kRelayTimer = 3;  // relay mode in which the relay follows the switch times
 
+// A message as written, without the CR LF or CR that ends it.
+std::string withoutLineEnd(const std::string& text) {
+  if (text.ends_with("\r\n")) return text.substr(0, text.size() - 2);
+  if (text.ends_with('\r')) return text.substr(0, text.size() - 1);
+  return text;
+}
+
 }  // namespace
 
-TClockTransfer::TClockTransfer(TransferHost& host, WeekTable& table, const bool& timerEdited)
-    : host_(host), table_(table), timerEdited_(timerEdited) {}
+TClockTransfer::TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table,
+                               const bool& timerEdited)
+    : port_(port), timer_(timer), host_(host), table_(table), timerEdited_(timerEdited) {}
+
+void TClockTransfer::beginStartUp() {
+  startUpPending_ = true;
+  timer_.start(kFirstTickMs);
+}
+
+int TClockTransfer::day() const {
+  if (step_ >= kSendFirstDay && step_ <= kSendLastDay) return step_ - kSendFirstDay;
+  if (step_ >= kReadFirstDay && step_ < kReadDone) return step_ - kReadFirstDay;
+  return -1;
+}
 
 void TClockTransfer::ReadClockClick() {
-  host_.setButtonsEnabled(false);
+  host_.readStarted();
   step_ = kReadSettings;
   setStartChar('$');
   entry_ = 0;
-  lastAcknowledged_.clear();
+  forgetAnswers();
   send(readRequest());
-  host_.startTimeout();
+  startReplyTime();
 }
 
 void TClockTransfer::SendToClockClick() {
@@ -48,14 +58,13 @@ void TClockTransfer::SendToClockClick() {
         break;
     }
   }
-  host_.setProgressPosition(0);
-  host_.setButtonsEnabled(false);
+  host_.sendStarted();
   step_ = kSendLanguage;
-  host_.abortTx();
-  lastAcknowledged_.clear();
+  port_.abortTx();
+  forgetAnswers();
   send(settingCommand(Setting::Language, host_.setting(Setting::Language)));
-  host_.stepProgress();
-  host_.startTimeout();
+  host_.progressed(1, kSendCommands);
+  startReplyTime();
 }
 
 void TClockTransfer::Serial1Message(const std::string& message) {
@@ -63,28 +72,24 @@ void TClockTransfer::Serial1Message(const std::string& message) {
   // from the week read (framed with "=") is no settings reply once the start character is "$".
   if (message.empty() || message.front() != startChar_) return;
   // The error reply ends the transfer; the message is then handled as one arriving while idle.
-  if (isErrorReply(message)) noAnswer();
+  if (isErrorReply(message)) fail(TransferFailure::ErrorReply);
   // The reply time runs from the program's own send. A line that answers nothing awaited (a GPS
   // receiver or a modem on the port) neither stops nor restarts it, so such a device ends in
   // the no-answer message as a silent one does.
   const bool answer = answersCurrentPhase(message);
-  if (answer) host_.stopTimeout();
-  host_.abortTx();
+  if (answer) timer_.stop();
+  port_.abortTx();
   if (step_ >= kReadFirstDay && step_ < kReadDone) {
     handleEntryReply(message);
   } else if (step_ == kIdle || step_ == kReadSettings) {
+    handleLastAcknowledgement(message);
     handleSettingsReply(message);
-  } else if (step_ >= kSendLanguage && step_ <= kSendLastDay) {
+  } else if (sending()) {
     handleAcknowledgement(message);
   }
-  if (step_ == kIdle) {
-    host_.setButtonsEnabled(true);
-    host_.setProgressPosition(0);
-  } else if (answer && !host_.timeoutActive()) {
-    // Every wait of a running transfer is bounded, also for the replies the clock sends unasked
-    // (further settings and entry replies).
-    host_.startTimeout();
-  }
+  // Every wait of a running transfer is bounded, also for the replies the clock sends unasked
+  // (further settings and entry replies).
+  if (!idle() && answer && !timer_.active()) startReplyTime();
 }
 
 bool TClockTransfer::answersCurrentPhase(const std::string& message) const {
@@ -97,32 +102,31 @@ bool TClockTransfer::answersCurrentPhase(const std::string& message) const {
 void TClockTransfer::handleEntryReply(const std::string& message) {
   answered();
   const int day = step_ - kReadFirstDay;
-  table_.at(day, entry_) = entryFromReply(message, day, entry_);
+  const int entry = entry_;
+  table_.at(day, entry) = entryFromReply(message, day, entry);
   if (++entry_ == WeekTable::kEntries) {
     ++step_;
     entry_ = 0;
     if (step_ < kReadDone) {
       send(dayRequest(step_ - kReadFirstDay));
-      host_.startTimeout();
+      startReplyTime();
     }
   }
   if (step_ == kReadDone) {
     step_ = kIdle;
     entry_ = 0;
     setStartChar('$');
-    host_.dayLoad();
-    host_.setButtonsEnabled(true);
-    host_.setSettingsEnabled(true);
-    host_.stopTimeout();
+    timer_.stop();
   }
-  host_.stepProgress();
-  host_.setClockFound("OK");
+  host_.entryRead(day, entry);
+  host_.progressed(day * WeekTable::kEntries + entry + 1, kReadEntries);
+  if (idle()) host_.readFinished();
 }
 
 void TClockTransfer::handleSettingsReply(const std::string& message) {
   if (const auto reply = decodeSettingReply(message)) {
     if (step_ == kReadSettings) answered();
-    host_.writeSetting(reply->setting, reply->value);
+    host_.settingRead(reply->setting, reply->value);
   }
   // The relay mode reply is the last of the settings: the week follows, day by day.
   if (step_ == kReadSettings && replySetting(message) == Setting::RelayMode) {
@@ -130,17 +134,24 @@ void TClockTransfer::handleSettingsReply(const std::string& message) {
     setStartChar('=');
     entry_ = 0;
     send(dayRequest(0));
-    host_.startTimeout();
+    startReplyTime();
   }
 }
 
 void TClockTransfer::handleAcknowledgement(const std::string& message) {
   if (!isAcknowledgement(message)) return;
   answered();
-  host_.abortRx();
-  host_.stepProgress();
+  port_.abortRx();
   sendNextOfSend();
-  host_.startTimeout();
+  host_.progressed(acknowledgedCount_ + 1, kSendCommands);
+  startReplyTime();
+}
+
+void TClockTransfer::handleLastAcknowledgement(const std::string& message) {
+  if (!lastCommandPending_ || !isAcknowledgement(message)) return;
+  lastCommandPending_ = false;
+  answered();
+  host_.sendFinished();
 }
 
 void TClockTransfer::sendNextOfSend() {
@@ -153,48 +164,67 @@ void TClockTransfer::sendNextOfSend() {
   send(switchTimeCommand(table_.at(step_ - kSendFirstDay, entry_)));
   if (++entry_ == WeekTable::kEntries) {
     entry_ = 0;
+    // The send ends as soon as its last command is written; that command's acknowledgement
+    // comes while idle.
+    if (step_ == kSendLastDay) lastCommandPending_ = true;
     step_ = step_ == kSendLastDay ? kIdle : step_ + 1;
   }
 }
 
 void TClockTransfer::TimeoutTimer() {
-  if (host_.timeoutInterval() != kFirstTickMs) {
-    noAnswer();
-    return;
-  }
-  // Start-up: the configuration is reset (which asks the clock on the selected port), and the
-  // clock then has the reply time to answer.
-  host_.setDefaults();
-  host_.abortRx();
-  host_.abortTx();
-  setStartChar('$');
-  host_.sendString(bareCr());
-  step_ = kReadSettings;
-  host_.setTimeoutInterval(kReplyTimeoutMs);
+  if (startUpPending_)
+    startUpTick();
+  else
+    fail(TransferFailure::NoAnswer);
 }
 
-void TClockTransfer::noAnswer() {
-  host_.abortRx();
-  host_.abortTx();
+void TClockTransfer::startUpTick() {
+  // The configuration is reset, from which point the clock's settings replies are awaited; the
+  // reset selects a port and asks the clock there. The clock then has the reply time to answer.
+  startUpPending_ = false;
+  step_ = kReadSettings;
+  host_.startUp();
+  port_.abortRx();
+  port_.abortTx();
   setStartChar('$');
-  host_.stopTimeout();
+  port_.sendString(bareCr());
+  step_ = kReadSettings;
+  timer_.stop();  // counted from here, however long the reset took
+  timer_.start(kReplyTimeoutMs);
+}
+
+void TClockTransfer::fail(TransferFailure why) {
+  port_.abortRx();
+  port_.abortTx();
+  setStartChar('$');
+  timer_.stop();
+  lastCommandPending_ = false;
   ending_ = true;
-  host_.showNoAnswer();
+  host_.failed(why, lastAcknowledged_);
   ending_ = false;
   step_ = kIdle;
-  host_.sendChar(kCR);
-  host_.setProgressPosition(0);
-  host_.setSettingsEnabled(true);
-  host_.setButtonsEnabled(true);
-  host_.setClockFound("----");
+  port_.sendChar(kCR);
 }
 
 void TClockTransfer::setStartChar(char c) {
   startChar_ = c;
-  host_.setMessageStartChar(c);
+  port_.setMessageStartChar(c);
 }
 
+void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? kFirstTickMs : kReplyTimeoutMs); }
+
 void TClockTransfer::send(const std::string& text) {
-  host_.sendString(text);
-  lastSent_ = text.substr(0, text.find_first_of("\r\n"));
+  port_.sendString(text);
+  lastWritten_ = withoutLineEnd(text);
+}
+
+void TClockTransfer::answered() {
+  ++acknowledgedCount_;
+  lastAcknowledged_ = lastWritten_;
+}
+
+void TClockTransfer::forgetAnswers() {
+  lastCommandPending_ = false;
+  acknowledgedCount_ = 0;
+  lastAcknowledged_.clear();
 }

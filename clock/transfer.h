@@ -1,6 +1,12 @@
 #pragma once
-// The read and send sequences between the window and the clock, driven by the clock's replies
-// and by the window's Timeout timer.
+// The read and send sequences between the program and the clock, driven by the clock's replies
+// and by a reply timer.
+//
+// TClockTransfer holds the state machine (its step and entry index), the reply timer's use and
+// the texts on the wire. It talks to the clock through a TransferPort, counts the reply time
+// with a TransferTimer, and tells a TransferHost what happened in the program's own terms; the
+// host decides how to show it (the window in its widgets, the command line in lines and an exit
+// status).
 #include <cstdint>
 #include <string>
 
@@ -10,76 +16,145 @@
 
 enum class RelayAnswer { Yes, No, Cancel };
 
-// What the transfer needs of the main window.
+// Why a transfer ended without what it waited for.
+enum class TransferFailure {
+  NoAnswer,    // the reply time ran out
+  ErrorReply,  // the clock answered with its error reply
+};
+
+// The line to the clock, as the transfer uses it.
+class TransferPort {
+ public:
+  virtual ~TransferPort() = default;
+  virtual void sendString(const std::string& text) = 0;
+  virtual void sendChar(char c) = 0;
+  virtual void abortRx() = 0;  // drop what is received and not read yet
+  virtual void abortTx() = 0;  // drop what is written and not sent yet
+  // The character received messages start with: "$", or "=" while the week is read.
+  virtual void setMessageStartChar(char c) = 0;
+};
+
+// The reply timer; the host calls TClockTransfer::TimeoutTimer when it fires.
+class TransferTimer {
+ public:
+  virtual ~TransferTimer() = default;
+  virtual void start(int ms) = 0;  // a stopped timer begins a full interval; a running one is left alone
+  virtual void stop() = 0;
+  virtual bool active() const = 0;
+};
+
+// Where the configuration lives, and what the transfer tells of its course. The events have
+// defaults (nothing shown, a reply's value written as it is, no question asked): a host overrides
+// what it shows.
 class TransferHost {
  public:
   virtual ~TransferHost() = default;
-  virtual void sendString(const std::string& text) = 0;  // Serial1.SendString
-  virtual void sendChar(char c) = 0;                     // Serial1.SendChar
-  virtual void abortRx() = 0;
-  virtual void abortTx() = 0;
-  virtual void setMessageStartChar(char c) = 0;
-  virtual void startTimeout() = 0;  // enable the window's Timeout timer; a running one is left alone
-  virtual void stopTimeout() = 0;
-  virtual bool timeoutActive() const = 0;
-  virtual int timeoutInterval() const = 0;
-  virtual void setTimeoutInterval(int ms) = 0;  // keeps the timer running if it runs
-  virtual int setting(
-      Setting s) const = 0;  // value shown by the control (radio group index for Language/RelayMode)
-  virtual void writeSetting(Setting s, int value) = 0;  // control clamps and runs its change handling
-  virtual void setProgressPosition(int position) = 0;
-  virtual void stepProgress() = 0;
-  virtual void setClockFound(const std::string& text) = 0;
-  virtual void setButtonsEnabled(bool enabled) = 0;   // ReadClock and SendToClock
-  virtual void setSettingsEnabled(bool enabled) = 0;  // the Settings page control
-  virtual void showNoAnswer() = 0;                    // modal box, text of the current language
-  virtual RelayAnswer askRelayQuestion() = 0;         // modal Yes/No/Cancel at screen (200, 200)
-  virtual void setDefaults() = 0;                     // TForm1::SetDefaults
-  virtual void dayLoad() = 0;                         // the Timer page's WeekdaysTabChange
+
+  // The five settings as the host holds them (the index of a radio group for Language and
+  // RelayMode). Writing clamps the value to the setting's range, as the window's controls do.
+  virtual int setting(Setting s) const = 0;
+  virtual void writeSetting(Setting s, int value) = 0;
+
+  // The start-up tick: the configuration is reset, which may start a read (the window's SetDefaults).
+  virtual void startUp() {}
+  // Before the first message of a read or a send is written.
+  virtual void readStarted() {}
+  virtual void sendStarted() {}
+  // The switch times were edited and the relay does not follow them: whether to set it to timer
+  // mode first. Cancel sends nothing. A host that cannot ask sends the relay mode as it stands.
+  virtual RelayAnswer askRelayQuestion() { return RelayAnswer::No; }
+  // A settings reply (also one that comes while idle), its value as the clock sent it: the host
+  // writes it into its setting.
+  virtual void settingRead(Setting s, int value) { writeSetting(s, value); }
+  // A week entry reply, stored in the week table as entry `entry` of day index `day`.
+  virtual void entryRead(int /*day*/, int /*entry*/) {}
+  // One more step: `done` of `total` entry replies of a read, or commands written of a send.
+  virtual void progressed(int /*done*/, int /*total*/) {}
+  // The last entry of Sunday has come: the week table holds the clock's week.
+  virtual void readFinished() {}
+  // The clock acknowledged the last command of a send. (The transfer is idle from the moment
+  // that command is written; its acknowledgement comes while idle.)
+  virtual void sendFinished() {}
+  // The transfer ends without its answer. `lastAcknowledged` is the message of this transfer the
+  // clock answered last, without its line end; empty when it answered none. Called before the
+  // transfer is back to idle: what the clock says meanwhile changes nothing (see ending()).
+  virtual void failed(TransferFailure /*why*/, const std::string& /*lastAcknowledged*/) {}
 };
 
 class TClockTransfer {
  public:
-  static constexpr int kFirstTickMs = 2000;     // design interval of Timeout: the start-up tick
+  static constexpr int kFirstTickMs = 2000;  // from the window's creation to the start-up tick
   static constexpr int kReplyTimeoutMs = clockline::kReplyTimeoutMs;
+  static constexpr int kSendCommands = 5 + WeekTable::kDays * WeekTable::kEntries;  // 61
+  static constexpr int kReadEntries = WeekTable::kDays * WeekTable::kEntries;       // 56
 
-  TClockTransfer(TransferHost& host, WeekTable& table, const bool& timerEdited);
+  TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table,
+                 const bool& timerEdited);
 
+  // The window at its creation: the timer runs to the start-up tick, the first TimeoutTimer.
+  void beginStartUp();
   void ReadClockClick();
   void SendToClockClick();
   void Serial1Message(const std::string& message);
-  void TimeoutTimer();
+  void TimeoutTimer();  // the timer fired: the start-up tick, else no answer in time
+  // A port was applied: nothing is waited for on the one before.
+  void portChanged() { timer_.stop(); }
 
-  std::uint8_t TransferStep() const { return step_; }
-  void setTransferStep(std::uint8_t step) { step_ = step; }  // SetDefaults sets 100
+  // Where the transfer stands.
+  bool idle() const { return step_ == kIdle; }
+  bool sending() const { return step_ >= kSendLanguage && step_ <= kSendLastDay; }
+  bool reading() const { return step_ >= kReadSettings && step_ < kReadDone; }
+  bool startUpDone() const { return !startUpPending_; }
+  // The day index (0 Monday .. 6 Sunday) whose entries are being read or sent; -1 before the week.
+  int day() const;
   std::uint8_t EntryIndex() const { return entry_; }
-  // True while the no-answer box of a transfer that has just ended is open: what the clock says
-  // meanwhile belongs to that transfer and must change nothing.
+  // True while the host handles failed(): what the clock says meanwhile belongs to the transfer
+  // that has just ended and must change nothing.
   bool ending() const { return ending_; }
-  // The command (or request) of the running transfer that the clock last answered, without its
-  // line end; empty when it has answered none.
+  // How many messages of the running or last transfer the clock answered (for a send: the
+  // commands it acknowledged), the last of them, and the one written last, without line ends.
+  int acknowledgedCount() const { return acknowledgedCount_; }
   const std::string& lastAcknowledged() const { return lastAcknowledged_; }
+  const std::string& lastWritten() const { return lastWritten_; }
 
  private:
+  // Transfer steps, as the state machine numbers them.
+  static constexpr std::uint8_t kIdle = 0;
+  static constexpr std::uint8_t kSendLanguage = 1;  // 1..4: a settings command waits for its acknowledgement
+  static constexpr std::uint8_t kSendFirstDay = 5;  // 5..11: the entries of day index step - 5 are sent
+  static constexpr std::uint8_t kSendLastDay = 11;
+  static constexpr std::uint8_t kReadSettings = 100;
+  static constexpr std::uint8_t kReadFirstDay = 101;  // 101..107: entry replies of day index step - 101
+  static constexpr std::uint8_t kReadDone = 108;
+
   // Whether the message is what the current step waits for: only such a message touches the
   // reply time-out.
   bool answersCurrentPhase(const std::string& message) const;
   void handleEntryReply(const std::string& message);
   void handleSettingsReply(const std::string& message);
   void handleAcknowledgement(const std::string& message);
+  void handleLastAcknowledgement(const std::string& message);
   void sendNextOfSend();
-  void noAnswer();
+  void startUpTick();
+  void fail(TransferFailure why);
   void setStartChar(char c);
+  void startReplyTime();
   void send(const std::string& text);  // a message of the transfer, remembered until answered
-  void answered() { lastAcknowledged_ = lastSent_; }
+  void answered();
+  void forgetAnswers();
 
+  TransferPort& port_;
+  TransferTimer& timer_;
   TransferHost& host_;
   WeekTable& table_;
   const bool& timerEdited_;
-  std::uint8_t step_ = 0;
+  std::uint8_t step_ = kIdle;
   std::uint8_t entry_ = 0;
-  char startChar_ = '$';  // Serial1's MessageStartChar, as this transfer last set it
+  char startChar_ = '$';  // the port's start character, as this transfer last set it
+  bool startUpPending_ = false;
+  bool lastCommandPending_ = false;  // idle after a send whose last command waits for its acknowledgement
   bool ending_ = false;
-  std::string lastSent_;
+  int acknowledgedCount_ = 0;
+  std::string lastWritten_;
   std::string lastAcknowledged_;
 };

@@ -122,7 +122,7 @@ class WindowOnClock {
   void startUp() { form_->TimeoutTimer(); }
 
   bool idleAndUsable() const {
-    return form_->TransferStep() == 0 && child<QPushButton>("ReadClock")->isEnabled() &&
+    return form_->transfer().idle() && child<QPushButton>("ReadClock")->isEnabled() &&
            child<QPushButton>("SendToClock")->isEnabled() && child<QTabWidget>("Settings")->isEnabled() &&
            child<QProgressBar>("ProgressBar1")->value() == 0;
   }
@@ -147,8 +147,12 @@ class WindowOnClock {
   std::string describe() const {
     std::string log = clock_->log();
     if (log.size() > 1500) log = "..." + log.substr(log.size() - 1500);
-    return "TransferStep " + std::to_string(form_->TransferStep()) + ", messages handled " +
-           std::to_string(handled_) + ", boxes " + std::to_string(boxes_->plain.size()) + ", time-out " +
+    const TClockTransfer& transfer = form_->transfer();
+    const std::string state = transfer.idle()      ? "idle"
+                              : transfer.reading() ? "reading day " + std::to_string(transfer.day())
+                                                   : "sending day " + std::to_string(transfer.day());
+    return "transfer " + state + ", messages handled " + std::to_string(handled_) + ", boxes " +
+           std::to_string(boxes_->plain.size()) + ", time-out " +
            (form_->timeoutTimer().isActive() ? "running" : "stopped") + "\nclock's log:\n" + log;
   }
 

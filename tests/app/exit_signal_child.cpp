@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   bool sending = false;
   QTimer watch;
   watch.callOnTimeout([&] {
-    if (sending || form.TransferStep() != 0) return;
+    if (sending || !form.transfer().idle()) return;
     sending = true;
     form.SendToClockClick();
   });

@@ -231,7 +231,8 @@ TEST_F(PortSelectionTest, SavedPortIsSelectedEvenWhenAbsentAndWrittenAgain) {
   EXPECT_FALSE(form->serial().Active());
   EXPECT_EQ(form->serial().Parity(), paEven);
   EXPECT_EQ(folder.read("kelvox.ini"), "COM3\r\n");
-  EXPECT_EQ(form->TransferStep(), 100);
+  EXPECT_TRUE(form->transfer().reading());
+  EXPECT_EQ(form->transfer().day(), -1);
 }
 
 TEST_F(PortSelectionTest, SavedPortOutsideTheScanSelectsNothingAndKeepsTheFile) {
@@ -253,7 +254,8 @@ TEST_F(PortSelectionTest, ClicksSelectApplyAndSaveOncePerSelection) {
   EXPECT_EQ(checkedPorts(), std::vector<int>{5});
   EXPECT_EQ(form->serial().Port(), 5);
   EXPECT_EQ(folder.read("kelvox.ini"), "COM5\r\n");
-  EXPECT_EQ(form->TransferStep(), 100);  // a read was started
+  EXPECT_TRUE(form->transfer().reading());  // a read was started
+  EXPECT_EQ(form->transfer().day(), -1);
 
   // A click on the selected port does nothing: no save, no request, the mark stays.
   form->TimeoutTimer();
@@ -261,7 +263,7 @@ TEST_F(PortSelectionTest, ClicksSelectApplyAndSaveOncePerSelection) {
   com(5)->click();
   EXPECT_EQ(checkedPorts(), std::vector<int>{5});
   EXPECT_FALSE(folder.exists("kelvox.ini"));
-  EXPECT_EQ(form->TransferStep(), 0);
+  EXPECT_TRUE(form->transfer().idle());
 
   com(6)->click();
   EXPECT_EQ(checkedPorts(), std::vector<int>{6});
@@ -281,7 +283,8 @@ TEST_F(PortSelectionTest, WriteErrorIsShownOncePerRunAndNothingIsSavedAfterIt) {
   EXPECT_TRUE(boxes->plain[0].startsWith("KELVOX.INI schrijffout!\nCOM selectie"))
       << boxes->plain[0].toStdString();
   EXPECT_FALSE(form->timeoutTimer().interval() == 2000);
-  EXPECT_EQ(form->TransferStep(), 100);  // the read is started all the same
+  EXPECT_TRUE(form->transfer().reading());  // the read is started all the same
+  EXPECT_EQ(form->transfer().day(), -1);
 
   form->TimeoutTimer();
   boxes->plain.clear();
@@ -314,7 +317,7 @@ TEST_F(PortSelectionTest, ButtonsFollowTheDevicesAndReadClockFindsALateClock) {
   form->ReadClockClick();
   EXPECT_EQ(checkedPorts(), std::vector<int>{2});
   EXPECT_EQ(folder.read("kelvox.ini"), "COM2\r\n");
-  ASSERT_TRUE(waitUntil([&] { return form->TransferStep() == 0 && clock.receivedMessages().size() == 8; }, 8s));
+  ASSERT_TRUE(waitUntil([&] { return form->transfer().idle() && clock.receivedMessages().size() == 8; }, 8s));
   EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("clockfound"))->text(), "OK");
   EXPECT_EQ(boxes->plain.size(), 1u);
 

@@ -71,7 +71,7 @@ class WindowWithClock : public ::testing::Test {
   TRadioGroup* group(const char* name) { return child<TRadioGroup>(QString::fromLatin1(name)); }
   int spin(const char* name) { return child<QSpinBox>(QString::fromLatin1(name))->value(); }
   bool idleAndUsable() {
-    return form->TransferStep() == 0 && child<QPushButton>("ReadClock")->isEnabled() &&
+    return form->transfer().idle() && child<QPushButton>("ReadClock")->isEnabled() &&
            child<QTabWidget>("Settings")->isEnabled();
   }
   // A send ends when its last entry is written; the clock's last acknowledgement follows.
@@ -239,7 +239,8 @@ TEST_F(WindowWithClock, AGpsReceiverOnTheFirstPortEndsInNoAnswerThenReadClockFin
   form->TimeoutTimer();
   child<QPushButton>("ReadClock")->click();
   EXPECT_EQ(form->serial().Port(), 1);
-  EXPECT_EQ(form->TransferStep(), 100);
+  EXPECT_TRUE(form->transfer().reading());
+  EXPECT_EQ(form->transfer().day(), -1);
   form->TimeoutTimer();
   EXPECT_EQ(boxes->plain.size(), 3u);
   EXPECT_EQ(clock.receivedMessages().size(), 8u);
@@ -279,7 +280,7 @@ TEST_F(WindowWithClock, SelectingAnotherPortDuringAReadAsksTheClockThere) {
   EXPECT_EQ(form->weekTable().at(1, 2).text(), "$22=2,DEL");
 
   child<QPushButton>("ReadClock")->click();
-  ASSERT_TRUE(waitUntil([&] { return form->TransferStep() >= 102; }, 5s));
+  ASSERT_TRUE(waitUntil([&] { return form->transfer().reading() && form->transfer().day() >= 1; }, 5s));
   // The window sends only from its own thread, so while it sleeps the first clock can log what
   // was already sent to it, and nothing new.
   std::this_thread::sleep_for(50ms);

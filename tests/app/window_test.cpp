@@ -86,7 +86,7 @@ TEST_F(WindowTest, CreatedWithTheDesignStateAndNothingRunning) {
   EXPECT_TRUE(form.timeoutTimer().isActive());
   EXPECT_EQ(form.timeoutTimer().interval(), 2000);
   EXPECT_FALSE(form.serial().Active());
-  EXPECT_EQ(form.TransferStep(), 0);
+  EXPECT_TRUE(form.transfer().idle());
   EXPECT_TRUE(form.weekTable().at(0, 0).text().empty());
 
   TSerial& serial = form.serial();
@@ -148,7 +148,8 @@ TEST_F(WindowTest, SpinEditorsClampAndAreOnlyStepped) {
 TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
   firstTick();
   // No clock: the read stays open with the reply time-out running.
-  EXPECT_EQ(form.TransferStep(), 100);
+  EXPECT_TRUE(form.transfer().reading());
+  EXPECT_EQ(form.transfer().day(), -1);
   EXPECT_TRUE(form.timeoutTimer().isActive());
   EXPECT_EQ(form.timeoutTimer().interval(), 3000);
   EXPECT_EQ(form.weekTable().at(0, 0).text(), "$21=0,DEL");
@@ -165,7 +166,7 @@ TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
   form.TimeoutTimer();  // the reply time-out
   ASSERT_EQ(boxes->plain.size(), 1u);
   EXPECT_EQ(boxes->plain[0], "No answer from clock, check connections!");
-  EXPECT_EQ(form.TransferStep(), 0);
+  EXPECT_TRUE(form.transfer().idle());
   EXPECT_FALSE(form.timeoutTimer().isActive());
   EXPECT_EQ(child<QLabel>("clockfound")->text(), "----");
   EXPECT_TRUE(child<QTabWidget>("Settings")->isEnabled());
@@ -184,10 +185,11 @@ TEST_F(WindowTest, ProgressBarFollowsASendAndReturnsToZero) {
   for (int ack = 1; ack <= 59; ++ack) form.Serial1Message(nullptr, "$ok\r");
   settle();
   EXPECT_EQ(bar->value(), 60);
-  EXPECT_EQ(form.TransferStep(), 5 + 6);  // Sunday's last entry is still to go
+  EXPECT_TRUE(form.transfer().sending());  // Sunday's last entry is still to go
+  EXPECT_EQ(form.transfer().day(), 6);
   form.Serial1Message(nullptr, "$ok\r");  // its step would pass the maximum; the send ends
   settle();
-  EXPECT_EQ(form.TransferStep(), 0);
+  EXPECT_TRUE(form.transfer().idle());
   EXPECT_EQ(bar->value(), 0);
 }
 
@@ -276,12 +278,13 @@ TEST_F(WindowTest, RepliesArrivingDuringTheNoAnswerBoxChangeNothing) {
   firstTick();
   form.Serial1Message(nullptr, "$S5=0\r");  // the week read begins
   for (int entry = 0; entry < 8; ++entry) form.Serial1Message(nullptr, "=x06:30:00 ON\r");
-  ASSERT_EQ(form.TransferStep(), 102);
+  ASSERT_TRUE(form.transfer().reading());
+  ASSERT_EQ(form.transfer().day(), 1);  // Tuesday
   const WeekTable before = form.weekTable();
   auto* utc = child<QSpinBox>("SpinEditUTC");
-  int stepWhileOpen = -1;
+  int dayWhileOpen = -2;
   boxes->whileOpen = [&] {
-    stepWhileOpen = form.TransferStep();
+    dayWhileOpen = form.transfer().reading() ? form.transfer().day() : -2;
     form.Serial1Message(nullptr, "=S12:30:00 ON\r");
     form.Serial1Message(nullptr, "=S21:00:00 OFF\r");
     form.Serial1Message(nullptr, "$S1=0\r");
@@ -289,11 +292,11 @@ TEST_F(WindowTest, RepliesArrivingDuringTheNoAnswerBoxChangeNothing) {
   };
   form.TimeoutTimer();  // the clock fell silent: no answer
   settle();
-  EXPECT_EQ(stepWhileOpen, 102);
+  EXPECT_EQ(dayWhileOpen, 1);  // still Tuesday of the read
   EXPECT_EQ(language()->ItemIndex(), 2);
   EXPECT_EQ(utc->value(), 1);
   EXPECT_EQ(form.weekTable(), before);
-  EXPECT_EQ(form.TransferStep(), 0);
+  EXPECT_TRUE(form.transfer().idle());
   EXPECT_TRUE(child<QPushButton>("ReadClock")->isEnabled());
 
   // Once the box is closed, a settings reply nobody asked for is taken as before.

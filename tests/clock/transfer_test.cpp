@@ -11,8 +11,9 @@
 
 namespace {
 
-// A window that records what the transfer does to it, in order.
-class FakeWindow : public TransferHost {
+// A window that records what the transfer does to it, in order: its port, its timer and what
+// it is told.
+class FakeWindow : public TransferPort, public TransferTimer, public TransferHost {
  public:
   explicit FakeWindow(const WeekTable& table) : table_(table) {}
 
@@ -24,36 +25,56 @@ class FakeWindow : public TransferHost {
   void abortRx() override { record("abortRx"); }
   void abortTx() override { record("abortTx"); }
   void setMessageStartChar(char c) override { startChar = c; }
-  void startTimeout() override {
-    if (!timerActive) ++timerStarts;  // a stopped timer begins a new full interval
+
+  void start(int ms) override {
+    if (timerActive) return;  // a running timer keeps its interval going
+    ++timerStarts;            // a stopped one begins a new full interval
+    interval = ms;
     timerActive = true;
   }
-  void stopTimeout() override { timerActive = false; }
-  bool timeoutActive() const override { return timerActive; }
-  int timeoutInterval() const override { return interval; }
-  void setTimeoutInterval(int ms) override { interval = ms; }
+  void stop() override { timerActive = false; }
+  bool active() const override { return timerActive; }
+
   int setting(Setting s) const override { return settings.contains(s) ? settings.at(s) : 0; }
   void writeSetting(Setting s, int value) override {
     record("write " + std::to_string(static_cast<int>(s)) + "=" + std::to_string(value));
     settings[s] = value;
   }
-  void setProgressPosition(int position) override { progress = position; }
-  void stepProgress() override { progress = std::min(progress + 1, 60), ++progressSteps; }
-  void setClockFound(const std::string& text) override { clockFound = text; }
-  void setButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
-  void setSettingsEnabled(bool enabled) override { settingsEnabled = enabled; }
-  void showNoAnswer() override { record("noAnswer"); }
+  void startUp() override { record("setDefaults"); }
+  void readStarted() override { buttonsEnabled = false; }
+  void sendStarted() override {
+    record("sendStarted");
+    progress = 0;
+    buttonsEnabled = false;
+  }
   RelayAnswer askRelayQuestion() override {
     record("question");
     return relayAnswer;
   }
-  void setDefaults() override { record("setDefaults"); }
-  void dayLoad() override { record("dayLoad " + table_.at(6, 7).text()); }
+  void entryRead(int, int) override { clockFound = "OK"; }
+  void progressed(int done, int total) override {
+    progress = std::min(progress + 1, 60), ++progressSteps;
+    lastProgress = {done, total};
+  }
+  void readFinished() override {
+    record("readFinished " + table_.at(6, 7).text());
+    buttonsEnabled = settingsEnabled = true;
+  }
+  void sendFinished() override { record("sendFinished"); }
+  void failed(TransferFailure why, const std::string& lastAcknowledged) override {
+    record(std::string(why == TransferFailure::NoAnswer ? "no answer" : "error reply") + " after " +
+           lastAcknowledged);
+    ++failures;
+    progress = 0;
+    buttonsEnabled = settingsEnabled = true;
+    clockFound = "----";
+  }
 
   std::vector<std::string> log, sent;
   std::map<Setting, int> settings{{Setting::Language, 2}};  // the others 0 until written
-  bool timerActive = true, buttonsEnabled = false, settingsEnabled = false;
-  int interval = TClockTransfer::kFirstTickMs, progress = 0, progressSteps = 0, timerStarts = 0;
+  bool timerActive = false, buttonsEnabled = false, settingsEnabled = false;
+  int interval = 0, progress = 0, progressSteps = 0, timerStarts = 0, failures = 0;
+  std::pair<int, int> lastProgress;
   char startChar = '$';
   std::string clockFound = "-------";
   RelayAnswer relayAnswer = RelayAnswer::Cancel;
@@ -80,13 +101,13 @@ class TransferTest : public ::testing::Test {
   WeekTable table;
   FakeWindow window{table};
   bool timerEdited = false;
-  TClockTransfer transfer{window, table, timerEdited};
+  TClockTransfer transfer{window, window, window, table, timerEdited};
 };
 
 TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
-  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
   transfer.ReadClockClick();
   EXPECT_EQ(window.sent, std::vector<std::string>{"$\r"});
+  EXPECT_EQ(window.interval, TClockTransfer::kReplyTimeoutMs);
   EXPECT_FALSE(window.buttonsEnabled);
   for (const char* reply : {"$S1=0\r", "$S2=-05\r", "$S3=1\r", "$S4=720\r", "$S5=3\r"})
     transfer.Serial1Message(reply);
@@ -95,7 +116,8 @@ TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
                                                      {Setting::UtcOffset, -5},
                                                      {Setting::DaylightSaving, 1},
                                                      {Setting::ValidTimeout, 720}}));
-  EXPECT_EQ(transfer.TransferStep(), 101);
+  EXPECT_TRUE(transfer.reading());
+  EXPECT_EQ(transfer.day(), 0);
   EXPECT_EQ(window.startChar, '=');
 
   for (int day = 0; day < WeekTable::kDays; ++day) {
@@ -103,26 +125,27 @@ TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
     EXPECT_EQ(transfer.lastAcknowledged(), day == 0 ? "$" : dayRequest(day - 1).substr(0, 4));
     for (int entry = 0; entry < WeekTable::kEntries; ++entry) {
       EXPECT_FALSE(window.buttonsEnabled);
+      EXPECT_EQ(transfer.day(), day);
       transfer.Serial1Message(entryReply(day, entry));
     }
   }
   EXPECT_EQ(window.sent.size(), 1u + WeekTable::kDays);
   EXPECT_EQ(table.at(2, 4).text(), "$23=4,02,04,30,ON");
   EXPECT_EQ(table.at(6, 7).text(), "$27=7,06,07,30,OFF");
-  EXPECT_EQ(count("dayLoad $27=7,06,07,30,OFF"), 1);  // after the last entry was stored
-  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_EQ(count("readFinished $27=7,06,07,30,OFF"), 1);  // after the last entry was stored
+  EXPECT_TRUE(transfer.idle());
+  EXPECT_FALSE(transfer.reading());
   EXPECT_EQ(transfer.EntryIndex(), 0);
   EXPECT_EQ(window.startChar, '$');
   EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
   EXPECT_FALSE(window.timerActive);
   EXPECT_EQ(window.progressSteps, 56);
-  EXPECT_EQ(window.progress, 0);
+  EXPECT_EQ(window.lastProgress, std::make_pair(56, 56));
   EXPECT_EQ(window.clockFound, "OK");
 }
 
 TEST_F(TransferTest, SendWrites61MessagesEachAfterAnAcknowledgement) {
   // A read abandoned inside a day leaves its entry count behind.
-  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
   transfer.ReadClockClick();
   transfer.Serial1Message("$S5=0\r");
   transfer.Serial1Message(entryReply(0, 0));
@@ -144,13 +167,20 @@ TEST_F(TransferTest, SendWrites61MessagesEachAfterAnAcknowledgement) {
   EXPECT_EQ(window.sent, expected);
   EXPECT_EQ(count("question"), 0);
   EXPECT_EQ(window.progressSteps, 61);
-  EXPECT_EQ(window.progress, 0);
-  EXPECT_TRUE(window.buttonsEnabled);
+  EXPECT_EQ(window.lastProgress, std::make_pair(61, 61));
+  EXPECT_TRUE(transfer.idle());     // ended with the last command written
   EXPECT_TRUE(window.timerActive);  // the last entry is still to be acknowledged
+  EXPECT_EQ(count("sendFinished"), 0);
+  EXPECT_EQ(transfer.acknowledgedCount(), 60);
 
   acknowledge(1);  // arrives while idle
   EXPECT_EQ(window.sent.size(), 61u);
   EXPECT_FALSE(window.timerActive);
+  EXPECT_EQ(count("sendFinished"), 1);
+  EXPECT_EQ(transfer.acknowledgedCount(), 61);
+  EXPECT_EQ(transfer.lastAcknowledged(), "$27=7,23,59,00,OFF");
+  acknowledge(1);  // a duplicate confirms nothing more
+  EXPECT_EQ(count("sendFinished"), 1);
 }
 
 TEST_F(TransferTest, RelayQuestionBeforeSendingEditedTimes) {
@@ -159,7 +189,7 @@ TEST_F(TransferTest, RelayQuestionBeforeSendingEditedTimes) {
   transfer.SendToClockClick();  // Cancel
   EXPECT_EQ(window.log, std::vector<std::string>{"question"});
   EXPECT_EQ(window.settings[Setting::RelayMode], 1);
-  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_TRUE(transfer.idle());
 
   window.relayAnswer = RelayAnswer::No;
   transfer.SendToClockClick();
@@ -190,9 +220,9 @@ TEST_F(TransferTest, ErrorReplyEndsASendAtOnce) {
   acknowledge(3);
   EXPECT_EQ(transfer.lastAcknowledged(), "$2=0");
   transfer.Serial1Message("$error\r");
-  EXPECT_EQ(count("noAnswer"), 1);
+  EXPECT_EQ(count("error reply after $2=0"), 1);
   EXPECT_EQ(count("char \r"), 1);
-  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_TRUE(transfer.idle());
   EXPECT_EQ(window.clockFound, "----");
   EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
   acknowledge(5);
@@ -200,23 +230,28 @@ TEST_F(TransferTest, ErrorReplyEndsASendAtOnce) {
 }
 
 TEST_F(TransferTest, FirstTickResetsAndAsksTheClockThenSecondTickGivesUp) {
+  transfer.beginStartUp();
+  EXPECT_EQ(window.interval, TClockTransfer::kFirstTickMs);
+  EXPECT_TRUE(window.timerActive);
+  EXPECT_FALSE(transfer.startUpDone());
   transfer.TimeoutTimer();
   EXPECT_EQ(window.log, (std::vector<std::string>{"setDefaults", "abortRx", "abortTx", "send \r"}));
-  EXPECT_EQ(transfer.TransferStep(), 100);
+  EXPECT_TRUE(transfer.startUpDone());
+  EXPECT_TRUE(transfer.reading());
+  EXPECT_EQ(transfer.day(), -1);  // settings replies awaited
   EXPECT_EQ(window.interval, TClockTransfer::kReplyTimeoutMs);
   EXPECT_TRUE(window.timerActive);
 
   transfer.TimeoutTimer();
   EXPECT_EQ(count("setDefaults"), 1);
-  EXPECT_EQ(count("noAnswer"), 1);
-  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_EQ(count("no answer after "), 1);
+  EXPECT_TRUE(transfer.idle());
   EXPECT_FALSE(window.timerActive);
   EXPECT_TRUE(window.buttonsEnabled && window.settingsEnabled);
   EXPECT_EQ(window.clockFound, "----");
 }
 
 TEST_F(TransferTest, EveryWaitOfARunningTransferIsBounded) {
-  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
   transfer.ReadClockClick();
   transfer.Serial1Message("$S1=0\r");  // more settings replies may follow, or none
   EXPECT_TRUE(window.timerActive);
@@ -224,7 +259,7 @@ TEST_F(TransferTest, EveryWaitOfARunningTransferIsBounded) {
   transfer.Serial1Message(entryReply(0, 0));  // the clock falls silent inside a day
   EXPECT_TRUE(window.timerActive);
   transfer.TimeoutTimer();
-  EXPECT_EQ(count("noAnswer"), 1);
+  EXPECT_EQ(window.failures, 1);
 
   transfer.SendToClockClick();
   transfer.Serial1Message("$xx\r");  // not an acknowledgement
@@ -245,9 +280,8 @@ TEST_F(TransferTest, LinesThatAnswerNothingNeverRestartTheReplyTime) {
       {"send", [&] { transfer.SendToClockClick(); }},
       {"last acknowledgement, idle", [&] { transfer.SendToClockClick(), acknowledge(60); }},
   };
-  window.setTimeoutInterval(TClockTransfer::kReplyTimeoutMs);
   for (const auto& p : phases) {
-    window.stopTimeout();
+    window.stop();
     p.start();
     const int starts = window.timerStarts;
     const std::size_t sent = window.sent.size();
@@ -255,15 +289,14 @@ TEST_F(TransferTest, LinesThatAnswerNothingNeverRestartTheReplyTime) {
     EXPECT_EQ(window.timerStarts, starts) << p.phase;
     EXPECT_TRUE(window.timerActive) << p.phase;
     EXPECT_EQ(window.sent.size(), sent) << p.phase;
-    const int noAnswers = count("noAnswer");
+    const int failures = window.failures;
     transfer.TimeoutTimer();
-    EXPECT_EQ(count("noAnswer"), noAnswers + 1) << p.phase;
-    EXPECT_EQ(transfer.TransferStep(), 0) << p.phase;
+    EXPECT_EQ(window.failures, failures + 1) << p.phase;
+    EXPECT_TRUE(transfer.idle()) << p.phase;
   }
 }
 
 TEST_F(TransferTest, SettingsReplyWhileIdleChangesOnlyItsControl) {
-  window.stopTimeout();
   transfer.Serial1Message("$S1=0\r");
   transfer.Serial1Message("$S5=3\r");  // no week read without a read request
   // Entry replies framed with "=" and held back past the end of a week read are not settings.
@@ -272,9 +305,8 @@ TEST_F(TransferTest, SettingsReplyWhileIdleChangesOnlyItsControl) {
   EXPECT_EQ(window.settings[Setting::Language], 0);
   EXPECT_EQ(window.settings[Setting::RelayMode], 3);
   EXPECT_TRUE(window.sent.empty());
-  EXPECT_EQ(transfer.TransferStep(), 0);
+  EXPECT_TRUE(transfer.idle());
   EXPECT_FALSE(window.timerActive);
-  EXPECT_TRUE(window.buttonsEnabled);
 }
 
 }  // namespace
