@@ -1,7 +1,5 @@
 #include "batch_transfer.h"
 
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QStringList>
@@ -17,6 +15,7 @@
 #include "Serial4.h"
 #include "clock_link.h"
 #include "config_file_access.h"
+#include "desktop.h"
 #include "exit_signals.h"
 #include "message_framer.h"
 #include "messages.h"
@@ -118,7 +117,7 @@ class TBatchTransfer : private TransferPort, private TransferHost {
 
   // Runs the read or the send to its end; false with failure() saying why.
   bool run() {
-    progressShown_ = isatty(STDERR_FILENO) == 1;
+    progressShown_ = desktop::standardErrorIsTerminal();
     // Ctrl+C, SIGTERM or a hang-up end the transfer with its report and an orderly close, so a
     // clock is never left half-written without a word.
     const TExitSignals interrupts([this](int) { finish(failureText(Ending::Interrupted)); });

@@ -5,13 +5,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "local_files.h"
 #include "safe_write.h"
-
-namespace {
-
-std::filesystem::path localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-}  // namespace
 
 bool loadConfigFile(const std::filesystem::path& path, TClockConfig& config, QString& error) {
   std::error_code status;

@@ -12,4 +12,8 @@ bool displayExpected();
 // to its parent's; a POSIX program has its terminal already.
 void useStartingConsole();
 
+// Whether standard error goes to a terminal or console that a person watches, rather than to a
+// file or a pipe: progress shown in place suits only the former.
+bool standardErrorIsTerminal();
+
 }  // namespace desktop

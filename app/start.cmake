@@ -3,8 +3,7 @@
 add_library(kvx_start STATIC
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/command_line.h
-  ${CMAKE_CURRENT_LIST_DIR}/settings_folder.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/settings_folder.h
+  ${kvx_start_platform_sources}
   ${CMAKE_CURRENT_LIST_DIR}/startup_read_hook.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_read_hook.h
 )

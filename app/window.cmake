@@ -27,19 +27,12 @@ add_library(kvx_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/radio_keys.h
   ${CMAKE_CURRENT_LIST_DIR}/reply_timer.h
-  ${CMAKE_CURRENT_LIST_DIR}/safe_write.h
   ${CMAKE_CURRENT_LIST_DIR}/window_config_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_controls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_controls.h
   ${CMAKE_CURRENT_LIST_DIR}/window_menus.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_ports.cpp
 )
-# The file calls of the platform, chosen by the build as the serial layer's.
-if(WIN32)
-  target_sources(kvx_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/platform/win32/safe_write_win32.cpp)
-else()
-  target_sources(kvx_app PRIVATE ${CMAKE_CURRENT_LIST_DIR}/platform/posix/safe_write_posix.cpp)
-endif()
 target_include_directories(kvx_app PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(kvx_app PUBLIC kvx_serial kvx_clock kvx_timer kvx_texts kvx_ui Qt6::Widgets)
 kvx_warnings(kvx_app)

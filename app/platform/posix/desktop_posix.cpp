@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QtGlobal>
 
 #include "desktop.h"
@@ -11,3 +13,5 @@ bool desktop::displayExpected() {
 }
 
 void desktop::useStartingConsole() {}
+
+bool desktop::standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -23,4 +24,12 @@ void desktop::useStartingConsole() {
   if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;  // started from Explorer: nowhere to print
   if (!outputHandedOver) std::freopen("CONOUT$", "w", stdout);
   if (!errorHandedOver && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+// The stream's own handle: useStartingConsole may have reopened it on the parent's console.
+// _isatty would also call the NUL device a terminal; only a console has a console mode.
+bool desktop::standardErrorIsTerminal() {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stderr)));
+  DWORD mode = 0;
+  return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }

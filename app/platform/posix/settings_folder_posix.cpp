@@ -1,5 +1,5 @@
-#include "settings_folder.h"
-
+// The settings folder on POSIX systems: the start folder when it holds "kelvox.ini" or a COMn
+// link, else the XDG configuration folder, made for its owner only.
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+
+#include "settings_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -42,8 +45,8 @@ int createFolders(const fs::path& folder) {
   return 0;
 }
 
-}  // namespace
-
+// Whether `folder` holds "kelvox.ini" or an entry COM1 .. COM9 (a link that leads nowhere counts:
+// it marks an absent port).
 bool holdsPortSetup(const fs::path& folder) {
   if (present(folder / "kelvox.ini")) return true;
   for (int n = 1; n <= 9; ++n) {
@@ -52,12 +55,16 @@ bool holdsPortSetup(const fs::path& folder) {
   return false;
 }
 
+// $XDG_CONFIG_HOME/kelvox-setup when that variable is an absolute path, else
+// HOME/.config/kelvox-setup; empty when neither is known. Either argument may be null.
 fs::path userFolder(const char* xdgConfigHome, const char* home) {
   // Relative values are invalid by the XDG rules and are ignored.
   if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') return fs::path(xdgConfigHome) / "kelvox-setup";
   if (home != nullptr && home[0] == '/') return fs::path(home) / ".config" / "kelvox-setup";
   return {};
 }
+
+}  // namespace
 
 std::string enter() {
   if (holdsPortSetup(".")) return {};

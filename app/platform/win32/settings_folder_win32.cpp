@@ -1,0 +1,58 @@
+// The settings folder on Windows: the start folder when it holds "kelvox.ini", else
+// %APPDATA%\KELVOX Setup, the roaming application data folder Qt knows, made the first time.
+// Ports are devices there (\\.\COMn), so no COMn entry marks a folder.
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <filesystem>
+#include <system_error>
+
+#include "settings_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace settings_folder {
+
+namespace {
+
+const QString kFolderName = QStringLiteral("KELVOX Setup");
+
+bool holdsSettingsFile(const fs::path& folder) {
+  std::error_code error;
+  const fs::file_type type = fs::symlink_status(folder / "kelvox.ini", error).type();
+  return !error && type != fs::file_type::not_found && type != fs::file_type::none;
+}
+
+// Qt names the application data folder after the application; the folder keeps its own name
+// whatever the application is called, and no application object needs to exist yet.
+fs::path userFolder() {
+  const QString applicationName = QCoreApplication::applicationName();
+  const QString organizationName = QCoreApplication::organizationName();
+  QCoreApplication::setOrganizationName(QString());
+  QCoreApplication::setApplicationName(kFolderName);
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  QCoreApplication::setApplicationName(applicationName);
+  QCoreApplication::setOrganizationName(organizationName);
+  return folder.isEmpty() ? fs::path() : fs::path(folder.toStdWString());
+}
+
+// In the code page the message is printed in; a user's name may hold any letter.
+std::string failure(const char* what, const fs::path& folder, const std::error_code& error) {
+  const QByteArray shown = QString::fromStdWString(folder.native()).toLocal8Bit();
+  return std::string(what) + " " + shown.toStdString() + ": " + error.message();
+}
+
+}  // namespace
+
+std::string enter() {
+  if (holdsSettingsFile(".")) return {};
+  const fs::path folder = userFolder();
+  if (folder.empty()) return "no application data folder is known";
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) return failure("cannot create", folder, error);
+  fs::current_path(folder, error);
+  if (error) return failure("cannot enter", folder, error);
+  return {};
+}
+
+}  // namespace settings_folder
