@@ -11,6 +11,7 @@
 # The cache's name carries a hash of what decides its contents: Qt's version, the compiler, the
 # toolchain file and the configure options below. Change any of them and a new cache is built.
 set -euo pipefail
+work=""
 
 main() {
   local root; root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -71,7 +72,7 @@ main() {
   # the build folders of a build that was killed outright.
   rm -rf "$prefix" "$cache_root/.qt-$hash-build."*
 
-  local work; work="$(mktemp -d "$cache_root/.qt-$hash-build.XXXXXX")"
+  work="$(mktemp -d "$cache_root/.qt-$hash-build.XXXXXX")"  # global: the exit trap removes it
   trap 'rm -rf "$work"' EXIT
   echo "Qt for Windows: building $version into $prefix (in $work)" >&2
   local started=$SECONDS
@@ -85,7 +86,8 @@ main() {
   cmake --build "$work/build" -j "$jobs" -- -k 0 >"$work/build.log" 2>&1 ||
     { grep -B2 -A20 -m3 'FAILED:' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2; return 1; }
   # Installed under a staging root, then moved to the prefix it was configured for.
-  DESTDIR="$work/stage" cmake --install "$work/build" --strip >/dev/null
+  DESTDIR="$work/stage" cmake --install "$work/build" --strip >"$work/install.log" 2>&1 ||
+    { tail -n 20 "$work/install.log" >&2; return 1; }
   echo "$version $hash" >"$work/stage$prefix/kelvox-qt-complete"
   mv "$work/stage$prefix" "$prefix"
 

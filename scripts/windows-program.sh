@@ -39,6 +39,8 @@ locate() {
   path="$(x86_64-w64-mingw32-g++-posix -print-file-name="$name")"
   if [ "$path" != "$name" ] && [ -f "$path" ]; then echo "$path"; return; fi
   if [ -f "$wine_dlls/${name,,}" ]; then return; fi
+  # API sets (api-ms-win-*, ext-ms-win-*) are names that Windows' loader maps to its own DLLs.
+  case ${name,,} in api-ms-win-* | ext-ms-win-*) return ;; esac
   echo "$name: imported, but found neither with Qt, with the compiler nor among Windows' DLLs" >&2
   return 1
 }
