@@ -64,6 +64,12 @@ windows-dist: windows
 test-windows-program: windows-dist deps
 	@scripts/test-windows-program.sh $(BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
 
+# docs/window-wine.png: the window from the dist folder under Wine on Xvfb, after a read of the
+# emulated clock.
+.PHONY: windows-screenshot
+windows-screenshot: windows-dist deps
+	@scripts/windows-screenshot.sh $(BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
+
 # Round trip through the serial platform layer: POSIX natively, then Win32 under Wine.
 bench-windows: deps
 	@scripts/test-windows.sh bench $(BUILD) $(WINDOWS_BUILD) $(JOBS)
