@@ -41,7 +41,6 @@ wine_sandbox_start
 step "fresh prefix ready"
 
 export KVX_EMULATOR="$native/tools/kelvox-clock-emulator"
-with_emulator="$PWD/tests/windows/with-emulator"
 linux_setup="$native/app/kelvox-setup"
 work="$KVX_PORT_DIR/work"
 mkdir "$work"
@@ -72,7 +71,7 @@ with_clock() {
   emulator=$!
   until grep -q '^ready' "$KVX_PORT_DIR/emulator.out" 2>/dev/null; do
     tries=$((tries + 1))
-    [ $tries -le 100 ] && kill -0 $emulator 2>/dev/null || fail "the emulator did not start"
+    if [ $tries -gt 100 ] || ! kill -0 $emulator 2>/dev/null; then fail "the emulator did not start"; fi
     sleep 0.05
   done
   "$@" || status=$?
@@ -124,11 +123,12 @@ for system in linux windows; do
   name="$work/$system-read.cfg"
   [ $system = linux ] || name=$(winepath -w "$name")
   with_clock -- transfer $system read "$name"
-  sed 's/^\(\$2[0-9]=\)[0-9][0-9],[0-9][0-9],[0-9][0-9],O[NF]*/\106,45,00,ON/' "$work/$system-read.cfg" \
-    >"$work/$system-edited.cfg"
+  sed 's/^Mon 1 = .*/Mon 1 = 06:45:00 ON/' "$work/$system-read.cfg" >"$work/$system-edited.cfg"
+  ! cmp -s "$work/$system-read.cfg" "$work/$system-edited.cfg" || fail "the read file has no Mon 1 line to change"
   name="$work/$system-edited.cfg"
   [ $system = linux ] || name=$(winepath -w "$name")
   with_clock --save "$work/$system-clock-after-send.cfg" -- transfer $system send "$name"
+  grep -q '^Mon 1 = 06:45:00 ON' "$work/$system-clock-after-send.cfg" || fail "$system: the clock did not take the change"
 done
 for file in read.cfg read.log read.out edited.cfg send.log send.out clock-after-send.cfg; do
   cmp -s "$work/linux-$file" "$work/windows-$file" ||
@@ -158,5 +158,5 @@ done
 for case in silent nowhere; do
   cmp -s "$work/linux-$case.status" "$work/windows-$case.status" || fail "$case: the exit statuses differ"
 done
-[ ! -e "$work/linux-none.cfg" ] && [ ! -e "$work/windows-none.cfg" ] || fail "a failed read left a file"
+if [ -e "$work/linux-none.cfg" ] || [ -e "$work/windows-none.cfg" ]; then fail "a failed read left a file"; fi
 step "Windows program test passed"

@@ -16,7 +16,7 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   wine_sandbox_enter "$0" "$native" "$dist"
 fi
 wine_sandbox_start
-xvfb= emulator= program=
+xvfb='' emulator='' program=''
 stop() {
   for pid in $program $emulator $xvfb; do kill "$pid" 2>/dev/null || true; done
   wine_sandbox_stop
