@@ -99,9 +99,14 @@ startup_read() {
 
 step "start-up read of the window under Wine (offscreen)"
 with_clock -- startup_read windows
-requests=$(grep -c '^rx ' "$work/windows-startup.log" || true)
+# Numbered requests are messages; the settings' replies begin with "$", the switch times' with "=".
+requests=$(grep -c '^rx [0-9]' "$work/windows-startup.log" || true)
+day_replies=$(grep -c '^tx "=' "$work/windows-startup.log" || true)
 replies=$(grep -c '^tx ' "$work/windows-startup.log" || true)
-echo "the emulator logged $requests requests and $replies replies"
+if [ "$requests" -ne 8 ] || [ "$day_replies" -ne 56 ]; then
+  fail "the start-up read was not the read request and seven day requests with 56 switch times: $requests requests, $day_replies switch-time replies"
+fi
+echo "the emulator logged the read request, seven day requests and 56 switch-time replies ($replies replies in all)"
 step "start-up read of the Linux program (offscreen)"
 with_clock -- startup_read linux
 cmp -s "$work/windows-startup.log" "$work/linux-startup.log" ||
@@ -135,7 +140,7 @@ for file in read.cfg read.log read.out edited.cfg send.log send.out clock-after-
     fail "$file differs: $(diff "$work/linux-$file" "$work/windows-$file" | head)"
 done
 echo "read file, send, console lines and the clock afterwards identical;" \
-  "$(grep -c '^rx ' "$work/windows-send.log") commands sent, $(grep -c '^tx "\$ok' "$work/windows-send.log") acknowledged"
+  "$(grep -c '^rx [0-9]' "$work/windows-send.log") commands sent, $(grep -c '^tx "\$ok' "$work/windows-send.log") acknowledged"
 
 # No answer: a clock that stays silent, and a COM1 that leads nowhere.
 no_answer() {
