@@ -58,6 +58,18 @@ windows: deps
 windows-dist: windows
 	@scripts/windows-program.sh dist $(WINDOWS_APP_BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
 
+# The real kelvox-setup.exe from the dist folder under Wine against the emulator on COM1, beside
+# the Linux program: the window's start-up read, --read, --send and the no-answer path.
+.PHONY: test-windows-program
+test-windows-program: windows-dist deps
+	@scripts/test-windows-program.sh $(BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
+
+# docs/window-wine.png: the window from the dist folder under Wine on Xvfb, after a read of the
+# emulated clock.
+.PHONY: windows-screenshot
+windows-screenshot: windows-dist deps
+	@scripts/windows-screenshot.sh $(BUILD) "$(WINDOWS_DIST)/KELVOX Setup"
+
 # Round trip through the serial platform layer: POSIX natively, then Win32 under Wine.
 bench-windows: deps
 	@scripts/test-windows.sh bench $(BUILD) $(WINDOWS_BUILD) $(JOBS)

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The real kelvox-setup.exe from the dist folder under Wine, against kelvox-clock-emulator on a
+# pseudo-terminal that Wine sees as COM1, beside the Linux program against the same emulated clock:
+#   start-up read   the window (offscreen, with the start-up read hook) reads the clock: the
+#                   emulator logs the read request, seven day requests and 56 replies
+#   --read, --send  the files, the emulator's logs and the configuration it holds afterwards are
+#                   byte for byte those of the Linux program (log times left out)
+#   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
+#                   Linux program and one line
+# Prints the times of each step and of the start-up read on both systems.
+#
+# Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
+# a fresh prefix.
+#   scripts/test-windows-program.sh NATIVE_BUILD DIST_FOLDER
+set -euo pipefail
+native=$(realpath -m "$1")
+dist=$(realpath -e "$2")
+cd "$(dirname "$0")/.."
+
+source scripts/wine-sandbox.sh
+if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
+  scripts/install-deps.sh wine64 wine
+  [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$native" -j2 --target kelvox-clock-emulator kelvox-setup
+  cc -shared -fPIC -O2 -Wall -o "$native/pty_modem_preload.so" tests/windows/pty_modem_preload.c -ldl
+  wine_sandbox_enter "$0" "$native" "$dist"
+fi
+
+emulator=
+fail() {
+  echo "Windows program test FAILED: $*" >&2
+  [ -z "$emulator" ] || kill "$emulator" 2>/dev/null
+  exit 1
+}
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+started=$(now_ms)
+step() {
+  echo "== $* ($(( $(now_ms) - started )) ms)"
+}
+wine_sandbox_start
+step "fresh prefix ready"
+
+export KVX_EMULATOR="$native/tools/kelvox-clock-emulator"
+linux_setup="$native/app/kelvox-setup"
+work="$KVX_PORT_DIR/work"
+mkdir "$work"
+# A copy of the dist folder with Qt's offscreen platform added: there is no display here, and an
+# owner's folder carries only the Windows one.
+cp -r "$dist" "$work/dist"
+cp "$(scripts/build-qt-windows.sh | tail -n1)/plugins/platforms/qoffscreen.dll" "$work/dist/platforms/"
+exe="$(winepath -w "$work/dist/kelvox-setup.exe")"
+# The Windows program gets the modem lines a pseudo-terminal lacks. Both draw offscreen: there is
+# no display here.
+windows() { LD_PRELOAD="$native/pty_modem_preload.so" wine "$exe" -platform offscreen "$@"; }
+# The Linux program starts in the port folder, where the emulator's COM1 link is.
+linux() { (cd "$KVX_PORT_DIR" && "$linux_setup" -platform offscreen "$@"); }
+# The emulator's log without its times of day.
+log_lines() { cut -d' ' -f2- "$KVX_PORT_DIR/emulator.log"; }
+# Milliseconds since midnight of an emulator log line's time.
+log_ms() { awk -F'[:. ]' '{ print (($1 * 60 + $2) * 60 + $3) * 1000 + $4; exit }'; }
+
+# with_clock [EMULATOR OPTIONS] -- COMMAND...: COMMAND (a function of this script too) while the
+# emulator serves COM1, as tests/windows/with-emulator does for programs.
+with_clock() {
+  local options=() status=0 tries=0
+  while [ "$1" != -- ]; do options+=("$1"); shift; done
+  shift
+  rm -f "$KVX_PORT_DIR/COM1"
+  "$KVX_EMULATOR" --dir "$KVX_PORT_DIR" --port 1 --save= --log "$KVX_PORT_DIR/emulator.log" \
+    "${options[@]}" >"$KVX_PORT_DIR/emulator.out" &
+  emulator=$!
+  until grep -q '^ready' "$KVX_PORT_DIR/emulator.out" 2>/dev/null; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ] || ! kill -0 $emulator 2>/dev/null; then fail "the emulator did not start"; fi
+    sleep 0.05
+  done
+  "$@" || status=$?
+  kill $emulator 2>/dev/null
+  wait $emulator 2>/dev/null || true
+  emulator=
+  return $status
+}
+
+# The start-up read: how long from the start to the first request, and from it to the last reply.
+startup_read() {
+  local system=$1 t0 t_end first last midnight
+  t0=$(now_ms)
+  KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1 "$system" >"$work/$system-startup.out" 2>&1 ||
+    fail "$system: the start-up read ended with $?: $(cat "$work/$system-startup.out")"
+  t_end=$(now_ms)
+  midnight=$(( $(date -d 'today 00:00' +%s) * 1000 ))
+  first=$(grep ' rx ' "$KVX_PORT_DIR/emulator.log" | log_ms)
+  last=$(grep ' tx ' "$KVX_PORT_DIR/emulator.log" | tail -n1 | log_ms)
+  echo "$system: $(tr -d '\r' <"$work/$system-startup.out" | tail -n1); start to first request" \
+    "$(( first + midnight - t0 )) ms, first request to last reply $(( last - first )) ms," \
+    "whole run $(( t_end - t0 )) ms"
+  log_lines >"$work/$system-startup.log"
+}
+
+step "start-up read of the window under Wine (offscreen)"
+with_clock -- startup_read windows
+# Numbered requests are messages; the settings' replies begin with "$", the switch times' with "=".
+requests=$(grep -c '^rx [0-9]' "$work/windows-startup.log" || true)
+day_replies=$(grep -c '^tx "=' "$work/windows-startup.log" || true)
+replies=$(grep -c '^tx ' "$work/windows-startup.log" || true)
+if [ "$requests" -ne 8 ] || [ "$day_replies" -ne 56 ]; then
+  fail "the start-up read was not the read request and seven day requests with 56 switch times: $requests requests, $day_replies switch-time replies"
+fi
+echo "the emulator logged the read request, seven day requests and 56 switch-time replies ($replies replies in all)"
+step "start-up read of the Linux program (offscreen)"
+with_clock -- startup_read linux
+cmp -s "$work/windows-startup.log" "$work/linux-startup.log" ||
+  fail "the start-up reads differ on the line: $(diff "$work/linux-startup.log" "$work/windows-startup.log" | head)"
+echo "the same $requests requests and $replies replies as from the Linux program"
+
+# --read, then --send of the file read with one switch time changed, on each system against a
+# fresh emulated clock; the clock's configuration afterwards is saved for comparison.
+transfer() {
+  local system=$1 mode=$2 file=$3 t0
+  t0=$(now_ms)
+  "$system" "--$mode" "$file" --port 1 >"$work/$system-$mode.out" 2>&1 ||
+    fail "$system --$mode ended with $?: $(cat "$work/$system-$mode.out")"
+  echo "$system --$mode: $(( $(now_ms) - t0 )) ms"
+  log_lines >"$work/$system-$mode.log"
+}
+for system in linux windows; do
+  step "--read and --send, $system"
+  name="$work/$system-read.cfg"
+  [ $system = linux ] || name=$(winepath -w "$name")
+  with_clock -- transfer $system read "$name"
+  sed 's/^Mon 1 = .*/Mon 1 = 06:45:00 ON/' "$work/$system-read.cfg" >"$work/$system-edited.cfg"
+  ! cmp -s "$work/$system-read.cfg" "$work/$system-edited.cfg" || fail "the read file has no Mon 1 line to change"
+  name="$work/$system-edited.cfg"
+  [ $system = linux ] || name=$(winepath -w "$name")
+  with_clock --save "$work/$system-clock-after-send.cfg" -- transfer $system send "$name"
+  grep -q '^Mon 1 = 06:45:00 ON' "$work/$system-clock-after-send.cfg" || fail "$system: the clock did not take the change"
+done
+for file in read.cfg read.log read.out edited.cfg send.log send.out clock-after-send.cfg; do
+  cmp -s "$work/linux-$file" "$work/windows-$file" ||
+    fail "$file differs: $(diff "$work/linux-$file" "$work/windows-$file" | head)"
+done
+echo "read file, send, console lines and the clock afterwards identical;" \
+  "$(grep -c '^rx [0-9]' "$work/windows-send.log") commands sent, $(grep -c '^tx "\$ok' "$work/windows-send.log") acknowledged"
+
+# No answer: a clock that stays silent, and a COM1 that leads nowhere.
+no_answer() {
+  local system=$1 case=$2 status=0 t0
+  t0=$(now_ms)
+  "$system" --read "$3" --port 1 >"$work/$system-$case.out" 2>&1 || status=$?
+  echo "$system, $case: status $status after $(( $(now_ms) - t0 )) ms: $(tr -d '\r' <"$work/$system-$case.out")"
+  [ "$status" -ne 0 ] || fail "$system, $case: a failed read reported success"
+  [ "$(wc -l <"$work/$system-$case.out")" -eq 1 ] || fail "$system, $case: not one line"
+  echo "$status" >"$work/$system-$case.status"
+}
+for system in linux windows; do
+  step "no answer, $system"
+  name="$work/$system-none.cfg"
+  [ $system = linux ] || name=$(winepath -w "$name")
+  with_clock --silent-from 1 -- no_answer $system silent "$name"
+  rm -f "$KVX_PORT_DIR/COM1"
+  no_answer $system nowhere "$name"
+done
+for case in silent nowhere; do
+  cmp -s "$work/linux-$case.status" "$work/windows-$case.status" || fail "$case: the exit statuses differ"
+done
+if [ -e "$work/linux-none.cfg" ] || [ -e "$work/windows-none.cfg" ]; then fail "a failed read left a file"; fi
+step "Windows program test passed"
