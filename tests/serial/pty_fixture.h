@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Serial4.h"
+#include "clock_link.h"
 
 class SerialPtyFixture : public ::testing::Test {
  protected:
@@ -58,14 +59,7 @@ class SerialPtyFixture : public ::testing::Test {
   // The component as the main window sets it up for the clock, opened on COM1.
   std::unique_ptr<TSerial> openClockPort() {
     auto serial = std::make_unique<TSerial>();
-    serial->setBaudrate(19200);
-    serial->setDataBits(d8bit);
-    serial->setParity(paEven);
-    serial->setRxEventMode(rxMessage);
-    serial->setMessageStartChar('$');
-    serial->setMessageEndChar('\r');
-    serial->setNotifyErrors(neNone);
-    serial->setWaitOnTxFull(false);
+    makeClockLink(*serial);
     serial->setActive(true);
     return serial;
   }
