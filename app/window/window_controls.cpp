@@ -82,13 +82,14 @@ QLabel* labelFor(const Design& design, QWidget* parent) {
   return makeLabel(latin1(design.name), latin1(design.text), design.place, parent);
 }
 
-// The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has, so that
-// the texts fit the design's pixel places; the set-up installs Liberation Sans for this.
+// The design's "MS Sans Serif", or the nearest narrow sans-serif face the machine has (on Windows
+// Microsoft Sans Serif, else Arial or Segoe UI), so that the texts fit the design's pixel places;
+// the set-up installs Liberation Sans for this.
 QFont pixelFont(int pixels) {
   QFont font;
   font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-                    QStringLiteral("Helvetica")});
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Segoe UI"),
+                    QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
   font.setPixelSize(pixels);
   return font;
 }
