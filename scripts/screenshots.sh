@@ -34,16 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 for n in 2 3 4 5 6 7 8 9; do ln -sfn /nonexistent/kelvox-screenshot-port "$scratch/COM$n"; done
-cat >"$scratch/clock.cfg" <<'CFG'
-language = 2
-relay = 3
-utc = +1
-dls = 1
-timeout = 72
-Mon 1 = 06:30:00 ON
-Mon 2 = 22:00:00 OFF
-CFG
-"$emulator" --dir "$scratch" --port 1 --config "$scratch/clock.cfg" --log "$scratch/emulator.log" >/dev/null &
+"$emulator" --dir "$scratch" --port 1 --config "$root/scripts/demo-clock.cfg" --log "$scratch/emulator.log" >/dev/null &
 emu_pid=$!
 for _ in $(seq 50); do [ -e "$scratch/COM1" ] && break; sleep 0.1; done
 [ -e "$scratch/COM1" ] || { echo "the emulator did not start" >&2; exit 1; }

@@ -27,9 +27,7 @@ source scripts/wine-sandbox.sh
 if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   scripts/install-deps.sh wine64 wine msitools
   if [ -n "$native" ]; then
-    [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$native" -j2 --target kelvox-clock-emulator
-    cc -shared -fPIC -O2 -Wall -o "$native/pty_modem_preload.so" tests/windows/pty_modem_preload.c -ldl
+    wine_native_helpers "$native"
   fi
   wine_sandbox_enter "$0" ${native:+--read "$native"} "$@"
 fi

@@ -10,9 +10,7 @@ cd "$(dirname "$0")/.."
 source scripts/wine-sandbox.sh
 if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   scripts/install-deps.sh wine64 wine xvfb imagemagick
-  [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$native" -j2 --target kelvox-clock-emulator
-  cc -shared -fPIC -O2 -Wall -o "$native/pty_modem_preload.so" tests/windows/pty_modem_preload.c -ldl
+  wine_native_helpers "$native"
   wine_sandbox_enter "$0" "$native" "$dist"
 fi
 wine_sandbox_start
@@ -23,16 +21,7 @@ stop() {
 }
 trap stop EXIT
 
-cat >"$KVX_PORT_DIR/clock.cfg" <<'CFG'
-language = 2
-relay = 3
-utc = +1
-dls = 1
-timeout = 72
-Mon 1 = 06:30:00 ON
-Mon 2 = 22:00:00 OFF
-CFG
-"$native/tools/kelvox-clock-emulator" --dir "$KVX_PORT_DIR" --port 1 --save= --config "$KVX_PORT_DIR/clock.cfg" \
+"$native/tools/kelvox-clock-emulator" --dir "$KVX_PORT_DIR" --port 1 --save= --config "$PWD/scripts/demo-clock.cfg" \
   --log "$KVX_PORT_DIR/emulator.log" >/dev/null &
 emulator=$!
 display=99

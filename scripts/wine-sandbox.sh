@@ -4,8 +4,20 @@
 # reach the machine's own serial devices, and in a fresh prefix whose COM1 is $KVX_PORT_DIR/COM1.
 #   wine_sandbox_enter SCRIPT ARGS...  runs SCRIPT ARGS again inside a namespace of its own,
 #                                      with KVX_WINE_NAMESPACE set (does not return)
+#   wine_native_helpers NATIVE [TARGETS...]
+#                                      outside: builds the native emulator (and TARGETS) in the
+#                                      build folder NATIVE, and NATIVE/pty_modem_preload.so, which
+#                                      gives pseudo-terminals the modem lines Wine asks for
 #   wine_sandbox_start                 inside: the devices covered, WINEPREFIX and KVX_PORT_DIR
 #                                      fresh folders, wineserver warm; all gone again at exit
+
+wine_native_helpers() {
+  local native=$1
+  shift
+  [ -f "$native/CMakeCache.txt" ] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$native" -j2 --target kelvox-clock-emulator "$@"
+  cc -shared -fPIC -O2 -Wall -o "$native/pty_modem_preload.so" tests/windows/pty_modem_preload.c -ldl
+}
 
 wine_sandbox_enter() {
   # As a normal user the namespace comes with a user namespace in which the user is root.
