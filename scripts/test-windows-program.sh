@@ -5,6 +5,8 @@
 #                   emulator logs the read request, seven day requests and 56 replies
 #   --read, --send  the files, the emulator's logs and the configuration it holds afterwards are
 #                   byte for byte those of the Linux program (log times left out)
+#   window send     the window opens an edited configuration and sends it: 61 commands, the
+#                   same as the Linux program's, and the clock holds the file afterwards
 #   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
 #                   Linux program and one line
 # Prints the times of each step and of the start-up read on both systems.
@@ -139,6 +141,37 @@ for file in read.cfg read.log read.out edited.cfg send.log send.out clock-after-
 done
 echo "read file, send, console lines and the clock afterwards identical;" \
   "$(grep -c '^rx [0-9]' "$work/windows-send.log") commands sent, $(grep -c '^tx "\$ok' "$work/windows-send.log") acknowledged"
+
+# A send of an edited configuration through the window: after its start-up read the window opens
+# the read file with a setting, a switch time and a deletion changed, as File > Open does, and
+# sends it with "Send to clock" (the start-up read hook's send). The clock must end up holding
+# exactly that file, from the same commands as the Linux program's.
+sed -e 's/^utc = .*/utc = -3/' -e 's/^Tue 2 = .*/Tue 2 = 07:15:00 ON/' -e 's/^Mon 1 = .*/Mon 1 = DEL/' \
+  "$work/linux-read.cfg" >"$work/window-edited.cfg"
+window_send() {
+  local system=$1 file=$2 t0
+  t0=$(now_ms)
+  KELVOX_SETUP_SEND_AFTER_STARTUP_READ="$file" "$system" >"$work/$system-window-send.out" 2>&1 ||
+    fail "$system: the window's read and send ended with $?: $(cat "$work/$system-window-send.out")"
+  echo "$system: window read and send $(( $(now_ms) - t0 )) ms:" \
+    "$(tr -d '\r' <"$work/$system-window-send.out" | grep '^send ended')"
+  log_lines >"$work/$system-window-send.log"
+}
+for system in linux windows; do
+  step "send of an edited configuration through the window, $system"
+  name="$work/window-edited.cfg"
+  [ $system = linux ] || name=$(winepath -w "$name")
+  with_clock --save "$work/$system-clock-after-window-send.cfg" -- window_send $system "$name"
+  cmp -s "$work/window-edited.cfg" "$work/$system-clock-after-window-send.cfg" ||
+    fail "$system: the clock does not hold the edited configuration: $(diff "$work/window-edited.cfg" "$work/$system-clock-after-window-send.cfg" | head)"
+done
+cmp -s "$work/linux-window-send.log" "$work/windows-window-send.log" ||
+  fail "the window's sends differ on the line: $(diff "$work/linux-window-send.log" "$work/windows-window-send.log" | head)"
+commands=$(( $(grep -c '^rx [0-9]' "$work/windows-window-send.log") - requests ))
+acknowledged=$(grep -c '^tx "\$ok' "$work/windows-window-send.log" || true)
+[ "$commands" -eq 61 ] && [ "$acknowledged" -eq 61 ] ||
+  fail "the window's send was $commands commands with $acknowledged acknowledgements, not 61"
+echo "the window sent the edited configuration: 61 commands, all acknowledged, the same as from the Linux program"
 
 # No answer: a clock that stays silent, and a COM1 that leads nowhere.
 no_answer() {

@@ -85,6 +85,10 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   QTimer& timeoutTimer() { return *timeout_; }
   TimerPage& timerPage() { return *timerPage_; }
 
+ signals:
+  // The clock acknowledged the last command of a send.
+  void sendAcknowledged();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -105,6 +109,7 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   void entryRead(int day, int entry) override;
   void progressed(int done, int total) override;
   void readFinished() override;
+  void sendFinished() override { emit sendAcknowledged(); }
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
 
   // Binds the controls' events to their handlers.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -10,54 +11,86 @@
 
 namespace {
 
-constexpr char kVariable[] = "KELVOX_SETUP_QUIT_AFTER_STARTUP_READ";
-constexpr int kGiveUpMs = 30000;  // a read that never ends (a box left open) ends the test too
+constexpr char kQuitVariable[] = "KELVOX_SETUP_QUIT_AFTER_STARTUP_READ";
+constexpr char kSendVariable[] = "KELVOX_SETUP_SEND_AFTER_STARTUP_READ";
+constexpr int kGiveUpMs = 30000;  // a run that never ends (a box left open) ends the test too
+
+void quit(int status) {
+  std::fflush(stdout);
+  // From inside a handler too: the exit is taken up by the main loop.
+  QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
+}
+
+// Nobody is there to close a box: what it says is printed, and the run has failed.
+class PrintedBoxes : public TMessageBoxes {
+ public:
+  void showPlain(const QString& text) override {
+    std::printf("box: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    quit(1);
+  }
+  RelayAnswer askRelay(const QString& text) override {
+    std::printf("relay question answered No: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    return RelayAnswer::No;
+  }
+};
 
 // The page control is enabled once the first read has ended, by the clock's answer or by the
 // no-answer time-out; clockfound then says which.
 class StartupReadWatch : public QObject {
  public:
-  StartupReadWatch(QTabWidget* pages, QLabel* clockFound) : QObject(pages), clockFound_(clockFound) {
+  StartupReadWatch(TForm1& form, QTabWidget* pages, QLabel* clockFound, QString sendFile)
+      : QObject(pages), form_(form), clockFound_(clockFound), sendFile_(std::move(sendFile)) {
     pages->installEventFilter(this);
+  }
+
+  void giveUp() {
+    std::printf("the run did not end within %d s\n", kGiveUpMs / 1000);
+    quit(1);
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled()) {
+    if (!readEnded_ && event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled()) {
+      readEnded_ = true;
       // After the handler that enabled the page, which sets clockfound last.
-      QTimer::singleShot(0, this, [this] { finish(); });
+      QTimer::singleShot(0, this, [this] { readEnded(); });
     }
     return false;
   }
 
- public:
-  void finish() {
-    std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
-    std::fflush(stdout);
-    QCoreApplication::exit(clockFound_->text() == QLatin1String("OK") ? 0 : 1);
-  }
-
-  void giveUp() {
-    std::printf("start-up read did not end within %d s\n", kGiveUpMs / 1000);
-    std::fflush(stdout);
-    QCoreApplication::exit(1);
-  }
-
  private:
+  void readEnded() {
+    const bool answered = clockFound_->text() == QLatin1String("OK");
+    std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
+    if (sendFile_.isEmpty() || !answered) return quit(answered ? 0 : 1);
+    if (!form_.openConfigurationFile(sendFile_)) return;  // its box has said why
+    auto* send = form_.findChild<QPushButton*>(QStringLiteral("SendToClock"));
+    connect(&form_, &TForm1::sendAcknowledged, this, [] {
+      std::printf("send ended: the clock acknowledged the last command\n");
+      quit(0);
+    });
+    send->click();
+  }
+
+  TForm1& form_;
   QLabel* clockFound_;
+  QString sendFile_;
+  bool readEnded_ = false;
 };
 
 }  // namespace
 
 void quitAfterStartupReadWhenAsked(TForm1& form) {
-  if (qEnvironmentVariableIsEmpty(kVariable)) return;
+  const QString sendFile = qEnvironmentVariable(kSendVariable);
+  if (qEnvironmentVariableIsEmpty(kQuitVariable) && sendFile.isEmpty()) return;
   auto* pages = form.findChild<QTabWidget*>(QStringLiteral("Settings"));
   auto* clockFound = form.findChild<QLabel*>(QStringLiteral("clockfound"));
-  if (pages == nullptr || clockFound == nullptr) {
-    std::fputs("start-up read hook: the window has no Settings page or clockfound label\n", stderr);
-    QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
+  if (pages == nullptr || clockFound == nullptr || form.findChild<QPushButton*>(QStringLiteral("SendToClock")) == nullptr) {
+    std::fputs("start-up read hook: the window lacks its Settings page, clockfound or SendToClock\n", stderr);
+    quit(1);
     return;
   }
-  auto* watch = new StartupReadWatch(pages, clockFound);
+  if (!sendFile.isEmpty()) form.setMessageBoxes(std::make_unique<PrintedBoxes>());
+  auto* watch = new StartupReadWatch(form, pages, clockFound, sendFile);
   QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->giveUp(); });
 }

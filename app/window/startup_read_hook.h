@@ -1,7 +1,15 @@
 #pragma once
-// A hook for the installation test: with KELVOX_SETUP_QUIT_AFTER_STARTUP_READ set, the program
-// prints how its start-up read of the clock ended and quits, with status 0 when the clock
-// answered. Without the variable nothing changes.
+// Hooks for the tests of the installed program, which drive the real window with no one at it.
+// Without their variables nothing changes.
+//   KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1   prints how the start-up read of the clock ended and
+//                                            quits, with status 0 when the clock answered
+//   KELVOX_SETUP_SEND_AFTER_STARTUP_READ=FILE
+//                                            after a start-up read that the clock answered, opens
+//                                            FILE into the window as File > Open does, clicks
+//                                            "Send to clock", and quits once the clock has
+//                                            acknowledged the last command (status 0). Every box
+//                                            the window would show is printed instead and ends the
+//                                            run with status 1; the relay question is answered No.
 class TForm1;
 
 void quitAfterStartupReadWhenAsked(TForm1& form);
