@@ -131,10 +131,11 @@ comma := ,
 # The Windows installer: build-windows-package/kelvox-setup-VERSION-x64.msi from the dist folder,
 # built by wixl and checked with msiinfo. test-windows-package installs it under Wine, runs the
 # installed program, upgrades it in place to a later version built from the same folder and
-# uninstalls it. With WINDOWS_PACKAGE_READ=1 the installed program also reads the emulated clock.
+# uninstalls it. The installed program also reads the emulated clock (WINDOWS_PACKAGE_READ= leaves
+# that out).
 WINDOWS_PACKAGE      ?= build-windows-package
 WINDOWS_PACKAGE_DIST ?= $(WINDOWS_DIST)/KELVOX Setup
-WINDOWS_PACKAGE_READ ?=
+WINDOWS_PACKAGE_READ ?= 1
 KVX_VERSION          := $(shell sed -n 's/^project([^)]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 KVX_NEXT_VERSION     := $(shell echo $(KVX_VERSION) | awk -F. '{ print $$1 "." $$2 "." $$3 + 1 }')
 .PHONY: windows-package test-windows-package clean-windows-package
