@@ -7,11 +7,14 @@ else()
   set(kvx_test_platform posix)
 endif()
 
+# The tests' support headers, for the tests and for the benchmarks that drive the window as they do.
+add_library(kvx_test_support INTERFACE)
+target_include_directories(kvx_test_support INTERFACE ${CMAKE_CURRENT_LIST_DIR}/support
+  ${CMAKE_CURRENT_LIST_DIR}/support/platform/${kvx_test_platform})
+
 # Shared test entry: a QApplication on the offscreen platform, then GoogleTest.
 add_library(kvx_test_main STATIC ${CMAKE_CURRENT_LIST_DIR}/support/qt_test_main.cpp)
-target_link_libraries(kvx_test_main PUBLIC Qt6::Widgets GTest::gtest)
-target_include_directories(kvx_test_main PUBLIC ${CMAKE_CURRENT_LIST_DIR}/support
-  ${CMAKE_CURRENT_LIST_DIR}/support/platform/${kvx_test_platform})
+target_link_libraries(kvx_test_main PUBLIC Qt6::Widgets GTest::gtest kvx_test_support)
 kvx_warnings(kvx_test_main)
 
 # kvx_add_test(name SOURCES... LIBS ...): one test program, its cases discovered by ctest.
