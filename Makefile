@@ -39,15 +39,17 @@ test-tsan: deps
 	@cd $(TSAN_BUILD) && ctest --output-on-failure -j$(JOBS) -R '$(or $(TSAN_TESTS),Serial)'
 
 # The Qt-free code (clock/, the framer, the Win32 serial layer) cross-built with MinGW-w64 and
-# tested under Wine against the emulator; it never opens the machine's own serial devices.
-WINDOWS_BUILD ?= build-windows
+# tested under Wine against the emulator; then the window tests that need no pseudo-terminal,
+# built against Qt for Windows beside the program (WINDOWS_APP_BUILD), under Wine on Qt's
+# offscreen platform. Wine never opens the machine's own serial devices.
+WINDOWS_BUILD     ?= build-windows
+WINDOWS_APP_BUILD ?= build-windows-app
 test-windows: deps
-	@scripts/test-windows.sh test $(BUILD) $(WINDOWS_BUILD) $(JOBS) $(CTEST_ARGS)
+	@scripts/test-windows.sh test $(BUILD) $(WINDOWS_BUILD) $(WINDOWS_APP_BUILD) $(JOBS) $(CTEST_ARGS)
 
 # The whole program for Windows. Qt's base module is built once from Debian's own source into a
 # cache outside the clone (scripts/build-qt-windows.sh; KVX_QT_CACHE chooses where), then
 # kelvox-setup.exe against it; windows-dist lays out a folder that runs on a bare Windows machine.
-WINDOWS_APP_BUILD ?= build-windows-app
 WINDOWS_DIST      ?= build-windows-dist
 qt-windows:
 	@scripts/build-qt-windows.sh >/dev/null
@@ -72,7 +74,7 @@ windows-screenshot: windows-dist deps
 
 # Round trip through the serial platform layer: POSIX natively, then Win32 under Wine.
 bench-windows: deps
-	@scripts/test-windows.sh bench $(BUILD) $(WINDOWS_BUILD) $(JOBS)
+	@scripts/test-windows.sh bench $(BUILD) $(WINDOWS_BUILD) $(WINDOWS_APP_BUILD) $(JOBS)
 
 # Benchmarks: the real window against the emulator; they print figures and targets.
 bench: build

@@ -4,7 +4,7 @@
 function(kvx_bench_program name source)
   add_executable(${name} ${CMAKE_CURRENT_LIST_DIR}/${source} ${CMAKE_CURRENT_LIST_DIR}/bench_support.h)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../tests/app)
-  target_link_libraries(${name} PRIVATE kvx_app kvx_emulator_support Qt6::Widgets)
+  target_link_libraries(${name} PRIVATE kvx_app kvx_emulator_support kvx_test_support Qt6::Widgets)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   kvx_warnings(${name})
 endfunction()

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # make windows: kelvox-setup.exe cross-built for 64-bit Windows against the Qt that
-# scripts/build-qt-windows.sh builds (or finds in its cache).
+# scripts/build-qt-windows.sh builds (or finds in its cache). "tests" builds the window tests for
+# Windows (tests/windows/program) as well, in the same folder, for scripts/test-windows.sh.
 # make windows-dist: a folder that runs on a Windows machine with nothing else installed: the exe,
 # the Qt plugins Qt loads at run time, and every DLL these import that Windows does not bring,
 # found from their import tables.
-#   scripts/windows-program.sh build BUILD JOBS
+#   scripts/windows-program.sh build|tests BUILD JOBS
 #   scripts/windows-program.sh dist BUILD DIST_FOLDER
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=$1 build=$2
 qt="$(scripts/build-qt-windows.sh | tail -n1)"
 
-if [ "$mode" = build ]; then
+if [ "$mode" = build ] || [ "$mode" = tests ]; then
   jobs=$3
   scripts/install-deps.sh librsvg2-bin icoutils
   launcher=()
@@ -21,7 +22,16 @@ if [ "$mode" = build ]; then
   [ -f "$build/CMakeCache.txt" ] ||
     "$qt/bin/qt-cmake" -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
       -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-qt.cmake" "${launcher[@]}" >/dev/null
-  cmake --build "$build" -j"$jobs" --target kelvox-setup
+  if [ "$mode" = build ]; then
+    cmake --build "$build" -j"$jobs" --target kelvox-setup
+    exit 0
+  fi
+  # The tests come with GoogleTest's sources: a folder configured before they were here learns
+  # of them now.
+  tests="$build/tests/windows/program/CTestTestfile.cmake"
+  [ -f "$tests" ] || cmake "$build" >/dev/null
+  [ -f "$tests" ] || { echo "$build: no window tests for Windows (GoogleTest's sources missing?)" >&2; exit 1; }
+  cmake --build "$build" -j"$jobs"
   exit 0
 fi
 

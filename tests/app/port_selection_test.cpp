@@ -23,6 +23,7 @@
 #include "Serial4.h"
 #include "device_events.h"
 #include "port_settings_file.h"
+#include "emulator_process.h"
 #include "radio_group.h"
 #include "window_support.h"
 

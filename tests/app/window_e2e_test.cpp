@@ -24,6 +24,7 @@
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "TimerPage.h"
+#include "emulator_process.h"
 #include "gps_stand_in.h"
 #include "radio_group.h"
 #include "window_support.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the window tests: a scratch folder that is the current directory and whose
-// COM links lead nowhere (so no test reaches the machine's own serial ports), boxes that record
-// what they show, and a wait that keeps the event loop running.
+// ports reach no serial device of the machine (scratch_ports.h, one for each platform), boxes
+// that record what they show, and a wait that keeps the event loop running.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,21 +13,16 @@
 #include <ostream>
 #include <vector>
 
-#include "emulator_process.h"
 #include "message_boxes.h"
-#include "posix_port.h"
+#include "scratch_ports.h"
 
 class ScratchFolder {
  public:
-  explicit ScratchFolder(const std::vector<int>& emulatorPorts = {}) : previous_(QDir::currentPath()) {
-    EmulatorProcess::linkUnusedPorts(path().toStdString(), emulatorPorts);
+  explicit ScratchFolder(const std::vector<int>& emulatorPorts = {})
+      : previous_(QDir::currentPath()), ports_(path().toStdString(), emulatorPorts) {
     QDir::setCurrent(path());
-    PosixPort::setLockFolder(path().toStdString());  // the port's lock files stay in here
   }
-  ~ScratchFolder() {
-    PosixPort::setLockFolder("/var/lock");
-    QDir::setCurrent(previous_);
-  }
+  ~ScratchFolder() { QDir::setCurrent(previous_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -47,6 +42,7 @@ class ScratchFolder {
  private:
   QTemporaryDir dir_;
   QString previous_;
+  ScratchPorts ports_;
 };
 
 // Records every box; a question gets the prepared answer. whileOpen runs while a box "is open",
