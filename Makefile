@@ -41,11 +41,13 @@ test-tsan: deps
 # The Qt-free code (clock/, the framer, the Win32 serial layer) cross-built with MinGW-w64 and
 # tested under Wine against the emulator; then the window tests that need no pseudo-terminal,
 # built against Qt for Windows beside the program (WINDOWS_APP_BUILD), under Wine on Qt's
-# offscreen platform. Wine never opens the machine's own serial devices.
+# offscreen platform; last the real program end to end (test-windows-program). Wine never opens
+# the machine's own serial devices.
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_APP_BUILD ?= build-windows-app
 test-windows: deps
 	@scripts/test-windows.sh test $(BUILD) $(WINDOWS_BUILD) $(WINDOWS_APP_BUILD) $(JOBS) $(CTEST_ARGS)
+	@$(MAKE) --no-print-directory test-windows-program
 
 # The whole program for Windows. Qt's base module is built once from Debian's own source into a
 # cache outside the clone (scripts/build-qt-windows.sh; KVX_QT_CACHE chooses where), then
