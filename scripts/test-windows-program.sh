@@ -7,6 +7,7 @@
 #                   byte for byte those of the Linux program (log times left out)
 #   window send     the window opens an edited configuration and sends it: 61 commands, the
 #                   same as the Linux program's, and the clock holds the file afterwards
+#   Ctrl+C          typed during --send: the send ends at once with the same line and status
 #   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
 #                   Linux program and one line
 # Prints the times of each step and of the start-up read on both systems.
@@ -172,6 +173,36 @@ acknowledged=$(grep -c '^tx "\$ok' "$work/windows-window-send.log" || true)
 [ "$commands" -eq 61 ] && [ "$acknowledged" -eq 61 ] ||
   fail "the window's send was $commands commands with $acknowledged acknowledgements, not 61"
 echo "the window sent the edited configuration: 61 commands, all acknowledged, the same as from the Linux program"
+
+# Ctrl+C typed in the console that started --send, with the clock answering slowly: the byte goes
+# through a terminal of script(1)'s, where Linux's line discipline makes it SIGINT and Wine's
+# console a Ctrl+C event. Both end the send at once with status 1 and the line naming the last
+# command the clock took.
+ctrl_c() {
+  local system=$1 command=$2 status=0 said
+  # Typed once the clock has taken ten commands: the send is under way, whatever the machine's load.
+  { local taken
+    for _ in $(seq 300); do
+      taken=$(grep -c ' rx [0-9]' "$KVX_PORT_DIR/emulator.log" 2>/dev/null) || true
+      [ "${taken:-0}" -lt 10 ] || break
+      sleep 0.1
+    done
+    printf '\003'
+    sleep 6
+  } | script -qfec "$command" /dev/null >"$work/$system-ctrl-c.out" 2>&1 || status=$?
+  # Without the console's cursor moves, and with the lines its 80 columns broke joined again.
+  said=$(sed 's/\x1b\[K\x1b\[1C/ /g; s/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/$system-ctrl-c.out" | tr -d '\r\n' |
+    grep -o 'kelvox-setup: interrupted at command [0-9]* of 61 .*the last acknowledged command is [0-9]* of 61' || true)
+  echo "$system, Ctrl+C: status $status: ${said:-nothing}"
+  [ "$status" -eq 1 ] && [ -n "$said" ] || fail "$system: Ctrl+C did not end the send with its line and status 1"
+  [ "$(grep -c '^rx [0-9]' <(log_lines))" -lt 61 ] || fail "$system: the send went on to its end after Ctrl+C"
+}
+step "Ctrl+C during --send, linux"
+with_clock --delay-ms 200 -- ctrl_c linux \
+  "cd '$KVX_PORT_DIR' && '$linux_setup' --send '$work/window-edited.cfg' --port 1"
+step "Ctrl+C during --send, windows"
+with_clock --delay-ms 200 -- ctrl_c windows \
+  "LD_PRELOAD='$native/pty_modem_preload.so' wine '$exe' --send '$(winepath -w "$work/window-edited.cfg")' --port 1"
 
 # No answer: a clock that stays silent, and a COM1 that leads nowhere.
 no_answer() {
