@@ -55,6 +55,8 @@ exe="$(winepath -w "$work/dist/kelvox-setup.exe")"
 windows() { LD_PRELOAD="$native/pty_modem_preload.so" wine "$exe" -platform offscreen "$@"; }
 # The Linux program starts in the port folder, where the emulator's COM1 link is.
 linux() { (cd "$KVX_PORT_DIR" && "$linux_setup" -platform offscreen "$@"); }
+# A file's name as SYSTEM's program takes it.
+name_on() { if [ "$1" = linux ]; then echo "$2"; else winepath -w "$2"; fi; }
 # The emulator's log without its times of day.
 log_lines() { cut -d' ' -f2- "$KVX_PORT_DIR/emulator.log"; }
 # Milliseconds since midnight of an emulator log line's time.
@@ -126,13 +128,11 @@ transfer() {
 }
 for system in linux windows; do
   step "--read and --send, $system"
-  name="$work/$system-read.cfg"
-  [ $system = linux ] || name=$(winepath -w "$name")
+  name=$(name_on $system "$work/$system-read.cfg")
   with_clock -- transfer $system read "$name"
   sed 's/^Mon 1 = .*/Mon 1 = 06:45:00 ON/' "$work/$system-read.cfg" >"$work/$system-edited.cfg"
   ! cmp -s "$work/$system-read.cfg" "$work/$system-edited.cfg" || fail "the read file has no Mon 1 line to change"
-  name="$work/$system-edited.cfg"
-  [ $system = linux ] || name=$(winepath -w "$name")
+  name=$(name_on $system "$work/$system-edited.cfg")
   with_clock --save "$work/$system-clock-after-send.cfg" -- transfer $system send "$name"
   grep -q '^Mon 1 = 06:45:00 ON' "$work/$system-clock-after-send.cfg" || fail "$system: the clock did not take the change"
 done
@@ -160,8 +160,7 @@ window_send() {
 }
 for system in linux windows; do
   step "send of an edited configuration through the window, $system"
-  name="$work/window-edited.cfg"
-  [ $system = linux ] || name=$(winepath -w "$name")
+  name=$(name_on $system "$work/window-edited.cfg")
   with_clock --save "$work/$system-clock-after-window-send.cfg" -- window_send $system "$name"
   cmp -s "$work/window-edited.cfg" "$work/$system-clock-after-window-send.cfg" ||
     fail "$system: the clock does not hold the edited configuration: $(diff "$work/window-edited.cfg" "$work/$system-clock-after-window-send.cfg" | head)"
@@ -179,7 +178,7 @@ echo "the window sent the edited configuration: 61 commands, all acknowledged, t
 # console a Ctrl+C event. Both end the send at once with status 1 and the line naming the last
 # command the clock took.
 ctrl_c() {
-  local system=$1 command=$2 status=0 said
+  local system=$1 status=0 said
   # Typed once the clock has taken ten commands: the send is under way, whatever the machine's load.
   { local taken
     for _ in $(seq 300); do
@@ -189,7 +188,8 @@ ctrl_c() {
     done
     printf '\003'
     sleep 6
-  } | script -qfec "$command" /dev/null >"$work/$system-ctrl-c.out" 2>&1 || status=$?
+  } | SHELL=/bin/bash script -qfec "$system --send '$(name_on "$system" "$work/window-edited.cfg")' --port 1" \
+      /dev/null >"$work/$system-ctrl-c.out" 2>&1 || status=$?
   # Without the console's cursor moves, and with the lines its 80 columns broke joined again.
   said=$(sed 's/\x1b\[K\x1b\[1C/ /g; s/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/$system-ctrl-c.out" | tr -d '\r\n' |
     grep -o 'kelvox-setup: interrupted at command [0-9]* of 61 .*the last acknowledged command is [0-9]* of 61' || true)
@@ -197,12 +197,13 @@ ctrl_c() {
   [ "$status" -eq 1 ] && [ -n "$said" ] || fail "$system: Ctrl+C did not end the send with its line and status 1"
   [ "$(grep -c '^rx [0-9]' <(log_lines))" -lt 61 ] || fail "$system: the send went on to its end after Ctrl+C"
 }
-step "Ctrl+C during --send, linux"
-with_clock --delay-ms 200 -- ctrl_c linux \
-  "cd '$KVX_PORT_DIR' && '$linux_setup' --send '$work/window-edited.cfg' --port 1"
-step "Ctrl+C during --send, windows"
-with_clock --delay-ms 200 -- ctrl_c windows \
-  "LD_PRELOAD='$native/pty_modem_preload.so' wine '$exe' --send '$(winepath -w "$work/window-edited.cfg")' --port 1"
+# script(1) runs its command with $SHELL: bash, which takes these functions from the environment.
+export native exe linux_setup
+export -f linux windows
+for system in linux windows; do
+  step "Ctrl+C during --send, $system"
+  with_clock --delay-ms 200 -- ctrl_c $system
+done
 
 # No answer: a clock that stays silent, and a COM1 that leads nowhere.
 no_answer() {
@@ -216,8 +217,7 @@ no_answer() {
 }
 for system in linux windows; do
   step "no answer, $system"
-  name="$work/$system-none.cfg"
-  [ $system = linux ] || name=$(winepath -w "$name")
+  name=$(name_on $system "$work/$system-none.cfg")
   with_clock --silent-from 1 -- no_answer $system silent "$name"
   rm -f "$KVX_PORT_DIR/COM1"
   no_answer $system nowhere "$name"

@@ -25,12 +25,17 @@ void quit(int status) {
 class PrintedBoxes : public TMessageBoxes {
  public:
   void showPlain(const QString& text) override {
-    std::printf("box: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    print("box", text);
     quit(1);
   }
   RelayAnswer askRelay(const QString& text) override {
-    std::printf("relay question answered No: %s\n", qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    print("relay question answered No", text);
     return RelayAnswer::No;
+  }
+
+ private:
+  static void print(const char* what, QString text) {
+    std::printf("%s: %s\n", what, qPrintable(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
   }
 };
 
@@ -38,8 +43,8 @@ class PrintedBoxes : public TMessageBoxes {
 // no-answer time-out; clockfound then says which.
 class StartupReadWatch : public QObject {
  public:
-  StartupReadWatch(TForm1& form, QTabWidget* pages, QLabel* clockFound, QString sendFile)
-      : QObject(pages), form_(form), clockFound_(clockFound), sendFile_(std::move(sendFile)) {
+  StartupReadWatch(TForm1& form, QTabWidget* pages, QLabel* clockFound, QPushButton* send, QString sendFile)
+      : QObject(pages), form_(form), clockFound_(clockFound), send_(send), sendFile_(std::move(sendFile)) {
     pages->installEventFilter(this);
   }
 
@@ -64,16 +69,16 @@ class StartupReadWatch : public QObject {
     std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
     if (sendFile_.isEmpty() || !answered) return quit(answered ? 0 : 1);
     if (!form_.openConfigurationFile(sendFile_)) return;  // its box has said why
-    auto* send = form_.findChild<QPushButton*>(QStringLiteral("SendToClock"));
     connect(&form_, &TForm1::sendAcknowledged, this, [] {
       std::printf("send ended: the clock acknowledged the last command\n");
       quit(0);
     });
-    send->click();
+    send_->click();
   }
 
   TForm1& form_;
   QLabel* clockFound_;
+  QPushButton* send_;
   QString sendFile_;
   bool readEnded_ = false;
 };
@@ -85,12 +90,13 @@ void quitAfterStartupReadWhenAsked(TForm1& form) {
   if (qEnvironmentVariableIsEmpty(kQuitVariable) && sendFile.isEmpty()) return;
   auto* pages = form.findChild<QTabWidget*>(QStringLiteral("Settings"));
   auto* clockFound = form.findChild<QLabel*>(QStringLiteral("clockfound"));
-  if (pages == nullptr || clockFound == nullptr || form.findChild<QPushButton*>(QStringLiteral("SendToClock")) == nullptr) {
+  auto* send = form.findChild<QPushButton*>(QStringLiteral("SendToClock"));
+  if (pages == nullptr || clockFound == nullptr || send == nullptr) {
     std::fputs("start-up read hook: the window lacks its Settings page, clockfound or SendToClock\n", stderr);
     quit(1);
     return;
   }
   if (!sendFile.isEmpty()) form.setMessageBoxes(std::make_unique<PrintedBoxes>());
-  auto* watch = new StartupReadWatch(form, pages, clockFound, sendFile);
+  auto* watch = new StartupReadWatch(form, pages, clockFound, send, sendFile);
   QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->giveUp(); });
 }
