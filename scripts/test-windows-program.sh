@@ -57,8 +57,9 @@ windows() { LD_PRELOAD="$native/pty_modem_preload.so" wine "$exe" -platform offs
 linux() { (cd "$KVX_PORT_DIR" && "$linux_setup" -platform offscreen "$@"); }
 # A file's name as SYSTEM's program takes it.
 name_on() { if [ "$1" = linux ]; then echo "$2"; else winepath -w "$2"; fi; }
-# The emulator's log without its times of day.
-log_lines() { cut -d' ' -f2- "$KVX_PORT_DIR/emulator.log"; }
+# The emulator's conversation: its log without the times of day and without the set-up line, which
+# names whichever pseudo-terminal was free ("-- ready .../COM1 -> /dev/pts/N").
+log_lines() { cut -d' ' -f2- "$KVX_PORT_DIR/emulator.log" | grep -v '^-- ready ' || true; }
 # Milliseconds since midnight of an emulator log line's time.
 log_ms() { awk -F'[:. ]' '{ print (($1 * 60 + $2) * 60 + $3) * 1000 + $4; exit }'; }
 
