@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "KVX_Setup.h"
+#include "batch_run.h"
 #include "captions.h"
 #include "command_line.h"
 #include "desktop.h"
 #include "exit_signals.h"
 #include "port_settings_file.h"
+#include "program_name.h"
 #include "settings_folder.h"
 #include "startup_read_hook.h"
 
@@ -19,7 +21,7 @@ int main(int argc, char** argv) {
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
-    std::fprintf(stderr, "kelvox-setup: settings folder: %s; the chosen port is not saved\n", problem.c_str());
+    std::fprintf(stderr, "%s: settings folder: %s; the chosen port is not saved\n", kProgram, problem.c_str());
     TPortSettingsFile::switchOffSaving();
   }
   // --read and --send run without a window, so without a display.

@@ -1,40 +1,95 @@
 #pragma once
-// The command line's transfers, without a window or a display:
-//   kelvox-setup --read FILE [--port N]   reads the clock into the configuration file FILE
-//   kelvox-setup --send FILE [--port N]   sends the configuration file FILE to the clock
-// They run the window's read and send (TClockTransfer on a TSerial) and end with exit code 0, or
-// 1 and one line on standard error saying what failed. Progress goes to standard error when it is
-// a terminal.
+// The window's read or send on a port of its own, with the configuration in place of the controls:
+// TClockTransfer on a TSerial, without a window or a display.
+//
+// The received bytes are cut into messages here rather than by the component: each byte is then
+// known to have come before or after the last command was written. A message whose bytes all came
+// before it cannot answer it, so such an acknowledgement (a clock's duplicate "$ok") counts for
+// nothing; otherwise it would count for the next command and a later error reply would go unseen.
+#include <QEventLoop>
 #include <QString>
-#include <filesystem>
+#include <QStringList>
+#include <QTimer>
+#include <bitset>
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
-class QCommandLineParser;
+#include "Serial4.h"
+#include "config_file.h"
+#include "message_framer.h"
+#include "reply_timer.h"
+#include "transfer.h"
 
-// A transfer the command line asks for.
-struct TBatchRequest {
-  bool reading = false;
-  QString file;                 // as given, shown on one line (see shownName)
-  std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
-  QString pathProblem;          // why no absolute path could be made (the start folder is gone)
-  std::optional<int> port;      // --port; otherwise the saved or the first usable port
+class TBatchTransfer : private TransferPort, private TransferHost {
+ public:
+  enum class Direction { Read, Send };
+
+  TBatchTransfer(Direction direction, TClockConfig config);
+  ~TBatchTransfer() override;
+
+  // Opens COMn; the reason when it cannot be opened.
+  std::optional<QString> open(int port);
+  int port() const { return serial_.Port(); }
+
+  // Runs the read or the send to its end; false with failure() saying why.
+  bool run();
+
+  QString failure() const { return failure_; }
+  // Replies whose values the file could hold only clamped, one line each.
+  const QStringList& warnings() const { return warnings_; }
+  // Whether it ended because the port gave no answer at all: maybe no clock is behind it.
+  bool unanswered() const { return noAnswer_ && transfer_.lastAcknowledged().empty(); }
+  TClockConfig received() const;
+
+ private:
+  static constexpr char kEndChar = '\r';
+
+  void readReceived();
+  void handleMessage(const std::string& message, bool beforeLastCommand);
+  void finish(const QString& failure);
+
+  enum class Ending { NoAnswer, ErrorReply, Interrupted };
+  QString failureText(Ending ending) const;
+
+  // TransferPort
+  void sendString(const std::string& text) override;
+  void sendChar(char c) override { serial_.SendChar(c); }
+  void abortRx() override { serial_.AbortRx(); }
+  void abortTx() override { serial_.AbortTx(); }
+  void setMessageStartChar(char c) override { startChar_ = c; }
+
+  // TransferHost
+  int setting(Setting s) const override { return config_.setting(s); }
+  void writeSetting(Setting s, int value) override;
+  void settingRead(Setting s, int value) override;
+  void progressed(int done, int total) override;
+  void readFinished() override;
+  // The last command acknowledged, and no error reply before it.
+  void sendFinished() override { finish(QString()); }
+  void failed(TransferFailure why, const std::string&) override;
+
+  Direction direction_;
+  TClockConfig config_;
+  WeekTable table_;
+  bool timerEdited_ = false;  // a file's relay mode is sent as it stands
+  TSerial serial_;
+  QTimer timeout_;
+  TReplyTimer replyTimer_{timeout_};
+  QEventLoop loop_;
+  TClockTransfer transfer_{*this, replyTimer_, *this, table_, timerEdited_};
+
+  char startChar_ = '$';
+  MessageFramer framer_;
+  MessageFramer errorFramer_;
+  std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
+  QStringList warnings_;
+
+  std::bitset<TClockConfig::kSettingCount> reported_;
+  bool errorReply_ = false;
+  bool noAnswer_ = false;
+  bool finished_ = false;
+  QString failure_;
+  bool progressShown_ = false;
+  bool progressPrinted_ = false;
 };
-
-// A command-line argument as the parser takes it. Bytes that are not UTF-8 become the lone
-// surrogates U+DC80..U+DCFF, so that argumentBytes gives the argument back byte for byte.
-QString argumentText(std::string_view bytes);
-std::string argumentBytes(const QString& text);
-// A name as a message shows it on one line: control characters and bytes that are not UTF-8
-// written as \n, \r, \t or \xHH.
-QString shownName(const QString& text);
-
-// Adds --read, --send and --port.
-void addBatchTransferOptions(QCommandLineParser& parser);
-// Whether the command line names one of them.
-bool batchTransferRequested(const QCommandLineParser& parser);
-// The request of a parsed command line; nothing, and the reason in error, when it is malformed.
-std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error);
-// Runs the transfer under the QCoreApplication that exists; gives the exit code.
-int runBatchTransfer(const TBatchRequest& request);

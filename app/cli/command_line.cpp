@@ -4,11 +4,11 @@
 #include <QRegularExpression>
 #include <cstdio>
 
+#include "argument_text.h"
 #include "desktop.h"
+#include "program_name.h"
 
 namespace {
-
-constexpr char kProgram[] = "kelvox-setup";
 
 constexpr char kDescription[] =
     "Reads the settings and switch times of a KELVOX radio-controlled clock over a serial port,\n"

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "batch_transfer.h"
+#include "batch_options.h"
 
 struct TCommandLine {
   enum class Mode { Window, Help, Version, Invalid, Batch };

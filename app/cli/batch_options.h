@@ -1,0 +1,26 @@
+#pragma once
+// The command line's transfers, without a window or a display:
+//   kelvox-setup --read FILE [--port N]   reads the clock into the configuration file FILE
+//   kelvox-setup --send FILE [--port N]   sends the configuration file FILE to the clock
+// Here their options and the request a parsed command line makes; batch_run.h runs it.
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+class QCommandLineParser;
+
+// A transfer the command line asks for.
+struct TBatchRequest {
+  bool reading = false;
+  QString file;                 // as given, shown on one line (see shownName)
+  std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
+  QString pathProblem;          // why no absolute path could be made (the start folder is gone)
+  std::optional<int> port;      // --port; otherwise the saved or the first usable port
+};
+
+// Adds --read, --send and --port.
+void addBatchTransferOptions(QCommandLineParser& parser);
+// Whether the command line names one of them.
+bool batchTransferRequested(const QCommandLineParser& parser);
+// The request of a parsed command line; nothing, and the reason in error, when it is malformed.
+std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error);

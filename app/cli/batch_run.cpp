@@ -1,0 +1,99 @@
+// Runs a --read or --send: loads or checks the file, finds the port, runs the transfer on it (and
+// on the other ports that open when it gives no answer) and writes what was read.
+#include "batch_run.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Serial4.h"
+#include "batch_transfer.h"
+#include "config_file_access.h"
+#include "port_chooser.h"
+#include "port_settings_file.h"
+#include "program_name.h"
+#include "safe_write.h"
+
+namespace {
+
+constexpr int kScannedPorts = TPortChooser::kScannedPorts;
+
+// One line on standard error, the program's name first.
+void report(const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+}
+
+// Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
+// opens; the reason when none does. A port found by trying leaves in `others` the ports that
+// opened besides it, to ask in turn when it gives no answer (a GPS receiver or modem may be on it).
+std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked, std::vector<int>& others) {
+  if (asked) {
+    if (const auto reason = transfer.open(*asked))
+      return QStringLiteral("COM%1 is not available (%2)").arg(*asked).arg(*reason);
+    return std::nullopt;
+  }
+  if (const int saved = TPortSettingsFile().savedPort(); saved != 0) {
+    if (const auto reason = transfer.open(saved))
+      return QStringLiteral("COM%1, saved in kelvox.ini, is not available (%2); choose a port with --port N")
+          .arg(saved)
+          .arg(*reason);
+    return std::nullopt;
+  }
+  TPortChooser chooser;
+  {
+    TSerial probe;
+    probe.setNotifyErrors(neNone);
+    chooser.scan(probe);
+  }
+  if (const int first = chooser.firstOpened(); first != 0 && !transfer.open(first)) {
+    others = chooser.othersThan(first);
+    return std::nullopt;
+  }
+  return QStringLiteral("no serial port available among COM1 to COM%1; choose one with --port N")
+      .arg(kScannedPorts);
+}
+
+}  // namespace
+
+int runBatchTransfer(const TBatchRequest& request) {
+  const auto fail = [](const QString& text) {
+    report(text);
+    return 1;
+  };
+  if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
+  TClockConfig config;
+  if (!request.reading) {
+    QString error;
+    if (!loadConfigFile(request.path, config, error))
+      return fail(request.file + QStringLiteral(": ") + error);
+  } else if (const std::string refusal = writeRefusal(request.path); !refusal.empty()) {
+    // Known before the clock is read: a folder, a device or a pipe is never written.
+    return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
+                QString::fromLocal8Bit(refusal));
+  }
+  const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
+  auto transfer = std::make_unique<TBatchTransfer>(direction, config);
+  std::vector<int> others;
+  if (const auto reason = openPort(*transfer, request.port, others)) return fail(*reason);
+  bool searched = false;
+  bool done = false;
+  while (!(done = transfer->run())) {
+    if (others.empty() || !transfer->unanswered()) break;
+    const int next = others.front();
+    others.erase(others.begin());
+    report(transfer->failure() + QStringLiteral("; asking COM%1").arg(next));
+    transfer = std::make_unique<TBatchTransfer>(direction, config);
+    transfer->open(next);  // one that no longer opens ends in no answer like a silent one
+    searched = true;
+  }
+  for (const QString& warning : transfer->warnings()) report(warning);
+  if (!done) return fail(transfer->failure());
+  if (searched) report(QStringLiteral("the clock answered on COM%1").arg(transfer->port()));
+  if (request.reading) {
+    QString error;
+    if (!saveConfigFile(request.path, transfer->received(), error))
+      return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") + error);
+  }
+  return 0;
+}
