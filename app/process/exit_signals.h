@@ -3,6 +3,8 @@
 // send cut off unsaid: SIGTERM, SIGINT and SIGHUP (a logout, Ctrl+C in the terminal that started
 // the program) on POSIX systems; Ctrl+C, Ctrl+Break and the closing of the console on Windows.
 // While an instance of this class lives they reach the handler instead, on the main thread, once.
+// (On POSIX systems a second signal before the main thread took the first ends the program at
+// once: it is held up somewhere that the orderly end cannot reach.)
 // How they are caught is the platform's: platform/<system>/exit_signals_<system>.cpp.
 #include <QObject>
 #include <functional>

@@ -13,8 +13,17 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 int pipeEnds[2] = {-1, -1};
+volatile sig_atomic_t undelivered = 0;  // a signal is in the pipe, not yet taken by the main thread
 
 extern "C" void onSignal(int signal) {
+  // A second signal while the first still waits: the main thread is held up outside its event
+  // loop (an open that blocks), and the user asks again. The default action ends the program.
+  if (undelivered != 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    return;
+  }
+  undelivered = 1;
   const int savedErrno = errno;
   const unsigned char number = static_cast<unsigned char>(signal);
   [[maybe_unused]] const ssize_t n = ::write(pipeEnds[1], &number, 1);
@@ -27,10 +36,14 @@ class TExitSignals::Watch {
  public:
   explicit Watch(TExitSignals& owner) {
     if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // then the signals keep their default
+    undelivered = 0;
     notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, &owner, [&owner] {
       unsigned char number = 0;
-      while (::read(pipeEnds[0], &number, 1) == 1) owner.deliver(number);
+      while (::read(pipeEnds[0], &number, 1) == 1) {
+        undelivered = 0;
+        owner.deliver(number);
+      }
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
