@@ -36,8 +36,21 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationVersion(programVersion());
 
+  // Caught before the window is built, so that nothing between here and the end is cut off. A
+  // signal taken while it is built (in a box it holds open) ends that box, and the window once it stands.
+  TForm1* window = nullptr;
+  int signalAtStart = 0;
+  const TExitSignals exitSignals([&window, &signalAtStart](int signal) {
+    if (window != nullptr) return window->endBySignal(signal);
+    signalAtStart = signal;
+    QCoreApplication::exit(128 + signal);
+  });
   TForm1 form;
-  const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });
+  if (signalAtStart != 0) {
+    form.endBySignal(signalAtStart);
+    return 128 + signalAtStart;
+  }
+  window = &form;
   form.centreOnScreen();
   form.show();
   quitAfterStartupReadWhenAsked(form);

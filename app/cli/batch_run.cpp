@@ -2,6 +2,7 @@
 // on the other ports that open when it gives no answer) and writes what was read.
 #include "batch_run.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "Serial4.h"
 #include "batch_transfer.h"
 #include "config_file_access.h"
+#include "exit_signals.h"
 #include "port_chooser.h"
 #include "port_settings_file.h"
 #include "program_name.h"
@@ -73,13 +75,32 @@ int runBatchTransfer(const TBatchRequest& request) {
                 QString::fromLocal8Bit(refusal));
   }
   const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
-  auto transfer = std::make_unique<TBatchTransfer>(direction, config);
+  std::unique_ptr<TBatchTransfer> transfer;
+  bool interrupted = false;
+  // Ctrl+C, SIGTERM and a hang-up are caught from here to the end. During a transfer they end it
+  // with its report and an orderly close, so a clock is never left half-written without a word;
+  // before it and between two ports no further port is asked. A file being written is written whole.
+  const TExitSignals interrupts([&](int) {
+    interrupted = true;
+    if (transfer) transfer->interrupt();
+  });
+  // A signal that came while no event loop ran (the file, the opens) is delivered here.
+  const auto signalled = [&interrupted] {
+    QCoreApplication::processEvents();
+    return interrupted;
+  };
+  const QString lookingInterrupted =
+      QStringLiteral("interrupted while looking for the clock; ") +
+      (request.reading ? QStringLiteral("nothing was written") : QStringLiteral("no command was acknowledged"));
+  transfer = std::make_unique<TBatchTransfer>(direction, config);
   std::vector<int> others;
   if (const auto reason = openPort(*transfer, request.port, others)) return fail(*reason);
   bool searched = false;
   bool done = false;
-  while (!(done = transfer->run())) {
-    if (others.empty() || !transfer->unanswered()) break;
+  for (;;) {
+    if (signalled()) return fail(lookingInterrupted);
+    done = transfer->run();
+    if (done || others.empty() || !transfer->unanswered()) break;
     const int next = others.front();
     others.erase(others.begin());
     report(transfer->failure() + QStringLiteral("; asking COM%1").arg(next));

@@ -7,7 +7,6 @@
 
 #include "clock_link.h"
 #include "desktop.h"
-#include "exit_signals.h"
 #include "messages.h"
 
 namespace {
@@ -65,10 +64,8 @@ std::optional<QString> TBatchTransfer::open(int port) {
 }
 
 bool TBatchTransfer::run() {
+  if (finished_) return failure_.isEmpty();
   progressShown_ = desktop::standardErrorIsTerminal();
-  // Ctrl+C, SIGTERM or a hang-up end the transfer with its report and an orderly close, so a
-  // clock is never left half-written without a word.
-  const TExitSignals interrupts([this](int) { finish(failureText(Ending::Interrupted)); });
   if (direction_ == Direction::Read)
     transfer_.ReadClockClick();
   else
@@ -107,6 +104,8 @@ void TBatchTransfer::handleMessage(const std::string& message, bool beforeLastCo
   if (direction_ == Direction::Send && beforeLastCommand && isAcknowledgement(message)) return;
   transfer_.Serial1Message(message);
 }
+
+void TBatchTransfer::interrupt() { finish(failureText(Ending::Interrupted)); }
 
 void TBatchTransfer::finish(const QString& failure) {
   if (finished_) return;

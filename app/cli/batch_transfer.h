@@ -34,6 +34,10 @@ class TBatchTransfer : private TransferPort, private TransferHost {
 
   // Runs the read or the send to its end; false with failure() saying why.
   bool run();
+  // Ends the run at once (Ctrl+C, SIGTERM, a hang-up) with its report of how far it came. The
+  // signals reach the program through the event loop that run() turns; a transfer interrupted
+  // before its run asks nothing.
+  void interrupt();
 
   QString failure() const { return failure_; }
   // Replies whose values the file could hold only clamped, one line each.

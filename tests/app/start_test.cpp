@@ -1,7 +1,10 @@
 // How the program starts: its answers without a window (run as a process, as a user or a script
-// runs it) and the folder it chooses to work in.
+// runs it), the folder it chooses to work in, and its end by a signal before a transfer runs.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "settings_folder.h"
 
@@ -146,6 +150,89 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"},
                     // A file is no folder: the program stays where it is and is told so.
                     FolderCase{"XdgConfigHomeIsAFile", "notes", "/start/notes", "start", "cannot create "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Silent pseudo-terminals linked as COM1 and COM2 in a start folder of their own: ports that open
+// and never answer.
+class SilentPorts {
+ public:
+  SilentPorts() {
+    for (int port = 1; port <= 2; ++port) {
+      int master = -1, slave = -1;
+      char name[256] = {};
+      if (openpty(&master, &slave, name, nullptr, nullptr) != 0) continue;
+      ::close(slave);
+      masters_.push_back(master);
+      QFile::link(QString::fromLatin1(name), folder_.filePath(QStringLiteral("COM%1").arg(port)));
+    }
+  }
+  ~SilentPorts() {
+    for (const int master : masters_) ::close(master);
+  }
+  SilentPorts(const SilentPorts&) = delete;
+  SilentPorts& operator=(const SilentPorts&) = delete;
+
+  bool ready() const { return masters_.size() == 2; }
+  QString path() const { return folder_.path(); }
+
+ private:
+  QTemporaryDir folder_;
+  std::vector<int> masters_;
+};
+
+struct SignalCase {
+  const char* name;
+  QStringList arguments;
+  bool iniIsFolder;      // kelvox.ini cannot be written: the window's start-up holds a box saying so
+  const char* sendWhen;  // the signal goes once standard error holds this
+  int signal;
+  int exitCode;
+  const char* lastLine;  // the start of standard error's last line
+};
+
+class EndBySignal : public testing::TestWithParam<SignalCase> {};
+
+// Between the transfers, while the window's start or the command line's search for the clock
+// runs, a signal still ends the program in order: the window as on a signal at any other time, the
+// command line with its one line and status 1.
+TEST_P(EndBySignal, BeforeOrBetweenTransfers) {
+  const SignalCase& c = GetParam();
+  SilentPorts ports;
+  ASSERT_TRUE(ports.ready());
+  if (c.iniIsFolder) {
+    ASSERT_TRUE(QDir(ports.path()).mkdir(QStringLiteral("kelvox.ini")));
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.setWorkingDirectory(ports.path());
+  program.setReadChannel(QProcess::StandardError);
+  program.start(QStringLiteral(KVX_SETUP_PROGRAM), c.arguments);
+  QString err;
+  while (!err.contains(QString::fromLatin1(c.sendWhen)) && program.waitForReadyRead(20000))
+    err += QString::fromLocal8Bit(program.readAllStandardError());
+  ASSERT_TRUE(err.contains(QString::fromLatin1(c.sendWhen))) << err.toStdString();
+  ::kill(static_cast<pid_t>(program.processId()), c.signal);
+  ASSERT_TRUE(program.waitForFinished(20000)) << "still running after the signal";
+  err += QString::fromLocal8Bit(program.readAllStandardError());
+
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by the signal itself";
+  EXPECT_EQ(program.exitCode(), c.exitCode);
+  const QString lastLine = err.trimmed().split(u'\n').constLast();
+  EXPECT_TRUE(lastLine.startsWith(QString::fromLatin1(c.lastLine))) << err.toStdString();
+  EXPECT_FALSE(QFile::exists(ports.path() + QStringLiteral("/read.cfg")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EndBySignal,
+    testing::Values(
+        SignalCase{"WindowStartUpHoldingABox", {QStringLiteral("-platform"), QStringLiteral("offscreen")}, true,
+                   "COM4 (", SIGTERM, 128 + SIGTERM, ""},
+        SignalCase{"ReadAskingTheNextPort", {QStringLiteral("--read"), QStringLiteral("read.cfg")}, false,
+                   "asking COM2", SIGTERM, 1, "kelvox-setup: interrupted while "},
+        SignalCase{"ReadCtrlCAskingTheNextPort", {QStringLiteral("--read"), QStringLiteral("read.cfg")}, false,
+                   "asking COM2", SIGINT, 1, "kelvox-setup: interrupted while "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
