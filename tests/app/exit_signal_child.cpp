@@ -1,8 +1,13 @@
 // The program as its entry runs it, except that it asks the clock at once and starts a send as
 // soon as the start-up read has ended, so that a test can signal it in the middle of the send.
 // Run in a folder whose COM1 is the clock; lock files go into that folder.
+// With --held-up it only catches the signals and never turns its event loop again, as while an
+// open blocks.
 #include <QApplication>
+#include <QThread>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
 
 #include "KVX_Setup.h"
 #include "exit_signals.h"
@@ -10,6 +15,12 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (argc > 1 && std::string_view(argv[1]) == "--held-up") {
+    const TExitSignals exitSignals([](int) {});
+    std::puts("held up");
+    std::fflush(stdout);
+    for (;;) QThread::sleep(1);
+  }
   PosixPort::setLockFolder(".");
   TForm1 form;
   const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });

@@ -336,6 +336,19 @@ TEST_F(WindowWithClock, ClockUnpluggedAndPluggedInAgainIsReachedWithoutARestart)
   EXPECT_TRUE(boxes->plain.empty());
 }
 
+// A program held up outside its event loop (by an open that blocks, say) cannot end in order; a
+// second signal ends it at once rather than leaving it to hang.
+TEST(ExitSignals, ASecondSignalEndsAProgramHeldUpOutsideItsEventLoop) {
+  QProcess program;
+  program.start(QStringLiteral(KVX_EXIT_SIGNAL_CHILD), {QStringLiteral("--held-up")});
+  ASSERT_TRUE(program.waitForReadyRead(10000));
+  // Signals that come together count as one: they are sent until the program ends.
+  for (int sent = 0; sent < 100 && !program.waitForFinished(100); ++sent)
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  ASSERT_EQ(program.state(), QProcess::NotRunning) << "still running";
+  EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);  // ended by the signal itself
+}
+
 // SIGTERM in the middle of a send: the program closes the port as "Exit" does (no lock file, no
 // exclusive use left behind) and says which command the clock acknowledged last.
 TEST_F(WindowWithClock, SignalDuringASendClosesThePortAndSaysHowFarItCame) {
