@@ -127,8 +127,7 @@ void TClockTransfer::endSettle() {
   settle_ = Settle::None;
   timer_.stop();
   if (kind == Settle::Read) {
-    setStartChar('$');
-    host_.readFinished();
+    endRead();
   } else {
     host_.sendFinished();
   }
@@ -154,15 +153,19 @@ void TClockTransfer::handleEntryReply(const std::string& message) {
       startReplyTime();
     }
   }
-  host_.entryRead(day, entry);
-  host_.progressed(day * WeekTable::kEntries + entry + 1, kReadEntries);
-  // The start characters stay as they are while settling: a further entry reply or an error
-  // reply must still arrive.
-  if (step_ == kReadDone) {
+  const bool weekDone = step_ == kReadDone;
+  if (weekDone) {
     step_ = kIdle;
     entry_ = 0;
-    beginSettle(Settle::Read);
+    // Settling, the start characters stay: a further entry reply or an error reply must still arrive.
+    if (host_.readSettles())
+      beginSettle(Settle::Read);
+    else
+      timer_.stop();
   }
+  host_.entryRead(day, entry);
+  host_.progressed(day * WeekTable::kEntries + entry + 1, kReadEntries);
+  if (weekDone && !settling()) endRead();
 }
 
 void TClockTransfer::handleSettingsReply(const std::string& message) {
@@ -211,6 +214,11 @@ void TClockTransfer::sendNextOfSend() {
     if (step_ == kSendLastDay) lastCommandPending_ = true;
     step_ = step_ == kSendLastDay ? kIdle : step_ + 1;
   }
+}
+
+void TClockTransfer::endRead() {
+  setStartChar('$');
+  host_.readFinished();
 }
 
 void TClockTransfer::TimeoutTimer() {

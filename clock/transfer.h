@@ -79,8 +79,13 @@ class TransferHost {
   virtual void entryRead(int /*day*/, int /*entry*/) {}
   // One more step: `done` of `total` entry replies of a read, or commands written of a send.
   virtual void progressed(int /*done*/, int /*total*/) {}
-  // The last entry of Sunday has come and the line stayed quiet for the settle time after it: the
-  // week table holds the clock's week. (The transfer is idle from the last entry on.)
+  // Whether a read waits for the settle time after its last entry before it ends (see
+  // readFinished). A host that says yes treats the read as running until readFinished: its
+  // buttons, progress bar and pages follow readFinished, not the last entry. Without it a read
+  // ends at its last entry, and a reply beyond the count that follows goes unseen.
+  virtual bool readSettles() const { return false; }
+  // The last entry of Sunday has come (and, when the read settles, the line stayed quiet for the
+  // settle time after it): the week table holds the clock's week.
   virtual void readFinished() {}
   // The clock acknowledged the last command of a send and the line stayed quiet for the settle
   // time after it. (The transfer is idle from the moment that command is written; its
@@ -128,9 +133,10 @@ class TClockTransfer {
   }
 
   // Where the transfer stands.
-  bool idle() const { return step_ == kIdle; }
+  // A send is over once its last command is written, a read once readFinished comes.
+  bool idle() const { return step_ == kIdle && settle_ != Settle::Read; }
   bool sending() const { return step_ >= kSendLanguage && step_ <= kSendLastDay; }
-  bool reading() const { return step_ >= kReadSettings && step_ < kReadDone; }
+  bool reading() const { return (step_ >= kReadSettings && step_ < kReadDone) || settle_ == Settle::Read; }
   bool startUpDone() const { return !startUpPending_; }
   // After the last reply of a read or a send: success once the settle time passes quietly.
   bool settling() const { return settle_ != Settle::None; }
@@ -168,6 +174,7 @@ class TClockTransfer {
   bool countsAnswers() const;
   void beginSettle(Settle kind);
   void endSettle();
+  void endRead();
   void handleEntryReply(const std::string& message);
   void handleSettingsReply(const std::string& message);
   void handleAcknowledgement(const std::string& message);
