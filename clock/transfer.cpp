@@ -67,12 +67,24 @@ void TClockTransfer::SendToClockClick() {
   startReplyTime();
 }
 
-void TClockTransfer::Serial1Message(const std::string& message) {
-  // A message is read only under the start character it was framed with: one held back or late
+void TClockTransfer::Serial1Message(const std::string& message, bool beforeLastWrite) {
+  // A message is read only under the start characters it was framed with: one held back or late
   // from the week read (framed with "=") is no settings reply once the start character is "$".
-  if (message.empty() || message.front() != startChar_) return;
+  if (message.empty() || (message.front() != startChar_ && message.front() != secondStartChar_)) return;
+  // One answer per message written: a reply older than the last write cannot answer it. (Before
+  // the first answer of a transfer it is older than the transfer and answers nothing of it.)
+  if (beforeLastWrite && countsAnswers() && answersCurrentPhase(message)) {
+    if (acknowledgedCount_ > 0) fail(TransferFailure::ExtraReply);
+    return;
+  }
   // The error reply ends the transfer; the message is then handled as one arriving while idle.
   if (isErrorReply(message)) fail(TransferFailure::ErrorReply);
+  // After the last reply nothing more is awaited: whatever the clock still answers was not paired
+  // with a message of the program, so the transfer ran out of step with the clock.
+  if (settling()) {
+    if (isReply(message)) fail(TransferFailure::ExtraReply);
+    return;
+  }
   // The reply time runs from the program's own send. A line that answers nothing awaited (a GPS
   // receiver or a modem on the port) neither stops nor restarts it, so such a device ends in
   // the no-answer message as a silent one does.
@@ -80,7 +92,7 @@ void TClockTransfer::Serial1Message(const std::string& message) {
   if (answer) timer_.stop();
   port_.abortTx();
   if (step_ >= kReadFirstDay && step_ < kReadDone) {
-    handleEntryReply(message);
+    if (answer) handleEntryReply(message);
   } else if (step_ == kIdle || step_ == kReadSettings) {
     handleLastAcknowledgement(message);
     handleSettingsReply(message);
@@ -92,8 +104,37 @@ void TClockTransfer::Serial1Message(const std::string& message) {
   if (!idle() && answer && !timer_.active()) startReplyTime();
 }
 
+void TClockTransfer::lineDamaged() {
+  if (!idle() || settling() || lastCommandPending_) fail(TransferFailure::LineError);
+}
+
+bool TClockTransfer::isReply(const std::string& message) {
+  return message.front() == '=' || isAcknowledgement(message) || replySetting(message).has_value();
+}
+
+bool TClockTransfer::countsAnswers() const {
+  return sending() || lastCommandPending_ || (step_ >= kReadFirstDay && step_ < kReadDone);
+}
+
+void TClockTransfer::beginSettle(Settle kind) {
+  settle_ = kind;
+  timer_.stop();
+  timer_.start(kSettleMs);
+}
+
+void TClockTransfer::endSettle() {
+  const Settle kind = settle_;
+  settle_ = Settle::None;
+  timer_.stop();
+  if (kind == Settle::Read) {
+    endRead();
+  } else {
+    host_.sendFinished();
+  }
+}
+
 bool TClockTransfer::answersCurrentPhase(const std::string& message) const {
-  if (step_ >= kReadFirstDay && step_ < kReadDone) return true;  // framed from "=": an entry reply
+  if (step_ >= kReadFirstDay && step_ < kReadDone) return message.front() == '=';  // an entry reply
   if (step_ == kReadSettings) return replySetting(message).has_value();
   // A send, or idle after one, waits for an acknowledgement (of its last entry, when idle).
   return isAcknowledgement(message);
@@ -112,15 +153,19 @@ void TClockTransfer::handleEntryReply(const std::string& message) {
       startReplyTime();
     }
   }
-  if (step_ == kReadDone) {
+  const bool weekDone = step_ == kReadDone;
+  if (weekDone) {
     step_ = kIdle;
     entry_ = 0;
-    setStartChar('$');
-    timer_.stop();
+    // Settling, the start characters stay: a further entry reply or an error reply must still arrive.
+    if (host_.readSettles())
+      beginSettle(Settle::Read);
+    else
+      timer_.stop();
   }
   host_.entryRead(day, entry);
   host_.progressed(day * WeekTable::kEntries + entry + 1, kReadEntries);
-  if (idle()) host_.readFinished();
+  if (weekDone && !settling()) endRead();
 }
 
 void TClockTransfer::handleSettingsReply(const std::string& message) {
@@ -151,7 +196,7 @@ void TClockTransfer::handleLastAcknowledgement(const std::string& message) {
   if (!lastCommandPending_ || !isAcknowledgement(message)) return;
   lastCommandPending_ = false;
   answered();
-  host_.sendFinished();
+  beginSettle(Settle::Send);
 }
 
 void TClockTransfer::sendNextOfSend() {
@@ -171,9 +216,16 @@ void TClockTransfer::sendNextOfSend() {
   }
 }
 
+void TClockTransfer::endRead() {
+  setStartChar('$');
+  host_.readFinished();
+}
+
 void TClockTransfer::TimeoutTimer() {
   if (startUpPending_)
     startUpTick();
+  else if (settling())
+    endSettle();
   else
     fail(TransferFailure::NoAnswer);
 }
@@ -199,6 +251,7 @@ void TClockTransfer::fail(TransferFailure why) {
   setStartChar('$');
   timer_.stop();
   lastCommandPending_ = false;
+  settle_ = Settle::None;
   ending_ = true;
   host_.failed(why, lastAcknowledged_);
   ending_ = false;
@@ -209,6 +262,9 @@ void TClockTransfer::fail(TransferFailure why) {
 void TClockTransfer::setStartChar(char c) {
   startChar_ = c;
   port_.setMessageStartChar(c);
+  // While the week is read messages start at "=", and the clock's error reply still at "$".
+  secondStartChar_ = c == '=' ? std::optional<char>('$') : std::nullopt;
+  port_.setSecondStartChar(secondStartChar_);
 }
 
 void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? kFirstTickMs : kReplyTimeoutMs); }
@@ -225,6 +281,7 @@ void TClockTransfer::answered() {
 
 void TClockTransfer::forgetAnswers() {
   lastCommandPending_ = false;
+  settle_ = Settle::None;
   acknowledgedCount_ = 0;
   lastAcknowledged_.clear();
 }

@@ -8,6 +8,7 @@
 // host decides how to show it (the window in its widgets, the command line in lines and an exit
 // status).
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "clock_line.h"
@@ -20,6 +21,9 @@ enum class RelayAnswer { Yes, No, Cancel };
 enum class TransferFailure {
   NoAnswer,    // the reply time ran out
   ErrorReply,  // the clock answered with its error reply
+  ExtraReply,  // a reply beyond the count: one while none was awaited, or one older than the
+               // message it would answer (a second "$ok" for one command, a ninth entry of a day)
+  LineError,   // characters arrived damaged (parity or framing error, a break)
 };
 
 // The line to the clock, as the transfer uses it.
@@ -28,10 +32,15 @@ class TransferPort {
   virtual ~TransferPort() = default;
   virtual void sendString(const std::string& text) = 0;
   virtual void sendChar(char c) = 0;
-  virtual void abortRx() = 0;  // drop what is received and not read yet
-  virtual void abortTx() = 0;  // drop what is written and not sent yet
+  // Ends the port's outstanding read operations. Bytes already received are kept: they may hold
+  // the clock's error reply or a second answer, which the transfer must see.
+  virtual void abortRx() = 0;
+  virtual void abortTx() = 0;  // ends the port's outstanding write operations
   // The character received messages start with: "$", or "=" while the week is read.
   virtual void setMessageStartChar(char c) = 0;
+  // A second character that also starts a message, or none: "$" while the week is read, so that
+  // the clock's error reply (which holds no "=") still arrives.
+  virtual void setSecondStartChar(std::optional<char> /*c*/) {}
 };
 
 // The reply timer; the host calls TClockTransfer::TimeoutTimer when it fires.
@@ -70,10 +79,17 @@ class TransferHost {
   virtual void entryRead(int /*day*/, int /*entry*/) {}
   // One more step: `done` of `total` entry replies of a read, or commands written of a send.
   virtual void progressed(int /*done*/, int /*total*/) {}
-  // The last entry of Sunday has come: the week table holds the clock's week.
+  // Whether a read waits for the settle time after its last entry before it ends (see
+  // readFinished). A host that says yes treats the read as running until readFinished: its
+  // buttons, progress bar and pages follow readFinished, not the last entry. Without it a read
+  // ends at its last entry, and a reply beyond the count that follows goes unseen.
+  virtual bool readSettles() const { return false; }
+  // The last entry of Sunday has come (and, when the read settles, the line stayed quiet for the
+  // settle time after it): the week table holds the clock's week.
   virtual void readFinished() {}
-  // The clock acknowledged the last command of a send. (The transfer is idle from the moment
-  // that command is written; its acknowledgement comes while idle.)
+  // The clock acknowledged the last command of a send and the line stayed quiet for the settle
+  // time after it. (The transfer is idle from the moment that command is written; its
+  // acknowledgement comes while idle.)
   virtual void sendFinished() {}
   // The transfer ends without its answer. `lastAcknowledged` is the message of this transfer the
   // clock answered last, without its line end; empty when it answered none. Called before the
@@ -87,6 +103,14 @@ class TClockTransfer {
   static constexpr int kReplyTimeoutMs = clockline::kReplyTimeoutMs;
   static constexpr int kSendCommands = 5 + WeekTable::kDays * WeekTable::kEntries;  // 61
   static constexpr int kReadEntries = WeekTable::kDays * WeekTable::kEntries;       // 56
+  // How long the line must stay quiet after the last reply of a read or a send before it counts
+  // as a success. A clock that answers one message twice sends the second answer a few ms after
+  // the first (one reply is 2.3 ms on the wire at 19200 baud); a clock the program ran one
+  // message ahead of sends its real last answer one reply later. A USB adapter holds received
+  // bytes up to its latency timer (16 ms by default on FTDI) and may split two replies across
+  // two such periods, and the host's scheduler adds its own delay: 100 ms covers a second
+  // answer 20 ms late with both delays twice over, and costs the user nothing noticeable.
+  static constexpr int kSettleMs = 100;
 
   TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table,
                  const bool& timerEdited);
@@ -95,16 +119,27 @@ class TClockTransfer {
   void beginStartUp();
   void ReadClockClick();
   void SendToClockClick();
-  void Serial1Message(const std::string& message);
-  void TimeoutTimer();  // the timer fired: the start-up tick, else no answer in time
+  // A received message. `beforeLastWrite`: the host knows that all its bytes had arrived before
+  // the program's last write, so it cannot answer that write; a host that cannot tell passes false.
+  void Serial1Message(const std::string& message, bool beforeLastWrite = false);
+  // The timer fired: the start-up tick, the end of the settle time, else no answer in time.
+  void TimeoutTimer();
+  // The port received damaged characters: a running transfer cannot trust what it reads.
+  void lineDamaged();
   // A port was applied: nothing is waited for on the one before.
-  void portChanged() { timer_.stop(); }
+  void portChanged() {
+    timer_.stop();
+    settle_ = Settle::None;
+  }
 
   // Where the transfer stands.
-  bool idle() const { return step_ == kIdle; }
+  // A send is over once its last command is written, a read once readFinished comes.
+  bool idle() const { return step_ == kIdle && settle_ != Settle::Read; }
   bool sending() const { return step_ >= kSendLanguage && step_ <= kSendLastDay; }
-  bool reading() const { return step_ >= kReadSettings && step_ < kReadDone; }
+  bool reading() const { return (step_ >= kReadSettings && step_ < kReadDone) || settle_ == Settle::Read; }
   bool startUpDone() const { return !startUpPending_; }
+  // After the last reply of a read or a send: success once the settle time passes quietly.
+  bool settling() const { return settle_ != Settle::None; }
   // The day index (0 Monday .. 6 Sunday) whose entries are being read or sent; -1 before the week.
   int day() const;
   std::uint8_t EntryIndex() const { return entry_; }
@@ -127,9 +162,19 @@ class TClockTransfer {
   static constexpr std::uint8_t kReadFirstDay = 101;  // 101..107: entry replies of day index step - 101
   static constexpr std::uint8_t kReadDone = 108;
 
+  enum class Settle { None, Read, Send };
+
   // Whether the message is what the current step waits for: only such a message touches the
   // reply time-out.
   bool answersCurrentPhase(const std::string& message) const;
+  // Whether the message is any of the clock's replies (an acknowledgement, a settings or an entry reply).
+  static bool isReply(const std::string& message);
+  // Whether the transfer counts the clock's answers now: a send (with its last acknowledgement)
+  // or the week read. The settings phase takes whatever settings replies come.
+  bool countsAnswers() const;
+  void beginSettle(Settle kind);
+  void endSettle();
+  void endRead();
   void handleEntryReply(const std::string& message);
   void handleSettingsReply(const std::string& message);
   void handleAcknowledgement(const std::string& message);
@@ -151,6 +196,8 @@ class TClockTransfer {
   std::uint8_t step_ = kIdle;
   std::uint8_t entry_ = 0;
   char startChar_ = '$';  // the port's start character, as this transfer last set it
+  std::optional<char> secondStartChar_;
+  Settle settle_ = Settle::None;
   bool startUpPending_ = false;
   bool lastCommandPending_ = false;  // idle after a send whose last command waits for its acknowledgement
   bool ending_ = false;

@@ -149,7 +149,7 @@ void TEventThread::readMessages() {
   char byte = 0;
   while (!stop_ && owner_.ReadChar(byte) == 1) {
     if (!owner_.framer_.feed(byte, owner_.messageStartChar_, owner_.messageEndChar_,
-                             owner_.messageAppendCount_))
+                             owner_.messageAppendCount_, owner_.MessageSecondStartChar()))
       continue;
     raise(&TSerial::OnMessage, owner_.framer_.message());
   }
@@ -492,8 +492,15 @@ void TSerial::AbortTx() {
   if (!open_) reportError(kNotActive);
 }
 
+std::optional<char> TSerial::MessageSecondStartChar() const {
+  const int c = messageSecondStartChar_;
+  return c < 0 ? std::nullopt : std::optional<char>(static_cast<char>(c));
+}
+
 void TSerial::AbortRx() {
-  // Reads never wait, so nothing is outstanding; received bytes are kept.
+  // Reads never wait, so nothing is outstanding. Received bytes are kept, as the platform's abort
+  // keeps them: they may be a reply the clock has already sent (an error reply, a second answer),
+  // and throwing them away would hide it from the caller.
   if (!open_) reportError(kNotActive);
 }
 

@@ -160,6 +160,10 @@ class TSerial : public QObject {
   void setRxEventMode(eOpModes mode) { rxEventMode_ = mode; }
   char MessageStartChar() const { return messageStartChar_; }
   void setMessageStartChar(char c) { messageStartChar_ = c; }
+  // A second character that also begins a message, or none (the default); applies from the next
+  // received byte, as MessageStartChar does.
+  std::optional<char> MessageSecondStartChar() const;
+  void setMessageSecondStartChar(std::optional<char> c) { messageSecondStartChar_ = c ? int{static_cast<unsigned char>(*c)} : -1; }
   char MessageEndChar() const { return messageEndChar_; }
   void setMessageEndChar(char c) { messageEndChar_ = c; }
   std::uint16_t MessageAppendCount() const { return messageAppendCount_; }
@@ -181,6 +185,7 @@ class TSerial : public QObject {
   void SendString(const std::string& s);
   void SendChar(char c);
   int ReadChar(char& c);  // main thread or the receive thread
+  // End outstanding write or read operations; neither discards queued or received bytes.
   void AbortTx();
   void AbortRx();
   void SetModemLine(eModemLine line, bool on);
@@ -244,6 +249,7 @@ class TSerial : public QObject {
   bool checkParity_ = true;
   std::atomic<eOpModes> rxEventMode_{rxNormal};
   std::atomic<char> messageStartChar_{2};
+  std::atomic<int> messageSecondStartChar_{-1};  // a byte 0..255, or -1 for none
   std::atomic<char> messageEndChar_{3};
   std::atomic<std::uint16_t> messageAppendCount_{0};
   std::atomic<eNotifyErr> notifyErrors_{neDialog};  // the receive thread asks whether to report

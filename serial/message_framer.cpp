@@ -1,12 +1,13 @@
 #include "message_framer.h"
 
-bool MessageFramer::feed(char byte, char startChar, char endChar, std::uint16_t appendCount) {
+bool MessageFramer::feed(char byte, char startChar, char endChar, std::uint16_t appendCount,
+                         std::optional<char> secondStartChar) {
   if (state_ == State::Appending) {
     // Appended bytes are taken whatever they are, delimiters included.
     if (!add(byte)) return false;
     return --appendLeft_ == 0 ? complete() : false;
   }
-  if (byte == startChar) {
+  if (byte == startChar || byte == secondStartChar) {
     state_ = State::Collecting;
     buffer_.assign(1, byte);
     return false;

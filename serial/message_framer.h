@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class MessageFramer {
@@ -14,8 +15,10 @@ class MessageFramer {
   static constexpr std::size_t kMaxMessage = 4096;
 
   // Takes one byte with the delimiters as they stand now; true when a message is complete,
-  // which message() then holds until the next byte.
-  bool feed(char byte, char startChar, char endChar, std::uint16_t appendCount);
+  // which message() then holds until the next byte. A second start character, when given,
+  // begins a message as the first one does.
+  bool feed(char byte, char startChar, char endChar, std::uint16_t appendCount,
+            std::optional<char> secondStartChar = std::nullopt);
 
   const std::string& message() const { return buffer_; }
   State state() const { return state_; }

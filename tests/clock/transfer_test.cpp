@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "messages.h"
@@ -25,6 +26,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
   void abortRx() override { record("abortRx"); }
   void abortTx() override { record("abortTx"); }
   void setMessageStartChar(char c) override { startChar = c; }
+  void setSecondStartChar(std::optional<char> c) override { secondStartChar = c; }
 
   void start(int ms) override {
     if (timerActive) return;  // a running timer keeps its interval going
@@ -56,14 +58,18 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
     progress = std::min(progress + 1, 60), ++progressSteps;
     lastProgress = {done, total};
   }
+  bool readSettles() const override { return true; }
   void readFinished() override {
     record("readFinished " + table_.at(6, 7).text());
     buttonsEnabled = settingsEnabled = true;
   }
   void sendFinished() override { record("sendFinished"); }
   void failed(TransferFailure why, const std::string& lastAcknowledged) override {
-    record(std::string(why == TransferFailure::NoAnswer ? "no answer" : "error reply") + " after " +
-           lastAcknowledged);
+    static const std::map<TransferFailure, std::string> kinds{{TransferFailure::NoAnswer, "no answer"},
+                                                              {TransferFailure::ErrorReply, "error reply"},
+                                                              {TransferFailure::ExtraReply, "extra reply"},
+                                                              {TransferFailure::LineError, "line error"}};
+    record(kinds.at(why) + " after " + lastAcknowledged);
     ++failures;
     progress = 0;
     buttonsEnabled = settingsEnabled = true;
@@ -76,6 +82,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
   int interval = 0, progress = 0, progressSteps = 0, timerStarts = 0, failures = 0;
   std::pair<int, int> lastProgress;
   char startChar = '$';
+  std::optional<char> secondStartChar;
   std::string clockFound = "-------";
   RelayAnswer relayAnswer = RelayAnswer::Cancel;
 
@@ -132,7 +139,16 @@ TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
   EXPECT_EQ(window.sent.size(), 1u + WeekTable::kDays);
   EXPECT_EQ(table.at(2, 4).text(), "$23=4,02,04,30,ON");
   EXPECT_EQ(table.at(6, 7).text(), "$27=7,06,07,30,OFF");
-  EXPECT_EQ(count("readFinished $27=7,06,07,30,OFF"), 1);  // after the last entry was stored
+  // Success only once the line stayed quiet after the last entry; until then a further entry or
+  // an error reply still arrives.
+  EXPECT_EQ(count("readFinished $27=7,06,07,30,OFF"), 0);
+  EXPECT_TRUE(transfer.settling() && transfer.reading());
+  EXPECT_EQ(window.interval, TClockTransfer::kSettleMs);
+  EXPECT_EQ(window.startChar, '=');
+  EXPECT_EQ(window.secondStartChar, '$');
+  transfer.TimeoutTimer();
+  EXPECT_EQ(count("readFinished $27=7,06,07,30,OFF"), 1);
+  EXPECT_EQ(window.secondStartChar, std::nullopt);
   EXPECT_TRUE(transfer.idle());
   EXPECT_FALSE(transfer.reading());
   EXPECT_EQ(transfer.EntryIndex(), 0);
@@ -175,12 +191,68 @@ TEST_F(TransferTest, SendWrites61MessagesEachAfterAnAcknowledgement) {
 
   acknowledge(1);  // arrives while idle
   EXPECT_EQ(window.sent.size(), 61u);
+  EXPECT_EQ(count("sendFinished"), 0);  // after the settle time
+  EXPECT_EQ(window.interval, TClockTransfer::kSettleMs);
+  transfer.TimeoutTimer();
   EXPECT_FALSE(window.timerActive);
   EXPECT_EQ(count("sendFinished"), 1);
   EXPECT_EQ(transfer.acknowledgedCount(), 61);
   EXPECT_EQ(transfer.lastAcknowledged(), "$27=7,23,59,00,OFF");
-  acknowledge(1);  // a duplicate confirms nothing more
+  acknowledge(1);  // a late one, long after the send, confirms nothing more
   EXPECT_EQ(count("sendFinished"), 1);
+}
+
+// The clock's replies and the program's messages pair one to one, or the transfer fails: a
+// second answer is never taken for the next message, and never ends in success.
+TEST_F(TransferTest, AReplyBeyondTheCountOrAnErrorReplyFailsTheTransfer) {
+  const auto weekRead = [&](int daysRead, int daysWithNine) {
+    transfer.ReadClockClick();
+    transfer.Serial1Message("$S5=3\r");
+    for (int day = 0; day < daysRead; ++day)
+      for (int entry = 0; entry < (day < daysWithNine ? 9 : 8); ++entry)
+        transfer.Serial1Message(entryReply(day, std::min(entry, 7)));
+  };
+  const auto send = [&](int acknowledged) {
+    transfer.SendToClockClick();
+    acknowledge(acknowledged);
+  };
+  const struct {
+    const char* name;
+    std::function<void()> run;
+    const char* failure;
+  } cases[] = {
+      {"second $ok in the same delivery", [&] { send(10), transfer.Serial1Message("$ok\r", true); }, "extra reply"},
+      // Taken for the next command, it puts the send one command ahead of the clock, whose
+      // answer to the last command then comes while settling.
+      {"second $ok after the next write", [&] { send(10), acknowledge(52); }, "extra reply"},
+      {"second $ok, then an error reply to the last command",
+       [&] { send(10), acknowledge(51), transfer.Serial1Message("$error\r"); }, "error reply"},
+      {"second $ok of the last command while settling", [&] { send(62); }, "extra reply"},
+      {"a ninth entry reply for Wednesday", [&] { weekRead(7, 3); }, "extra reply"},
+      {"a ninth entry reply before the next day request",
+       [&] { weekRead(1, 0), transfer.Serial1Message(entryReply(0, 7), true); }, "extra reply"},
+      {"error reply in the settings phase", [&] { weekRead(0, 0), transfer.Serial1Message("$error\r"); },
+       "error reply"},
+      {"error reply in the week phase",
+       [&] { weekRead(2, 0), transfer.Serial1Message(entryReply(2, 0)), transfer.Serial1Message("$error\r"); },
+       "error reply"},
+      {"error reply while settling after the week", [&] { weekRead(7, 0), transfer.Serial1Message("$error\r"); },
+       "error reply"},
+      {"damaged characters in a send", [&] { send(3), transfer.lineDamaged(); }, "line error"},
+  };
+  for (const auto& c : cases) {
+    window.log.clear();
+    c.run();
+    if (transfer.settling()) transfer.TimeoutTimer();  // no success may follow
+    const auto ends = [&](const std::string& e) {
+      return e.starts_with("readFinished") || e == "sendFinished" || e.find(" after ") != std::string::npos;
+    };
+    EXPECT_EQ(std::ranges::count_if(window.log, ends), 1) << c.name;  // one failure, no success
+    EXPECT_TRUE(std::ranges::any_of(window.log, [&](const std::string& e) { return e.starts_with(c.failure); }))
+        << c.name;
+    EXPECT_TRUE(transfer.idle() && !transfer.settling()) << c.name;
+    EXPECT_EQ(window.startChar, '$') << c.name;
+  }
 }
 
 TEST_F(TransferTest, RelayQuestionBeforeSendingEditedTimes) {

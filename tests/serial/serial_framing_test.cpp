@@ -13,12 +13,13 @@ struct Arrival {
   char endChar;
   std::uint16_t appendCount;
   std::string bytes;
+  std::optional<char> secondStartChar = std::nullopt;
 };
 
 Messages feed(MessageFramer& framer, const Arrival& a) {
   Messages out;
   for (char b : a.bytes)
-    if (framer.feed(b, a.startChar, a.endChar, a.appendCount)) out.push_back(framer.message());
+    if (framer.feed(b, a.startChar, a.endChar, a.appendCount, a.secondStartChar)) out.push_back(framer.message());
   return out;
 }
 
@@ -39,6 +40,9 @@ TEST(SerialFramerTest, CutsMessagesFromStartToEnd) {
        {{'$', '\r', 0, "$1=5\r$21"}, {'=', '\r', 0, "=0,12,30,00,ON\r"}},
        {"$1=5\r", "=0,12,30,00,ON\r"}},
       {"a start equal to the end restarts at every such byte", {{'=', '=', 0, "=a=b="}}, {}},
+      {"a second start character begins a message as the first does",
+       {{'=', '\r', 0, "$2=S12:30:00 ON\r$error\r", '$'}},
+       {"=S12:30:00 ON\r", "$error\r"}},
   };
   for (const auto& c : cases) {
     MessageFramer framer;
@@ -86,6 +90,17 @@ class SerialFramingTest : public SerialPtyFixture {
 TEST_F(SerialFramingTest, TwoMessagesInOneReadComeAsTwoEventsInOrder) {
   clockSends("$A\r$B\r");
   EXPECT_EQ(receive(2), Messages({"$A\r", "$B\r"}));
+}
+
+TEST_F(SerialFramingTest, SecondStartCharAppliesFromTheNextByte) {
+  serial_->setMessageStartChar('=');
+  serial_->setMessageSecondStartChar('$');
+  clockSends("=A\r$error\r");
+  EXPECT_EQ(receive(2), Messages({"=A\r", "$error\r"}));
+  serial_->setMessageSecondStartChar(std::nullopt);
+  messages_.clear();
+  clockSends("$error\r=B\r");
+  EXPECT_EQ(receive(1), Messages({"=B\r"}));
 }
 
 TEST_F(SerialFramingTest, MessageBegunGoesOnAfterReopen) {

@@ -42,6 +42,44 @@ TEST_F(EmulatorFaults, DuplicateAtNAnswersThatMessageTwiceInOneWrite) {
   EXPECT_EQ(port->ask("$1=2\r\n", 1), Replies{"$error\r"});           // message 3
 }
 
+TEST_F(EmulatorFaults, DuplicateDelayWritesTheSecondAnswerApart) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--duplicate-at", "1", "--duplicate-delay-ms", "300", "--error-at", "2"}));
+  EXPECT_EQ(port->ask("$1=1\r\n", 1), Replies{"$ok\r"});
+  EXPECT_EQ(repliesIn(port->readUntilCrs(1, 3s), '$'), Replies{"$ok\r"});  // the second, on its own
+  EXPECT_EQ(port->ask("$1=2\r\n", 1), Replies{"$error\r"});
+  EXPECT_EQ(clock->savedValue("language"), "1");
+}
+
+// In a read, message 1 is the read request and messages 2 to 8 the day requests.
+TEST_F(EmulatorFaults, FaultsMeetTheNthMessageOfARead) {
+  ASSERT_NO_FATAL_FAILURE(startClock({"--duplicate-at", "2", "--error-at", "3"}));
+  EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);
+  const Replies monday = port->ask("$21=\r", 16);
+  ASSERT_EQ(monday.size(), 16u);
+  EXPECT_EQ(Replies(monday.begin(), monday.begin() + 8), Replies(monday.begin() + 8, monday.end()));
+  EXPECT_EQ(port->ask("$22=\r", 8, 500ms), Replies{"$error\r"});
+}
+
+TEST_F(EmulatorFaults, CorruptAtNAcknowledgesButStoresAChangedValue) {
+  const struct {
+    const char* command;
+    const char* key;
+    const char* stored;
+  } cases[] = {
+      {"$3=0\r\n", "dls", "1"},
+      {"$1=4\r\n", "language", "3"},  // one lower at the top of the range
+      {"$21=0,07,15,30,ON\r\n", "Mon 1", "07:15:31 ON"},
+      {"$27=7,23,59,59,OFF\r\n", "Sun 8", "00:00:00 OFF"},
+      {"$22=0,DEL\r\n", "Tue 1", "00:00:01 OFF"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_NO_FATAL_FAILURE(startClock({"--corrupt-at", "2"}));
+    EXPECT_EQ(port->ask("$\r", 5), kDefaultSettings);  // message 1
+    EXPECT_EQ(port->ask(c.command, 1), Replies{"$ok\r"}) << c.command;
+    EXPECT_EQ(clock->savedValue(c.key), c.stored) << c.command;
+  }
+}
+
 TEST_F(EmulatorFaults, ErrorAtReadRequestReplacesAllFiveSettingsReplies) {
   ASSERT_NO_FATAL_FAILURE(startClock({"--error-at", "1"}));
   EXPECT_EQ(port->ask("$\r", 6, 500ms), Replies{"$error\r"});

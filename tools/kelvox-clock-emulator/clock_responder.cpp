@@ -84,34 +84,53 @@ bool ClockResponder::applySetting(char which, const std::string& value) {
   int v = 0;
   if (!parseDecimal(value, v)) return false;
   int* field = nullptr;
-  bool valid = false;
+  bool (*valid)(int) = nullptr;
   switch (which) {
     case '1':
-      field = &config_.language, valid = validLanguage(v);
+      field = &config_.language, valid = validLanguage;
       break;
     case '2':
-      field = &config_.utc, valid = validUtc(v);
+      field = &config_.utc, valid = validUtc;
       break;
     case '3':
-      field = &config_.dls, valid = validDls(v);
+      field = &config_.dls, valid = validDls;
       break;
     case '4':
-      field = &config_.timeout, valid = validTimeout(v);
+      field = &config_.timeout, valid = validTimeout;
       break;
     case '5':
-      field = &config_.relay, valid = validRelay(v);
+      field = &config_.relay, valid = validRelay;
       break;
     default:
       return false;
   }
-  if (!valid) return false;
+  if (!valid(v)) return false;
   *field = v;
+  lastSetting_ = field, lastSettingValid_ = valid, lastEntry_ = nullptr;
   return true;
+}
+
+void ClockResponder::corruptLastApplied() {
+  if (lastSetting_) {
+    *lastSetting_ += lastSettingValid_(*lastSetting_ + 1) ? 1 : -1;
+    return;
+  }
+  if (!lastEntry_) return;
+  SwitchTime& e = *lastEntry_;
+  if (!e.set) {
+    e = SwitchTime{};
+    e.set = true, e.second = 1;
+    return;
+  }
+  const int seconds = (e.hour * 3600 + e.minute * 60 + e.second + 1) % (24 * 3600);
+  e.hour = seconds / 3600, e.minute = seconds / 60 % 60, e.second = seconds % 60;
 }
 
 // value: "DEL" or "HH,MM,SS,ON" / "HH,MM,SS,OFF" (the trailing CR or space after ON is already gone).
 bool ClockResponder::applySwitchTime(int day, int entry, const std::string& value) {
-  return parseEntryCommand(value, config_.week[day][entry]);
+  if (!parseEntryCommand(value, config_.week[day][entry])) return false;
+  lastEntry_ = &config_.week[day][entry], lastSetting_ = nullptr;
+  return true;
 }
 
 }  // namespace kvxemu

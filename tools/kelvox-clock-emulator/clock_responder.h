@@ -23,6 +23,11 @@ class ClockResponder {
 
   static std::string errorReply() { return "$error\r"; }
 
+  // Changes the value the last applied command stored, as a line hit the clock did not notice:
+  // a switch time one second later (a deleted one becomes 00:00:01 OFF), a setting one higher, or
+  // one lower at the top of its range.
+  void corruptLastApplied();
+
  private:
   std::vector<std::string> settingsReplies() const;
   std::vector<std::string> dayReplies(int day) const;
@@ -31,6 +36,10 @@ class ClockResponder {
 
   ClockConfig& config_;
   char filler_;
+  // What the last applied command stored: a setting with its range check, or a switch time.
+  int* lastSetting_ = nullptr;
+  bool (*lastSettingValid_)(int) = nullptr;
+  SwitchTime* lastEntry_ = nullptr;
 };
 
 }  // namespace kvxemu

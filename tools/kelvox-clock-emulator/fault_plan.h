@@ -23,6 +23,8 @@ class FaultPlan {
 
   // Whether the answer to message n is written twice in a row.
   bool duplicates(int n) const { return options_.duplicateAt > 0 && n == options_.duplicateAt; }
+  // Whether command n is acknowledged but stored changed.
+  bool corrupts(int n) const { return options_.corruptAt > 0 && n == options_.corruptAt; }
 
   // How many more replies may be written once `written` have been.
   std::size_t repliesLeft(std::size_t written) const {

@@ -107,11 +107,18 @@ class Emulator {
       return true;
     }
     ClockResponder::Answer answer = responder_.answer(line.text);
+    if (answer.configChanged && faults_.corrupts(number)) {
+      responder_.corruptLastApplied();
+      log_.note("corrupt");
+    }
     // Saved before the acknowledgement, so whoever sees "$ok" finds the change in the file.
     if (answer.configChanged) save();
     if (answer.replies.size() > faults_.repliesLeft(repliesWritten_))
       answer.replies.resize(faults_.repliesLeft(repliesWritten_));
-    if (faults_.duplicates(number)) {
+    if (faults_.duplicates(number) && options_.duplicateDelayMs > 0) {
+      if (!reply(answer.replies)) return false;
+      if (!signals_.sleepFor(std::chrono::milliseconds(options_.duplicateDelayMs))) return false;
+    } else if (faults_.duplicates(number)) {
       // One write, so that the reader has both before it can send its next command.
       std::string twice;
       for (const std::string& r : answer.replies) twice += r;

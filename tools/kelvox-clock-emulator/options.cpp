@@ -13,12 +13,14 @@ namespace {
 constexpr const char* kUsage =
     "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
     "                             [--filler C] [--silent-from N] [--error-at N] [--duplicate-at N]\n"
-    "                             [--garbage] [--vanish-at N] [--silent-after-reply N] [--delay-ms N]\n"
+    "                             [--duplicate-delay-ms N] [--corrupt-at N] [--garbage] [--vanish-at N]\n"
+    "                             [--silent-after-reply N] [--delay-ms N]\n"
     "                             [--pace] [--latency-ms N] [--timing FILE]\n"
     "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..9 (default ./COM1); an existing\n"
     "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
-    "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1.\n"
+    "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1;\n"
+    "a read is the read request (message 1 of a read on its own) and then one day request a day.\n"
     "  --config FILE     load the configuration, a regular file of at most 64 KiB (default: built-in)\n"
     "  --save FILE       write the held configuration after every applied command and at exit\n"
     "                    (an empty name, --save=, writes nothing)\n"
@@ -27,7 +29,14 @@ constexpr const char* kUsage =
     "                    other than \"$\" and \"=\" (default S)\n"
     "  --silent-from N   neither answer nor apply message N and later ones\n"
     "  --error-at N      answer message N with \"$error\" instead\n"
-    "  --duplicate-at N  answer message N twice (\"$ok\" CR \"$ok\" CR), both in one write\n"
+    "  --duplicate-at N  answer message N twice (\"$ok\" CR \"$ok\" CR; a read or day request's\n"
+    "                    replies all twice), both in one write; with --error-at M, M > N, a second\n"
+    "                    \"$ok\" followed by an error reply\n"
+    "  --duplicate-delay-ms N\n"
+    "                    write the second answer of --duplicate-at N ms after the first, apart\n"
+    "  --corrupt-at N    acknowledge command N with \"$ok\" but store a changed value, as a line hit\n"
+    "                    the clock did not notice: a switch time one second later (a deleted one as\n"
+    "                    00:00:01 OFF), a setting one higher (one lower at the top of its range)\n"
     "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
     "  --silent-after-reply N\n"
     "                    write only the first N replies (counted from 1 over the run, also within\n"
@@ -84,6 +93,8 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       {"--silent-from", number(o.silentFrom, 1, 1000000)},
       {"--error-at", number(o.errorAt, 1, 1000000)},
       {"--duplicate-at", number(o.duplicateAt, 1, 1000000)},
+      {"--duplicate-delay-ms", number(o.duplicateDelayMs, 0, 600000)},
+      {"--corrupt-at", number(o.corruptAt, 1, 1000000)},
       {"--vanish-at", number(o.vanishAt, 1, 1000000)},
       {"--silent-after-reply", number(o.silentAfterReply, 1, 1000000)},
       {"--timing", text(o.timingFile)},

@@ -17,6 +17,8 @@ struct Options {
   int silentFrom = 0;
   int errorAt = 0;
   int duplicateAt = 0;
+  int duplicateDelayMs = 0;  // 0: the second answer in the same write as the first
+  int corruptAt = 0;
   int vanishAt = 0;
   int silentAfterReply = 0;  // replies counted from 1 over the run
   bool garbage = false;
