@@ -8,6 +8,40 @@
 
 // --- Configuration files ------------------------------------------------------------------------
 
+namespace {
+
+// The reason in the window's language where it is a usual one, else in the system's words.
+QString reasonText(const FileProblem& problem, int language) {
+  using Kind = FileProblem::Kind;
+  const auto said = [language](FileReason reason) { return fileReasonText(reason, language); };
+  switch (problem.kind) {
+    case Kind::NoSuchFile:
+      return said(FileReason::NoSuchFile);
+    case Kind::NoSuchFolder:
+      return said(FileReason::NoSuchFolder);
+    case Kind::NotRegularFile:
+      return said(FileReason::NotRegularFile);
+    case Kind::DiskFull:
+      return said(FileReason::DiskFull);
+    case Kind::PermissionDenied:
+      return said(FileReason::PermissionDenied);
+    case Kind::ReadOnlyFile:
+      return said(FileReason::ReadOnlyFile);
+    case Kind::ReadOnlyFileSystem:
+      return said(FileReason::ReadOnlyFileSystem);
+    case Kind::NameTooLong:
+      return said(FileReason::NameTooLong);
+    case Kind::FolderTakesNoTemporaryFile:
+      return said(FileReason::FolderTakesNoTemporaryFile);
+    case Kind::None:
+    case Kind::Other:
+      break;
+  }
+  return QString::fromStdString(problem.text);
+}
+
+}  // namespace
+
 bool TForm1::configurationFilesAllowed() const {
   return transfer_.idle() && readClock_->isEnabled();
 }
@@ -22,9 +56,9 @@ TClockConfig TForm1::heldConfiguration() const {
 bool TForm1::openConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
   TClockConfig config;
-  QString error;
-  if (!loadConfigFile(path, config, error)) {
-    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  if (const FileProblem problem = loadConfigFile(path, config); problem.failed()) {
+    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
+                reasonText(problem, language()));
     return false;
   }
   // Through the controls, as a read writes them: the language first, so the interface follows it.
@@ -40,9 +74,10 @@ bool TForm1::openConfigurationFile(const QString& path) {
 
 bool TForm1::saveConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
-  QString error;
-  if (saveConfigFile(path, heldConfiguration(), error)) return true;
-  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  const FileProblem problem = saveConfigFile(path, heldConfiguration());
+  if (!problem.failed()) return true;
+  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
+              reasonText(problem, language()));
   return false;
 }
 

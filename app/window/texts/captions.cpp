@@ -1,5 +1,7 @@
 #include "captions.h"
 
+#include <algorithm>
+
 // clang-format off
 namespace {
 
@@ -83,6 +85,24 @@ constexpr const char* kConfigSaveErrorEnglish = "The configuration cannot be sav
 
 using MessageTable = std::array<const char*, kLanguageCount>;
 
+// Why a file cannot be opened or saved, in the order of FileReason: Dutch, German, English; French
+// and Polish take the English text, as the other boxes do.
+constexpr std::array<std::array<const char*, 3>, 9> kFileReasons{{
+    {"bestand niet gevonden", "Datei nicht gefunden", "no such file"},
+    {"de map bestaat niet", "der Ordner existiert nicht", "no such folder"},
+    {"geen gewoon bestand", "keine gewöhnliche Datei", "not a regular file"},
+    {"de schijf is vol", "der Datenträger ist voll", "the disk is full"},
+    {"geen toestemming", "keine Berechtigung", "permission denied"},
+    {"het bestand is alleen-lezen", "die Datei ist schreibgeschützt", "the file is read-only"},
+    {"het bestandssysteem is alleen-lezen", "das Dateisystem ist schreibgeschützt", "the file system is read-only"},
+    {"de naam is te lang", "der Name ist zu lang", "the name is too long"},
+    {"de map kan geen tijdelijk bestand opnemen, waarin elke opslag eerst geschreven wordt; er is niets "
+     "geschreven",
+     "der Ordner nimmt keine temporäre Datei auf, in die jedes Speichern zuerst schreibt; es wurde nichts "
+     "geschrieben",
+     "the folder cannot take a temporary file, which every save is written to first; nothing was written"},
+}};
+
 const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRelayQuestionEnglish,
                                   kRelayQuestionEnglish, kRelayQuestionEnglish};
 const MessageTable kNoAnswer{kNoAnswerDutch, kNoAnswerGerman, kNoAnswerEnglish, kNoAnswerEnglish, kNoAnswerEnglish};
@@ -116,3 +136,9 @@ QString noAnswerText(int language) { return messageFor(kNoAnswer, language); }
 QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, language); }
 QString configOpenErrorText(int language) { return messageFor(kConfigOpenError, language); }
 QString configSaveErrorText(int language) { return messageFor(kConfigSaveError, language); }
+
+QString fileReasonText(FileReason reason, int language) {
+  if (!validLanguage(language)) return {};
+  const auto& texts = kFileReasons[static_cast<std::size_t>(reason)];
+  return QString::fromUtf8(texts[static_cast<std::size_t>(std::min(language, 2))]);
+}

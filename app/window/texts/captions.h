@@ -41,3 +41,18 @@ QString iniWriteErrorText(int language);  // kelvox.ini could not be written
 // name and the reason follow.
 QString configOpenErrorText(int language);
 QString configSaveErrorText(int language);
+
+// The usual reasons a file cannot be opened or saved, said after its name in the window's
+// language; any other reason is shown in the system's words.
+enum class FileReason {
+  NoSuchFile,
+  NoSuchFolder,
+  NotRegularFile,
+  DiskFull,
+  PermissionDenied,
+  ReadOnlyFile,
+  ReadOnlyFileSystem,
+  NameTooLong,
+  FolderTakesNoTemporaryFile,
+};
+QString fileReasonText(FileReason reason, int language);
