@@ -12,32 +12,8 @@ namespace {
 
 // The reason in the window's language where it is a usual one, else in the system's words.
 QString reasonText(const FileProblem& problem, int language) {
-  using Kind = FileProblem::Kind;
-  const auto said = [language](FileReason reason) { return fileReasonText(reason, language); };
-  switch (problem.kind) {
-    case Kind::NoSuchFile:
-      return said(FileReason::NoSuchFile);
-    case Kind::NoSuchFolder:
-      return said(FileReason::NoSuchFolder);
-    case Kind::NotRegularFile:
-      return said(FileReason::NotRegularFile);
-    case Kind::DiskFull:
-      return said(FileReason::DiskFull);
-    case Kind::PermissionDenied:
-      return said(FileReason::PermissionDenied);
-    case Kind::ReadOnlyFile:
-      return said(FileReason::ReadOnlyFile);
-    case Kind::ReadOnlyFileSystem:
-      return said(FileReason::ReadOnlyFileSystem);
-    case Kind::NameTooLong:
-      return said(FileReason::NameTooLong);
-    case Kind::FolderTakesNoTemporaryFile:
-      return said(FileReason::FolderTakesNoTemporaryFile);
-    case Kind::None:
-    case Kind::Other:
-      break;
-  }
-  return QString::fromStdString(problem.text);
+  const QString said = fileProblemText(problem.kind, language);
+  return said.isEmpty() ? QString::fromStdString(problem.text) : said;
 }
 
 }  // namespace

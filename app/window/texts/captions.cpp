@@ -85,23 +85,30 @@ constexpr const char* kConfigSaveErrorEnglish = "The configuration cannot be sav
 
 using MessageTable = std::array<const char*, kLanguageCount>;
 
-// Why a file cannot be opened or saved, in the order of FileReason: Dutch, German, English; French
-// and Polish take the English text, as the other boxes do.
-constexpr std::array<std::array<const char*, 3>, 9> kFileReasons{{
-    {"bestand niet gevonden", "Datei nicht gefunden", "no such file"},
-    {"de map bestaat niet", "der Ordner existiert nicht", "no such folder"},
-    {"geen gewoon bestand", "keine gewöhnliche Datei", "not a regular file"},
-    {"de schijf is vol", "der Datenträger ist voll", "the disk is full"},
-    {"geen toestemming", "keine Berechtigung", "permission denied"},
-    {"het bestand is alleen-lezen", "die Datei ist schreibgeschützt", "the file is read-only"},
-    {"het bestandssysteem is alleen-lezen", "das Dateisystem ist schreibgeschützt", "the file system is read-only"},
-    {"de naam is te lang", "der Name ist zu lang", "the name is too long"},
-    {"de map kan geen tijdelijk bestand opnemen, waarin elke opslag eerst geschreven wordt; er is niets "
-     "geschreven",
-     "der Ordner nimmt keine temporäre Datei auf, in die jedes Speichern zuerst schreibt; es wurde nichts "
-     "geschrieben",
-     "the folder cannot take a temporary file, which every save is written to first; nothing was written"},
-}};
+// Why a file cannot be opened or saved: Dutch, German, English; French and Polish take the
+// English text, as the other boxes do.
+struct FileProblemTexts {
+  FileProblem::Kind kind;
+  std::array<const char*, 3> texts;
+};
+using Kind = FileProblem::Kind;
+const FileProblemTexts kFileProblems[] = {
+    {Kind::NoSuchFile, {"bestand niet gevonden", "Datei nicht gefunden", "no such file"}},
+    {Kind::NoSuchFolder, {"de map bestaat niet", "der Ordner existiert nicht", "no such folder"}},
+    {Kind::NotRegularFile, {"geen gewoon bestand", "keine gewöhnliche Datei", "not a regular file"}},
+    {Kind::DiskFull, {"de schijf is vol", "der Datenträger ist voll", "the disk is full"}},
+    {Kind::PermissionDenied, {"geen toestemming", "keine Berechtigung", "permission denied"}},
+    {Kind::ReadOnlyFile, {"het bestand is alleen-lezen", "die Datei ist schreibgeschützt", "the file is read-only"}},
+    {Kind::ReadOnlyFileSystem,
+     {"het bestandssysteem is alleen-lezen", "das Dateisystem ist schreibgeschützt", "the file system is read-only"}},
+    {Kind::NameTooLong, {"de naam is te lang", "der Name ist zu lang", "the name is too long"}},
+    {Kind::FolderTakesNoTemporaryFile,
+     {"de map kan geen tijdelijk bestand opnemen, waarin elke opslag eerst geschreven wordt; er is niets "
+      "geschreven",
+      "der Ordner nimmt keine temporäre Datei auf, in die jedes Speichern zuerst schreibt; es wurde nichts "
+      "geschrieben",
+      "the folder cannot take a temporary file, which every save is written to first; nothing was written"}},
+};
 
 const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRelayQuestionEnglish,
                                   kRelayQuestionEnglish, kRelayQuestionEnglish};
@@ -137,8 +144,9 @@ QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, lang
 QString configOpenErrorText(int language) { return messageFor(kConfigOpenError, language); }
 QString configSaveErrorText(int language) { return messageFor(kConfigSaveError, language); }
 
-QString fileReasonText(FileReason reason, int language) {
+QString fileProblemText(FileProblem::Kind kind, int language) {
   if (!validLanguage(language)) return {};
-  const auto& texts = kFileReasons[static_cast<std::size_t>(reason)];
-  return QString::fromUtf8(texts[static_cast<std::size_t>(std::min(language, 2))]);
+  for (const FileProblemTexts& row : kFileProblems)
+    if (row.kind == kind) return QString::fromUtf8(row.texts[static_cast<std::size_t>(std::min(language, 2))]);
+  return {};
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "file_problem.h"
+
 // Caption of every message box with a single "OK" button, and the task-bar text.
 inline constexpr char kApplicationTitle[] = "KELVOX setup program";
 // Caption of the main window.
@@ -43,16 +45,5 @@ QString configOpenErrorText(int language);
 QString configSaveErrorText(int language);
 
 // The usual reasons a file cannot be opened or saved, said after its name in the window's
-// language; any other reason is shown in the system's words.
-enum class FileReason {
-  NoSuchFile,
-  NoSuchFolder,
-  NotRegularFile,
-  DiskFull,
-  PermissionDenied,
-  ReadOnlyFile,
-  ReadOnlyFileSystem,
-  NameTooLong,
-  FolderTakesNoTemporaryFile,
-};
-QString fileReasonText(FileReason reason, int language);
+// language; empty for any other reason, which is shown in the system's words.
+QString fileProblemText(FileProblem::Kind kind, int language);
