@@ -685,21 +685,35 @@ TEST(SafeWrite, AReplacedFileIsANewFileThatKeepsTheModeButNotASecondLinkOrAnothe
   EXPECT_EQ(st.st_mode & 07777, 0666u);
 }
 
+// Lowers the file size limit once the room is reserved: the write then stops midway.
+void failTheWriteMidway(const char* step) {
+  if (std::strcmp(step, "room reserved") != 0) return;
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 // A writable file in a folder that takes no temporary file (as an ordinary user): a configuration
 // file is refused, "kelvox.ini" is rewritten in place, and a failure there puts its old bytes back.
 TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFailurePutsItBack) {
+  enum Failure { NoFailure, DiskFilled, StopsMidway };
   const struct {
     const char* name;
     WriteMode mode;
     std::string old, next;
-    bool fullDisk, written;
+    Failure failure;
+    bool written;
   } cases[] = {
-      {"configuration file", WriteMode::ReplaceOnly, std::string(3000, 'o'), "new\n", false, false},
-      {"kelvox.ini", WriteMode::InPlaceWhereNeeded, "COM2\r\n", "COM3\r\n", false, true},
-      {"kelvox.ini, shorter", WriteMode::InPlaceWhereNeeded, "COM2\r\nan old rest\r\n", "COM3\r\n", false, true},
+      {"configuration file", WriteMode::ReplaceOnly, std::string(3000, 'o'), "new\n", NoFailure, false},
+      {"kelvox.ini", WriteMode::InPlaceWhereNeeded, "COM2\r\n", "COM3\r\n", NoFailure, true},
+      {"kelvox.ini, shorter", WriteMode::InPlaceWhereNeeded, "COM2\r\nan old rest\r\n", "COM3\r\n", NoFailure, true},
+      {"kelvox.ini, a write that stops midway", WriteMode::InPlaceWhereNeeded, std::string(3000, 'o'),
+       std::string(9000, 'n'), StopsMidway, false},
       // Longer by a page, which the full disk has no room for.
       {"kelvox.ini, longer on a full disk", WriteMode::InPlaceWhereNeeded, std::string(3000, 'o'),
-       std::string(9000, 'n'), true, false},
+       std::string(9000, 'n'), DiskFilled, false},
   };
   ScratchFolder folder;
   ASSERT_EQ(::chmod(".", 0755), 0);
@@ -713,12 +727,18 @@ TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFai
     std::ofstream("disk/locked/file", std::ios::binary | std::ios::trunc) << c.old;
     ASSERT_EQ(::chmod("disk/locked/file", 0666), 0);
     ASSERT_EQ(::chmod("disk/locked", 0555), 0);
-    if (c.fullDisk) disk.fill();
+    if (c.failure == DiskFilled) disk.fill();
+    if (c.failure == StopsMidway) fileStepHook = failTheWriteMidway;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
     FileProblem problem, refusal;
     const bool reachable = asOrdinaryUser([&] {
       refusal = refusalToWrite(name);
       problem = writeWholeFile(name, c.next, c.mode);
     });
+    fileStepHook = nullptr;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_DFL);
     disk.release();
     if (!reachable) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
     EXPECT_EQ(!problem.failed(), c.written) << c.name << ": " << problem.text;
@@ -757,7 +777,8 @@ TEST(SafeWrite, ASignalAtAnyStepLeavesTheOldOrTheNewFile) {
   ASSERT_EQ(::chmod(".", 0755), 0);
   ASSERT_EQ(::mkdir("locked", 0755), 0);
   if (!asOrdinaryUser([] {})) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
-  const std::string old = "COM2\r\n", next = "COM3\r\n";
+  // Longer, so that the in-place rewrite reserves room first.
+  const std::string old = "COM2\r\n", next = "COM3\r\n" + std::string(5000, '-');
   for (const auto& c : cases) {
     const std::string name = c.inLockedFolder ? "locked/kelvox.ini" : "kelvox.ini";
     int signalled = 0;

@@ -1,5 +1,6 @@
 // The safe write on POSIX systems: lstat checks, a temporary file made with mkostemp, fsync,
-// fchown and fchmod, and rename; the exit signals held meanwhile.
+// fchown and fchmod, and rename; the exit signals held meanwhile. The in-place rewrite reserves
+// its room with Linux's fallocate, keeping the file's size.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -171,10 +172,13 @@ FileProblem rewriteInPlace(const fs::path& path, const struct stat& old, std::st
   fileStep("old bytes read");
   const auto size = static_cast<off_t>(bytes.size());
   int error = 0;
-  if (size > st.st_size) {
-    error = ::posix_fallocate(fd, 0, size);  // a full disk is found before the old bytes are touched
-    if (error == EOPNOTSUPP || error == EINVAL) error = 0;  // the write itself will tell
+  // The room is reserved without growing the file, so that a full disk is found before the old
+  // bytes are touched and a kill meanwhile leaves them as they were.
+  if (size > st.st_size && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0) {
+    error = errno;
+    if (error == EOPNOTSUPP || error == ENOSYS) error = 0;  // the write itself will tell
   }
+  if (error == 0) fileStep("room reserved");
   if (error == 0) error = writeFromStart(fd, bytes, st.st_size);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (error != 0) {

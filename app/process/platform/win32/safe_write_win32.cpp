@@ -177,14 +177,8 @@ FileProblem rewriteInPlace(const std::wstring& path, std::string_view bytes) {
   if (!before.empty() && (!ReadFile(file.get(), before.data(), static_cast<DWORD>(before.size()), &read, nullptr) ||
                           read != before.size()))
     return problemOf(ERROR_READ_FAULT);
-  const auto size = static_cast<LONGLONG>(bytes.size());
-  DWORD error = 0;
-  // A full disk is found before the old bytes are touched.
-  if (size > oldSize.QuadPart) {
-    error = seek(file.get(), size);
-    if (error == 0 && !SetEndOfFile(file.get())) error = GetLastError();
-  }
-  if (error == 0) error = writeFromStart(file.get(), bytes);
+  // The file is not grown first: a kill would then leave the old bytes and zeros behind.
+  DWORD error = writeFromStart(file.get(), bytes);
   if (error == 0 && !FlushFileBuffers(file.get())) error = GetLastError();
   if (error != 0) {
     writeFromStart(file.get(), before);
