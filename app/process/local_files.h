@@ -5,11 +5,18 @@
 #include <QString>
 #include <filesystem>
 
+#include "file_problem.h"
+
 // The name as the system's file calls take it: its bytes on POSIX systems (QFile::encodeName),
 // its UTF-16 text on Windows.
 std::filesystem::path localPath(const QString& name);
 
-// Opens name for reading into file only when it is a regular file, or a link to one. A FIFO, a
-// device or a folder of that name counts as absent: false, and it is never opened, since opening
-// a device can already act on it. The open does not wait.
-bool openRegularFile(const QString& name, QFile& file);
+// Opens path for reading into file only when it is a regular file, or a link to one; else why
+// not ("not a regular file", "no such file", ...). A FIFO, a device or a folder of that name is
+// not opened, since opening a device can already act on it, and whatever is opened is looked at
+// again, so that one put in the file's place meanwhile is refused too. The open never waits.
+FileProblem openRegularFile(const std::filesystem::path& path, QFile& file);
+
+inline bool openRegularFile(const QString& name, QFile& file) {
+  return !openRegularFile(localPath(name), file).failed();
+}

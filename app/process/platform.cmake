@@ -11,6 +11,8 @@ set(kvx_process_platform_dir ${CMAKE_CURRENT_LIST_DIR}/platform/${kvx_process_pl
 set(kvx_process_platform_sources
   ${CMAKE_CURRENT_LIST_DIR}/desktop.h
   ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
+  ${CMAKE_CURRENT_LIST_DIR}/file_problem.h
+  ${CMAKE_CURRENT_LIST_DIR}/file_steps.h
   ${CMAKE_CURRENT_LIST_DIR}/local_files.h
   ${CMAKE_CURRENT_LIST_DIR}/safe_write.h
   ${CMAKE_CURRENT_LIST_DIR}/settings_folder.h
@@ -21,4 +23,6 @@ set(kvx_process_platform_sources
   ${kvx_process_platform_dir}/settings_folder_${kvx_process_platform}.cpp)
 if(WIN32)
   list(APPEND kvx_process_platform_sources ${kvx_process_platform_dir}/win32_files.h)
+else()
+  list(APPEND kvx_process_platform_sources ${kvx_process_platform_dir}/posix_files.h)
 endif()

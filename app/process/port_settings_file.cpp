@@ -25,7 +25,7 @@ int TPortSettingsFile::savedPort() const {
 bool TPortSettingsFile::write(int port) const {
   if (port < 1 || port > 9 || !savingAllowed()) return false;
   const std::string line = "COM" + std::to_string(port) + "\r\n";
-  return writeFileSafely(localPath(fileName_), line).empty();
+  return !writeWholeFile(localPath(fileName_), line, WriteMode::InPlaceWhereNeeded).failed();
 }
 
 bool& TPortSettingsFile::savingAllowed() {

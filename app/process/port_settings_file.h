@@ -13,9 +13,10 @@ class TPortSettingsFile {
   // The saved port 1..4, or 0 when the file is missing or its first line does not name one.
   // Only the fourth character of the first line counts.
   int savedPort() const;
-  // Writes "COMn" CR LF as safe_write.h says: the old file stays whole on any failure, keeps its
-  // mode and owner when replaced, and a name that stands for anything but a regular file is left
-  // alone. False on any failure, and always once saving is switched off.
+  // Writes "COMn" CR LF as safe_write.h says: the old file stays whole on any failure, and a name
+  // that stands for anything but a regular file is left alone. In a folder that takes no
+  // temporary file it is rewritten in place, its old bytes put back on any failure. False on any
+  // failure, and always once saving is switched off.
   bool write(int port) const;
   // Switched off for the whole run when the program has no settings folder to work in: the
   // start folder is then not the place for the file.

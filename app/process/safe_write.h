@@ -1,10 +1,18 @@
 #pragma once
 // Writing a whole file so that it is never lost: the one way this program writes its files
-// ("kelvox.ini", configuration files). The new contents go into a temporary file in the same folder,
-// which is synced and then takes the old file's place with the old file's mode and owner; on any
-// failure (a full disk included) the old file stays whole and the temporary file is removed.
-// Where no temporary file can be made (a folder the user may not write to), an existing writable
-// file is rewritten in place, its room reserved first.
+// ("kelvox.ini", configuration files). The new contents go into a temporary file of a fixed name
+// length (".kelvox-" and six random characters) in the same folder, which is synced and then takes
+// the old file's place by a rename; on any failure (a full disk included) the old file stays whole
+// and the temporary file is removed. Ending signals (SIGTERM, SIGINT, SIGHUP) wait until the
+// temporary file is renamed or removed. The new file keeps the old one's mode; its owner and group
+// where the system allows it (root keeps any; another user becomes the owner, the group stays
+// when the user belongs to it). A second hard link of the old file keeps the old contents.
+//
+// A configuration file is never rewritten in place: where its folder takes no temporary file,
+// the write is refused and the file is left as it was. Only "kelvox.ini" may be rewritten in place
+// then (WriteMode::InPlaceWhereNeeded): its old bytes are read first and put back on any failure,
+// and the new line goes in with one write, so a kill leaves the old or the new line; only a
+// shorter new file has an instant between the write and the cut of the old rest.
 //
 // A name that stands for a folder, a FIFO, a device node or a socket, directly or through links,
 // is never written or replaced. A link in a sticky, world-writable folder (/tmp) that belongs to
@@ -16,9 +24,23 @@
 #include <string>
 #include <string_view>
 
-// Writes bytes as the whole contents of path. Returns "" on success, else why it failed, for
-// example "No space left on device" or "not a regular file".
-std::string writeFileSafely(const std::filesystem::path& path, std::string_view bytes);
-// Why writeFileSafely would refuse path as it stands now ("not a regular file", a link it does not
-// follow), or "": to be told before work whose result could not be kept.
-std::string writeRefusal(const std::filesystem::path& path);
+#include "file_problem.h"
+
+enum class WriteMode {
+  ReplaceOnly,         // configuration files
+  InPlaceWhereNeeded,  // "kelvox.ini", whose folder may be read-only by design
+};
+
+// Writes bytes as the whole contents of path; kind None on success.
+FileProblem writeWholeFile(const std::filesystem::path& path, std::string_view bytes, WriteMode mode);
+// Why a replacing write would be refused as things stand now (not a regular file, a link it does
+// not follow, a folder that takes no temporary file, a name too long), or kind None: to be told
+// before work whose result could not be kept.
+FileProblem refusalToWrite(const std::filesystem::path& path);
+
+// The same with the reason as one line, "" on success.
+inline std::string writeFileSafely(const std::filesystem::path& path, std::string_view bytes,
+                                   WriteMode mode = WriteMode::ReplaceOnly) {
+  return writeWholeFile(path, bytes, mode).text;
+}
+inline std::string writeRefusal(const std::filesystem::path& path) { return refusalToWrite(path).text; }

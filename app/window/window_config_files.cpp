@@ -8,6 +8,16 @@
 
 // --- Configuration files ------------------------------------------------------------------------
 
+namespace {
+
+// The reason in the window's language where it is a usual one, else in the system's words.
+QString reasonText(const FileProblem& problem, int language) {
+  const QString said = fileProblemText(problem.kind, language);
+  return said.isEmpty() ? QString::fromStdString(problem.text) : said;
+}
+
+}  // namespace
+
 bool TForm1::configurationFilesAllowed() const {
   return transfer_.idle() && readClock_->isEnabled();
 }
@@ -22,9 +32,9 @@ TClockConfig TForm1::heldConfiguration() const {
 bool TForm1::openConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
   TClockConfig config;
-  QString error;
-  if (!loadConfigFile(path, config, error)) {
-    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  if (const FileProblem problem = loadConfigFile(path, config); problem.failed()) {
+    showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
+                reasonText(problem, language()));
     return false;
   }
   // Through the controls, as a read writes them: the language first, so the interface follows it.
@@ -40,9 +50,10 @@ bool TForm1::openConfigurationFile(const QString& path) {
 
 bool TForm1::saveConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
-  QString error;
-  if (saveConfigFile(path, heldConfiguration(), error)) return true;
-  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") + error);
+  const FileProblem problem = saveConfigFile(path, heldConfiguration());
+  if (!problem.failed()) return true;
+  showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
+              reasonText(problem, language()));
   return false;
 }
 

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -23,10 +24,13 @@
 #include "captions.h"
 #include "config_file_access.h"
 #include "evidence_support.h"
+#include "file_steps.h"
 #include "full_disk.h"
 #include "port_settings_file.h"
 #include "gps_stand_in.h"
+#include "local_files.h"
 #include "radio_group.h"
+#include "safe_write.h"
 
 // Failures show a configuration as its file.
 void PrintTo(const TClockConfig& config, std::ostream* out) { *out << formatConfigFile(config); }
@@ -514,6 +518,8 @@ const WriteTarget kWriteTargets[] = {
        return "shared/planted.cfg";
      },
      false},
+    // The longest name a folder takes: the temporary file's name does not grow with it.
+    {"name of 255 bytes", [] { return oldFile(std::string(251, 'n') + ".cfg", 0644); }, true},
     {"read-only file of another owner, as root",
      []() -> std::string {
        if (!root()) return "";
@@ -626,6 +632,261 @@ TEST(SafeWrite, EveryWriterWritesAWholeFileOrLeavesTheTargetAsItWas) {
       return saved;
     };
     writeEveryTarget(folder, {"window's save", save, folder.read(QStringLiteral("expected.cfg")).toStdString()});
+  }
+}
+
+// --- what a write leaves: a second link, another owner, a read-only folder, a kill ---------------
+
+constexpr uid_t kOrdinaryUser = 65534;  // nobody
+
+// Runs act as an ordinary user where the test runs as root, who may write into any folder; false,
+// and act not run, when that user cannot reach the current folder.
+bool asOrdinaryUser(const std::function<void()>& act) {
+  const bool wasRoot = root();
+  if (wasRoot && ::seteuid(kOrdinaryUser) != 0) return false;
+  const bool reachable = ::faccessat(AT_FDCWD, ".", X_OK, AT_EACCESS) == 0;
+  if (reachable) act();
+  if (wasRoot) {
+    EXPECT_EQ(::seteuid(0), 0);
+  }
+  return reachable;
+}
+
+std::string contentsOf(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The temporary files left in folder.
+QStringList temporaryFiles(const char* folder) {
+  return QDir(QString::fromLatin1(folder)).entryList({QStringLiteral(".kelvox-*")}, QDir::Files | QDir::Hidden);
+}
+
+TEST(SafeWrite, AReplacedFileIsANewFileThatKeepsTheModeButNotASecondLinkOrAnotherUsersOwnership) {
+  ScratchFolder folder;
+  ASSERT_EQ(::chmod(".", 0777), 0);
+  oldFile("linked.cfg", 0640);
+  ASSERT_EQ(::link("linked.cfg", "second.cfg"), 0);
+  EXPECT_FALSE(writeWholeFile("linked.cfg", "new\n", WriteMode::ReplaceOnly).failed());
+  EXPECT_EQ(contentsOf("linked.cfg"), "new\n");
+  EXPECT_EQ(contentsOf("second.cfg"), "old\n");
+  struct stat st {};
+  ASSERT_EQ(::stat("linked.cfg", &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  if (!root()) GTEST_SKIP() << "another user's file needs root to be made";
+  oldFile("roots.cfg", 0666);
+  FileProblem problem;
+  if (!asOrdinaryUser([&] { problem = writeWholeFile("roots.cfg", "new\n", WriteMode::ReplaceOnly); }))
+    GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
+  EXPECT_FALSE(problem.failed()) << problem.text;
+  ASSERT_EQ(::stat("roots.cfg", &st), 0);
+  EXPECT_EQ(st.st_uid, kOrdinaryUser);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+}
+
+// Lowers the file size limit once the room is reserved: the write then stops midway.
+void failTheWriteMidway(const char* step) {
+  if (std::strcmp(step, "room reserved") != 0) return;
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// A writable file in a folder that takes no temporary file (as an ordinary user): a configuration
+// file is refused, "kelvox.ini" is rewritten in place, and a failure there puts its old bytes back.
+TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFailurePutsItBack) {
+  enum Failure { NoFailure, DiskFilled, StopsMidway };
+  const struct {
+    const char* name;
+    WriteMode mode;
+    std::string old, next;
+    Failure failure;
+    bool written;
+  } cases[] = {
+      {"configuration file", WriteMode::ReplaceOnly, std::string(3000, 'o'), "new\n", NoFailure, false},
+      {"kelvox.ini", WriteMode::InPlaceWhereNeeded, "COM2\r\n", "COM3\r\n", NoFailure, true},
+      {"kelvox.ini, shorter", WriteMode::InPlaceWhereNeeded, "COM2\r\nan old rest\r\n", "COM3\r\n", NoFailure, true},
+      {"kelvox.ini, a write that stops midway", WriteMode::InPlaceWhereNeeded, std::string(3000, 'o'),
+       std::string(9000, 'n'), StopsMidway, false},
+      // Longer by a page, which the full disk has no room for.
+      {"kelvox.ini, longer on a full disk", WriteMode::InPlaceWhereNeeded, std::string(3000, 'o'),
+       std::string(9000, 'n'), DiskFilled, false},
+  };
+  ScratchFolder folder;
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  QDir(folder.path()).mkdir(QStringLiteral("disk"));
+  FullDisk disk(folder.file(QStringLiteral("disk")));
+  ASSERT_EQ(::chmod("disk", 0755), 0);
+  ASSERT_EQ(::mkdir("disk/locked", 0755), 0);
+  for (const auto& c : cases) {
+    const std::string name = "disk/locked/file";
+    ::chmod("disk/locked", 0755);
+    std::ofstream("disk/locked/file", std::ios::binary | std::ios::trunc) << c.old;
+    ASSERT_EQ(::chmod("disk/locked/file", 0666), 0);
+    ASSERT_EQ(::chmod("disk/locked", 0555), 0);
+    if (c.failure == DiskFilled) disk.fill();
+    if (c.failure == StopsMidway) fileStepHook = failTheWriteMidway;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    FileProblem problem, refusal;
+    const bool reachable = asOrdinaryUser([&] {
+      refusal = refusalToWrite(name);
+      problem = writeWholeFile(name, c.next, c.mode);
+    });
+    fileStepHook = nullptr;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_DFL);
+    disk.release();
+    if (!reachable) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
+    EXPECT_EQ(!problem.failed(), c.written) << c.name << ": " << problem.text;
+    EXPECT_EQ(contentsOf(name), c.written ? c.next : c.old) << c.name;
+    if (c.mode == WriteMode::ReplaceOnly) {
+      EXPECT_EQ(problem.kind, FileProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
+      EXPECT_EQ(refusal.kind, FileProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
+    }
+  }
+  ::chmod("disk/locked", 0755);
+}
+
+int stepsBeforeSignal = 0;
+int signalAtStep = SIGKILL;
+
+void signalAtTheChosenStep(const char*) {
+  if (--stepsBeforeSignal == 0) ::raise(signalAtStep);
+}
+
+// The process gets a signal at each step of a write in turn, in a child of the test: killed, it
+// leaves the old or the new file; asked to end (default action), it ends once the file is new and
+// its temporary file gone.
+TEST(SafeWrite, ASignalAtAnyStepLeavesTheOldOrTheNewFile) {
+  const struct {
+    const char* name;
+    WriteMode mode;
+    bool inLockedFolder;
+    int signal;
+  } cases[] = {
+      {"replaced, killed", WriteMode::ReplaceOnly, false, SIGKILL},
+      {"replaced, terminated", WriteMode::ReplaceOnly, false, SIGTERM},
+      {"in place, killed", WriteMode::InPlaceWhereNeeded, true, SIGKILL},
+      {"in place, hung up", WriteMode::InPlaceWhereNeeded, true, SIGHUP},
+  };
+  ScratchFolder folder;
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  ASSERT_EQ(::mkdir("locked", 0755), 0);
+  if (!asOrdinaryUser([] {})) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
+  // Longer, so that the in-place rewrite reserves room first.
+  const std::string old = "COM2\r\n", next = "COM3\r\n" + std::string(5000, '-');
+  for (const auto& c : cases) {
+    const std::string name = c.inLockedFolder ? "locked/kelvox.ini" : "kelvox.ini";
+    int signalled = 0;
+    for (int step = 1; step < 10; ++step) {
+      ::chmod("locked", 0755);
+      for (const char* dir : {".", "locked"})
+        for (const QString& left : temporaryFiles(dir)) QFile::remove(QString::fromLatin1(dir) + u'/' + left);
+      std::ofstream(name, std::ios::binary | std::ios::trunc) << old;
+      ::chmod(name.c_str(), 0666);
+      if (c.inLockedFolder) ::chmod("locked", 0555);
+      const pid_t child = ::fork();
+      if (child == 0) {
+        if (c.inLockedFolder && root() && ::setuid(kOrdinaryUser) != 0) ::_exit(3);
+        stepsBeforeSignal = step;
+        signalAtStep = c.signal;
+        fileStepHook = signalAtTheChosenStep;
+        ::_exit(writeWholeFile(name, next, c.mode).failed() ? 2 : 0);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      const std::string now = contentsOf(name);
+      if (WIFEXITED(status)) {  // no step left to signal at
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.name;
+        EXPECT_EQ(now, next) << c.name;
+        break;
+      }
+      ++signalled;
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.name << ", step " << step;
+      if (c.signal == SIGKILL) {
+        EXPECT_TRUE(now == old || now == next) << c.name << ", step " << step << ": " << now;
+      } else {
+        EXPECT_EQ(now, next) << c.name << ", step " << step;
+        EXPECT_TRUE(temporaryFiles(".").isEmpty()) << c.name << ", step " << step;
+      }
+    }
+    EXPECT_GE(signalled, 2) << c.name;
+  }
+  ::chmod("locked", 0755);
+}
+
+// Swaps the file for a FIFO after its type was checked, before it is opened.
+void swapForFifo(const char* step) {
+  if (std::strcmp(step, "type checked") != 0) return;
+  ::unlink("swapped");
+  ::mkfifo("swapped", 0600);
+}
+
+TEST(ConfigFileRead, AFileSwappedForAFifoBeforeItsOpenIsRefusedWithoutWaiting) {
+  ScratchFolder folder;
+  const struct {
+    const char* name;
+    std::string contents;
+    std::function<FileProblem()> read;
+  } readers[] = {
+      {"configuration file", formatConfigFile(oddConfig()),
+       [] {
+         TClockConfig config;
+         return loadConfigFile(std::filesystem::path("swapped"), config);
+       }},
+      {"kelvox.ini", "COM2\r\n",
+       [] {
+         QFile file;
+         return openRegularFile(std::filesystem::path("swapped"), file);
+       }},
+  };
+  for (const auto& r : readers) {
+    ::unlink("swapped");
+    std::ofstream("swapped") << r.contents;
+    fileStepHook = swapForFifo;
+    ::alarm(10);  // a read that waits on the FIFO ends the test program
+    const FileProblem problem = r.read();
+    ::alarm(0);
+    fileStepHook = nullptr;
+    EXPECT_EQ(problem.kind, FileProblem::Kind::NotRegularFile) << r.name << ": " << problem.text;
+  }
+}
+
+TEST(ConfigFileInWindow, UsualReasonsAreGivenInTheWindowsLanguage) {
+  ScratchFolder folder;  // no port: the start-up read ends at the second tick
+  TForm1 form;
+  RecordingBoxes* boxes = recordBoxesOf(form);
+  form.TimeoutTimer();
+  form.TimeoutTimer();
+  QDir(folder.path()).mkdir(QStringLiteral("folder.cfg"));
+  const QString notRegular = folder.file(QStringLiteral("folder.cfg"));
+  const QString tooLong = folder.file(QString(300, u'n'));
+  const struct {
+    int language;
+    const char *open, *notRegular, *save, *tooLong;
+  } cases[] = {
+      {0, "De configuratie kan niet geopend worden:", "geen gewoon bestand",
+       "De configuratie kan niet opgeslagen worden:", "de naam is te lang"},
+      {1, "Die Konfiguration kann nicht geladen werden:", "keine gewöhnliche Datei",
+       "Die Konfiguration kann nicht gespeichert werden:", "der Name ist zu lang"},
+      {2, "The configuration cannot be opened:", "not a regular file", "The configuration cannot be saved:",
+       "the name is too long"},
+      {4, "The configuration cannot be opened:", "not a regular file", "The configuration cannot be saved:",
+       "the name is too long"},
+  };
+  for (const auto& c : cases) {
+    form.findChild<TRadioGroup*>(QStringLiteral("Language"))->setItemIndex(c.language);
+    boxes->plain.clear();
+    EXPECT_FALSE(form.openConfigurationFile(notRegular));
+    EXPECT_FALSE(form.saveConfigurationFile(tooLong));
+    EXPECT_EQ(boxes->plain,
+              std::vector<QString>({QString::fromUtf8(c.open) + u'\n' + notRegular + QStringLiteral(": ") + QString::fromUtf8(c.notRegular),
+                           QString::fromUtf8(c.save) + u'\n' + tooLong + QStringLiteral(": ") + QString::fromUtf8(c.tooLong)}))
+        << c.language;
   }
 }
 

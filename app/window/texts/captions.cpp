@@ -1,5 +1,7 @@
 #include "captions.h"
 
+#include <algorithm>
+
 // clang-format off
 namespace {
 
@@ -83,6 +85,31 @@ constexpr const char* kConfigSaveErrorEnglish = "The configuration cannot be sav
 
 using MessageTable = std::array<const char*, kLanguageCount>;
 
+// Why a file cannot be opened or saved: Dutch, German, English; French and Polish take the
+// English text, as the other boxes do.
+struct FileProblemTexts {
+  FileProblem::Kind kind;
+  std::array<const char*, 3> texts;
+};
+using Kind = FileProblem::Kind;
+const FileProblemTexts kFileProblems[] = {
+    {Kind::NoSuchFile, {"bestand niet gevonden", "Datei nicht gefunden", "no such file"}},
+    {Kind::NoSuchFolder, {"de map bestaat niet", "der Ordner existiert nicht", "no such folder"}},
+    {Kind::NotRegularFile, {"geen gewoon bestand", "keine gewöhnliche Datei", "not a regular file"}},
+    {Kind::DiskFull, {"de schijf is vol", "der Datenträger ist voll", "the disk is full"}},
+    {Kind::PermissionDenied, {"geen toestemming", "keine Berechtigung", "permission denied"}},
+    {Kind::ReadOnlyFile, {"het bestand is alleen-lezen", "die Datei ist schreibgeschützt", "the file is read-only"}},
+    {Kind::ReadOnlyFileSystem,
+     {"het bestandssysteem is alleen-lezen", "das Dateisystem ist schreibgeschützt", "the file system is read-only"}},
+    {Kind::NameTooLong, {"de naam is te lang", "der Name ist zu lang", "the name is too long"}},
+    {Kind::FolderTakesNoTemporaryFile,
+     {"de map kan geen tijdelijk bestand opnemen, waarin elke opslag eerst geschreven wordt; er is niets "
+      "geschreven",
+      "der Ordner nimmt keine temporäre Datei auf, in die jedes Speichern zuerst schreibt; es wurde nichts "
+      "geschrieben",
+      "the folder cannot take a temporary file, which every save is written to first; nothing was written"}},
+};
+
 const MessageTable kRelayQuestion{kRelayQuestionDutch, kRelayQuestionGerman, kRelayQuestionEnglish,
                                   kRelayQuestionEnglish, kRelayQuestionEnglish};
 const MessageTable kNoAnswer{kNoAnswerDutch, kNoAnswerGerman, kNoAnswerEnglish, kNoAnswerEnglish, kNoAnswerEnglish};
@@ -116,3 +143,10 @@ QString noAnswerText(int language) { return messageFor(kNoAnswer, language); }
 QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, language); }
 QString configOpenErrorText(int language) { return messageFor(kConfigOpenError, language); }
 QString configSaveErrorText(int language) { return messageFor(kConfigSaveError, language); }
+
+QString fileProblemText(FileProblem::Kind kind, int language) {
+  if (!validLanguage(language)) return {};
+  for (const FileProblemTexts& row : kFileProblems)
+    if (row.kind == kind) return QString::fromUtf8(row.texts[static_cast<std::size_t>(std::min(language, 2))]);
+  return {};
+}

@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "file_problem.h"
+
 // Caption of every message box with a single "OK" button, and the task-bar text.
 inline constexpr char kApplicationTitle[] = "KELVOX setup program";
 // Caption of the main window.
@@ -41,3 +43,7 @@ QString iniWriteErrorText(int language);  // kelvox.ini could not be written
 // name and the reason follow.
 QString configOpenErrorText(int language);
 QString configSaveErrorText(int language);
+
+// The usual reasons a file cannot be opened or saved, said after its name in the window's
+// language; empty for any other reason, which is shown in the system's words.
+QString fileProblemText(FileProblem::Kind kind, int language);

@@ -1,23 +1,34 @@
 // Local files on POSIX systems: names are bytes; a regular file is told by stat before the open,
-// and again by fstat after it, so that a FIFO put in its place meanwhile cannot hold up the window.
+// and again by fstat after it, so that a FIFO put in its place meanwhile cannot hold up a read:
+// the open does not wait for a writer (O_NONBLOCK), and fstat then refuses it.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_steps.h"
 #include "local_files.h"
+#include "posix_files.h"
+
+using posix_files::problemOf;
 
 std::filesystem::path localPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
-bool openRegularFile(const QString& name, QFile& file) {
+FileProblem openRegularFile(const std::filesystem::path& path, QFile& file) {
   // Nothing is opened before stat has seen a regular file.
   struct stat st {};
-  if (::stat(QFile::encodeName(name).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    ::close(fd);
-    return false;
+  if (::stat(path.c_str(), &st) != 0) return problemOf(errno);
+  if (!S_ISREG(st.st_mode)) return FileProblem::notRegularFile();
+  fileStep("type checked");
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return problemOf(errno);
+  FileProblem problem;
+  if (::fstat(fd, &st) != 0) {
+    problem = problemOf(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    problem = FileProblem::notRegularFile();
+  } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    problem = FileProblem::other(file.errorString().toStdString());
   }
-  return true;
+  if (problem.failed()) ::close(fd);
+  return problem;
 }

@@ -1,9 +1,11 @@
 // The safe write on Windows: the name is judged first (a device name is refused unopened; an
 // open handle must be a disk file and no folder; links are followed to the file they name), the
-// new contents go into a temporary file beside it, flushed with FlushFileBuffers, which then
-// takes the old file's place with its attributes through MoveFileExW, written through. Windows
-// has no mode bits or owner to carry over; the new file gets the folder's inherited access. A
-// read-only file is kept: the system would not replace it, and the reason says so.
+// new contents go into a temporary file beside it (".kelvox-" and eight hex digits, whatever the
+// file's name), flushed with FlushFileBuffers, which then takes the old file's place with its
+// attributes through MoveFileExW, written through. Windows has no mode bits or owner to carry
+// over; the new file gets the folder's inherited access. A read-only file is kept: the system
+// would not replace it, and the reason says so. Only "kelvox.ini" is rewritten in place where
+// its folder takes no temporary file, its old bytes put back on any failure.
 #include <windows.h>
 
 #include <algorithm>
@@ -20,10 +22,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kNotRegular = "not a regular file";
-const char* const kReadOnly = "the file is read-only";
+using win32_files::problemOf;
 
-std::string reason(DWORD error) { return std::system_category().message(static_cast<int>(error)); }
+// "kelvox.ini" holds one short line; a larger file is not held in memory to be put back.
+constexpr LONGLONG kMaxInPlaceSize = 64 * 1024;
+
+FileProblem notRegular() { return FileProblem::notRegularFile(); }
+FileProblem readOnlyFile() { return {FileProblem::Kind::ReadOnlyFile, "the file is read-only"}; }
 
 class Handle {
  public:
@@ -72,17 +77,17 @@ std::optional<std::wstring> finalPath(HANDLE handle) {
 }
 
 // The reason when the name must not be written, else what stands there.
-std::variant<std::string, Target> judge(const fs::path& name) {
+std::variant<FileProblem, Target> judge(const fs::path& name) {
   const std::wstring full = win32_files::fullPath(name);
-  if (full.empty()) return reason(GetLastError());
-  if (win32_files::namesDevice(full)) return kNotRegular;
+  if (full.empty()) return problemOf(GetLastError());
+  if (win32_files::namesDevice(full)) return notRegular();
   const DWORD attributes = GetFileAttributesW(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (notFound(error)) return Target{full, false, 0};
-    return reason(error);
+    return problemOf(error);
   }
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kNotRegular;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return notRegular();
   // Opened without any access, only to be looked at; reparse points (links) are followed.
   const Handle file(CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -90,18 +95,18 @@ std::variant<std::string, Target> judge(const fs::path& name) {
   if (!file.valid()) {
     const DWORD error = GetLastError();
     // A link that leads nowhere: the name is taken by something that cannot be judged.
-    return notFound(error) ? std::string(kNotRegular) : reason(error);
+    return notFound(error) ? notRegular() : problemOf(error);
   }
   BY_HANDLE_FILE_INFORMATION information{};
   if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &information) ||
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return kNotRegular;
+    return notRegular();
   }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return kReadOnly;
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return readOnlyFile();
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Target{full, true, information.dwFileAttributes};
   // A link: the file it leads to is the one replaced, as on POSIX systems.
   const auto target = finalPath(file.get());
-  if (!target) return kNotRegular;
+  if (!target) return notRegular();
   return Target{*target, true, information.dwFileAttributes};
 }
 
@@ -109,15 +114,15 @@ std::wstring folderOf(const std::wstring& path) { return fs::path(path).parent_p
 
 // A new file beside path that no one else has opened; INVALID_HANDLE_VALUE with the error set
 // when none can be made.
-HANDLE createTemporary(const std::wstring& path, std::wstring& temporary) {
+HANDLE createTemporary(const std::wstring& path, std::wstring& temporary, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   std::random_device random;
-  const std::wstring base = folderOf(path) + L"\\." + fs::path(path).filename().native() + L".";
+  const std::wstring base = folderOf(path) + L"\\.kelvox-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     wchar_t suffix[16];
     swprintf(suffix, 16, L"%08x", static_cast<unsigned>(random()));
     temporary = base + suffix;
-    const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, flags,
+                                      nullptr);
     if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
   }
   return INVALID_HANDLE_VALUE;
@@ -134,44 +139,69 @@ DWORD writeAll(HANDLE file, std::string_view bytes) {
   return 0;
 }
 
-// An existing file rewritten in place, where no file can be made beside it: its room is
-// reserved first, so a full disk stops the write before a byte of the old contents is lost.
-std::string rewriteInPlace(const std::wstring& path, std::string_view bytes) {
-  Handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+// Why no temporary file can be made beside the file.
+FileProblem temporaryProblem(DWORD error) {
+  return error == ERROR_ACCESS_DENIED ? FileProblem::noTemporaryFile() : problemOf(error);
+}
+
+DWORD seek(HANDLE file, LONGLONG offset) {
+  LARGE_INTEGER position{};
+  position.QuadPart = offset;
+  return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ? DWORD{0} : GetLastError();
+}
+
+// Puts bytes at the start of the file with one call and cuts off the rest; a short write counts as
+// a full disk.
+DWORD writeFromStart(HANDLE file, std::string_view bytes) {
+  DWORD error = seek(file, 0);
+  DWORD written = 0;
+  if (error == 0 && !bytes.empty() && !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    error = GetLastError();
+  if (error == 0 && written != bytes.size()) error = ERROR_DISK_FULL;
+  if (error == 0 && !SetEndOfFile(file)) error = GetLastError();
+  return error;
+}
+
+// "kelvox.ini" in a folder that takes no temporary file, rewritten in place: its old bytes are
+// read first and put back on any failure, a full disk included.
+FileProblem rewriteInPlace(const std::wstring& path, std::string_view bytes) {
+  Handle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return reason(GetLastError());
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) return kNotRegular;
+  if (!file.valid()) return problemOf(GetLastError());
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) return notRegular();
   LARGE_INTEGER oldSize{};
-  DWORD error = GetFileSizeEx(file.get(), &oldSize) ? 0 : GetLastError();
-  LARGE_INTEGER size{};
-  size.QuadPart = static_cast<LONGLONG>(bytes.size());
-  const auto seek = [&file](LONGLONG offset) {
-    LARGE_INTEGER position{};
-    position.QuadPart = offset;
-    return SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) ? DWORD{0} : GetLastError();
-  };
-  if (error == 0 && size.QuadPart > oldSize.QuadPart) {
-    error = seek(size.QuadPart);
-    if (error == 0 && !SetEndOfFile(file.get())) error = GetLastError();
-  }
-  if (error == 0) error = seek(0);
-  if (error == 0) error = writeAll(file.get(), bytes);
-  if (error == 0 && !SetEndOfFile(file.get())) error = GetLastError();
+  if (!GetFileSizeEx(file.get(), &oldSize)) return problemOf(GetLastError());
+  if (oldSize.QuadPart > kMaxInPlaceSize) return FileProblem::other("larger than 64 KB; it is not rewritten in place");
+  std::string before(static_cast<std::size_t>(oldSize.QuadPart), '\0');
+  DWORD read = 0;
+  if (!before.empty() && (!ReadFile(file.get(), before.data(), static_cast<DWORD>(before.size()), &read, nullptr) ||
+                          read != before.size()))
+    return problemOf(ERROR_READ_FAULT);
+  // The file is not grown first: a kill would then leave the old bytes and zeros behind.
+  DWORD error = writeFromStart(file.get(), bytes);
   if (error == 0 && !FlushFileBuffers(file.get())) error = GetLastError();
+  if (error != 0) {
+    writeFromStart(file.get(), before);
+    FlushFileBuffers(file.get());
+  }
   if (const DWORD closing = file.close(); error == 0) error = closing;
-  return error == 0 ? std::string() : reason(error);
+  return error == 0 ? FileProblem{} : problemOf(error);
 }
 
 }  // namespace
 
-std::string writeRefusal(const fs::path& name) {
+FileProblem refusalToWrite(const fs::path& name) {
   const auto judged = judge(name);
-  return std::holds_alternative<std::string>(judged) ? std::get<std::string>(judged) : std::string();
+  if (const auto* refusal = std::get_if<FileProblem>(&judged)) return *refusal;
+  // A temporary file made and gone at once tells whether the folder takes one.
+  std::wstring temporary;
+  const Handle probe(createTemporary(std::get<Target>(judged).path, temporary, FILE_FLAG_DELETE_ON_CLOSE));
+  return probe.valid() ? FileProblem{} : temporaryProblem(GetLastError());
 }
 
-std::string writeFileSafely(const fs::path& name, std::string_view bytes) {
+FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
   const auto judged = judge(name);
-  if (const auto* refusal = std::get_if<std::string>(&judged)) return *refusal;
+  if (const auto* refusal = std::get_if<FileProblem>(&judged)) return *refusal;
   const Target& target = std::get<Target>(judged);
   const bool existed = target.exists;
 
@@ -179,8 +209,8 @@ std::string writeFileSafely(const fs::path& name, std::string_view bytes) {
   Handle file(createTemporary(target.path, temporary));
   if (!file.valid()) {
     const DWORD error = GetLastError();
-    if (existed && error == ERROR_ACCESS_DENIED) return rewriteInPlace(target.path, bytes);
-    return reason(error);
+    const bool inPlace = mode == WriteMode::InPlaceWhereNeeded && existed && error == ERROR_ACCESS_DENIED;
+    return inPlace ? rewriteInPlace(target.path, bytes) : temporaryProblem(error);
   }
   DWORD error = writeAll(file.get(), bytes);
   if (error == 0 && !FlushFileBuffers(file.get())) error = GetLastError();
@@ -195,7 +225,7 @@ std::string writeFileSafely(const fs::path& name, std::string_view bytes) {
   // Something else may have been put under the name meanwhile.
   if (error == 0) {
     const auto now = judge(target.path);
-    if (const auto* refusal = std::get_if<std::string>(&now)) {
+    if (const auto* refusal = std::get_if<FileProblem>(&now)) {
       DeleteFileW(temporary.c_str());
       return *refusal;
     }
@@ -206,7 +236,7 @@ std::string writeFileSafely(const fs::path& name, std::string_view bytes) {
   }
   if (error != 0) {
     DeleteFileW(temporary.c_str());
-    return reason(error);
+    return problemOf(error);
   }
   return {};
 }

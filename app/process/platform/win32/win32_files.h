@@ -1,10 +1,13 @@
 #pragma once
-// What the Win32 sides of the file calls share: the full path a name stands for, and whether
-// that is a device rather than a file.
+// What the Win32 sides of the file calls share: the full path a name stands for, whether that is
+// a device rather than a file, and a system error as a file problem.
 #include <windows.h>
 
 #include <filesystem>
 #include <string>
+#include <system_error>
+
+#include "file_problem.h"
 
 namespace win32_files {
 
@@ -25,5 +28,27 @@ inline std::wstring fullPath(const std::filesystem::path& path) {
 
 // A name of the device namespace: opening it would already act on the device.
 inline bool namesDevice(const std::wstring& fullPath) { return fullPath.starts_with(L"\\\\.\\"); }
+
+inline FileProblem problemOf(DWORD error) {
+  using Kind = FileProblem::Kind;
+  std::string text = std::system_category().message(static_cast<int>(error));
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+      return {Kind::NoSuchFile, "no such file"};
+    case ERROR_PATH_NOT_FOUND:
+      return {Kind::NoSuchFolder, "no such folder"};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return {Kind::DiskFull, text};
+    case ERROR_ACCESS_DENIED:
+      return {Kind::PermissionDenied, text};
+    case ERROR_WRITE_PROTECT:
+      return {Kind::ReadOnlyFileSystem, text};
+    case ERROR_FILENAME_EXCED_RANGE:
+      return {Kind::NameTooLong, text};
+    default:
+      return FileProblem::other(text);
+  }
+}
 
 }  // namespace win32_files
