@@ -7,7 +7,9 @@ JOBS       ?= $(shell nproc)
 # fixed-pixel layout shows every caption at its intended size. libudev-dev: device events, so the
 # port buttons follow an adapter plugged in or pulled out while the window is open.
 BASE_PKGS  := cmake g++ make qt6-base-dev libgtest-dev fonts-liberation libudev-dev pkg-config
-CMAKE_CFG   = cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
+# CMake's report stays hidden but for the line that says the build lacks device events.
+CMAKE_CFG   = out=$$(cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3)); status=$$?; \
+  printf '%s\n' "$$out" | grep 'libudev not found'; exit $$status
 
 .PHONY: all deps build run test test-asan test-tsan test-windows qt-windows windows windows-dist bench bench-windows screenshots fuzz package install-test clean
 

@@ -124,7 +124,7 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return length;
 }
 
-// Checks the characters of one line (its LF and the CR before it already gone).
+// Checks the characters of one line (its line end already gone).
 std::optional<Fault> checkCharacters(std::string_view line) {
   for (std::size_t i = 0; i < line.size();) {
     const auto byte = static_cast<unsigned char>(line[i]);
@@ -195,26 +195,21 @@ int hexValue(char c) {
   return -1;
 }
 
-// Why a quoted text cannot go out as one command, or nothing. The receiver's framing restarts at
-// "$" and "=", and a CR or LF ends the command, so what followed would run as a command of its
-// own. A CR as the last character is the editor's own form (after "ON"): only the command's CR LF
-// follows it.
+// Why a quoted text cannot go out as one command, or nothing. Every text a clock's reply can put
+// into an entry is taken (its framing lets neither a "=" nor a CR into one), and so is the
+// editor's CR after "ON"; nothing else that would let a file send a command of its own: a "="
+// completes one ("$1=3"), a CR before the end ends the entry's command there, and a "$" just
+// before the final CR is the read request "$" CR.
 std::optional<Fault> unsendable(std::string_view tail) {
   for (std::size_t i = 0; i < tail.size(); ++i) {
     const char c = tail[i];
-    const auto byte = static_cast<unsigned char>(c);
     std::string what;
     if (c == '\r' && i + 1 < tail.size())
       what = "a CR (\\r) before its end, which ends the command there";
-    else if (c == '\n')
-      what = "a LF (\\n), which ends the command there";
-    else if (c == '$' || c == '=')
-      what = std::string("\"") + c + "\", where the clock starts reading a command anew";
-    else if (c != '\r' && (byte < 0x20 || byte >= 0x7F)) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      what = std::string("the byte ") + hex + ", which is not printable ASCII";
-    }
+    else if (c == '=')
+      what = "\"=\", where the clock starts reading a command anew";
+    else if (c == '$' && i + 2 == tail.size() && tail.back() == '\r')
+      what = "\"$\" before its final CR, which makes a read request of its own";
     if (!what.empty()) return Fault{"the quoted text cannot be sent as one command: it holds " + what};
   }
   return std::nullopt;
@@ -363,10 +358,10 @@ std::optional<ConfigFileFault> parseConfigFile(std::string_view text, TClockConf
   int lineNumber = 0;
   for (std::size_t start = 0; start < text.size();) {
     ++lineNumber;
-    const std::size_t end = std::min(text.find('\n', start), text.size());
+    // A line ends with LF, CR LF or a CR alone.
+    const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
     std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // CR LF line ends
+    start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
     const auto fail = [&](const std::string& what) { return ConfigFileFault{lineNumber, what}; };
 
     if (auto fault = checkCharacters(line)) return fail(fault->what);

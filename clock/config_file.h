@@ -18,11 +18,12 @@
 // The first line names the format and its version. A switch time is written as its time and
 // action, as DEL, or, when its text is in any other form (as a clock's odd reply or the editor can
 // leave it), as the exact characters after "$2d=e," in double quotes with \\ \" \r \n \t and \xHH
-// escapes. A quoted text is read back only when it can be sent as one command: printable ASCII
-// without "$" and "=", a CR at most as its last character; so a file read back holds every such
-// entry text byte for byte, and a file never smuggles in a command of its own. Blanks around names and
-// values are free; "#" outside a quoted text begins a comment; empty lines are skipped. A file
-// must name every setting and every switch time exactly once.
+// escapes. A quoted text is read back when it can be sent as one command: no "=", a CR at most as
+// its last character and then not after a "$"; any other byte is taken. So every entry text a
+// clock's reply or the editor gives reads back byte for byte and goes out as it came, and a file
+// never smuggles in a command of its own. Lines end with LF, CR LF or CR. Blanks around names
+// and values are free; "#" outside a quoted text begins a comment; empty lines are skipped. A
+// file must name every setting and every switch time exactly once.
 #include <array>
 #include <optional>
 #include <string>

@@ -18,3 +18,9 @@ int setCustomSpeed(int fd, std::uint32_t rate) {
   if (ioctl(fd, TCGETS2, &back) < 0) return errno;
   return back.c_ospeed == rate ? 0 : EINVAL;
 }
+
+std::uint32_t customSpeedOf(int fd) {
+  struct termios2 t {};
+  if (ioctl(fd, TCGETS2, &t) < 0 || (t.c_cflag & CBAUD) != BOTHER) return 0;
+  return t.c_ospeed;
+}

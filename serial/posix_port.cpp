@@ -16,8 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,11 +33,35 @@ constexpr Speed kStandardSpeeds[] = {{110, B110},     {300, B300},     {600, B60
                                      {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
                                      {38400, B38400}, {57600, B57600}, {115200, B115200}};
 
+// The start of a small regular file, opened so that nothing planted under its name can stall
+// the program: a FIFO opens without waiting for a writer and a link is not followed. False for
+// anything that is not a regular file (a FIFO, a link, a device, a folder); `missing` tells
+// whether nothing stood there at all.
+bool readSmallFile(const std::string& path, std::string& text, struct stat& st, bool& missing) {
+  text.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  missing = fd < 0 && errno == ENOENT;
+  if (fd < 0) return false;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  char buffer[64];
+  ssize_t n = 0;
+  while (regular && text.size() < sizeof buffer && (n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return regular;
+}
+
 // The kernel creates ttyS0-31 whether or not a UART is behind them; "type" 0 means none.
 bool hasUart(const std::string& name) {
-  std::ifstream type("/sys/class/tty/" + name + "/type");
-  int value = 0;
-  return type >> value && value != 0;
+  std::string text;
+  struct stat st {};
+  bool missing = false;
+  long value = 0;
+  return readSmallFile("/sys/class/tty/" + name + "/type", text, st, missing) &&
+         std::sscanf(text.c_str(), "%ld", &value) == 1 && value != 0;
 }
 
 // Device names "<prefix><number>" under /dev, in numeric order.
@@ -82,12 +106,33 @@ std::string lockFileFor(const std::string& device) {
   return lockFolderSetting() + "/LCK.." + name;
 }
 
-// The PID in a lock file: ten ASCII characters and a newline (leading blanks allowed); 0 when
-// the file is missing or holds no PID.
-pid_t lockFilePid(const std::string& lockPath) {
-  std::ifstream file(lockPath);
+// What stands under a lock file's name.
+struct LockFile {
+  bool missing = false;
+  bool regular = false;  // anything else is someone else's and is left alone
+  pid_t pid = 0;         // the PID written in it, 0 when it holds none
+  time_t modified = 0;
+};
+
+// A lock file's PID: ten ASCII characters and a newline (leading blanks allowed).
+LockFile readLockFile(const std::string& lockPath) {
+  LockFile lock;
+  std::string text;
+  struct stat st {};
+  lock.regular = readSmallFile(lockPath, text, st, lock.missing);
+  if (!lock.regular) {
+    // One that cannot be read is judged by its age alone, as one without a PID.
+    struct stat named {};
+    if (lock.missing || lstat(lockPath.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return lock;
+    lock.regular = true;
+    lock.modified = named.st_mtime;
+    return lock;
+  }
+  lock.modified = st.st_mtime;
   long pid = 0;
-  return file >> pid && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? static_cast<pid_t>(pid) : 0;
+  if (std::sscanf(text.c_str(), "%ld", &pid) == 1 && pid > 0 && pid <= std::numeric_limits<pid_t>::max())
+    lock.pid = static_cast<pid_t>(pid);
+  return lock;
 }
 
 bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
@@ -97,15 +142,15 @@ bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 constexpr int kUnwrittenLockSeconds = 5;
 
 // The live process of another program that holds the lock file, kLockBeingWritten for a fresh
-// file that names no PID yet, or 0. A lock file whose process has ended (or an old one that names
-// none) is stale and removed.
+// file that names no PID yet, kLockNotARegularFile for anything else standing under its name,
+// or 0. A lock file whose process has ended (or an old one that names none) is stale and removed.
 pid_t otherLockOwner(const std::string& lockPath) {
-  struct stat st {};
-  if (stat(lockPath.c_str(), &st) != 0) return 0;
-  const pid_t pid = lockFilePid(lockPath);
-  if (pid == getpid()) return 0;
-  if (pid > 0 && processRuns(pid)) return pid;
-  if (pid == 0 && time(nullptr) - st.st_mtime < kUnwrittenLockSeconds) return kLockBeingWritten;
+  const LockFile lock = readLockFile(lockPath);
+  if (lock.missing) return 0;
+  if (!lock.regular) return kLockNotARegularFile;
+  if (lock.pid == getpid()) return 0;
+  if (lock.pid > 0 && processRuns(lock.pid)) return lock.pid;
+  if (lock.pid == 0 && time(nullptr) - lock.modified < kUnwrittenLockSeconds) return kLockBeingWritten;
   unlink(lockPath.c_str());
   return 0;
 }
@@ -206,8 +251,32 @@ int PosixPort::open(const std::string& path) {
     return error;
   }
   fd_ = fd;
+  saveTerminalSettings();
   lowLatency_.request(fd_);
   return 0;
+}
+
+void PosixPort::saveTerminalSettings() {
+  termios found{};
+  foundSettings_.reset();
+  if (tcgetattr(fd_, &found) == 0) foundSettings_ = found;
+  foundCustomSpeed_ = customSpeedOf(fd_);
+}
+
+// As terminal programs do, the device is left as it was found. Bytes still going out are given
+// a short while first, so a rate change does not garble them; a line that does not drain (a
+// stuck flow control) never holds up the close.
+void PosixPort::restoreTerminalSettings() {
+  if (!foundSettings_) return;
+  constexpr auto kDrainLimit = std::chrono::milliseconds(200);
+  constexpr auto kDrainStep = std::chrono::milliseconds(5);
+  std::int32_t pending = 0;
+  for (auto waited = std::chrono::milliseconds(0); waited < kDrainLimit && outputCount(pending) == 0 && pending > 0;
+       waited += kDrainStep)
+    std::this_thread::sleep_for(kDrainStep);
+  tcsetattr(fd_, TCSANOW, &*foundSettings_);
+  if (foundCustomSpeed_ != 0) setCustomSpeed(fd_, foundCustomSpeed_);
+  foundSettings_.reset();
 }
 
 int PosixPort::takeLockFile(const std::string& lockPath) {
@@ -236,7 +305,8 @@ int PosixPort::takeLockFile(const std::string& lockPath) {
       error = EBUSY;
       break;
     }
-    if (lockFilePid(lockPath) == getpid()) unlink(lockPath.c_str());
+    const LockFile left = readLockFile(lockPath);
+    if (left.regular && left.pid == getpid()) unlink(lockPath.c_str());
   }
   unlink(ownFile.c_str());
   return error;
@@ -251,8 +321,9 @@ OpenFailure PosixPort::openFailure(int error) const {
               "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again"};
     case EBUSY:
     case EWOULDBLOCK:
-      return {Kind::InUse, error,
-              lockOwner_ > 0 ? "in use by PID " + std::to_string(lockOwner_) : "in use by another program"};
+      if (lockOwner_ > 0) return {Kind::InUse, error, "in use by PID " + std::to_string(lockOwner_)};
+      if (lockOwner_ == kLockNotARegularFile) return {Kind::InUse, error, "in use (lock file is not a regular file)"};
+      return {Kind::InUse, error, "in use by another program"};
     case ENOENT:
     case ENODEV:
     case ENXIO:
@@ -266,6 +337,7 @@ OpenFailure PosixPort::openFailure(int error) const {
 
 int PosixPort::close() {
   if (fd_ < 0) return 0;
+  restoreTerminalSettings();
   ioctl(fd_, TIOCNXCL);
   lowLatency_.restore(fd_);
   const int result = ::close(fd_);

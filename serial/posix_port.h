@@ -2,10 +2,12 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "line_settings.h"
@@ -30,10 +32,12 @@ class PosixPort {
   // Lock files as terminal programs and modem managers keep them: "LCK..ttyUSB0" in this folder
   // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
   // honours a live one of another process, clears a stale one and takes its own where it can.
+  // Anything but a regular file under that name keeps the port out and stays where it is.
   static void setLockFolder(const std::string& folder);
 
   // Each call gives 0 or the errno of the failing step (EBUSY for a live lock file of another).
-  // An open asks the driver for low latency where it has that setting; close gives it back.
+  // An open asks the driver for low latency where it has that setting; close gives it back,
+  // and puts back the terminal settings the device had when it was opened.
   int open(const std::string& path);
   int close();
   // The kernel sizes a terminal's queues itself; TxQueueSize still bounds the room check.
@@ -57,14 +61,23 @@ class PosixPort {
 
  private:
   int takeLockFile(const std::string& lockPath);
+  void saveTerminalSettings();
+  void restoreTerminalSettings();
 
   int fd_ = -1;
   TLowLatency lowLatency_;
+  // The device's settings as the open found them; the rate apart when it has no B-constant.
+  std::optional<termios> foundSettings_;
+  std::uint32_t foundCustomSpeed_ = 0;
   std::string device_;
   std::string ownLock_;  // the lock file this port made, removed at close
-  // The other process whose lock file kept the last open out, or kLockBeingWritten.
+  // The other process whose lock file kept the last open out, kLockBeingWritten or
+  // kLockNotARegularFile.
   pid_t lockOwner_ = 0;
 };
 
 // A lock file that names no PID yet: its program is still writing it.
 inline constexpr pid_t kLockBeingWritten = -1;
+// Something other than a regular file under the lock file's name (a FIFO, a link, a folder):
+// planted by someone else, never read through and never removed.
+inline constexpr pid_t kLockNotARegularFile = -2;

@@ -14,3 +14,5 @@ bool termiosFromLineSettings(const TLineSettings& settings, termios& t);
 // Linux termios2/BOTHER, for 14400, 56000, 128000 and 256000: 0 or errno (EINVAL when the
 // device keeps another rate).
 int setCustomSpeed(int fd, std::uint32_t rate);
+// The rate a device runs at when it is one without a B-constant (BOTHER), else 0.
+std::uint32_t customSpeedOf(int fd);

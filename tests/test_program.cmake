@@ -17,20 +17,4 @@ add_library(kvx_test_main STATIC ${CMAKE_CURRENT_LIST_DIR}/support/qt_test_main.
 target_link_libraries(kvx_test_main PUBLIC Qt6::Widgets GTest::gtest kvx_test_support)
 kvx_warnings(kvx_test_main)
 
-# kvx_add_test(name SOURCES... LIBS ...): one test program, its cases discovered by ctest.
-function(kvx_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE kvx_test_main ${T_LIBS})
-  kvx_warnings(${name})
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
-  # Labels are set once the cases are known; a list cannot pass through PROPERTIES above.
-  if(T_LABELS)
-    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
-    file(WRITE ${script}
-      "foreach(t IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${T_LABELS}\")\nendforeach()\n")
-    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/add_test.cmake)

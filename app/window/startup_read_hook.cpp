@@ -21,12 +21,15 @@ void quit(int status) {
   QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
 }
 
-// Nobody is there to close a box: what it says is printed, and the run has failed.
+// Nobody is there to close a box: what it says is printed. In a send any box means the run has
+// failed; after a bare start-up read the no-answer box comes before the read's end is reported.
 class PrintedBoxes : public TMessageBoxes {
  public:
+  explicit PrintedBoxes(bool boxEndsRun) : boxEndsRun_(boxEndsRun) {}
+
   void showPlain(const QString& text) override {
     print("box", text);
-    quit(1);
+    if (boxEndsRun_) quit(1);
   }
   RelayAnswer askRelay(const QString& text) override {
     print("relay question answered No", text);
@@ -37,6 +40,8 @@ class PrintedBoxes : public TMessageBoxes {
   static void print(const char* what, QString text) {
     std::printf("%s: %s\n", what, qPrintable(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
   }
+
+  bool boxEndsRun_;
 };
 
 // The page control is enabled once the first read has ended, by the clock's answer or by the
@@ -96,7 +101,8 @@ void quitAfterStartupReadWhenAsked(TForm1& form) {
     quit(1);
     return;
   }
-  if (!sendFile.isEmpty()) form.setMessageBoxes(std::make_unique<PrintedBoxes>());
+  // A box left open would hold the run until the give-up limit.
+  form.setMessageBoxes(std::make_unique<PrintedBoxes>(!sendFile.isEmpty()));
   auto* watch = new StartupReadWatch(form, pages, clockFound, send, sendFile);
   QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->giveUp(); });
 }

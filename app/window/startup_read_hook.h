@@ -2,7 +2,9 @@
 // Hooks for the tests of the installed program, which drive the real window with no one at it.
 // Without their variables nothing changes.
 //   KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1   prints how the start-up read of the clock ended and
-//                                            quits, with status 0 when the clock answered
+//                                            quits, with status 0 when the clock answered and 1
+//                                            when it did not; the no-answer box is printed, not
+//                                            shown
 //   KELVOX_SETUP_SEND_AFTER_STARTUP_READ=FILE
 //                                            after a start-up read that the clock answered, opens
 //                                            FILE into the window as File > Open does, clicks

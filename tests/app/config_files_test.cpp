@@ -157,11 +157,7 @@ const struct {
   const char* reason;
 } kUnsendableTexts[] = {
     {"\"DEL\\r$5=1\"", "a CR (\\r) before its end, which ends the command there"},
-    {"\"06,30\\n\"", "a LF (\\n), which ends the command there"},
-    {"\"06\\x00\"", "the byte \\x00, which is not printable ASCII"},
-    {"\"\\xFF\"", "the byte \\xFF, which is not printable ASCII"},
-    {"\"\\t\"", "the byte \\x09, which is not printable ASCII"},
-    {"\"06$30\"", "\"$\", where the clock starts reading a command anew"},
+    {"\"06,30$\\r\"", "\"$\" before its final CR, which makes a read request of its own"},
     {"\"06=30\"", "\"=\", where the clock starts reading a command anew"},
 };
 

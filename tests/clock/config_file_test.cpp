@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // A configuration whose entries hold every form the window can come to hold.
@@ -26,13 +28,11 @@ TClockConfig oddConfig() {
   return config;
 }
 
-// The same without the texts that cannot be sent as one command (a "=", control and high bytes),
-// which a file shows but does not take back.
+// The same without the "=", which no reply of a clock can hold and which a file shows but does not
+// take back; the control and high bytes a reply can hold are read back.
 TClockConfig sendableConfig() {
   TClockConfig config = oddConfig();
-  config.week.at(0, 5).setText("$21=5,1x:2\"\\#");
-  config.week.at(0, 6).setText("$21=6,~ ,ON");
-  config.week.at(6, 7).setText("$27=7,12,00,00,O F");
+  config.week.at(0, 5).setText("$21=5,1x:2\"\\#$");
   return config;
 }
 
@@ -98,6 +98,11 @@ TEST(ConfigFile, HandWrittenFormsAreRead) {
          return t + "Mon 2 = \"22,00,00,OFF\"  # quoted though plain\n";
        }()},
       {"no line end after the last line", canonical.substr(0, canonical.size() - 1)},
+      {"line ends of a CR alone", [&] {
+         std::string cr = canonical;
+         std::replace(cr.begin(), cr.end(), '\n', '\r');
+         return cr;
+       }()},
   };
   for (const auto& c : cases) {
     TClockConfig read;
@@ -146,7 +151,9 @@ TEST(ConfigFile, MalformedFileIsRefusedWholeNamingItsLine) {
       {replaced("\"DXX\"", "\"12,00,00,OFF,,,\""), 14, "Mon 8: the quoted text has 15 characters"},
       {replaced("\"DXX\"", "\"DÜ\""), 14, "Mon 8: only ASCII characters in a quoted text"},
       {replaced("Tue 2 = DEL", std::string("Tue 2 = DEL\0", 12)), 16, "control character 0x00"},
-      {replaced("Tue 2 = DEL", "Tue 2 = D\rEL"), 16, "control character 0x0D"},
+      {replaced("Tue 2 = DEL", "Tue 2 = D\rEL"), 16, "Tue 2: expected HH:MM:SS ON"},  // a CR ends the line
+      {replaced("\"DXX\"", "\"00,$\\r\""), 14, "Mon 8: the quoted text cannot be sent as one command: it holds \"$\" before"},
+      {replaced("\"DXX\"", "\"00\\r,ON\""), 14, "Mon 8: the quoted text cannot be sent as one command: it holds a CR"},
       {replaced("Tue 2 = DEL", "Tue 2 = DEL # \xC3"), 16, "not UTF-8 text"},
       {replaced("Tue 2 = DEL", "Tue 2 = DEL # \xED\xA0\x80"), 16, "not UTF-8 text"},
   };

@@ -1,11 +1,13 @@
 // Opening, line settings, write rules and error reports over a real pseudo-terminal.
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 #include "pty_fixture.h"
@@ -201,6 +203,66 @@ TEST_F(SerialPortTest, LockFilesOfOtherProgramsAreHonouredAndOursIsKeptWhileOpen
   // A lock folder the program cannot write to: it goes on without a lock file of its own.
   PosixPort::setLockFolder(lockFolder_ + "/missing");
   EXPECT_TRUE(openClockPort()->Active());
+}
+
+// Anyone may write to the lock folder: a FIFO planted under the lock file's name, or a link to
+// one, would stall an open that reads it. Whatever is not a regular file keeps the port out and
+// is left where it is.
+TEST_F(SerialPortTest, LockFileThatIsNoRegularFileKeepsThePortOutAndStays) {
+  const std::string lock = lockFile();
+  const std::string fifo = lockFolder_ + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  const struct {
+    const char* name;
+    std::function<void()> plant;
+  } cases[] = {{"fifo", [&] { ASSERT_EQ(mkfifo(lock.c_str(), 0666), 0); }},
+               {"link to a fifo", [&] { std::filesystem::create_symlink(fifo, lock); }},
+               {"folder", [&] { std::filesystem::create_directory(lock); }}};
+  for (const auto& c : cases) {
+    c.plant();
+    const auto planted = std::filesystem::symlink_status(lock).type();
+    auto serial = openClockPort();
+    EXPECT_FALSE(serial->Active()) << c.name;
+    EXPECT_EQ(serial->ErrorCode(), EBUSY) << c.name;
+    EXPECT_EQ(serial->lastOpenFailure().kind, OpenFailure::Kind::InUse) << c.name;
+    EXPECT_EQ(serial->openFailure(), "in use (lock file is not a regular file)") << c.name;
+    EXPECT_EQ(std::filesystem::symlink_status(lock).type(), planted) << c.name;
+    std::filesystem::remove(lock);
+  }
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+// A closed port is left as it was found, also at a rate without a B-constant and after the
+// program ran it at one.
+TEST_F(SerialPortTest, CloseLeavesTheTerminalAsItWasFound) {
+  for (const std::uint32_t foundCustom : {0u, 14400u}) {
+    termios found{};
+    ASSERT_EQ(tcgetattr(slave_, &found), 0);
+    found.c_lflag |= ICANON | ECHO | ISIG;
+    found.c_iflag |= ICRNL;
+    found.c_oflag |= OPOST;
+    cfsetspeed(&found, B9600);
+    ASSERT_EQ(tcsetattr(slave_, TCSANOW, &found), 0);
+    if (foundCustom != 0) {
+      ASSERT_EQ(setCustomSpeed(slave_, foundCustom), 0);
+    }
+
+    auto serial = openClockPort();
+    ASSERT_TRUE(serial->Active());
+    serial->setBaudrate(56000);
+    EXPECT_EQ(customSpeedOf(slave_), 56000u);
+    serial.reset();
+
+    termios left{};
+    ASSERT_EQ(tcgetattr(slave_, &left), 0);
+    EXPECT_EQ(left.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG)) << foundCustom;
+    EXPECT_TRUE(left.c_iflag & ICRNL) << foundCustom;
+    EXPECT_TRUE(left.c_oflag & OPOST) << foundCustom;
+    EXPECT_EQ(customSpeedOf(slave_), foundCustom);
+    if (foundCustom == 0) {
+      EXPECT_EQ(cfgetospeed(&left), B9600);
+    }
+  }
 }
 
 TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
