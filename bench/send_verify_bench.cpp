@@ -25,13 +25,15 @@ Run sendOnce(const QString& folder, EmulatorProcess& clock, const QStringList& a
   const std::size_t logBefore = clock.log().size();
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(QString::fromLatin1(name));
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    environment.remove(QString::fromLatin1(name));
   process.setProcessEnvironment(environment);
   process.setWorkingDirectory(folder);
   QElapsedTimer timer;
   timer.start();
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
-  if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+  if (!process.waitForFinished(20000) || process.exitStatus() != QProcess::NormalExit ||
+      process.exitCode() != 0) {
     std::printf("kelvox-setup %s failed: %s", arguments.join(u' ').toLocal8Bit().constData(),
                 process.readAllStandardError().constData());
     return {};
@@ -55,7 +57,8 @@ int main(int argc, char** argv) {
     std::printf("the emulator did not start\n");
     return 0;
   }
-  if (sendOnce(folder.path(), clock, {QStringLiteral("--read"), file, QStringLiteral("--port"), QStringLiteral("1")})
+  if (sendOnce(folder.path(), clock,
+               {QStringLiteral("--read"), file, QStringLiteral("--port"), QStringLiteral("1")})
           .seconds < 0)
     return 0;
   bench::heading("kelvox-setup --send, paced clock, 19200 baud 8E1 (median of 5 runs each)");

@@ -1,4 +1,5 @@
-// The options --read, --send, --compare, --no-verify and --port, and the transfer a parsed command line asks for.
+// The options --read, --send, --compare, --no-verify and --port, and the transfer a parsed command line asks
+// for.
 #include "batch_options.h"
 
 #include <QCommandLineParser>
@@ -26,18 +27,18 @@ void addBatchTransferOptions(QCommandLineParser& parser) {
   parser.addOption({kSendOption,
                     QStringLiteral("Send the configuration file <file> to the clock, without a window."),
                     QStringLiteral("file")});
-  parser.addOption({kCompareOption,
-                    QStringLiteral("Read the clock and compare it with the configuration file <file>; exits 0 "
-                                   "when they agree, 1 when they differ (one line per difference), 2 when "
-                                   "the clock cannot be read."),
-                    QStringLiteral("file")});
-  parser.addOption({kNoVerifyOption,
-                    QStringLiteral("With --send: do not read the clock back to verify what it holds.")});
   parser.addOption(
-      {kPortOption,
-       QStringLiteral(
-           "With --read, --send or --compare: use COM<n> (1 to 9) instead of the saved or first usable port."),
-       QStringLiteral("n")});
+      {kCompareOption,
+       QStringLiteral("Read the clock and compare it with the configuration file <file>; exits 0 "
+                      "when they agree, 1 when they differ (one line per difference), 2 when "
+                      "the clock cannot be read."),
+       QStringLiteral("file")});
+  parser.addOption(
+      {kNoVerifyOption, QStringLiteral("With --send: do not read the clock back to verify what it holds.")});
+  parser.addOption({kPortOption,
+                    QStringLiteral("With --read, --send or --compare: use COM<n> (1 to 9) instead of the "
+                                   "saved or first usable port."),
+                    QStringLiteral("n")});
 }
 
 bool batchTransferRequested(const QCommandLineParser& parser) {

@@ -27,13 +27,14 @@ TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TCloc
                                 : clock + QStringLiteral(" holds what %1 holds").arg(file));
     return outcome;
   }
-  const QString count =
-      differences.size() == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(differences.size());
+  const QString count = differences.size() == 1 ? QStringLiteral("1 value")
+                                                : QStringLiteral("%1 values").arg(differences.size());
   outcome.exitCode = afterSend ? batchexit::kNotVerified : batchexit::kDiffers;
-  outcome.lines << (afterSend ? clock + QStringLiteral(" acknowledged all %1 commands, but holds %2 other than %3:")
-                                            .arg(TClockTransfer::kSendCommands)
-                                            .arg(count, file)
-                              : clock + QStringLiteral(" holds %1 other than %2:").arg(count, file));
+  outcome.lines << (afterSend
+                        ? clock + QStringLiteral(" acknowledged all %1 commands, but holds %2 other than %3:")
+                                      .arg(TClockTransfer::kSendCommands)
+                                      .arg(count, file)
+                        : clock + QStringLiteral(" holds %1 other than %2:").arg(count, file));
   outcome.lines << differences;
   return outcome;
 }

@@ -11,11 +11,11 @@ class TBatchTransfer;
 
 // The exit codes of the command line's transfers.
 namespace batchexit {
-constexpr int kDone = 0;          // read, sent and verified, or --compare found no difference
-constexpr int kFailed = 1;        // --read and --send: the transfer failed
-constexpr int kDiffers = 1;       // --compare: the clock holds something else than the file
-constexpr int kTrouble = 2;       // --compare: the clock could not be read (as diff and cmp)
-constexpr int kNotVerified = 3;   // --send: acknowledged, but the clock holds something else
+constexpr int kDone = 0;         // read, sent and verified, or --compare found no difference
+constexpr int kFailed = 1;       // --read and --send: the transfer failed
+constexpr int kDiffers = 1;      // --compare: the clock holds something else than the file
+constexpr int kTrouble = 2;      // --compare: the clock could not be read (as diff and cmp)
+constexpr int kNotVerified = 3;  // --send: acknowledged, but the clock holds something else
 }  // namespace batchexit
 
 struct TBatchOutcome {
