@@ -24,9 +24,11 @@ void addBatchTransferOptions(QCommandLineParser& parser) {
   parser.addOption({kReadOption,
                     QStringLiteral("Read the clock into the configuration file <file>, without a window."),
                     QStringLiteral("file")});
-  parser.addOption({kSendOption,
-                    QStringLiteral("Send the configuration file <file> to the clock, without a window."),
-                    QStringLiteral("file")});
+  parser.addOption(
+      {kSendOption,
+       QStringLiteral("Send the configuration file <file> to the clock, without a window, and read "
+                      "the clock back to verify it (exit 3 when it holds something else)."),
+       QStringLiteral("file")});
   parser.addOption(
       {kCompareOption,
        QStringLiteral("Read the clock and compare it with the configuration file <file>; exits 0 "

@@ -7,7 +7,6 @@
 
 #include "clock_link.h"
 #include "desktop.h"
-#include "messages.h"
 
 namespace {
 
