@@ -83,6 +83,7 @@ bench-windows: deps
 # Benchmarks: the real window against the emulator; they print figures and targets.
 bench: build
 	@$(BUILD)/bench/kvx_bench_transfer
+	@$(BUILD)/bench/kvx_bench_send_verify
 	@$(BUILD)/bench/kvx_bench_footprint
 
 # Pictures of the window after a read of the emulated clock, into docs/.

@@ -13,6 +13,15 @@ kvx_bench_program(kvx_bench_transfer transfer_bench.cpp)
 kvx_bench_program(kvx_bench_footprint footprint_bench.cpp)
 kvx_bench_program(kvx_window_pictures window_pictures.cpp)
 
+# kelvox-setup --send itself, verified and with --no-verify, against the paced emulator.
+add_executable(kvx_bench_send_verify ${CMAKE_CURRENT_LIST_DIR}/send_verify_bench.cpp ${CMAKE_CURRENT_LIST_DIR}/bench_support.h)
+target_include_directories(kvx_bench_send_verify PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(kvx_bench_send_verify PRIVATE kvx_emulator_support kvx_clock Qt6::Widgets)
+target_compile_definitions(kvx_bench_send_verify PRIVATE KVX_SETUP_PATH="$<TARGET_FILE:kelvox-setup>")
+set_target_properties(kvx_bench_send_verify PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+add_dependencies(kvx_bench_send_verify kelvox-setup)
+kvx_warnings(kvx_bench_send_verify)
+
 # The round trip through the serial platform layer alone; make bench-windows runs it natively
 # and, cross-built, under Wine.
 add_executable(kvx_bench_round_trip ${CMAKE_CURRENT_LIST_DIR}/round_trip_bench.cpp)

@@ -1,4 +1,5 @@
-// The options --read, --send and --port, and the transfer a parsed command line asks for.
+// The options --read, --send, --compare, --no-verify and --port, and the transfer a parsed command line asks
+// for.
 #include "batch_options.h"
 
 #include <QCommandLineParser>
@@ -14,6 +15,8 @@ constexpr int kPortCount = TPortChooser::kPortCount;
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
 const QString kPortOption = QStringLiteral("port");
+const QString kCompareOption = QStringLiteral("compare");
+const QString kNoVerifyOption = QStringLiteral("no-verify");
 
 }  // namespace
 
@@ -21,19 +24,29 @@ void addBatchTransferOptions(QCommandLineParser& parser) {
   parser.addOption({kReadOption,
                     QStringLiteral("Read the clock into the configuration file <file>, without a window."),
                     QStringLiteral("file")});
-  parser.addOption({kSendOption,
-                    QStringLiteral("Send the configuration file <file> to the clock, without a window."),
-                    QStringLiteral("file")});
   parser.addOption(
-      {kPortOption,
-       QStringLiteral(
-           "With --read or --send: use COM<n> (1 to 9) instead of the saved or first usable port."),
-       QStringLiteral("n")});
+      {kSendOption,
+       QStringLiteral("Send the configuration file <file> to the clock, without a window, and read "
+                      "the clock back to verify it (exit 3 when it holds something else)."),
+       QStringLiteral("file")});
+  parser.addOption(
+      {kCompareOption,
+       QStringLiteral("Read the clock and compare it with the configuration file <file>; exits 0 "
+                      "when they agree, 1 when they differ (one line per difference), 2 when "
+                      "the clock cannot be read."),
+       QStringLiteral("file")});
+  parser.addOption(
+      {kNoVerifyOption, QStringLiteral("With --send: do not read the clock back to verify what it holds.")});
+  parser.addOption({kPortOption,
+                    QStringLiteral("With --read, --send or --compare: use COM<n> (1 to 9) instead of the "
+                                   "saved or first usable port."),
+                    QStringLiteral("n")});
 }
 
 bool batchTransferRequested(const QCommandLineParser& parser) {
   const QStringList found = parser.optionNames();
-  return found.contains(kReadOption) || found.contains(kSendOption) || found.contains(kPortOption);
+  return found.contains(kReadOption) || found.contains(kSendOption) || found.contains(kPortOption) ||
+         found.contains(kCompareOption) || found.contains(kNoVerifyOption);
 }
 
 std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error) {
@@ -41,13 +54,17 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
     error = text;
     return std::nullopt;
   };
-  if (parser.isSet(kReadOption) == parser.isSet(kSendOption))
-    return fail(QStringLiteral("Give one of --read FILE and --send FILE."));
+  if (parser.isSet(kReadOption) + parser.isSet(kSendOption) + parser.isSet(kCompareOption) != 1)
+    return fail(QStringLiteral("Give one of --read FILE, --send FILE and --compare FILE."));
+  if (parser.isSet(kNoVerifyOption) && !parser.isSet(kSendOption))
+    return fail(QStringLiteral("--no-verify goes with --send only."));
   if (!parser.positionalArguments().isEmpty())
     return fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
   TBatchRequest request;
-  request.reading = parser.isSet(kReadOption);
-  const QString option = request.reading ? kReadOption : kSendOption;
+  request.comparing = parser.isSet(kCompareOption);
+  request.reading = parser.isSet(kReadOption) || request.comparing;
+  request.verify = !parser.isSet(kNoVerifyOption);
+  const QString option = request.comparing ? kCompareOption : request.reading ? kReadOption : kSendOption;
   if (parser.values(option).size() > 1 || parser.values(kPortOption).size() > 1)
     return fail(QStringLiteral("Each option may be given once."));
   const QString file = parser.value(option);

@@ -1,7 +1,9 @@
 #pragma once
 // The command line's transfers, without a window or a display:
 //   kelvox-setup --read FILE [--port N]   reads the clock into the configuration file FILE
-//   kelvox-setup --send FILE [--port N]   sends the configuration file FILE to the clock
+//   kelvox-setup --send FILE [--port N]   sends the configuration file FILE to the clock and reads
+//                                         it back to verify it (not with --no-verify)
+//   kelvox-setup --compare FILE [--port N] reads the clock and compares it with FILE
 // Here their options and the request a parsed command line makes; batch_run.h runs it.
 #include <QString>
 #include <filesystem>
@@ -11,14 +13,16 @@ class QCommandLineParser;
 
 // A transfer the command line asks for.
 struct TBatchRequest {
-  bool reading = false;
+  bool reading = false;         // the clock is read: --read, --compare
+  bool comparing = false;       // --compare: the file is compared with the clock, never written
+  bool verify = true;           // --send reads the clock back; --no-verify leaves it
   QString file;                 // as given, shown on one line (see shownName)
   std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
   QString pathProblem;          // why no absolute path could be made (the start folder is gone)
   std::optional<int> port;      // --port; otherwise the saved or the first usable port
 };
 
-// Adds --read, --send and --port.
+// Adds --read, --send, --compare, --no-verify and --port.
 void addBatchTransferOptions(QCommandLineParser& parser);
 // Whether the command line names one of them.
 bool batchTransferRequested(const QCommandLineParser& parser);

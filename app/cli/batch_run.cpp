@@ -1,5 +1,6 @@
-// Runs a --read or --send: loads or checks the file, finds the port, runs the transfer on it (and
-// on the other ports that open when it gives no answer) and writes what was read.
+// Runs a --read, --send or --compare: loads or checks the file, finds the port, runs the transfer
+// on it (and on the other ports that open when it gives no answer), then writes what was read,
+// reads a send back to verify it, or compares what was read with the file.
 #include "batch_run.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 
 #include "Serial4.h"
 #include "batch_transfer.h"
+#include "batch_verify.h"
 #include "config_file_access.h"
 #include "exit_signals.h"
 #include "port_chooser.h"
@@ -59,13 +61,13 @@ std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> ask
 }  // namespace
 
 int runBatchTransfer(const TBatchRequest& request) {
-  const auto fail = [](const QString& text) {
+  const auto fail = [&request](const QString& text) {
     report(text);
-    return 1;
+    return request.comparing ? batchexit::kTrouble : batchexit::kFailed;
   };
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
   TClockConfig config;
-  if (!request.reading) {
+  if (!request.reading || request.comparing) {
     QString error;
     if (!loadConfigFile(request.path, config, error))
       return fail(request.file + QStringLiteral(": ") + error);
@@ -75,6 +77,7 @@ int runBatchTransfer(const TBatchRequest& request) {
                 QString::fromLocal8Bit(refusal));
   }
   const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
+  const TClockConfig sent = request.reading ? TClockConfig() : config;
   std::unique_ptr<TBatchTransfer> transfer;
   bool interrupted = false;
   // Ctrl+C, SIGTERM and a hang-up are caught from here to the end. During a transfer they end it
@@ -92,7 +95,12 @@ int runBatchTransfer(const TBatchRequest& request) {
   const QString lookingInterrupted =
       QStringLiteral("interrupted while looking for the clock; ") +
       (request.reading ? QStringLiteral("nothing was written") : QStringLiteral("no command was acknowledged"));
-  transfer = std::make_unique<TBatchTransfer>(direction, config);
+  const auto newTransfer = [&] {
+    auto made = std::make_unique<TBatchTransfer>(direction, sent);
+    if (request.comparing) made->setReadFailureEnding(QStringLiteral("nothing was compared"));
+    return made;
+  };
+  transfer = newTransfer();
   std::vector<int> others;
   if (const auto reason = openPort(*transfer, request.port, others)) return fail(*reason);
   bool searched = false;
@@ -104,13 +112,32 @@ int runBatchTransfer(const TBatchRequest& request) {
     const int next = others.front();
     others.erase(others.begin());
     report(transfer->failure() + QStringLiteral("; asking COM%1").arg(next));
-    transfer = std::make_unique<TBatchTransfer>(direction, config);
+    transfer = newTransfer();
     transfer->open(next);  // one that no longer opens ends in no answer like a silent one
     searched = true;
   }
-  for (const QString& warning : transfer->warnings()) report(warning);
+  // A comparison counts them among its differences.
+  if (!request.comparing)
+    for (const QString& warning : transfer->warnings()) report(warning);
   if (!done) return fail(transfer->failure());
   if (searched) report(QStringLiteral("the clock answered on COM%1").arg(transfer->port()));
+  if (!request.reading && request.verify) {
+    // Acknowledged is not yet held: the send is read back on the same port.
+    const int port = transfer->port();
+    transfer = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
+    transfer->setReadFailureEnding(verifyReadEnding());
+    if (interrupted) transfer->interrupt();
+    const QString failed = QStringLiteral("the read to verify the send failed: ");
+    if (const auto reason = transfer->open(port))
+      return fail(failed + QStringLiteral("COM%1 no longer opens (%2); ").arg(port).arg(*reason) + verifyReadEnding());
+    if (!transfer->run()) return fail(failed + transfer->failure());
+  }
+  if (request.comparing || (!request.reading && request.verify)) {
+    const TBatchOutcome outcome = compareWithClock(request.comparing ? Comparison::Compare : Comparison::AfterSend,
+                                                   request.file, config, *transfer);
+    for (const QString& line : outcome.lines) report(line);
+    return outcome.exitCode;
+  }
   if (request.reading) {
     QString error;
     if (!saveConfigFile(request.path, transfer->received(), error))

@@ -7,7 +7,6 @@
 
 #include "clock_link.h"
 #include "desktop.h"
-#include "messages.h"
 
 namespace {
 
@@ -88,24 +87,16 @@ void TBatchTransfer::readReceived() {
   while (!finished_ && serial_.ReadChar(byte) == 1) {
     const bool beforeLastCommand = bytesBeforeLastCommand_ > 0;
     if (beforeLastCommand) --bytesBeforeLastCommand_;
-    // While the week is read, messages start at "=", so the clock's "$error" needs a framer of
-    // its own. The transfer does not take it then (it is no entry reply); it ends the read at
-    // the time-out, which is then reported as the error reply it was.
-    if (startChar_ != '$' && errorFramer_.feed(byte, '$', kEndChar, 0) && isErrorReply(errorFramer_.message()))
-      handleMessage(errorFramer_.message(), false);
-    if (framer_.feed(byte, startChar_, kEndChar, 0)) handleMessage(framer_.message(), beforeLastCommand);
+    if (framer_.feed(byte, startChar_, kEndChar, 0, secondStartChar_))
+      handleMessage(framer_.message(), beforeLastCommand);
   }
 }
 
 void TBatchTransfer::handleMessage(const std::string& message, bool beforeLastCommand) {
-  if (finished_) return;
-  if (isErrorReply(message)) errorReply_ = true;
-  // An acknowledgement counts only for the command written last.
-  if (direction_ == Direction::Send && beforeLastCommand && isAcknowledgement(message)) return;
-  transfer_.Serial1Message(message);
+  if (!finished_) transfer_.Serial1Message(message, beforeLastCommand);
 }
 
-void TBatchTransfer::interrupt() { finish(failureText(Ending::Interrupted)); }
+void TBatchTransfer::interrupt() { finish(failureText(std::nullopt)); }
 
 void TBatchTransfer::finish(const QString& failure) {
   if (finished_) return;
@@ -114,31 +105,66 @@ void TBatchTransfer::finish(const QString& failure) {
   loop_.quit();
 }
 
-QString TBatchTransfer::failureText(Ending ending) const {
+QString TBatchTransfer::failureText(std::optional<TransferFailure> why) const {
+  return direction_ == Direction::Read ? readFailureText(why) : sendFailureText(why);
+}
+
+// `why` empty: interrupted.
+QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on COM%1").arg(port());
-  if (direction_ == Direction::Read) {
-    const QString what =
-        ending == Ending::ErrorReply ? clock + QStringLiteral(" answered the read with an error reply")
-        : ending == Ending::NoAnswer ? QStringLiteral("no answer from ") + clock
-                                     : QStringLiteral("interrupted while reading ") + clock;
-    return what + QStringLiteral("; nothing was written");
-  }
-  // The command written last is the one without its answer.
+  const std::string& request = transfer_.lastWritten();
+  const QString requestName =
+      (request == "$" ? QStringLiteral("the read request ") : QStringLiteral("the day request ")) + printable(request);
+  QString what;
+  if (!why)
+    what = QStringLiteral("interrupted while reading ") + clock;
+  else if (*why == TransferFailure::NoAnswer)
+    what = QStringLiteral("no answer from ") + clock;
+  else if (*why == TransferFailure::ErrorReply)
+    what = clock + QStringLiteral(" answered ") + requestName + QStringLiteral(" with an error reply");
+  else if (*why == TransferFailure::ExtraReply)
+    what = clock + QStringLiteral(" sent a reply too many (more entries than a day holds, or a reply after the "
+                                  "last one): the read cannot be trusted");
+  else
+    what = QStringLiteral("the line to ") + clock +
+           QStringLiteral(" gave damaged characters; check the cable or the adapter");
+  return what + QStringLiteral("; ") + readFailureEnding_;
+}
+
+QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) const {
+  const QString clock = QStringLiteral("the clock on COM%1").arg(port());
   const int acknowledged = transfer_.acknowledgedCount();
   const int total = TClockTransfer::kSendCommands;
+  const QString lastTaken = QStringLiteral("%1 of %2 (%3)").arg(acknowledged).arg(total).arg(
+      printable(transfer_.lastAcknowledged()));
+  const QString tookLast = acknowledged == 0 ? QStringLiteral("no command was acknowledged")
+                                             : QStringLiteral("the last command the clock took is ") + lastTaken;
+  if (why == TransferFailure::ExtraReply)
+    return clock + QStringLiteral(" sent a reply too many (a second answer to one command): the transfer cannot "
+                                  "be trusted; ") +
+           tookLast;
+  if (why == TransferFailure::LineError)
+    return QStringLiteral("the line to ") + clock +
+           QStringLiteral(" gave damaged characters; check the cable or the adapter; ") + tookLast;
+  // Every command acknowledged: what ended it came while the line settled after the last one.
+  if (acknowledged >= total)
+    return why == TransferFailure::ErrorReply
+               ? clock + QStringLiteral(" sent an error reply after acknowledging all %1 commands: the transfer "
+                                        "cannot be trusted; ")
+                             .arg(total) +
+                     tookLast
+               : QStringLiteral("interrupted after ") + clock +
+                     QStringLiteral(" acknowledged all %1 commands; they are not verified").arg(total);
+  // The command written last is the one without its answer.
   const QString what =
-      ending == Ending::ErrorReply
+      why == TransferFailure::ErrorReply
           ? clock + QStringLiteral(" answered command %1 of %2 (%3) with an error reply")
-      : ending == Ending::NoAnswer
+      : why == TransferFailure::NoAnswer
           ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
           : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
   const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(transfer_.lastWritten()));
   if (acknowledged == 0) return text + QStringLiteral("; no command was acknowledged");
-  return text +
-         QStringLiteral("; the clock is half-written: the last acknowledged command is %1 of %2 (%3)")
-             .arg(acknowledged)
-             .arg(total)
-             .arg(printable(transfer_.lastAcknowledged()));
+  return text + QStringLiteral("; the clock is half-written: the last acknowledged command is ") + lastTaken;
 }
 
 void TBatchTransfer::sendString(const std::string& text) {
@@ -177,14 +203,13 @@ void TBatchTransfer::readFinished() {
   if (reported_.all())
     finish(QString());
   else
-    finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; nothing was written")
+    finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; %3")
                .arg(port())
-               .arg(reported_.count()));
+               .arg(reported_.count())
+               .arg(readFailureEnding_));
 }
 
 void TBatchTransfer::failed(TransferFailure why, const std::string&) {
-  // An error reply during the week read does not reach the transfer: it ends at the time-out.
-  const bool errorReply = why == TransferFailure::ErrorReply || errorReply_;
-  noAnswer_ = !errorReply;
-  finish(failureText(errorReply ? Ending::ErrorReply : Ending::NoAnswer));
+  noAnswer_ = why == TransferFailure::NoAnswer;
+  finish(failureText(why));
 }

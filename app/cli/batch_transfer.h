@@ -3,9 +3,8 @@
 // TClockTransfer on a TSerial, without a window or a display.
 //
 // The received bytes are cut into messages here rather than by the component: each byte is then
-// known to have come before or after the last command was written. A message whose bytes all came
-// before it cannot answer it, so such an acknowledgement (a clock's duplicate "$ok") counts for
-// nothing; otherwise it would count for the next command and a later error reply would go unseen.
+// known to have come before or after the last command was written, and the transfer is told so.
+// It decides what such a message means (a clock's second "$ok" for one command fails the send).
 #include <QEventLoop>
 #include <QString>
 #include <QStringList>
@@ -42,6 +41,8 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   QString failure() const { return failure_; }
   // Replies whose values the file could hold only clamped, one line each.
   const QStringList& warnings() const { return warnings_; }
+  // What a read's failure line ends with: what it leaves undone ("nothing was written" by default).
+  void setReadFailureEnding(const QString& ending) { readFailureEnding_ = ending; }
   // Whether it ended because the port gave no answer at all: maybe no clock is behind it.
   bool unanswered() const { return noAnswer_ && transfer_.lastAcknowledged().empty(); }
   TClockConfig received() const;
@@ -53,8 +54,10 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   void handleMessage(const std::string& message, bool beforeLastCommand);
   void finish(const QString& failure);
 
-  enum class Ending { NoAnswer, ErrorReply, Interrupted };
-  QString failureText(Ending ending) const;
+  // How the transfer ended without success: one of the transfer's failures, or interrupted.
+  QString failureText(std::optional<TransferFailure> why) const;
+  QString readFailureText(std::optional<TransferFailure> why) const;
+  QString sendFailureText(std::optional<TransferFailure> why) const;
 
   // TransferPort
   void sendString(const std::string& text) override;
@@ -62,12 +65,15 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   void abortRx() override { serial_.AbortRx(); }
   void abortTx() override { serial_.AbortTx(); }
   void setMessageStartChar(char c) override { startChar_ = c; }
+  void setSecondStartChar(std::optional<char> c) override { secondStartChar_ = c; }
 
   // TransferHost
   int setting(Setting s) const override { return config_.setting(s); }
   void writeSetting(Setting s, int value) override;
   void settingRead(Setting s, int value) override;
   void progressed(int done, int total) override;
+  // The read waits for the settle time after its last entry: a reply too many then fails it.
+  bool readSettles() const override { return true; }
   void readFinished() override;
   // The last command acknowledged, and no error reply before it.
   void sendFinished() override { finish(QString()); }
@@ -84,16 +90,16 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   TClockTransfer transfer_{*this, replyTimer_, *this, table_, timerEdited_};
 
   char startChar_ = '$';
+  std::optional<char> secondStartChar_;
   MessageFramer framer_;
-  MessageFramer errorFramer_;
   std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
   QStringList warnings_;
 
   std::bitset<TClockConfig::kSettingCount> reported_;
-  bool errorReply_ = false;
   bool noAnswer_ = false;
   bool finished_ = false;
   QString failure_;
+  QString readFailureEnding_ = QStringLiteral("nothing was written");
   bool progressShown_ = false;
   bool progressPrinted_ = false;
 };
