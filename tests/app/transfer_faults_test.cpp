@@ -209,7 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"ErrorForTheLastEntry", T::Send, errorAt(69), O::NoAnswer, 69},
         Fault{"VanishOnTheRelayMode", T::Send, vanishAt(10), O::NoAnswer, 10},
         Fault{"VanishOnASaturdayEntry", T::Send, vanishAt(60), O::NoAnswer, 60},
-        // However late the second "$ok" comes, the send never ends as a success.
+        // A second "$ok" that came with the first is no answer to the command written after it.
+        Fault{"SecondOkWithTheFirst", T::Send, {"--duplicate-at", "18"}, O::NoAnswer, 19, kExtraReply},
+        // However late the second "$ok" comes, the send never ends as a success: at the paced
+        // line speed it arrives after the next command was written, the program runs one ahead,
+        // and the clock's error reply or its real last acknowledgement ends the send.
         Fault{"SecondOkAtOnceThenAnError", T::Send, duplicateThenError(0), O::NoAnswer, 0},
         Fault{"SecondOk2msLaterThenAnError", T::Send, duplicateThenError(2), O::NoAnswer, 0},
         Fault{"SecondOk20msLaterThenAnError", T::Send, duplicateThenError(20), O::NoAnswer, 0},
