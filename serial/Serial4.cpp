@@ -19,6 +19,8 @@ QString componentErrorText(std::int32_t code) {
       return QStringLiteral("The port is not active");
     case TSerial::kTooLongForTx:
       return QStringLiteral("String too long for Tx buffer");
+    case TSerial::kLineError:
+      return QStringLiteral("Damaged characters received (parity, framing or overrun error)");
     default:
       return QString();
   }
@@ -147,10 +149,20 @@ void TEventThread::readMessages() {
   // Without a handler nothing is read: the bytes stay in the input queue.
   if (!owner_.OnMessage.assigned()) return;
   char byte = 0;
-  while (!stop_ && owner_.ReadChar(byte) == 1) {
+  bool damaged = false;
+  std::uint64_t index = 0;
+  while (!stop_ && owner_.takeChar(byte, damaged, index) == 1) {
+    // Damage between messages may have taken a start character: the next message carries it.
+    owner_.damageSinceMessage_ = owner_.damageSinceMessage_ || damaged;
     if (!owner_.framer_.feed(byte, owner_.messageStartChar_, owner_.messageEndChar_,
                              owner_.messageAppendCount_, owner_.MessageSecondStartChar()))
       continue;
+    const bool messageDamaged = owner_.damageSinceMessage_;
+    owner_.damageSinceMessage_ = false;
+    if (messageDamaged && owner_.notifyErrors_ != neNone)
+      owner_.reportFromAnyThread([serial = &owner_] { serial->reportError(TSerial::kLineError); });
+    owner_.deliveredEnd_ = index;
+    owner_.deliveredDamaged_ = messageDamaged;
     raise(&TSerial::OnMessage, owner_.framer_.message());
   }
 }
@@ -434,6 +446,13 @@ bool TSerial::waitForTxRoom(std::size_t needed, bool whole) {
 }
 
 bool TSerial::sendBytes(const char* data, std::size_t size) {
+  {
+    // What has come before this write: taken by the receive thread, or waiting for it.
+    std::lock_guard lock(portMutex_);
+    std::int32_t waiting = 0;
+    portDevice_.inputCount(waiting);  // on failure the bytes taken still count
+    sendMark_ = bytesTaken_ + static_cast<std::uint64_t>(std::max(waiting, 0));
+  }
   // Each write waits at most Timeout ms; bytes the driver has taken count as complete.
   const int error = portDevice_.write(data, size, std::chrono::milliseconds(timeout_));
   waiter_.noteWrite();
@@ -468,6 +487,12 @@ void TSerial::SendChar(char c) {
 }
 
 int TSerial::ReadChar(char& c) {
+  bool damaged = false;
+  std::uint64_t index = 0;
+  return takeChar(c, damaged, index);
+}
+
+int TSerial::takeChar(char& c, bool& damaged, std::uint64_t& index) {
   int count = 0;
   int error = 0;
   bool open = false;
@@ -475,6 +500,10 @@ int TSerial::ReadChar(char& c) {
     std::lock_guard lock(portMutex_);
     open = open_ && portDevice_.isOpen();
     if (open) count = portDevice_.readByte(c, error);
+    if (count > 0) {
+      damaged = portDevice_.lastByteDamaged();
+      index = ++bytesTaken_;
+    }
   }
   if (count > 0) waiter_.noteRead(count);
   if (!open) {

@@ -185,6 +185,13 @@ class TSerial : public QObject {
   void SendString(const std::string& s);
   void SendChar(char c);
   int ReadChar(char& c);  // main thread or the receive thread
+  // While OnMessage runs (message mode): whether every byte of the message had arrived before
+  // the last SendString or SendChar began, so that it cannot answer what that wrote; and whether
+  // damaged characters (a parity or framing error, a break, an overrun) came within the message
+  // or since the message before it. A damaged message is delivered all the same: the owner
+  // decides what it may still use of it (nothing, for a reply of the clock).
+  bool messageBeforeLastSend() const { return deliveredEnd_ <= sendMark_; }
+  bool messageDamaged() const { return deliveredDamaged_; }
   // End outstanding write or read operations; neither discards queued or received bytes.
   void AbortTx();
   void AbortRx();
@@ -206,6 +213,7 @@ class TSerial : public QObject {
 
   static constexpr std::int32_t kNotActive = -1;
   static constexpr std::int32_t kTooLongForTx = -2;
+  static constexpr std::int32_t kLineError = -3;  // damaged characters received
 
  private:
   friend class TEventThread;
@@ -218,6 +226,9 @@ class TSerial : public QObject {
   void applySettings();
   void queueStatus();
   bool sendBytes(const char* data, std::size_t size);
+  // ReadChar with what the receive thread also needs: whether the byte came damaged, and its
+  // running number among the bytes taken from the port.
+  int takeChar(char& c, bool& damaged, std::uint64_t& index);
   bool waitForTxRoom(std::size_t needed, bool whole);
   void reportLastError(int code);
   void reportError(std::int32_t code);
@@ -272,6 +283,15 @@ class TSerial : public QObject {
 
   PlatformEventWaiter waiter_;
   MessageFramer framer_;  // receive thread only
+  // Bytes taken from the port so far, counted under portMutex_; at each write the count of the
+  // bytes taken or waiting in the input queue (sendMark_, main thread). A message is delivered
+  // with the number of its last byte and whether damage came with it (set by the receive thread
+  // before the hand-over, read by the handler).
+  std::uint64_t bytesTaken_ = 0;
+  std::uint64_t sendMark_ = 0;
+  bool damageSinceMessage_ = false;  // receive thread only
+  std::uint64_t deliveredEnd_ = 0;
+  bool deliveredDamaged_ = false;
 
   std::mutex stateMutex_;
   std::condition_variable stateChanged_;

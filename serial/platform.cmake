@@ -9,6 +9,7 @@ else()
   set(kvx_platform posix)
   set(kvx_platform_sources
     posix_port.h posix_port.cpp
+    parity_marks.h parity_marks.cpp
     low_latency.h low_latency.cpp
     port_event_waiter.h port_event_waiter.cpp
     termios_mapping.h custom_speed.cpp)

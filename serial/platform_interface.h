@@ -35,6 +35,9 @@ concept SerialPlatformPort = requires(Port& port, const Port& readOnly, const st
   { readOnly.outputCount(count) } -> std::same_as<int>;
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
   { port.readByte(byte, error) } -> std::same_as<int>;
+  // Whether the byte read last came damaged: a parity or framing error, a break, or bytes lost
+  // to an overrun around it.
+  { readOnly.lastByteDamaged() } -> std::same_as<bool>;
   port.setOutputLine(Port::OutputLine::Rts, true);
   port.setOutputLine(Port::OutputLine::Dtr, false);
 };

@@ -4,6 +4,9 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -159,7 +162,7 @@ pid_t otherLockOwner(const std::string& lockPath) {
 
 bool termiosFromLineSettings(const TLineSettings& s, termios& t) {
   cfmakeraw(&t);
-  t.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+  t.c_iflag &= ~(INPCK | PARMRK | IGNPAR | IXON | IXOFF | IXANY);
   t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   t.c_cflag |= CLOCAL | CREAD | (s.byteSize == 7 ? CS7 : CS8);
   switch (s.parity) {
@@ -179,7 +182,8 @@ bool termiosFromLineSettings(const TLineSettings& s, termios& t) {
       break;
   }
   if (s.stopBits != TLineSettings::kOneStopBit) t.c_cflag |= CSTOPB;
-  if (s.flags & TLineSettings::kParityCheck) t.c_iflag |= INPCK;
+  // Damaged bytes are marked, not dropped or passed on as if sound: readByte takes the marks off.
+  if (s.flags & TLineSettings::kParityCheck) t.c_iflag |= INPCK | PARMRK;
   if (s.flags & (TLineSettings::kOutCtsFlow | TLineSettings::kRtsHandshake)) t.c_cflag |= CRTSCTS;
   if (s.flags & TLineSettings::kOutXonXoff) t.c_iflag |= IXON;
   if (s.flags & TLineSettings::kInXonXoff) t.c_iflag |= IXOFF;
@@ -253,6 +257,11 @@ int PosixPort::open(const std::string& path) {
   fd_ = fd;
   saveTerminalSettings();
   lowLatency_.request(fd_);
+  decoder_ = ParityMarkDecoder();
+  decoded_.clear();
+  lastDamaged_ = false;
+  suspectBytes_ = 0;
+  overruns_ = -1;
   return 0;
 }
 
@@ -352,6 +361,7 @@ int PosixPort::apply(const TLineSettings& settings) {
   termios t{};
   if (tcgetattr(fd_, &t) < 0) return errno;
   const bool standardSpeed = termiosFromLineSettings(settings, t);
+  marksDamage_ = (settings.flags & TLineSettings::kParityCheck) != 0;
   // glibc answers EINVAL when a pseudo-terminal drops the parity it was given, although the
   // settings were applied; the rate read back below still decides.
   if (tcsetattr(fd_, TCSANOW, &t) < 0 && !(errno == EINVAL && isPseudoTerminal(fd_))) return errno;
@@ -400,6 +410,30 @@ int PosixPort::outputCount(std::int32_t& count) const {
 
 int PosixPort::readByte(char& byte, int& error) {
   error = 0;
+  while (decoded_.empty()) {
+    char raw = 0;
+    if (readRawByte(raw, error) == 0) return 0;
+    if (!marksDamage_) {
+      decoded_.push_back({raw, false});
+      break;
+    }
+    for (const MarkedByte& b : decoder_.decode(std::string_view(&raw, 1))) decoded_.push_back(b);
+  }
+  const MarkedByte next = decoded_.front();
+  decoded_.pop_front();
+  byte = next.byte;
+  // A lost byte has no mark: every byte queued when the driver counted the overrun is suspect.
+  if (overrunSinceLastLook()) {
+    std::int32_t queued = 0;
+    inputCount(queued);
+    suspectBytes_ = queued + static_cast<std::int32_t>(decoded_.size()) + 1;
+  }
+  lastDamaged_ = next.damaged || suspectBytes_ > 0;
+  if (suspectBytes_ > 0) --suspectBytes_;
+  return 1;
+}
+
+int PosixPort::readRawByte(char& byte, int& error) {
   for (;;) {
     const ssize_t n = ::read(fd_, &byte, 1);
     if (n == 1) return 1;
@@ -408,6 +442,26 @@ int PosixPort::readByte(char& byte, int& error) {
     if (errno != EAGAIN) error = errno;
     return 0;
   }
+}
+
+bool PosixPort::overrunSinceLastLook() {
+#ifdef TIOCGICOUNT
+  // Linux serial drivers count overruns (one ioctl per byte: a few microseconds at the most
+  // 2000 bytes a second of the clock's line); a pseudo-terminal has no counters, and is not
+  // asked again.
+  if (overruns_ == -2) return false;
+  serial_icounter_struct counts{};
+  if (ioctl(fd_, TIOCGICOUNT, &counts) < 0) {
+    overruns_ = -2;
+    return false;
+  }
+  const long now = static_cast<long>(counts.overrun) + counts.buf_overrun;
+  const bool grew = overruns_ >= 0 && now > overruns_;
+  overruns_ = now;
+  return grew;
+#else
+  return false;
+#endif
 }
 
 void PosixPort::setOutputLine(OutputLine line, bool on) {

@@ -8,11 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <deque>
 #include <string>
 
 #include "line_settings.h"
 #include "open_failure.h"
 #include "low_latency.h"
+#include "parity_marks.h"
 
 class PosixPort {
  public:
@@ -49,7 +51,11 @@ class PosixPort {
   int outputCount(std::int32_t& count) const;
 
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
+  // With parity checking on, the driver marks damaged bytes (PARMRK): the marks are taken off
+  // here, and lastByteDamaged() says whether the byte came with a parity or framing error or
+  // as a break, or was in the queue when the driver counted an overrun.
   int readByte(char& byte, int& error);
+  bool lastByteDamaged() const { return lastDamaged_; }
   // Pseudo-terminals have no modem lines; the result is not examined.
   void setOutputLine(OutputLine line, bool on);
 
@@ -63,6 +69,10 @@ class PosixPort {
   int takeLockFile(const std::string& lockPath);
   void saveTerminalSettings();
   void restoreTerminalSettings();
+  // Raw bytes from the driver: one, or 0 with error set (0 too) when none is there.
+  int readRawByte(char& byte, int& error);
+  // Whether the driver counted a lost byte (an overrun) since the last look.
+  bool overrunSinceLastLook();
 
   int fd_ = -1;
   TLowLatency lowLatency_;
@@ -70,6 +80,12 @@ class PosixPort {
   std::optional<termios> foundSettings_;
   std::uint32_t foundCustomSpeed_ = 0;
   std::string device_;
+  bool marksDamage_ = false;  // parity checking on: the driver marks damaged bytes
+  ParityMarkDecoder decoder_;
+  std::deque<MarkedByte> decoded_;  // taken from the driver, not yet given out
+  bool lastDamaged_ = false;
+  std::int32_t suspectBytes_ = 0;  // bytes that were queued when an overrun was counted
+  long overruns_ = -1;  // the driver's overrun count at the last look; -1 none yet, -2 none kept
   std::string ownLock_;  // the lock file this port made, removed at close
   // The other process whose lock file kept the last open out, kLockBeingWritten or
   // kLockNotARegularFile.

@@ -1,13 +1,10 @@
 #include "win32_port.h"
 
+#include <algorithm>
+
 #include "win32_dcb.h"
 
 namespace {
-
-int queueStatus(HANDLE handle, COMSTAT& status) {
-  DWORD errors = 0;  // discarded; the call also clears the port's error condition
-  return ClearCommError(handle, &errors, &status) ? 0 : static_cast<int>(GetLastError());
-}
 
 // A read of a byte that is there completes within this.
 constexpr DWORD kReadWaitMs = 100;
@@ -141,22 +138,53 @@ int Win32Port::write(const char* data, std::size_t size, std::chrono::millisecon
   return written == size ? 0 : ERROR_WRITE_FAULT;
 }
 
-int Win32Port::inputCount(std::int32_t& count) const {
+int Win32Port::queueStatus(std::uint32_t& inQueue, std::uint32_t& outQueue) const {
+  DWORD errors = 0;
   COMSTAT status{};
-  const int error = queueStatus(handle_, status);
-  if (error == 0) count = static_cast<std::int32_t>(status.cbInQue);
+  if (!ClearCommError(handle_, &errors, &status)) return static_cast<int>(GetLastError());
+  inQueue = status.cbInQue;
+  outQueue = status.cbOutQue;
+  // The call also clears the error condition: the bytes queued now hold the damaged or come
+  // after the lost ones.
+  if (errors & (CE_RXPARITY | CE_FRAME | CE_OVERRUN | CE_RXOVER | CE_BREAK))
+    suspectBytes_ = std::max(suspectBytes_.load(), static_cast<std::int32_t>(status.cbInQue));
+  return 0;
+}
+
+int Win32Port::inputCount(std::int32_t& count) const {
+  std::uint32_t in = 0;
+  std::uint32_t out = 0;
+  const int error = queueStatus(in, out);
+  if (error == 0) count = static_cast<std::int32_t>(in);
   return error;
 }
 
 int Win32Port::outputCount(std::int32_t& count) const {
-  COMSTAT status{};
-  const int error = queueStatus(handle_, status);
-  if (error == 0) count = static_cast<std::int32_t>(status.cbOutQue);
+  std::uint32_t in = 0;
+  std::uint32_t out = 0;
+  const int error = queueStatus(in, out);
+  if (error == 0) count = static_cast<std::int32_t>(out);
   return error;
 }
 
 int Win32Port::readByte(char& byte, int& error) {
   error = 0;
+  std::uint32_t queued = 0;
+  std::uint32_t outQueue = 0;
+  // Looked at before each byte: an error seen marks the bytes queued with it, this one first.
+  if (const int failure = queueStatus(queued, outQueue)) {
+    error = failure;
+    return 0;
+  }
+  const int count = readQueuedByte(byte, error, queued > 0);
+  if (count > 0) {
+    lastDamaged_ = suspectBytes_ > 0;
+    if (suspectBytes_ > 0) --suspectBytes_;
+  }
+  return count;
+}
+
+int Win32Port::readQueuedByte(char& byte, int& error, bool queued) {
   OVERLAPPED op{};
   op.hEvent = readDone_;
   ResetEvent(readDone_);
@@ -169,8 +197,6 @@ int Win32Port::readByte(char& byte, int& error) {
   // With the read time-outs set, Windows completes the read at once. Wine may complete it a
   // little later, and leaves it pending until a byte comes when none is queued: then the read
   // is cancelled (a byte that came meanwhile still counts), as a read never waits for data.
-  COMSTAT status{};
-  const bool queued = queueStatus(handle_, status) == 0 && status.cbInQue > 0;
   if (WaitForSingleObject(readDone_, queued ? kReadWaitMs : 0) != WAIT_OBJECT_0) CancelIoEx(handle_, &op);
   if (GetOverlappedResult(handle_, &op, &count, TRUE)) return static_cast<int>(count);
   if (GetLastError() != ERROR_OPERATION_ABORTED) error = static_cast<int>(GetLastError());

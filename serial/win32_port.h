@@ -3,6 +3,7 @@
 // then waited for) before the call returns, so a pending operation is never reported.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +48,10 @@ class Win32Port {
   int outputCount(std::int32_t& count) const;
 
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
+  // ClearCommError's parity, framing and overrun errors make every byte queued when they were
+  // seen suspect: lastByteDamaged() says so for each of them.
   int readByte(char& byte, int& error);
+  bool lastByteDamaged() const { return lastDamaged_; }
   // The result is not examined, as with the POSIX port.
   void setOutputLine(OutputLine line, bool on);
 
@@ -64,6 +68,14 @@ class Win32Port {
   // completion of a write that another thread waits for.
   Win32Handle readDone_ = nullptr;
   Win32Handle writeDone_ = nullptr;
+  // Every queue status query clears the port's error condition, so each one notes what it found.
+  mutable std::atomic<std::int32_t> suspectBytes_{0};  // also noted by the main thread's queries
+  bool lastDamaged_ = false;
+
+  // One byte by an overlapped read; `queued`: a byte is known to be waiting.
+  int readQueuedByte(char& byte, int& error, bool queued);
+  // ClearCommError: the bytes in each queue, and the line errors noted.
+  int queueStatus(std::uint32_t& inQueue, std::uint32_t& outQueue) const;
 };
 
 // The system's message text for a Windows error code.

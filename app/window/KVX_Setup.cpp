@@ -32,7 +32,7 @@ constexpr char kSettingsFileName[] = "kelvox.ini";
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent),
-      gate_([this](const std::string& message) { handleMessage(message); },
+      gate_([this](const TReceivedMessage& message) { handleMessage(message); },
             [this] {
               QMetaObject::invokeMethod(
                   this, [this] { gate_.drain(); }, Qt::QueuedConnection);
@@ -60,6 +60,7 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
   timeout_->stop();
+  compare_.reset();
   // The port goes before the widgets its handler would reach.
   delete serial_;
   serial_ = nullptr;
@@ -79,6 +80,7 @@ void TForm1::connectControls() {
 
   connect(openConfig_, &QAction::triggered, this, &TForm1::OpenConfiguration1Click);
   connect(saveConfig_, &QAction::triggered, this, &TForm1::SaveConfiguration1Click);
+  connect(compareWithClock_, &QAction::triggered, this, &TForm1::CompareWithClock1Click);
   connect(quit_, &QAction::triggered, this, &TForm1::Quit1Click);
   connect(settingsHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram1Click);
   connect(timerHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram2Click);
@@ -92,6 +94,10 @@ void TForm1::createSerial() {
   serial_->OnMessage = [this](TSerial* sender, const std::string& message) {
     Serial1Message(sender, message);
   };
+  compare_ = std::make_unique<TClockCompare>(
+      *serial_, [this](std::optional<TransferFailure> failure, const TClockConfig& clock) {
+        compareEnded(failure, clock);
+      });
 }
 
 void TForm1::centreOnScreen() {
@@ -120,15 +126,31 @@ void TForm1::SendToClockClick() {
   transfer_.SendToClockClick();
 }
 
-void TForm1::Serial1Message(TSerial* /*sender*/, const std::string& message) {
+void TForm1::Serial1Message(TSerial* sender, const std::string& message) {
   // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
   // handled after the box, it would change settings nobody asked for.
   if (transfer_.ending()) return;
-  gate_.deliver(message);
+  // Asked now: the port tells it only while this handler runs. A call with no port (as from a
+  // test) knows nothing more of the message.
+  if (sender == nullptr)
+    gate_.deliver(message);
+  else
+    gate_.deliver({message, sender->messageBeforeLastSend(), sender->messageDamaged()});
 }
 
-void TForm1::handleMessage(const std::string& message) {
-  transfer_.Serial1Message(message);
+void TForm1::handleMessage(const TReceivedMessage& message) {
+  if (compare_->running() && transfer_.idle()) {
+    if (message.damaged)
+      compare_->lineDamaged();
+    else
+      compare_->message(message.text, message.beforeLastWrite);
+    return;
+  }
+  // A damaged message is never taken for a value: the transfer ends as on an error reply.
+  if (message.damaged)
+    transfer_.lineDamaged();
+  else
+    transfer_.Serial1Message(message.text, message.beforeLastWrite);
   // After every message handled while no transfer runs, the end of a send among them (it ends as
   // soon as its last command is written), the window is usable and the bar empty.
   if (transfer_.idle()) showIdle();
@@ -141,6 +163,7 @@ void TForm1::sendChar(char c) { serial_->SendChar(c); }
 void TForm1::abortRx() { serial_->AbortRx(); }
 void TForm1::abortTx() { serial_->AbortTx(); }
 void TForm1::setMessageStartChar(char c) { serial_->setMessageStartChar(c); }
+void TForm1::setSecondStartChar(std::optional<char> c) { serial_->setMessageSecondStartChar(c); }
 
 int TForm1::setting(Setting s) const {
   switch (s) {
@@ -202,9 +225,13 @@ void TForm1::showProgressSoon() {
       Qt::QueuedConnection);
 }
 
-void TForm1::readStarted() { setButtonsEnabled(false); }
+void TForm1::readStarted() {
+  lastFailure_.reset();
+  setButtonsEnabled(false);
+}
 
 void TForm1::sendStarted() {
+  lastFailure_.reset();
   setProgressPosition(0);
   setButtonsEnabled(false);
 }
@@ -221,18 +248,28 @@ void TForm1::setButtonsEnabled(bool enabled) {
   sendToClock_->setEnabled(enabled);
   openConfig_->setEnabled(enabled);
   saveConfig_->setEnabled(enabled);
+  compareWithClock_->setEnabled(enabled);
 }
 
-void TForm1::failed(TransferFailure /*why*/, const std::string& lastAcknowledged) {
-  unanswered_ = lastAcknowledged.empty();
-  showNoAnswer();
+void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
+  // Only silence sends the search to other ports: an error reply, a second answer or damaged
+  // characters come from something on this one.
+  unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
+  lastFailure_ = why;
+  showFailure(failureText(why));
   setProgressPosition(0);
   settings_->setEnabled(true);
   setButtonsEnabled(true);
   clockFound_->setText(QStringLiteral("----"));
 }
 
-void TForm1::showNoAnswer() {
+QString TForm1::failureText(TransferFailure why) const {
+  // An error reply and a reply beyond the count say the clock's state is not known: to the
+  // owner that is the no-answer message. Damaged characters point at the cable instead.
+  return why == TransferFailure::LineError ? lineErrorText(language()) : noAnswerText(language());
+}
+
+void TForm1::showFailure(const QString& text) {
   if (searchFrom_ != 0) {
     if (unanswered_ && !portsToAsk_.empty()) {
       // No box yet: the next port is asked once this ending is through.
@@ -247,7 +284,6 @@ void TForm1::showNoAnswer() {
       selectAskedPort();  // the clock answered there, if not in full
     }
   }
-  const QString text = noAnswerText(language());
   if (!text.isEmpty()) showHeldBox(displayLines(text));
 }
 
@@ -260,7 +296,8 @@ void TForm1::readFinished() {
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
   if (searchFrom_ != 0) selectAskedPort();
-  setButtonsEnabled(true);
+  // The read ran until now, the settle time after its last entry included.
+  showIdle();
   settings_->setEnabled(true);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "clock_compare.h"
+#include "config_compare.h"
 #include "config_file.h"
 #include "help_texts.h"
 #include "message_boxes.h"
@@ -62,6 +64,9 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   // File menu: choose a configuration file, then open or save it.
   void OpenConfiguration1Click();
   void SaveConfiguration1Click();
+  // Reads the clock into a configuration of its own and shows in a box where it differs from
+  // the window's settings and switch times; the window's controls stay as they are.
+  void CompareWithClock1Click();
   // Puts a configuration file's settings and switch times into the window (nothing is sent), or
   // writes what the window holds now; false, with a box saying why, on failure or during a
   // transfer.
@@ -81,6 +86,8 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   const WeekTable& weekTable() const { return weekTable_; }
   bool TimerEdited() const { return timerEdited_; }
   int selectedPort() const { return selectedPort_; }
+  // Why the last read or send failed; none when it succeeded or while one runs.
+  std::optional<TransferFailure> lastFailure() const { return lastFailure_; }
   TSerial& serial() { return *serial_; }
   QTimer& timeoutTimer() { return *timeout_; }
   TimerPage& timerPage() { return *timerPage_; }
@@ -99,6 +106,7 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   void abortRx() override;
   void abortTx() override;
   void setMessageStartChar(char c) override;
+  void setSecondStartChar(std::optional<char> c) override;
   // TransferHost: the controls of the Settings page, and what a transfer shows.
   int setting(Setting s) const override;
   void writeSetting(Setting s, int value) override;
@@ -108,6 +116,7 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   RelayAnswer askRelayQuestion() override;
   void entryRead(int day, int entry) override;
   void progressed(int done, int total) override;
+  bool readSettles() const override { return true; }
   void readFinished() override;
   void sendFinished() override { emit sendAcknowledged(); }
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
@@ -115,13 +124,19 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   // Binds the controls' events to their handlers.
   void connectControls();
   // One received message, let through the gate: a step of the transfer.
-  void handleMessage(const std::string& message);
+  void handleMessage(const TReceivedMessage& message);
   // No transfer runs: the buttons and menu items that start one are usable, the bar is empty.
   void showIdle();
   void setButtonsEnabled(bool enabled);  // ReadClock, SendToClock and the file menu's open and save
   void setProgressPosition(int position);
-  // The no-answer message, unless a search for the clock asks the next port first.
-  void showNoAnswer();
+  // The box of a failed transfer (no answer, or damaged characters), unless a search for the
+  // clock asks the next port first.
+  void showFailure(const QString& text);
+  // The box text for a transfer that ended without success.
+  QString failureText(TransferFailure why) const;
+  // The end of "Compare with clock": its box.
+  void compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock);
+  QString differenceText(const ConfigDifference& difference) const;
   void createSerial();
   void scanPorts();
   void onComButtonClicked(int port);
@@ -161,8 +176,10 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::vector<int> portsToAsk_;  // the search after no answer: ports still to ask
   int searchFrom_ = 0;           // the selected port while a search runs; 0: none runs
+  std::optional<TransferFailure> lastFailure_;
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 
   TSerial* serial_ = nullptr;
+  std::unique_ptr<TClockCompare> compare_;  // on serial_: made after it, gone before it
 };

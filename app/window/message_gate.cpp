@@ -3,7 +3,7 @@
 TMessageGate::TMessageGate(Handler handle, std::function<void()> postDrain)
     : handle_(std::move(handle)), postDrain_(std::move(postDrain)) {}
 
-void TMessageGate::deliver(const std::string& message) {
+void TMessageGate::deliver(const TReceivedMessage& message) {
   if (holding() || !held_.empty()) {
     if (held_.size() < kMaxHeld) held_.push_back(message);
     drain();  // nothing happens while a box is open
@@ -14,11 +14,11 @@ void TMessageGate::deliver(const std::string& message) {
 
 void TMessageGate::drain() {
   while (!holding() && !held_.empty()) {
-    const std::string message = held_.front();
+    const TReceivedMessage message = held_.front();
     held_.pop_front();
     handle_(message);
   }
-  if (held_.empty()) std::deque<std::string>().swap(held_);
+  if (held_.empty()) std::deque<TReceivedMessage>().swap(held_);
 }
 
 TMessageGate::BoxOpen::BoxOpen(TMessageGate& gate) : gate_(gate) { ++gate_.openBoxes_; }

@@ -6,9 +6,18 @@
 #include <functional>
 #include <string>
 
+// A message as the port delivered it, with what the port could tell about it then.
+struct TReceivedMessage {
+  TReceivedMessage(std::string text, bool beforeLastWrite = false, bool damaged = false)
+      : text(std::move(text)), beforeLastWrite(beforeLastWrite), damaged(damaged) {}
+  std::string text;
+  bool beforeLastWrite;  // all of it had arrived before the program's last write
+  bool damaged;          // damaged characters came with it
+};
+
 class TMessageGate {
  public:
-  using Handler = std::function<void(const std::string&)>;
+  using Handler = std::function<void(const TReceivedMessage&)>;
   // handle runs one message; postDrain asks for drain() to run once the current handler is done.
   TMessageGate(Handler handle, std::function<void()> postDrain);
 
@@ -16,7 +25,7 @@ class TMessageGate {
 
   // Handles the message now, or holds it while a box is open or earlier messages wait; beyond
   // kMaxHeld held messages it is dropped.
-  void deliver(const std::string& message);
+  void deliver(const TReceivedMessage& message);
   // Handles the held messages, unless a box is open again, and gives their memory back.
   void drain();
 
@@ -38,6 +47,6 @@ class TMessageGate {
  private:
   Handler handle_;
   std::function<void()> postDrain_;
-  std::deque<std::string> held_;
+  std::deque<TReceivedMessage> held_;
   int openBoxes_ = 0;
 };

@@ -16,6 +16,10 @@ constexpr char kSendVariable[] = "KELVOX_SETUP_SEND_AFTER_STARTUP_READ";
 constexpr int kGiveUpMs = 30000;  // a run that never ends (a box left open) ends the test too
 
 void quit(int status) {
+  // The first ending decides: a failure already printed is never turned into a success.
+  static bool quitting = false;
+  if (quitting) return;
+  quitting = true;
   std::fflush(stdout);
   // From inside a handler too: the exit is taken up by the main loop.
   QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });

@@ -2,6 +2,7 @@
 #include <QPushButton>
 
 #include "KVX_Setup.h"
+#include "Serial4.h"
 #include "TimerPage.h"
 #include "captions.h"
 #include "config_file_access.h"
@@ -75,4 +76,67 @@ void TForm1::SaveConfiguration1Click() {
   if (!configurationFilesAllowed()) return;
   const QString path = chooseConfigurationFile(saveConfig_, true);
   if (!path.isEmpty()) saveConfigurationFile(path);
+}
+
+// --- Compare with clock -------------------------------------------------------------------------
+
+namespace {
+
+// A setting as the Settings page names it in the language of `set`.
+QString settingCaption(const CaptionSet& set, Setting s) {
+  switch (s) {
+    case Setting::Language:
+      return set.language.trimmed();
+    case Setting::RelayMode:
+      return set.relayMode.trimmed();
+    case Setting::UtcOffset:
+      return set.label10.trimmed();
+    case Setting::DaylightSaving:
+      return set.label11.trimmed();
+    case Setting::ValidTimeout:
+      return set.label12.trimmed();
+  }
+  return QString();
+}
+
+}  // namespace
+
+void TForm1::CompareWithClock1Click() {
+  if (!configurationFilesAllowed() || compare_->running()) return;
+  if (!serial_->Active()) findPortAgain();
+  setButtonsEnabled(false);
+  compare_->start();
+}
+
+void TForm1::compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock) {
+  setButtonsEnabled(true);
+  if (failure) {
+    const QString text = failureText(*failure);
+    if (!text.isEmpty()) showHeldBox(displayLines(text));
+    return;
+  }
+  const std::vector<ConfigDifference> differences = compareConfigs(heldConfiguration(), clock);
+  QStringList lines{differences.empty() ? compareSameText(language()) : compareDifferText(language())};
+  for (const ConfigDifference& d : differences) lines << differenceText(d);
+  showHeldBox(lines.join(QLatin1Char('\n')));
+}
+
+QString TForm1::differenceText(const ConfigDifference& d) const {
+  const CaptionSet* set = captionSetFor(language());
+  if (set == nullptr) set = &designCaptions();
+  if (d.setting) {
+    // A setting is named by its caption on the Settings page; the radio groups by their items.
+    const auto shown = [&](int value) -> QString {
+      if (*d.setting == Setting::Language) return languageItems().at(static_cast<std::size_t>(value));
+      if (*d.setting == Setting::RelayMode) return set->relayItems.at(static_cast<std::size_t>(value));
+      return QString::number(value);
+    };
+    return compareLineText(language()).arg(settingCaption(*set, *d.setting), shown(d.fileValue), shown(d.clockValue));
+  }
+  const auto shownTime = [&](const TSwitchTime& time) {
+    return time.isDeleted() ? compareDeletedText(language()) : QString::fromStdString(shownSwitchTime(time));
+  };
+  const QString what = set->days.at(static_cast<std::size_t>(d.day)) + QLatin1Char(' ') +
+                       compareEntryText(language()).arg(d.entry + 1);
+  return compareLineText(language()).arg(what, shownTime(d.fileTime), shownTime(d.clockTime));
 }

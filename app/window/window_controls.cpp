@@ -173,6 +173,7 @@ void TWindowControls::showCaptions(const CaptionSet& set) {
   timerHelp_->setText(set.timerHelpItem);
   openConfig_->setText(set.openConfig);
   saveConfig_->setText(set.saveConfig);
+  compareWithClock_->setText(set.compareWithClock);
 
   // New relay items keep the chosen mode; selecting it again raises RelayModeClick once.
   const int relay = relayMode_->ItemIndex();
@@ -286,6 +287,10 @@ void TWindowControls::createMenus(QMainWindow* window) {
   saveConfig_ = addItem(fileMenu_, design.saveConfig, "SaveConfiguration1");
   saveConfig_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   saveConfig_->setEnabled(false);
+  // Reads the clock without touching the window: usable whenever no transfer runs.
+  compareWithClock_ = addItem(fileMenu_, design.compareWithClock, "CompareWithClock1");
+  compareWithClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+  compareWithClock_->setEnabled(false);
   quit_ = addItem(fileMenu_, QStringLiteral("E&xit"), "Quit1");
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 

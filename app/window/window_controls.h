@@ -45,6 +45,7 @@ class TWindowControls {
   std::array<QRadioButton*, TPortChooser::kPortCount> comButtons_{};
   QAction* openConfig_ = nullptr;
   QAction* saveConfig_ = nullptr;
+  QAction* compareWithClock_ = nullptr;
   QAction* quit_ = nullptr;
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;

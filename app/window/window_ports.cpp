@@ -113,6 +113,7 @@ void TForm1::COMPORTSChange() {
 }
 
 void TForm1::applySelectedPort() {
+  if (compare_->running()) compare_->abandon();  // the clock it asked is no longer on the line
   serial_->setActive(false);
   for (int port = 1; port <= kPortCount; ++port)
     if (comButtons_[port - 1]->isChecked()) serial_->setPort(port);

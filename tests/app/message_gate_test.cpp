@@ -12,9 +12,9 @@ namespace {
 TEST(MessageGate, HoldsAtMostItsLimitWhileABoxIsOpenAndHandsThemOnInOrder) {
   std::vector<std::string> handled;
   int drainsAsked = 0;
-  TMessageGate gate([&](const std::string& m) { handled.push_back(m); }, [&] { ++drainsAsked; });
+  TMessageGate gate([&](const TReceivedMessage& m) { handled.push_back(m.text); }, [&] { ++drainsAsked; });
 
-  gate.deliver("before");
+  gate.deliver(std::string("before"));
   {
     const TMessageGate::BoxOpen box(gate);
     for (int i = 0; i < 1000; ++i) gate.deliver(std::to_string(i));
@@ -27,7 +27,7 @@ TEST(MessageGate, HoldsAtMostItsLimitWhileABoxIsOpenAndHandsThemOnInOrder) {
   EXPECT_EQ(handled.back(), std::to_string(TMessageGate::kMaxHeld - 1));  // the rest was dropped
   EXPECT_EQ(gate.heldCount(), 0u);
 
-  gate.deliver("after");
+  gate.deliver(std::string("after"));
   EXPECT_EQ(handled.back(), "after");
 }
 

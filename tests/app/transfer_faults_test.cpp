@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QSpinBox>
+#include <optional>
 
 #include "evidence_support.h"
 #include "radio_group.h"
@@ -28,7 +29,10 @@ struct Fault {
   Transfer transfer;
   std::vector<std::string> clockArgs;
   Outcome outcome;
-  std::size_t messagesReceived;  // by the clock, in all, when the dust has settled
+  // By the clock, in all, when the dust has settled; 0 where a clock answering twice lets the
+  // program run ahead by as much as the timing of the two answers gives.
+  std::size_t messagesReceived;
+  std::optional<TransferFailure> why = std::nullopt;  // checked where given
 };
 
 void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
@@ -89,11 +93,12 @@ TEST_P(TransferFaults, WindowComesBackUsableAndTheClockIsToldNothingFurther) {
     ASSERT_EQ(w.boxes().plain.size(), 1u);
     EXPECT_EQ(w.boxes().plain[0], kNoAnswer);
     EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "----");
+    if (fault.why) EXPECT_EQ(w.form().lastFailure(), fault.why);
   } else {
     EXPECT_TRUE(w.boxes().plain.empty());
     EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "OK");
   }
-  EXPECT_EQ(w.clock().receivedMessages().size(), fault.messagesReceived);
+  if (fault.messagesReceived != 0) EXPECT_EQ(w.clock().receivedMessages().size(), fault.messagesReceived);
   EXPECT_EQ(w.folder().read(QStringLiteral("kelvox.ini")), "COM1\r\n");
   if (fault.transfer == Transfer::Send) {
     EXPECT_EQ(configOf(w), before) << "a send changed the window";
@@ -128,12 +133,48 @@ TEST(TransferWithGarbage, ReadThenSendCarryTheWholeConfigurationBothWays) {
   EXPECT_EQ(w.clock().savedValue("Sun 7"), "DEL");
 }
 
+// "Compare with clock" reads the clock into a configuration of its own: the window's controls
+// stay as they are, and the box names what differs.
+TEST(CompareWithClock, SaysTheSameAfterAReadAndNamesAChangedControl) {
+  WindowOnClock w;
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  w.startUp();
+  ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s)) << w.describe();
+  const auto compare = [&] {
+    const std::size_t boxes = w.boxes().plain.size();
+    w.form().CompareWithClock1Click();
+    EXPECT_FALSE(w.child<QPushButton>("ReadClock")->isEnabled()) << "usable while the compare runs";
+    EXPECT_TRUE(evidence::runUntil([&] { return w.boxes().plain.size() > boxes; }, 5s)) << w.describe();
+    return w.boxes().plain.empty() ? QString() : w.boxes().plain.back();
+  };
+
+  const WindowConfig read = configOf(w);
+  EXPECT_EQ(compare(), "The clock holds what the window shows.");
+  EXPECT_EQ(configOf(w), read);
+
+  w.child<QSpinBox>("SpinEditUTC")->setValue(7);
+  const WindowConfig changed = configOf(w);
+  EXPECT_EQ(compare(),
+            "The clock differs from the window:\nUniversal Time Offset (Depends on Location): window 7, clock -5");
+  EXPECT_EQ(configOf(w), changed) << "the compare changed the window";
+  EXPECT_TRUE(w.idleAndUsable());
+  EXPECT_EQ(w.clock().receivedMessages().size(), 3u * 8u);  // three reads, nothing sent
+}
+
 using T = Transfer;
 using O = Outcome;
 const std::vector<std::string> silentFrom(int n) { return {"--silent-from", std::to_string(n)}; }
 const std::vector<std::string> silentAfterReply(int n) { return {"--silent-after-reply", std::to_string(n)}; }
 const std::vector<std::string> errorAt(int n) { return {"--error-at", std::to_string(n)}; }
 const std::vector<std::string> vanishAt(int n) { return {"--vanish-at", std::to_string(n)}; }
+// At the paced line speed, a second "$ok" for the send's tenth command (message 18), `delayMs`
+// after the first, and an error reply for the send's last command.
+const std::vector<std::string> duplicateThenError(int delayMs) {
+  return {"--pace", "--duplicate-at", "18", "--duplicate-delay-ms", std::to_string(delayMs), "--error-at", "69"};
+}
+constexpr auto kErrorReply = TransferFailure::ErrorReply;
+constexpr auto kExtraReply = TransferFailure::ExtraReply;
 
 INSTANTIATE_TEST_SUITE_P(
     Read, TransferFaults,
@@ -144,8 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"SilentAfterTheFourthMondayEntry", T::StartUpRead, silentAfterReply(9), O::NoAnswer, 2},
         Fault{"SilentBeforeTheLastSundayEntry", T::StartUpRead, silentAfterReply(60), O::NoAnswer, 8},
         Fault{"ErrorForTheRequest", T::StartUpRead, errorAt(1), O::NoAnswer, 1},
-        // While the week is read an error reply is not even taken for a message: time-out.
-        Fault{"ErrorForTheWednesdayRequest", T::StartUpRead, errorAt(4), O::NoAnswer, 4},
+        // While the week is read the error reply still ends the read at once, not by the time-out.
+        Fault{"ErrorForTheWednesdayRequest", T::StartUpRead, errorAt(4), O::NoAnswer, 4, kErrorReply},
+        Fault{"ErrorForTheSundayRequest", T::StartUpRead, errorAt(8), O::NoAnswer, 8, kErrorReply},
+        // A ninth entry reply for Sunday: one beyond the count.
+        Fault{"SecondAnswerToTheSundayRequest", T::StartUpRead, {"--duplicate-at", "8"}, O::NoAnswer, 8,
+              kExtraReply},
         Fault{"VanishOnTheRequest", T::StartUpRead, vanishAt(1), O::NoAnswer, 1},
         Fault{"VanishOnTheThursdayRequest", T::StartUpRead, vanishAt(5), O::NoAnswer, 5}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -164,6 +209,14 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"ErrorForTheLastEntry", T::Send, errorAt(69), O::NoAnswer, 69},
         Fault{"VanishOnTheRelayMode", T::Send, vanishAt(10), O::NoAnswer, 10},
         Fault{"VanishOnASaturdayEntry", T::Send, vanishAt(60), O::NoAnswer, 60},
+        // A second "$ok" that came with the first is no answer to the command written after it.
+        Fault{"SecondOkWithTheFirst", T::Send, {"--duplicate-at", "18"}, O::NoAnswer, 19, kExtraReply},
+        // However late the second "$ok" comes, the send never ends as a success: at the paced
+        // line speed it arrives after the next command was written, the program runs one ahead,
+        // and the clock's error reply or its real last acknowledgement ends the send.
+        Fault{"SecondOkAtOnceThenAnError", T::Send, duplicateThenError(0), O::NoAnswer, 0},
+        Fault{"SecondOk2msLaterThenAnError", T::Send, duplicateThenError(2), O::NoAnswer, 0},
+        Fault{"SecondOk20msLaterThenAnError", T::Send, duplicateThenError(20), O::NoAnswer, 0},
         Fault{"GarbageBeforeEveryReply", T::Send, {"--garbage"}, O::Success, 69}),
     [](const auto& info) { return std::string(info.param.name); });
 

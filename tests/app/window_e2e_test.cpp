@@ -3,7 +3,9 @@
 // time-outs are real.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QAccessible>
@@ -246,6 +248,40 @@ TEST_F(WindowWithClock, AGpsReceiverOnTheFirstPortEndsInNoAnswerThenReadClockFin
   EXPECT_EQ(boxes->plain.size(), 3u);
   EXPECT_EQ(clock.receivedMessages().size(), 8u);
   EXPECT_EQ(folder->read("kelvox.ini"), "COM1\r\n");
+}
+
+// A line that damages characters, which a pseudo-terminal never does: the test holds the other
+// end of COM1, turns the marking off under the program once it has applied its settings, and
+// writes the mark a serial driver writes for a byte with a parity error.
+TEST_F(WindowWithClock, ADamagedCharacterIsNeverTakenAndEndsTheReadWithItsOwnBox) {
+  folder = std::make_unique<ScratchFolder>();
+  termios raw{};
+  cfmakeraw(&raw);
+  int master = -1;
+  int slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, &raw, nullptr), 0);
+  const QByteArray link = folder->file("COM1").toLocal8Bit();
+  ::unlink(link.constData());  // the folder's COM1 leads nowhere
+  ASSERT_EQ(::symlink(name, link.constData()), 0);
+  makeWindow();
+  form->TimeoutTimer();  // the start-up read asks COM1
+  ASSERT_TRUE(form->transfer().reading());
+  termios t{};
+  ASSERT_EQ(tcgetattr(slave, &t), 0);
+  t.c_iflag &= ~(PARMRK | INPCK);
+  ASSERT_EQ(tcsetattr(slave, TCSANOW, &t), 0);
+  const std::string languageDutchDamaged("$S1=\377\0" "0\r", 8);
+  ASSERT_EQ(::write(master, languageDutchDamaged.data(), languageDutchDamaged.size()), 8);
+
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 2s));
+  EXPECT_EQ(boxes->plain[0], "The line to the clock gave damaged characters.\nCheck the cable or the adapter!");
+  EXPECT_EQ(form->lastFailure(), TransferFailure::LineError);
+  EXPECT_EQ(group("Language")->ItemIndex(), 2);  // still English
+  EXPECT_TRUE(idleAndUsable());
+  form.reset();
+  ::close(master);
+  ::close(slave);
 }
 
 TEST_F(WindowWithClock, ClockFallingSilentInTheMiddleOfTheReadIsTimedOut) {

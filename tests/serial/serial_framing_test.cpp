@@ -72,7 +72,11 @@ class SerialFramingTest : public SerialPtyFixture {
     SerialPtyFixture::SetUp();
     serial_ = openClockPort();
     ASSERT_TRUE(serial_->Active());
-    serial_->OnMessage = [this](TSerial*, const std::string& m) { messages_.push_back(m); };
+    serial_->OnMessage = [this](TSerial* sender, const std::string& m) {
+      messages_.push_back(m);
+      damaged_.push_back(sender->messageDamaged());
+      beforeLastSend_.push_back(sender->messageBeforeLastSend());
+    };
   }
   void TearDown() override {
     serial_.reset();
@@ -83,8 +87,20 @@ class SerialFramingTest : public SerialPtyFixture {
     return messages_;
   }
 
+  // A pseudo-terminal never marks a byte, and under PARMRK it doubles every \377 it passes on:
+  // with the marking turned off behind the component's back, the test writes the marks a
+  // serial driver would write.
+  void writeMarksLikeADriver() {
+    termios t{};
+    ASSERT_EQ(tcgetattr(slave_, &t), 0);
+    t.c_iflag &= ~(PARMRK | INPCK);
+    ASSERT_EQ(tcsetattr(slave_, TCSANOW, &t), 0);
+  }
+
   std::unique_ptr<TSerial> serial_;
   Messages messages_;
+  std::vector<bool> damaged_;
+  std::vector<bool> beforeLastSend_;
 };
 
 TEST_F(SerialFramingTest, TwoMessagesInOneReadComeAsTwoEventsInOrder) {
@@ -101,6 +117,28 @@ TEST_F(SerialFramingTest, SecondStartCharAppliesFromTheNextByte) {
   messages_.clear();
   clockSends("$error\r=B\r");
   EXPECT_EQ(receive(1), Messages({"=B\r"}));
+}
+
+TEST_F(SerialFramingTest, AMessageWithADamagedByteOrAfterOneIsMarkedDamaged) {
+  writeMarksLikeADriver();
+  using namespace std::string_literals;
+  // A damaged "k"; a real 0xFF; damage between messages (it may have hit a start character).
+  clockSends("$ok\r$o\377\0k\r$\377\377\r\377\0x$ok\r$ok\r"s);
+  EXPECT_EQ(receive(5), Messages({"$ok\r", "$ok\r", "$\377\r", "$ok\r", "$ok\r"}));
+  EXPECT_EQ(damaged_, std::vector<bool>({false, true, false, true, false}));
+}
+
+TEST_F(SerialFramingTest, AMessageWaitingBeforeAWriteIsToldFromOneAfterIt) {
+  // The receive thread has taken the reply, or it still waits in the queue: either way it came
+  // before the write.
+  clockSends("$A\r");
+  QThread::msleep(50);
+  serial_->SendString("$1\r");
+  EXPECT_EQ(receive(1), Messages({"$A\r"}));
+  clockReceives(3);
+  clockSends("$B\r");
+  EXPECT_EQ(receive(2), Messages({"$A\r", "$B\r"}));
+  EXPECT_EQ(beforeLastSend_, std::vector<bool>({true, false}));
 }
 
 TEST_F(SerialFramingTest, MessageBegunGoesOnAfterReopen) {

@@ -79,13 +79,13 @@ TEST_F(SerialPortTest, RecordMapsToTermiosFlags) {
   };
   serial.setParity(PaOdd);
   EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | PARODD));
-  EXPECT_TRUE(mapped().c_iflag & INPCK);
+  EXPECT_EQ(mapped().c_iflag & (INPCK | PARMRK | IGNPAR), static_cast<tcflag_t>(INPCK | PARMRK));
   serial.setParity(paMark);
   EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | PARODD | CMSPAR));
   serial.setParity(paSpace);
   serial.setCheckParity(false);
   EXPECT_EQ(mapped().c_cflag & (PARENB | PARODD | CMSPAR), static_cast<tcflag_t>(PARENB | CMSPAR));
-  EXPECT_FALSE(mapped().c_iflag & INPCK);
+  EXPECT_FALSE(mapped().c_iflag & (INPCK | PARMRK));
   serial.setDataBits(d7bit);
   serial.setStopBits(st2bit);
   EXPECT_EQ(mapped().c_cflag & CSIZE, static_cast<tcflag_t>(CS7));

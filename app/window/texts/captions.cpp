@@ -11,7 +11,7 @@ const CaptionSet kDesign{
     "Daylight saving (0=Off , 1=1hour)", "Time not valid timeout", "Weekday timer settings",
     "Serial ports", "  hour", "Send to clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
-    "&Open configuration…", "&Save configuration as…",
+    "&Open configuration…", "&Save configuration as…", "&Compare with clock",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"0 OFF", "1 ON", "2 Time not valid", "3 Timer"},
 };
@@ -21,7 +21,7 @@ const CaptionSet kDutch{
     "Automatische zomer-/wintertijd (1=Aan 0=Uit)", "Tijd fout timeout", "Tijdklok instellingen",
     "Seriële poort", " uur", "Stuur naar klok", "Lees klok", "Tijd instellen", "Instellingen", "Tijdklok",
     "Bestand", "Hulp", "Afsluiten", "Hoe werkt dit programma?", "Over KELVOX Setup", "Instellingen", "Tijdklok",
-    "Configuratie &openen…", "Configuratie op&slaan als…",
+    "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok",
     {"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
     {"Uit", "Aan", "Tijd fout", "Tijdklok"},
 };
@@ -31,7 +31,7 @@ const CaptionSet kGerman{
     "Sommerzeit-Einstellung  0=Aus, 1=An", "Nicht korrekteZeit-Timeout", "Zeitklok einstellung",
     "Serieller Port", " Stunde", "Sende zur KELVOX", "Laden von Uhr", "Zeit aendern", "Einstellungen", "Zeitklok",
     "File", "Hilfe", "Quit", "Wie man das Programm verwendet?", "KELVOX Setup", "Einstellungen", "Zeit-Einstellung",
-    "Konfiguration &laden…", "Konfiguration &speichern unter…",
+    "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen",
     {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
     {"Aus", "An", "Zeit nicht korrekt ", "Zeit-Einstellung"},
 };
@@ -41,7 +41,7 @@ const CaptionSet kEnglish{
     "Automatic daylight saving (0=Off , 1=On)", "Time not valid timeout", "Weekday Timer settings",
     "Serial port", " hour", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
-    "&Open configuration…", "&Save configuration as…",
+    "&Open configuration…", "&Save configuration as…", "&Compare with clock",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"Off", "On", "Time not valid", "Timer"},
 };
@@ -52,7 +52,7 @@ const CaptionSet kMixed{
     "Automatic daylight saving (1=Aan 0=uit)", "Tijd fout timeout", "Weekday Timer settings",
     "Seriële poort", " heur", "Send Settings to Clock", "Read clock", "Edit selected time", "Settings", "Timer",
     "File", "Help", "E&xit", "How to use this program", "About KELVOX Setup", "Settings", "Timer",
-    "&Open configuration…", "&Save configuration as…",
+    "&Open configuration…", "&Save configuration as…", "&Compare with clock",
     {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"},
     {"Off", "On", "Time not valid", "Timer"},
 };
@@ -82,6 +82,29 @@ constexpr const char* kConfigOpenErrorEnglish = "The configuration cannot be ope
 constexpr const char* kConfigSaveErrorDutch = "De configuratie kan niet opgeslagen worden:";
 constexpr const char* kConfigSaveErrorGerman = "Die Konfiguration kann nicht gespeichert werden:";
 constexpr const char* kConfigSaveErrorEnglish = "The configuration cannot be saved:";
+
+constexpr const char* kLineErrorDutch =
+    "De verbinding met de klok gaf beschadigde tekens.\r\nControleer de kabel of de adapter!";
+constexpr const char* kLineErrorGerman =
+    "Die Verbindung zur Uhr lieferte beschädigte Zeichen.\r\nBitte Kabel oder Adapter prüfen!";
+constexpr const char* kLineErrorEnglish =
+    "The line to the clock gave damaged characters.\r\nCheck the cable or the adapter!";
+
+constexpr const char* kCompareSameDutch = "De klok bevat wat het venster toont.";
+constexpr const char* kCompareSameGerman = "Die Uhr enthält, was das Fenster zeigt.";
+constexpr const char* kCompareSameEnglish = "The clock holds what the window shows.";
+constexpr const char* kCompareDifferDutch = "De klok wijkt af van het venster:";
+constexpr const char* kCompareDifferGerman = "Die Uhr weicht vom Fenster ab:";
+constexpr const char* kCompareDifferEnglish = "The clock differs from the window:";
+constexpr const char* kCompareLineDutch = "%1: venster %2, klok %3";
+constexpr const char* kCompareLineGerman = "%1: Fenster %2, Uhr %3";
+constexpr const char* kCompareLineEnglish = "%1: window %2, clock %3";
+constexpr const char* kCompareEntryDutch = "Tijd %1";
+constexpr const char* kCompareEntryGerman = "Zeit %1";
+constexpr const char* kCompareEntryEnglish = "Time %1";
+constexpr const char* kCompareDeletedDutch = "gewist";
+constexpr const char* kCompareDeletedGerman = "gelöscht";
+constexpr const char* kCompareDeletedEnglish = "deleted";
 
 using MessageTable = std::array<const char*, kLanguageCount>;
 
@@ -120,6 +143,19 @@ const MessageTable kConfigOpenError{kConfigOpenErrorDutch, kConfigOpenErrorGerma
 const MessageTable kConfigSaveError{kConfigSaveErrorDutch, kConfigSaveErrorGerman, kConfigSaveErrorEnglish,
                                     kConfigSaveErrorEnglish, kConfigSaveErrorEnglish};
 
+const MessageTable kLineError{kLineErrorDutch, kLineErrorGerman, kLineErrorEnglish, kLineErrorEnglish,
+                              kLineErrorEnglish};
+const MessageTable kCompareSame{kCompareSameDutch, kCompareSameGerman, kCompareSameEnglish, kCompareSameEnglish,
+                                kCompareSameEnglish};
+const MessageTable kCompareDiffer{kCompareDifferDutch, kCompareDifferGerman, kCompareDifferEnglish,
+                                  kCompareDifferEnglish, kCompareDifferEnglish};
+const MessageTable kCompareLine{kCompareLineDutch, kCompareLineGerman, kCompareLineEnglish, kCompareLineEnglish,
+                                kCompareLineEnglish};
+const MessageTable kCompareEntry{kCompareEntryDutch, kCompareEntryGerman, kCompareEntryEnglish,
+                                 kCompareEntryEnglish, kCompareEntryEnglish};
+const MessageTable kCompareDeleted{kCompareDeletedDutch, kCompareDeletedGerman, kCompareDeletedEnglish,
+                                   kCompareDeletedEnglish, kCompareDeletedEnglish};
+
 // clang-format on
 
 bool validLanguage(int language) { return language >= 0 && language < kLanguageCount; }
@@ -150,3 +186,9 @@ QString fileProblemText(FileProblem::Kind kind, int language) {
     if (row.kind == kind) return QString::fromUtf8(row.texts[static_cast<std::size_t>(std::min(language, 2))]);
   return {};
 }
+QString lineErrorText(int language) { return messageFor(kLineError, language); }
+QString compareSameText(int language) { return messageFor(kCompareSame, language); }
+QString compareDifferText(int language) { return messageFor(kCompareDiffer, language); }
+QString compareLineText(int language) { return messageFor(kCompareLine, language); }
+QString compareEntryText(int language) { return messageFor(kCompareEntry, language); }
+QString compareDeletedText(int language) { return messageFor(kCompareDeleted, language); }

@@ -21,7 +21,8 @@ struct CaptionSet {
       hourUnit /* Label4, Label5, Label6 */, sendToClock, readClock, panel10, tabSheet1, weekdays,
       fileMenu /* MainMenu */, helpMenu /* Help1 */, quit /* Quit1 */, howToUse /* Howtousethisprogram1 */,
       about /* AboutKELVOXSetup1 */, settingsHelpItem /* Se1 */, timerHelpItem /* Timer1 */,
-      openConfig /* OpenConfiguration1 */, saveConfig /* SaveConfiguration1 */;
+      openConfig /* OpenConfiguration1 */, saveConfig /* SaveConfiguration1 */,
+      compareWithClock /* CompareWithClock1 */;
   std::array<QString, 7> days;        // WeekdaysTab, Monday first
   std::array<QString, 4> relayItems;  // RelayMode items, index = relay mode
 };
@@ -47,3 +48,13 @@ QString configSaveErrorText(int language);
 // The usual reasons a file cannot be opened or saved, said after its name in the window's
 // language; empty for any other reason, which is shown in the system's words.
 QString fileProblemText(FileProblem::Kind kind, int language);
+// The line to the clock gave damaged characters: check the cable or the adapter.
+QString lineErrorText(int language);
+// "Compare with clock": the clock holds what the window shows; or the first line above the
+// differences, one line each: lineText (%1 what, %2 the window's value, %3 the clock's),
+// entryText (%1 the entry's number) after a day's name, and deletedText for a deleted entry.
+QString compareSameText(int language);
+QString compareDifferText(int language);
+QString compareLineText(int language);
+QString compareEntryText(int language);
+QString compareDeletedText(int language);

@@ -1,0 +1,57 @@
+#pragma once
+// "Compare with clock": a read of the clock into a configuration of its own, over the window's
+// port, so that none of the window's controls changes. It has its own transfer and reply timer;
+// the window hands it the received messages while it runs and shows the outcome.
+#include <QTimer>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "config_file.h"
+#include "reply_timer.h"
+#include "transfer.h"
+
+class TSerial;
+
+class TClockCompare : private TransferPort, private TransferHost {
+ public:
+  // The read's end: no failure and what the clock holds, or why it failed.
+  using Done = std::function<void(std::optional<TransferFailure> failure, const TClockConfig& clock)>;
+
+  TClockCompare(TSerial& serial, Done done);
+
+  // Starts a read from a fresh configuration.
+  void start();
+  // From its start until `done` has returned.
+  bool running() const { return running_; }
+  // A received message, as the window's transfer would take it.
+  void message(const std::string& text, bool beforeLastWrite);
+  void lineDamaged() { transfer_.lineDamaged(); }
+  // Another port was applied: nothing more is waited for, and nothing shown.
+  void abandon();
+
+ private:
+  // TransferPort: the window's Serial1.
+  void sendString(const std::string& text) override;
+  void sendChar(char c) override;
+  void abortRx() override;
+  void abortTx() override;
+  void setMessageStartChar(char c) override;
+  void setSecondStartChar(std::optional<char> c) override;
+  // TransferHost: the settings of its own configuration.
+  int setting(Setting s) const override { return clock_.setting(s); }
+  void writeSetting(Setting s, int value) override;
+  bool readSettles() const override { return true; }
+  void readFinished() override { finish(std::nullopt); }
+  void failed(TransferFailure why, const std::string& lastAcknowledged) override;
+  void finish(std::optional<TransferFailure> failure);
+
+  TSerial& serial_;
+  Done done_;
+  QTimer timeout_;
+  TReplyTimer replyTimer_{timeout_};
+  TClockConfig clock_;
+  bool timerEdited_ = false;
+  bool running_ = false;
+  TClockTransfer transfer_{*this, replyTimer_, *this, clock_.week, timerEdited_};
+};
