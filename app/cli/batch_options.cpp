@@ -5,11 +5,8 @@
 #include <QStringList>
 
 #include "argument_text.h"
-#include "port_chooser.h"
 
 namespace {
-
-constexpr int kPortCount = TPortChooser::kPortCount;
 
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
@@ -27,8 +24,9 @@ void addBatchTransferOptions(QCommandLineParser& parser) {
   parser.addOption(
       {kPortOption,
        QStringLiteral(
-           "With --read or --send: use COM<n> (1 to 9) instead of the saved or first usable port."),
-       QStringLiteral("n")});
+           "With --read or --send: use this port instead of the saved or first usable one: a number "
+           "from 1 to 256, COM<n>, or a device path (see --list-ports)."),
+       QStringLiteral("port")});
 }
 
 bool batchTransferRequested(const QCommandLineParser& parser) {
@@ -59,13 +57,10 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
     request.pathProblem = request.file + QStringLiteral(": the start folder cannot be found (%1)")
                                              .arg(QString::fromLocal8Bit(noFolder.message()));
   if (parser.isSet(kPortOption)) {
-    bool isNumber = false;
-    const int port = parser.value(kPortOption).toInt(&isNumber);
-    if (!isNumber || port < 1 || port > kPortCount)
-      return fail(QStringLiteral("--port takes a port number from 1 to %1, not '%2'.")
-                      .arg(kPortCount)
-                      .arg(parser.value(kPortOption)));
-    request.port = port;
+    request.port = parsePortArgument(parser.value(kPortOption));
+    if (!request.port)
+      return fail(QStringLiteral("--port takes a port number from 1 to 256, COM<n> or a device path, not '%1'.")
+                      .arg(shownName(parser.value(kPortOption))));
   }
   return request;
 }

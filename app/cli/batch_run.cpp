@@ -29,10 +29,11 @@ void report(const QString& text) {
 // Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
 // opens; the reason when none does. A port found by trying leaves in `others` the ports that
 // opened besides it, to ask in turn when it gives no answer (a GPS receiver or modem may be on it).
-std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked, std::vector<int>& others) {
+std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
+                                std::vector<int>& others) {
   if (asked) {
-    if (const auto reason = transfer.open(*asked))
-      return QStringLiteral("COM%1 is not available (%2)").arg(*asked).arg(*reason);
+    const auto reason = asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
+    if (reason) return QStringLiteral("%1 is not available (%2)").arg(asked->shown(), *reason);
     return std::nullopt;
   }
   if (const int saved = TPortSettingsFile().savedPort(); saved != 0) {
@@ -110,7 +111,7 @@ int runBatchTransfer(const TBatchRequest& request) {
   }
   for (const QString& warning : transfer->warnings()) report(warning);
   if (!done) return fail(transfer->failure());
-  if (searched) report(QStringLiteral("the clock answered on COM%1").arg(transfer->port()));
+  if (searched) report(QStringLiteral("the clock answered on %1").arg(transfer->portName()));
   if (request.reading) {
     QString error;
     if (!saveConfigFile(request.path, transfer->received(), error))

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "argument_text.h"
 #include "clock_link.h"
 #include "desktop.h"
 #include "messages.h"
@@ -27,8 +28,8 @@ QString printable(const std::string& command) {
 }
 
 // Why a reply's value did not fit its setting: the file gets the clamped value, as the window shows it.
-QString outOfRange(Setting setting, int value, SettingRange range, int port) {
-  return QStringLiteral("the clock on COM%1 reported %2 %3, outside %4 to %5; the file holds %6")
+QString outOfRange(Setting setting, int value, SettingRange range, const QString& port) {
+  return QStringLiteral("the clock on %1 reported %2 %3, outside %4 to %5; the file holds %6")
       .arg(port)
       .arg(QString::fromLatin1(settingName(setting)))
       .arg(value)
@@ -57,6 +58,20 @@ TBatchTransfer::~TBatchTransfer() {
 
 std::optional<QString> TBatchTransfer::open(int port) {
   serial_.setPort(port);
+  return openSelected();
+}
+
+std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
+  serial_.setPortPath(path);
+  return openSelected();
+}
+
+QString TBatchTransfer::portName() const {
+  if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
+  return shownName(argumentText(serial_.PortPath()));
+}
+
+std::optional<QString> TBatchTransfer::openSelected() {
   serial_.setActive(true);
   if (serial_.Active()) return std::nullopt;
   // The reason as the window's tool tip gives it ("in use by PID 1234", "permission denied; ...").
@@ -115,7 +130,7 @@ void TBatchTransfer::finish(const QString& failure) {
 }
 
 QString TBatchTransfer::failureText(Ending ending) const {
-  const QString clock = QStringLiteral("the clock on COM%1").arg(port());
+  const QString clock = QStringLiteral("the clock on %1").arg(portName());
   if (direction_ == Direction::Read) {
     const QString what =
         ending == Ending::ErrorReply ? clock + QStringLiteral(" answered the read with an error reply")
@@ -156,7 +171,7 @@ void TBatchTransfer::writeSetting(Setting s, int value) {
 
 void TBatchTransfer::settingRead(Setting s, int value) {
   const SettingRange range = settingRange(s);
-  if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, port());
+  if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, portName());
   writeSetting(s, value);
   reported_.set(static_cast<std::size_t>(s));
 }
@@ -164,9 +179,9 @@ void TBatchTransfer::settingRead(Setting s, int value) {
 void TBatchTransfer::progressed(int done, int total) {
   if (!progressShown_) return;
   const QString line =
-      QStringLiteral("\r%1 the clock on COM%2: %3/%4")
+      QStringLiteral("\r%1 the clock on %2: %3/%4")
           .arg(direction_ == Direction::Read ? QStringLiteral("reading") : QStringLiteral("sending to"))
-          .arg(port())
+          .arg(portName())
           .arg(done)
           .arg(total);
   std::fputs(line.toLocal8Bit().constData(), stderr);
@@ -177,8 +192,8 @@ void TBatchTransfer::readFinished() {
   if (reported_.all())
     finish(QString());
   else
-    finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; nothing was written")
-               .arg(port())
+    finish(QStringLiteral("the clock on %1 reported %2 of its 5 settings; nothing was written")
+               .arg(portName())
                .arg(reported_.count()));
 }
 
