@@ -31,17 +31,17 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   # Every source of the program with the Win32 sides of its platform seams: Qt for Windows may
   # not be here, but Qt's headers are the same on every platform, so a syntax check with the
   # cross-compiler shows that each file builds for Windows. The POSIX-only sources are skipped:
-  # app/process/platform/posix/ and the POSIX serial layer that serial/platform.cmake and
+  # app/process/platform/posix/, app/shared/platform/linux/ and the POSIX serial layer that serial/platform.cmake and
   # serial/CMakeLists.txt choose on other systems.
   qt_headers=$(dirname "$(find /usr/include -maxdepth 3 -type d -name QtCore | head -1)")
-  posix_only='^app/process/platform/posix/|^serial/(posix_port|low_latency|port_event_waiter|custom_speed|udev_device_events|no_device_events)\.cpp$'
+  posix_only='^app/process/platform/posix/|^app/shared/platform/linux/|^serial/(posix_port|low_latency|port_event_waiter|custom_speed|udev_device_events|no_device_events)\.cpp$'
   mapfile -t sources < <(find app timer clock serial ui -name '*.cpp' | sort | grep -Ev "$posix_only")
   echo "syntax check for Windows: ${#sources[@]} sources"
   printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only \
     -Wall -Wextra -Werror -DKVX_VERSION='"0"' -Iapp/window -Iapp/window/texts -Iapp/cli -Iapp/shared -Iapp/process \
     -Iapp/process/platform/win32 -Iclock -Iserial \
     -Iserial/platform/win32 -Itimer -Iui -isystem "$qt_headers" -isystem "$qt_headers/QtCore" \
-    -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" {}
+    -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" -isystem "$qt_headers/QtSerialPort" {}
   [ "$mode" = bench ] || scripts/windows-program.sh tests "$app" "$jobs"
   wine_sandbox_enter "$0" "$mode" "$native" "$windows" "$app" "$jobs" "$@"
 fi
