@@ -4,9 +4,6 @@
 # stripped into a cache folder outside the clone. Prints that folder (the Qt prefix) as its last
 # line. A complete cache is reused; a build runs in a temporary folder that is renamed into place
 # only once installed, so an interrupted build never leaves a cache that counts as complete.
-# Then the serial port module (QSerialPortInfo, from qt6-serialport at the version of the host's
-# qt6-serialport-dev) is built against it and added to the same prefix, with a stamp of its own:
-# a cache of the base alone gains the module without being built again.
 #
 #   KVX_QT_CACHE    the folder that holds the caches (default /var/cache/kelvox-setup)
 #   KVX_QT_JOBS     parallel build jobs (default: the number of cores)
@@ -22,7 +19,7 @@ main() {
   local cache_root="${KVX_QT_CACHE:-/var/cache/kelvox-setup}"
   local jobs="${KVX_QT_JOBS:-$(nproc)}"
 
-  "$root/scripts/install-deps.sh" qt6-base-dev qt6-base-dev-tools qt6-serialport-dev ninja-build cmake dpkg-dev \
+  "$root/scripts/install-deps.sh" qt6-base-dev qt6-base-dev-tools ninja-build cmake dpkg-dev \
     g++-mingw-w64-x86-64
 
   local version upstream
@@ -60,8 +57,7 @@ main() {
   local prefix="$cache_root/qt-$upstream-mingw64-$hash"
   local stamp="$prefix/kelvox-qt-complete"
 
-  local module_stamp="$prefix/kelvox-qtserialport-complete"
-  if [ -f "$stamp" ] && [ -f "$module_stamp" ]; then
+  if [ -f "$stamp" ]; then
     echo "Qt for Windows: using the cache $prefix" >&2
     echo "$prefix"
     return 0
@@ -71,23 +67,17 @@ main() {
   # One build per cache at a time; a second caller waits and then finds the cache complete.
   exec {lock}>"$cache_root/.qt-$hash.lock"
   flock "$lock"
-  trap 'rm -rf "$work"' EXIT
-  [ -f "$stamp" ] || build_base
-  [ -f "$module_stamp" ] || build_serialport
-  echo "$prefix"
-}
-
-# Qt's base module into $prefix (the caller holds the lock).
-build_base() {
+  if [ -f "$stamp" ]; then echo "$prefix"; return 0; fi
   # A folder without the stamp was never finished (or was made by hand): it does not count. Nor do
   # the build folders of a build that was killed outright.
   rm -rf "$prefix" "$cache_root/.qt-$hash-build."*
 
   work="$(mktemp -d "$cache_root/.qt-$hash-build.XXXXXX")"  # global: the exit trap removes it
+  trap 'rm -rf "$work"' EXIT
   echo "Qt for Windows: building $version into $prefix (in $work)" >&2
   local started=$SECONDS
 
-  fetch_source qt6-base "$version" "$work"
+  fetch_source "$version" "$work"
   cmake -G Ninja -S "$work/src" -B "$work/build" -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -103,37 +93,13 @@ build_base() {
 
   echo "Qt for Windows: built in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s," \
     "$(du -sh "$prefix" | cut -f1) installed" >&2
-  rm -rf "$work"
-}
-
-# The serial port module, configured by the base's qt-cmake (Windows, against the host's tools),
-# installed under a staging root and copied into $prefix; its stamp is written last.
-build_serialport() {
-  local module_version
-  module_version="$(dpkg-query -W -f='${source:Version}' qt6-serialport-dev)"  # 6.4.2-2
-  rm -rf "$cache_root/.qtserialport-$hash-build."*
-  work="$(mktemp -d "$cache_root/.qtserialport-$hash-build.XXXXXX")"
-  echo "Qt for Windows: building qt6-serialport $module_version into $prefix (in $work)" >&2
-  local started=$SECONDS
-  fetch_source qt6-serialport "$module_version" "$work"
-  "$prefix/bin/qt-cmake" -G Ninja -S "$work/src" -B "$work/build" -Wno-dev \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF >"$work/configure.log" 2>&1 ||
-    { tail -n 40 "$work/configure.log" >&2; return 1; }
-  cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
-    { grep -B2 -A20 -m3 'FAILED:' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2; return 1; }
-  DESTDIR="$work/stage" cmake --install "$work/build" --strip >"$work/install.log" 2>&1 ||
-    { tail -n 20 "$work/install.log" >&2; return 1; }
-  cp -a "$work/stage$prefix/." "$prefix/"
-  echo "$module_version" >"$module_stamp"
-  echo "Qt for Windows: qt6-serialport built in $(( SECONDS - started )) s" >&2
-  rm -rf "$work"
+  echo "$prefix"
 }
 
 # Debian's source package, fetched through a private apt configuration (the machine's sources
 # with deb-src) so that /etc/apt is left as it is. Debian's patches are applied by dpkg-source.
 fetch_source() {
-  local package="$1" version="$2" work="$3"
+  local version="$1" work="$2"
   local apt="$work/apt"
   mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$work/download"
   local f
@@ -148,11 +114,11 @@ fetch_source() {
   # A source without deb-src indexes only warns: the download below says whether Qt was found.
   apt-get "${aptopts[@]}" -qq update >"$work/apt.log" 2>&1 || true
   (cd "$work/download" &&
-    apt-get "${aptopts[@]}" -qq source --download-only "$package=$version" >>"$work/apt.log" 2>&1) ||
+    apt-get "${aptopts[@]}" -qq source --download-only "qt6-base=$version" >>"$work/apt.log" 2>&1) ||
     { cat "$work/apt.log" >&2; return 1; }
-  dpkg-source -x "$work/download/${package}_"*.dsc "$work/src" >>"$work/apt.log" 2>&1 ||
+  dpkg-source -x "$work/download"/qt6-base_*.dsc "$work/src" >>"$work/apt.log" 2>&1 ||
     { tail -n 20 "$work/apt.log" >&2; return 1; }
-  rm -rf "$work/download" "$work/${package}_"*.orig.tar.*  # dpkg-source leaves a copy beside src
+  rm -rf "$work/download" "$work"/qt6-base_*.orig.tar.*  # dpkg-source leaves a copy beside src
 }
 
 main "$@"

@@ -41,7 +41,7 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
     -Wall -Wextra -Werror -DKVX_VERSION='"0"' -Iapp/window -Iapp/window/texts -Iapp/cli -Iapp/shared -Iapp/process \
     -Iapp/process/platform/win32 -Iclock -Iserial \
     -Iserial/platform/win32 -Itimer -Iui -isystem "$qt_headers" -isystem "$qt_headers/QtCore" \
-    -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" -isystem "$qt_headers/QtSerialPort" {}
+    -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" {}
   [ "$mode" = bench ] || scripts/windows-program.sh tests "$app" "$jobs"
   wine_sandbox_enter "$0" "$mode" "$native" "$windows" "$app" "$jobs" "$@"
 fi

@@ -1,30 +1,10 @@
 #include "port_list.h"
 
-#include <QSerialPortInfo>
 #include <QStringList>
 #include <algorithm>
 
 #include "Serial4.h"
 #include "port_list_platform.h"
-
-namespace {
-
-TPortEntry entryFor(const QSerialPortInfo& info) {
-  TPortEntry entry;
-  entry.name = info.portName();
-  entry.path = info.systemLocation();
-  entry.description = info.description();
-  entry.manufacturer = info.manufacturer();
-  if (info.hasVendorIdentifier() && info.hasProductIdentifier())
-    entry.usbId = QStringLiteral("%1:%2")
-                      .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                      .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
-  entry.serialNumber = info.serialNumber();
-  entry.identity = entry.serialNumber;
-  return entry;
-}
-
-}  // namespace
 
 QString TPortEntry::hardware() const {
   QStringList details;
@@ -35,11 +15,7 @@ QString TPortEntry::hardware() const {
   return description.isEmpty() ? joined : description + QStringLiteral(" (") + joined + u')';
 }
 
-std::vector<TPortEntry> TSystemPortList::ports() const {
-  std::vector<TPortEntry> enumerated;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) enumerated.push_back(entryFor(info));
-  return completePortList(std::move(enumerated), folder_);
-}
+std::vector<TPortEntry> TSystemPortList::ports() const { return systemPorts(folder_); }
 
 int comPortNumber(const QString& name) {
   if (name.size() < 4 || name.size() > 6 || !name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive)) return 0;

@@ -1,9 +1,9 @@
 #pragma once
 // Every serial port present, by a name an owner recognises: the system's name, what the hardware
-// says of itself and, where it has one, a stable identity. Qt's QSerialPortInfo enumerates the
-// ports (libudev on Linux; SetupAPI and the registry's SERIALCOMM map on Windows); each system's
-// side (port_list_platform.h) adds what only it knows: on Linux the COMn links of the working
-// folder, the /dev/serial/by-id names and which COM button opens which device.
+// says of itself and, where it has one, a stable identity. Each system has its side
+// (port_list_platform.h): on Linux Qt's QSerialPortInfo (libudev), with the COMn links of the
+// working folder, the /dev/serial/by-id names and which COM button opens which device; on Windows
+// SetupAPI's Ports class and the registry's SERIALCOMM map.
 //
 // Hosts and tests hold a TPortList: TSystemPortList for the machine, TFixedPortList for a list
 // given in advance.

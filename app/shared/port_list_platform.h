@@ -5,6 +5,5 @@
 
 #include "port_list.h"
 
-// Completes the ports that QSerialPortInfo found (name and path as it gives them) with what only
-// this system knows, and gives the whole list in the order TPortList::ports() promises.
-std::vector<TPortEntry> completePortList(std::vector<TPortEntry> enumerated, const std::filesystem::path& folder);
+// Every port present, in the order TPortList::ports() promises; `folder` is the working folder.
+std::vector<TPortEntry> systemPorts(const std::filesystem::path& folder);

@@ -1,8 +1,9 @@
-// The port list on Linux. QSerialPortInfo finds the tty devices that have hardware behind them
-// (through libudev); added here are the numbered devices of the serial layer that it left out,
+// The port list on Linux. Qt's QSerialPortInfo finds the tty devices that have hardware behind
+// them (through libudev) with what the hardware says; added here are the numbered devices of the serial layer that it left out,
 // the COMn entries of the working folder, the /dev/serial/by-id names as identities, and which
 // COM button opens which device (PosixPort::pathForPort: a COMn entry, else the n-th device).
 #include <QFile>
+#include <QSerialPortInfo>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -16,6 +17,19 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+TPortEntry entryFor(const QSerialPortInfo& info) {
+  TPortEntry entry;
+  entry.name = entry.path = info.systemLocation();  // "/dev/ttyUSB0" rather than "ttyUSB0"
+  entry.description = info.description();
+  entry.manufacturer = info.manufacturer();
+  if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+    entry.usbId = QStringLiteral("%1:%2")
+                      .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                      .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+  entry.serialNumber = entry.identity = info.serialNumber();
+  return entry;
+}
 
 std::string deviceOf(const QString& path) { return PosixPort::deviceBehind(QFile::encodeName(path).toStdString()); }
 
@@ -57,14 +71,15 @@ void noteFallbackOnce() {
 
 }  // namespace
 
-std::vector<TPortEntry> completePortList(std::vector<TPortEntry> enumerated, const fs::path& folder) {
+std::vector<TPortEntry> systemPorts(const fs::path& folder) {
+  std::vector<TPortEntry> enumerated;
+  std::vector<std::string> known;  // the device behind each entry
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    enumerated.push_back(entryFor(info));
+    known.push_back(deviceOf(enumerated.back().path));
+  }
   const std::vector<std::string> devices = PosixPort::serialDevices();
   if (enumerated.empty() && !devices.empty()) noteFallbackOnce();
-  std::vector<std::string> known;
-  for (TPortEntry& entry : enumerated) {
-    entry.name = entry.path;  // "/dev/ttyUSB0" rather than QSerialPortInfo's "ttyUSB0"
-    known.push_back(deviceOf(entry.path));
-  }
   for (const std::string& device : devices) {
     if (std::find(known.begin(), known.end(), device) != known.end()) continue;
     TPortEntry bare;
