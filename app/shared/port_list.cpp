@@ -1,5 +1,6 @@
 #include "port_list.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -26,6 +27,16 @@ int comPortNumber(const QString& name) {
   const int n = digits.toInt(&isNumber);
   const bool allDigits = std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
   return isNumber && allDigits && n >= 1 && n <= TSerial::kMaxPort ? n : 0;
+}
+
+void readUsbInstanceId(const QString& id, TPortEntry& entry) {
+  static const QRegularExpression usb(
+      QStringLiteral(R"(VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})(?:[\\+]([^\\&+]+)(?:\\|$))?)"),
+      QRegularExpression::CaseInsensitiveOption);
+  const QRegularExpressionMatch match = usb.match(id);
+  if (!match.hasMatch()) return;
+  entry.usbId = (match.captured(1) + u':' + match.captured(2)).toLower();
+  entry.serialNumber = entry.identity = match.captured(3);
 }
 
 void sortByButton(std::vector<TPortEntry>& entries) {

@@ -60,5 +60,10 @@ class TSystemPortList final : public TPortList {
 
 // The number n of a name "COMn" (any case) with n from 1 to 256; 0 for any other name.
 int comPortNumber(const QString& name);
+// The USB vendor and product ID and the serial number in a Windows device instance ID,
+// "USB\VID_0403&PID_6001\A50285BI" or FTDI's "FTDIBUS\VID_0403+PID_6001+A50285BIA\0000", into
+// `entry` (usbId, serialNumber, identity). An ID that Windows made up (it holds "&") is no serial
+// number; an ID without USB IDs changes nothing.
+void readUsbInstanceId(const QString& id, TPortEntry& entry);
 // Puts the COM buttons' ports first, by their number, keeping the order of the others.
 void sortByButton(std::vector<TPortEntry>& entries);

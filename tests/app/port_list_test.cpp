@@ -84,6 +84,28 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   }
 }
 
+// Windows names a port's hardware by its device instance ID.
+TEST(UsbInstanceId, GivesTheUsbIdsAndASerialNumberOnlyWhereTheDeviceHasOne) {
+  const struct {
+    const char* id;
+    const char* usbId;
+    const char* serialNumber;
+  } cases[] = {
+      {R"(USB\VID_0403&PID_6001\A50285BI)", "0403:6001", "A50285BI"},
+      {R"(FTDIBUS\VID_0403+PID_6001+A50285BIA\0000)", "0403:6001", "A50285BIA"},
+      {R"(USB\VID_2341&PID_0043&MI_00\7&2A8F3C&0&0000)", "2341:0043", ""},
+      {R"(USB\VID_067B&PID_2303\5&3753427A&0&2)", "067b:2303", ""},
+      {R"(ACPI\PNP0501\1)", "", ""},
+  };
+  for (const auto& c : cases) {
+    TPortEntry entry;
+    readUsbInstanceId(QString::fromLatin1(c.id), entry);
+    EXPECT_EQ(entry.usbId.toStdString(), c.usbId) << c.id;
+    EXPECT_EQ(entry.serialNumber.toStdString(), c.serialNumber) << c.id;
+    EXPECT_EQ(entry.identity, entry.serialNumber) << c.id;
+  }
+}
+
 struct PortArgumentCase {
   const char* text;
   int number;        // 0: a path or malformed

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <setupapi.h>
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <vector>
 
@@ -42,18 +41,6 @@ QString deviceProperty(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property) {
   return wideText(buffer, bytes);
 }
 
-// "USB\VID_0403&PID_6001\A50285BI" or FTDI's "FTDIBUS\VID_0403+PID_6001+A50285BIA\0000": the USB
-// IDs, and the serial number where the device has one (an ID that Windows made up holds "&").
-void readInstanceId(const QString& id, TPortEntry& entry) {
-  static const QRegularExpression usb(
-      QStringLiteral(R"(VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})(?:[\\+]([^\\&+]+)(?:\\|$))?)"),
-      QRegularExpression::CaseInsensitiveOption);
-  const QRegularExpressionMatch match = usb.match(id);
-  if (!match.hasMatch()) return;
-  entry.usbId = (match.captured(1) + u':' + match.captured(2)).toLower();
-  entry.serialNumber = entry.identity = match.captured(3);
-}
-
 TPortEntry entryNamed(const QString& name) {
   TPortEntry entry;
   entry.name = name;
@@ -80,7 +67,7 @@ std::vector<TPortEntry> setupApiPorts() {
     entry.manufacturer = deviceProperty(set, device, SPDRP_MFG);
     wchar_t id[512];
     if (SetupDiGetDeviceInstanceIdW(set, &device, id, sizeof(id) / sizeof(wchar_t), nullptr))
-      readInstanceId(QString::fromWCharArray(id), entry);
+      readUsbInstanceId(QString::fromWCharArray(id), entry);
     ports.push_back(entry);
   }
   SetupDiDestroyDeviceInfoList(set);
