@@ -7,6 +7,7 @@
 #include "captions.h"
 #include "command_line.h"
 #include "desktop.h"
+#include "port_listing.h"
 #include "exit_signals.h"
 #include "port_settings_file.h"
 #include "program_name.h"
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
     std::fprintf(stderr, "%s: settings folder: %s; the chosen port is not saved\n", kProgram, problem.c_str());
     TPortSettingsFile::switchOffSaving();
+  }
+  if (commandLine.mode == TCommandLine::Mode::ListPorts) {
+    QCoreApplication listing(argc, argv);
+    return runListPorts();
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {

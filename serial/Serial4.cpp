@@ -196,8 +196,16 @@ std::string TSerial::deviceForPort(int port) {
 }
 
 void TSerial::setPort(int port) {
-  if (port < 1 || port > 9 || port == port_) return;
-  port_ = port;
+  if (port < 1 || port > kMaxPort || (port == port_ && portPath_.empty())) return;
+  port_ = lastPort_ = port;
+  portPath_.clear();
+  reopenIfOpen();
+}
+
+void TSerial::setPortPath(const std::string& path) {
+  if (path == portPath_) return;
+  portPath_ = path;
+  port_ = path.empty() ? lastPort_ : 0;
   reopenIfOpen();
 }
 
@@ -276,7 +284,7 @@ void TSerial::open() {
   int error = 0;
   {
     std::lock_guard lock(portMutex_);
-    error = portDevice_.open(PlatformPort::pathForPort(port_));
+    error = portDevice_.open(portPath_.empty() ? PlatformPort::pathForPort(port_) : portPath_);
     openFailure_ = error == 0 ? OpenFailure{} : portDevice_.openFailure(error);
     if (error == 0) {
       ++generation_;

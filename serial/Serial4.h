@@ -136,8 +136,13 @@ class TSerial : public QObject {
   ~TSerial() override;
 
   // Published properties in declaration order: getter named as the property, setter setX.
+  // Port n (1..kMaxPort) as the platform layer names it; 0 while a device path is chosen.
   int Port() const { return port_; }
-  void setPort(int port);  // 1..9
+  void setPort(int port);
+  // A device by its path instead of a number ("/dev/ttyUSB0", a by-id name, \\.\COM12):
+  // what a port list found. An empty path goes back to the port number set last.
+  const std::string& PortPath() const { return portPath_; }
+  void setPortPath(const std::string& path);
   std::int32_t Baudrate() const { return baudrate_; }
   void setBaudrate(std::int32_t rate);
   eParity Parity() const { return parity_; }
@@ -202,7 +207,10 @@ class TSerial : public QObject {
   TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
   TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
 
-  // The device that port n (1..9) stands for, and why the last open failed (kind None and reason
+  // The highest port number: Windows numbers its ports COM1 to COM256.
+  static constexpr int kMaxPort = 256;
+
+  // The device that port n (1..kMaxPort) stands for, and why the last open failed (kind None and reason
   // "" when it did not): said to the user, who cannot tell otherwise why a port is missing.
   static std::string deviceForPort(int port);
   const OpenFailure& lastOpenFailure() const { return openFailure_; }
@@ -250,6 +258,8 @@ class TSerial : public QObject {
   void idleWhileClosed();
 
   int port_ = 1;
+  int lastPort_ = 1;       // the number that an empty path goes back to
+  std::string portPath_;  // when set, opened instead of port_
   std::int32_t baudrate_ = 9600;
   eParity parity_ = paNone;
   eDataBits dataBits_ = d7bit;

@@ -1,12 +1,13 @@
-# The serial platform layer: plain C++ without Qt, chosen at build time. Windows gets the Win32
-# communications calls, every other system POSIX termios; serial_platform.h in the chosen
-# folder names the types the component uses, which offer what platform_interface.h states.
-# The message framer goes with it.
+# The serial platform layer: plain C++ without Qt, chosen at build time, each system's side in
+# platform/<system>/. Windows gets the Win32 communications calls, every other system the Linux
+# layer: POSIX termios with Linux's own parts (/sys, linux/serial.h, asm/termbits.h).
+# serial_platform.h in the chosen folder names the types the component uses, which offer what
+# platform_interface.h states. The message framer goes with it.
 if(WIN32)
   set(kvx_platform win32)
   set(kvx_platform_sources win32_port.h win32_port.cpp win32_dcb.h win32_event_waiter.h win32_event_waiter.cpp)
 else()
-  set(kvx_platform posix)
+  set(kvx_platform linux)
   set(kvx_platform_sources
     posix_port.h posix_port.cpp
     parity_marks.h parity_marks.cpp
@@ -14,7 +15,7 @@ else()
     port_event_waiter.h port_event_waiter.cpp
     termios_mapping.h custom_speed.cpp)
 endif()
-list(TRANSFORM kvx_platform_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+list(TRANSFORM kvx_platform_sources PREPEND ${CMAKE_CURRENT_LIST_DIR}/platform/${kvx_platform}/)
 add_library(kvx_serial_platform STATIC
   ${CMAKE_CURRENT_LIST_DIR}/platform_interface.h
   ${CMAKE_CURRENT_LIST_DIR}/line_settings.h

@@ -19,7 +19,7 @@ template <class Port>
 concept SerialPlatformPort = requires(Port& port, const Port& readOnly, const std::string& path,
                                       const TLineSettings& settings, char byte, int error,
                                       std::int32_t count) {
-  // Port n (1..9) as this system names it, and the device that name stands for.
+  // Port n (1..256) as this system names it, and the device that name stands for.
   { Port::pathForPort(1) } -> std::same_as<std::string>;
   { Port::deviceBehind(path) } -> std::same_as<std::string>;
   { port.open(path) } -> std::same_as<int>;

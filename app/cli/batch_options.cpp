@@ -6,11 +6,8 @@
 #include <QStringList>
 
 #include "argument_text.h"
-#include "port_chooser.h"
 
 namespace {
-
-constexpr int kPortCount = TPortChooser::kPortCount;
 
 const QString kReadOption = QStringLiteral("read");
 const QString kSendOption = QStringLiteral("send");
@@ -37,10 +34,12 @@ void addBatchTransferOptions(QCommandLineParser& parser) {
        QStringLiteral("file")});
   parser.addOption(
       {kNoVerifyOption, QStringLiteral("With --send: do not read the clock back to verify what it holds.")});
-  parser.addOption({kPortOption,
-                    QStringLiteral("With --read, --send or --compare: use COM<n> (1 to 9) instead of the "
-                                   "saved or first usable port."),
-                    QStringLiteral("n")});
+  parser.addOption(
+      {kPortOption,
+       QStringLiteral(
+           "With --read, --send or --compare: use this port instead of the saved or first usable one: a number "
+           "from 1 to 256, COM<n>, or a device path (see --list-ports)."),
+       QStringLiteral("port")});
 }
 
 bool batchTransferRequested(const QCommandLineParser& parser) {
@@ -76,13 +75,10 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
     request.pathProblem = request.file + QStringLiteral(": the start folder cannot be found (%1)")
                                              .arg(QString::fromLocal8Bit(noFolder.message()));
   if (parser.isSet(kPortOption)) {
-    bool isNumber = false;
-    const int port = parser.value(kPortOption).toInt(&isNumber);
-    if (!isNumber || port < 1 || port > kPortCount)
-      return fail(QStringLiteral("--port takes a port number from 1 to %1, not '%2'.")
-                      .arg(kPortCount)
-                      .arg(parser.value(kPortOption)));
-    request.port = port;
+    request.port = parsePortArgument(parser.value(kPortOption));
+    if (!request.port)
+      return fail(QStringLiteral("--port takes a port number from 1 to 256, COM<n> or a device path, not '%1'.")
+                      .arg(shownName(parser.value(kPortOption))));
   }
   return request;
 }

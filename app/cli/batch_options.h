@@ -1,13 +1,15 @@
 #pragma once
 // The command line's transfers, without a window or a display:
-//   kelvox-setup --read FILE [--port N]   reads the clock into the configuration file FILE
-//   kelvox-setup --send FILE [--port N]   sends the configuration file FILE to the clock and reads
+//   kelvox-setup --read FILE [--port P]   reads the clock into the configuration file FILE
+//   kelvox-setup --send FILE [--port P]   sends the configuration file FILE to the clock and reads
 //                                         it back to verify it (not with --no-verify)
-//   kelvox-setup --compare FILE [--port N] reads the clock and compares it with FILE
-// Here their options and the request a parsed command line makes; batch_run.h runs it.
+//   kelvox-setup --compare FILE [--port P] reads the clock and compares it with FILE
+// P is a port number, COMn or a device path (port_argument.h). Here their options and the request a parsed command line makes; batch_run.h runs it.
 #include <QString>
 #include <filesystem>
 #include <optional>
+
+#include "port_argument.h"
 
 class QCommandLineParser;
 
@@ -19,7 +21,7 @@ struct TBatchRequest {
   QString file;                 // as given, shown on one line (see shownName)
   std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
   QString pathProblem;          // why no absolute path could be made (the start folder is gone)
-  std::optional<int> port;      // --port; otherwise the saved or the first usable port
+  std::optional<TPortArgument> port;  // --port; otherwise the saved or the first usable port
 };
 
 // Adds --read, --send, --compare, --no-verify and --port.

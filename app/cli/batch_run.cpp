@@ -31,10 +31,11 @@ void report(const QString& text) {
 // Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
 // opens; the reason when none does. A port found by trying leaves in `others` the ports that
 // opened besides it, to ask in turn when it gives no answer (a GPS receiver or modem may be on it).
-std::optional<QString> openPort(TBatchTransfer& transfer, std::optional<int> asked, std::vector<int>& others) {
+std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
+                                std::vector<int>& others) {
   if (asked) {
-    if (const auto reason = transfer.open(*asked))
-      return QStringLiteral("COM%1 is not available (%2)").arg(*asked).arg(*reason);
+    const auto reason = asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
+    if (reason) return QStringLiteral("%1 is not available (%2)").arg(asked->shown(), *reason);
     return std::nullopt;
   }
   if (const int saved = TPortSettingsFile().savedPort(); saved != 0) {
@@ -120,16 +121,18 @@ int runBatchTransfer(const TBatchRequest& request) {
   if (!request.comparing)
     for (const QString& warning : transfer->warnings()) report(warning);
   if (!done) return fail(transfer->failure());
-  if (searched) report(QStringLiteral("the clock answered on COM%1").arg(transfer->port()));
+  if (searched) report(QStringLiteral("the clock answered on %1").arg(transfer->portName()));
   if (!request.reading && request.verify) {
     // Acknowledged is not yet held: the send is read back on the same port.
     const int port = transfer->port();
+    const std::string path = transfer->portPath();
+    const QString name = transfer->portName();
     transfer = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
     transfer->setReadFailureEnding(verifyReadEnding());
     if (interrupted) transfer->interrupt();
     const QString failed = QStringLiteral("the read to verify the send failed: ");
-    if (const auto reason = transfer->open(port))
-      return fail(failed + QStringLiteral("COM%1 no longer opens (%2); ").arg(port).arg(*reason) + verifyReadEnding());
+    if (const auto reason = path.empty() ? transfer->open(port) : transfer->openPath(path))
+      return fail(failed + QStringLiteral("%1 no longer opens (%2); ").arg(name, *reason) + verifyReadEnding());
     if (!transfer->run()) return fail(failed + transfer->failure());
   }
   if (request.comparing || (!request.reading && request.verify)) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "argument_text.h"
 #include "clock_link.h"
 #include "desktop.h"
 
@@ -26,8 +27,8 @@ QString printable(const std::string& command) {
 }
 
 // Why a reply's value did not fit its setting: the file gets the clamped value, as the window shows it.
-QString outOfRange(Setting setting, int value, SettingRange range, int port) {
-  return QStringLiteral("the clock on COM%1 reported %2 %3, outside %4 to %5; the file holds %6")
+QString outOfRange(Setting setting, int value, SettingRange range, const QString& port) {
+  return QStringLiteral("the clock on %1 reported %2 %3, outside %4 to %5; the file holds %6")
       .arg(port)
       .arg(QString::fromLatin1(settingName(setting)))
       .arg(value)
@@ -56,6 +57,20 @@ TBatchTransfer::~TBatchTransfer() {
 
 std::optional<QString> TBatchTransfer::open(int port) {
   serial_.setPort(port);
+  return openSelected();
+}
+
+std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
+  serial_.setPortPath(path);
+  return openSelected();
+}
+
+QString TBatchTransfer::portName() const {
+  if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
+  return shownName(argumentText(serial_.PortPath()));
+}
+
+std::optional<QString> TBatchTransfer::openSelected() {
   serial_.setActive(true);
   if (serial_.Active()) return std::nullopt;
   // The reason as the window's tool tip gives it ("in use by PID 1234", "permission denied; ...").
@@ -111,7 +126,7 @@ QString TBatchTransfer::failureText(std::optional<TransferFailure> why) const {
 
 // `why` empty: interrupted.
 QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) const {
-  const QString clock = QStringLiteral("the clock on COM%1").arg(port());
+  const QString clock = QStringLiteral("the clock on %1").arg(portName());
   const std::string& request = transfer_.lastWritten();
   const QString requestName =
       (request == "$" ? QStringLiteral("the read request ") : QStringLiteral("the day request ")) + printable(request);
@@ -132,7 +147,7 @@ QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) cons
 }
 
 QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) const {
-  const QString clock = QStringLiteral("the clock on COM%1").arg(port());
+  const QString clock = QStringLiteral("the clock on %1").arg(portName());
   const int acknowledged = transfer_.acknowledgedCount();
   const int total = TClockTransfer::kSendCommands;
   const QString lastTaken = QStringLiteral("%1 of %2 (%3)").arg(acknowledged).arg(total).arg(
@@ -182,7 +197,7 @@ void TBatchTransfer::writeSetting(Setting s, int value) {
 
 void TBatchTransfer::settingRead(Setting s, int value) {
   const SettingRange range = settingRange(s);
-  if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, port());
+  if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, portName());
   writeSetting(s, value);
   reported_.set(static_cast<std::size_t>(s));
 }
@@ -190,9 +205,9 @@ void TBatchTransfer::settingRead(Setting s, int value) {
 void TBatchTransfer::progressed(int done, int total) {
   if (!progressShown_) return;
   const QString line =
-      QStringLiteral("\r%1 the clock on COM%2: %3/%4")
+      QStringLiteral("\r%1 the clock on %2: %3/%4")
           .arg(direction_ == Direction::Read ? QStringLiteral("reading") : QStringLiteral("sending to"))
-          .arg(port())
+          .arg(portName())
           .arg(done)
           .arg(total);
   std::fputs(line.toLocal8Bit().constData(), stderr);
@@ -203,8 +218,8 @@ void TBatchTransfer::readFinished() {
   if (reported_.all())
     finish(QString());
   else
-    finish(QStringLiteral("the clock on COM%1 reported %2 of its 5 settings; %3")
-               .arg(port())
+    finish(QStringLiteral("the clock on %1 reported %2 of its 5 settings; %3")
+               .arg(portName())
                .arg(reported_.count())
                .arg(readFailureEnding_));
 }

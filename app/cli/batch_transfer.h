@@ -29,7 +29,13 @@ class TBatchTransfer : private TransferPort, private TransferHost {
 
   // Opens COMn; the reason when it cannot be opened.
   std::optional<QString> open(int port);
+  // Opens a device by its path, as open(int) does.
+  std::optional<QString> openPath(const std::string& path);
   int port() const { return serial_.Port(); }
+  // The device path it was opened by; empty when opened by number.
+  const std::string& portPath() const { return serial_.PortPath(); }
+  // "COM3", or the path of a device opened by its path.
+  QString portName() const;
 
   // Runs the read or the send to its end; false with failure() saying why.
   bool run();
@@ -49,6 +55,8 @@ class TBatchTransfer : private TransferPort, private TransferHost {
 
  private:
   static constexpr char kEndChar = '\r';
+
+  std::optional<QString> openSelected();
 
   void readReceived();
   void handleMessage(const std::string& message, bool beforeLastCommand);

@@ -12,7 +12,7 @@ QString verifyReadEnding() {
 
 TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TClockConfig& fileConfig,
                                const TBatchTransfer& clockRead) {
-  const QString clock = QStringLiteral("the clock on COM%1").arg(clockRead.port());
+  const QString clock = QStringLiteral("the clock on %1").arg(clockRead.portName());
   const bool afterSend = kind == Comparison::AfterSend;
   TBatchOutcome outcome;
   QStringList differences;

@@ -6,6 +6,7 @@
 
 #include "argument_text.h"
 #include "desktop.h"
+#include "port_listing.h"
 #include "program_name.h"
 
 namespace {
@@ -48,6 +49,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   display.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOptions({help, version, platform, display});
   addBatchTransferOptions(parser);
+  addListPortsOption(parser);
 
   TCommandLine result;
   // Help and version are answered before anything else is looked at: they never run a transfer.
@@ -63,6 +65,12 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(version)) {
     result.mode = TCommandLine::Mode::Version;
     result.text = QString::fromLatin1(kProgram) + u' ' + programVersion() + u'\n';
+  } else if (listPortsRequested(parser)) {
+    result.mode = TCommandLine::Mode::ListPorts;
+    if (batchTransferRequested(parser) || !parser.positionalArguments().isEmpty()) {
+      result.mode = TCommandLine::Mode::Invalid;
+      result.text = QStringLiteral("--list-ports takes no other option or argument.");
+    }
   } else if (batchTransferRequested(parser)) {
     if (auto request = batchRequest(parser, result.text)) {
       result.mode = TCommandLine::Mode::Batch;
@@ -97,6 +105,7 @@ std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
       return 2;
     case TCommandLine::Mode::Window:
     case TCommandLine::Mode::Batch:
+    case TCommandLine::Mode::ListPorts:
       break;
   }
   if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine)) {

@@ -8,7 +8,7 @@
 #include "batch_options.h"
 
 struct TCommandLine {
-  enum class Mode { Window, Help, Version, Invalid, Batch };
+  enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts };
   Mode mode = Mode::Window;
   QString text;                // what Help, Version and Invalid print
   TBatchRequest batch;         // what Batch runs (--read or --send)

@@ -15,9 +15,11 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 #include <optional>
 
@@ -265,6 +267,7 @@ struct CommandLineCase {
   int signal = SIGTERM;            // what ends it then
   int clockPort = 1;
   bool gpsOnCom1 = false;  // a GPS receiver's lines on COM1
+  const char* clockLink = nullptr;  // a further name for the clock's port, "COM12"
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -352,6 +355,11 @@ const CommandLineCase kCommandLineCases[] = {
     {"send, a GPS receiver on the port asked for", Direction::Send, {}, {"--send", "send.cfg", "--port", "1"}, 1,
      "kelvox-setup: no answer from the clock on COM1 to command 1 of 61 (\"$1=0\"); no command was acknowledged\n",
      0, 0, SIGTERM, 2, true},
+    {"read on a port beyond COM9", Direction::Read, {}, {"--read", "read.cfg", "--port", "com12"}, 0, "", 8, 0,
+     SIGTERM, 1, false, "COM12"},
+    {"no answer on a port given by its path", Direction::Read, {"--silent-from", "1"},
+     {"--read", "read.cfg", "--port", "./COM200"}, 1,
+     "kelvox-setup: no answer from the clock on ./COM200; nothing was written\n", 1, 0, SIGTERM, 1, false, "COM200"},
 };
 // clang-format on
 
@@ -381,6 +389,8 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   clockArgs.insert(clockArgs.end(), c.clockArgs.begin(), c.clockArgs.end());
   EmulatorProcess clock(folder.path().toStdString(), clockArgs, c.clockPort);
   ASSERT_TRUE(clock.start());
+  if (c.clockLink != nullptr)
+    std::filesystem::create_symlink(std::filesystem::read_symlink(clock.linkPath()), c.clockLink);
 
   std::function<bool()> terminateWhen;
   if (c.terminateAfterCommands > 0)
@@ -444,6 +454,32 @@ TEST(CommandLineCompare, AgreesAfterACleanSendAndNamesEachChangedValue) {
             "kelvox-setup: UTC offset: file -5, clock -3\n"
             "kelvox-setup: Tuesday Time 3: file 07:15:30 ON, clock deleted\n");
   EXPECT_EQ(clock.receivedMessages().size(), 61u + 2 * 8u);  // the send, then two reads
+}
+
+// --list-ports without a display: the clock's port under the name COM12, and the saved COM2 that
+// is absent (COM1..COM9 lead nowhere here, so none of the machine's devices is a button's).
+TEST(CommandLineListPorts, NamesAPortBeyondCom9AndTheSavedOne) {
+  ScratchFolder folder;
+  EmulatorProcess clock(folder.file(QStringLiteral("clock")).toStdString());
+  std::filesystem::create_directory(folder.file(QStringLiteral("clock")).toStdString());
+  ASSERT_TRUE(clock.start());
+  std::filesystem::create_symlink(std::filesystem::read_symlink(clock.linkPath()), "COM12");
+  folder.write(QStringLiteral("kelvox.ini"), "COM2\r\n");
+
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(QString::fromLatin1(name));
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(KVX_SETUP_PATH), {QStringLiteral("--list-ports")});
+  ASSERT_TRUE(process.waitForFinished(20000));
+  EXPECT_EQ(process.exitCode(), 0);
+  const QStringList lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^COM12\t[^\t]+\t-$"))).size(), 1) << lines.join(u'\n').toStdString();
+  EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^COM[1-9]\t"))), QStringList{"COM2\tnot present\t-\tsaved"});
+  EXPECT_EQ(lines.filter(QStringLiteral("saved")).size(), 1);
+  // At most the one line that says the system listed no ports.
+  EXPECT_LE(process.readAllStandardError().count('\n'), 1);
 }
 
 TEST(CommandLineFile, QuotedTextsThatAreNoSingleCommandAreRefusedBeforeAByteIsSent) {

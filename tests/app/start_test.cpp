@@ -155,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FolderCase{"EmptyStart", "", nullptr, "home/.config/kelvox-setup"},
                     FolderCase{"XdgConfigHome", "", "/xdg/config", "xdg/config/kelvox-setup"},
                     FolderCase{"RelativeXdgIgnored", "", "rel/config", "home/.config/kelvox-setup"},
-                    FolderCase{"Com10IsNoPort", "COM10", nullptr, "home/.config/kelvox-setup"},
+                    FolderCase{"Com256IsAPort", "COM256", nullptr, "start"},
+                    FolderCase{"Com257IsNoPort", "COM257", nullptr, "home/.config/kelvox-setup"},
                     FolderCase{"SettingsFile", "kelvox.ini", nullptr, "start"},
                     FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"},
                     // A file is no folder: the program stays where it is and is told so.

@@ -276,7 +276,7 @@ TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
   EXPECT_TRUE(boxes_.empty());
 
   serial.setNotifyErrors(neDialog);
-  serial.setPort(12);  // out of range: ignored
+  serial.setPort(257);  // out of range: ignored
   EXPECT_EQ(serial.Port(), 9);
   serial.setActive(true);
   ASSERT_EQ(boxes_.size(), 1u);
@@ -312,6 +312,12 @@ TEST_F(SerialPortTest, FailedOpenGivesAKindTheSystemsCodeAndAReason) {
     EXPECT_EQ(failure.reason, c.reason);
     EXPECT_EQ(serial.openFailure(), c.reason);
   }
+  serial.setPortPath("COM2");  // a device by its path: as by its number
+  serial.setActive(true);
+  EXPECT_EQ(serial.lastOpenFailure().kind, Kind::NotASerialPort);
+  EXPECT_EQ(serial.Port(), 0);
+  serial.setPortPath("");  // back to the number set last
+  EXPECT_EQ(serial.Port(), 1);
   holder.reset();
   serial.setActive(true);  // an open that succeeds leaves no failure behind
   ASSERT_TRUE(serial.Active());

@@ -45,11 +45,11 @@ int createFolders(const fs::path& folder) {
   return 0;
 }
 
-// Whether `folder` holds "kelvox.ini" or an entry COM1 .. COM9 (a link that leads nowhere counts:
+// Whether `folder` holds "kelvox.ini" or an entry COM1 .. COM256 (a link that leads nowhere counts:
 // it marks an absent port).
 bool holdsPortSetup(const fs::path& folder) {
   if (present(folder / "kelvox.ini")) return true;
-  for (int n = 1; n <= 9; ++n) {
+  for (int n = 1; n <= 256; ++n) {
     if (present(folder / ("COM" + std::to_string(n)))) return true;
   }
   return false;

@@ -204,17 +204,22 @@ bool termiosFromLineSettings(const TLineSettings& s, termios& t) {
 
 PosixPort::~PosixPort() { close(); }
 
-std::string PosixPort::pathForPort(int n) {
-  const std::string name = "COM" + std::to_string(n);
+std::string PosixPort::pathForPort(int n, const std::string& folder) {
+  const std::string name = (folder.empty() ? std::string() : folder + "/") + "COM" + std::to_string(n);
   struct stat st {};
   if (lstat(name.c_str(), &st) == 0) return name;
+  const std::vector<std::string> devices = serialDevices();
+  // Without a device the name itself is opened, which fails with ENOENT.
+  return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
+}
+
+std::vector<std::string> PosixPort::serialDevices() {
   std::vector<std::string> devices;
   for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
     const auto more = numberedDevices(prefix);
     devices.insert(devices.end(), more.begin(), more.end());
   }
-  // Without a device the name itself is opened, which fails with ENOENT.
-  return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
+  return devices;
 }
 
 std::string PosixPort::deviceBehind(const std::string& path) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "line_settings.h"
 #include "open_failure.h"
@@ -25,9 +26,12 @@ class PosixPort {
   PosixPort(const PosixPort&) = delete;
   PosixPort& operator=(const PosixPort&) = delete;
 
-  // Port n (1..9): a "COMn" entry in the current directory when there is one (a dangling link
-  // means the port is absent), else the n-th serial device of the machine.
-  static std::string pathForPort(int n);
+  // Port n (1..256): a "COMn" entry in `folder` (the current directory when empty) when there is
+  // one (a dangling link means the port is absent), else the n-th of serialDevices().
+  static std::string pathForPort(int n, const std::string& folder = {});
+  // The machine's serial devices in the order that numbers them: ttyUSB*, ttyACM*, then the
+  // ttyS* that have a UART behind them, each kind by its number.
+  static std::vector<std::string> serialDevices();
   // The device a path stands for, with its links followed (also a link that leads nowhere).
   static std::string deviceBehind(const std::string& path);
 

@@ -1,0 +1,49 @@
+#include "port_listing.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+#include <filesystem>
+
+#include "port_settings_file.h"
+
+namespace {
+
+const QString kListPortsOption = QStringLiteral("list-ports");
+
+QString orDash(const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; }
+
+}  // namespace
+
+void addListPortsOption(QCommandLineParser& parser) {
+  parser.addOption({kListPortsOption,
+                    QStringLiteral("Lists the serial ports, one a line: name, hardware, identity, and "
+                                   "the one saved in kelvox.ini; without a window.")});
+}
+
+bool listPortsRequested(const QCommandLineParser& parser) { return parser.isSet(kListPortsOption); }
+
+QString portListing(const std::vector<TPortEntry>& ports, int saved) {
+  QString text;
+  bool savedListed = false;
+  for (const TPortEntry& port : ports) {
+    QString name = port.name;
+    // A button of another name: the device a Linux COMn button opens.
+    if (port.button != 0 && comPortNumber(port.name) != port.button) name += QStringLiteral(" (COM%1)").arg(port.button);
+    text += name + u'\t' + orDash(port.hardware()) + u'\t' + orDash(port.identity);
+    if (saved != 0 && port.button == saved) {
+      text += QStringLiteral("\tsaved");
+      savedListed = true;
+    }
+    text += u'\n';
+  }
+  if (saved != 0 && !savedListed) text += QStringLiteral("COM%1\tnot present\t-\tsaved\n").arg(saved);
+  return text;
+}
+
+int runListPorts() {
+  std::error_code noFolder;
+  const TSystemPortList list(std::filesystem::current_path(noFolder));
+  const QString text = portListing(list.ports(), TPortSettingsFile().savedPort());
+  std::fputs(text.toLocal8Bit().constData(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// kelvox-setup --list-ports: one line per port on standard output, without a window or a display:
+//   name [(COMn: the button that opens it)] TAB what the hardware says TAB its identity [TAB saved]
+// "-" stands for what is not known. A saved port that is not present gets a line of its own.
+#include <QString>
+#include <vector>
+
+#include "port_list.h"
+
+class QCommandLineParser;
+
+void addListPortsOption(QCommandLineParser& parser);
+bool listPortsRequested(const QCommandLineParser& parser);
+
+// The lines for `ports`, `saved` the port number kelvox.ini names (0: none).
+QString portListing(const std::vector<TPortEntry>& ports, int saved);
+// Prints the listing of the machine's ports as they stand in the working folder; gives the exit code.
+int runListPorts();

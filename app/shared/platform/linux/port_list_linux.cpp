@@ -1,0 +1,119 @@
+// The port list on Linux. Qt's QSerialPortInfo finds the tty devices that have hardware behind
+// them (through libudev) with what the hardware says; added here are the numbered devices of the serial layer that it left out,
+// the COMn entries of the working folder, the /dev/serial/by-id names as identities, and which
+// COM button opens which device (PosixPort::pathForPort: a COMn entry, else the n-th device).
+#include <QFile>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "port_list_platform.h"
+#include "posix_port.h"
+#include "program_name.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TPortEntry entryFor(const QSerialPortInfo& info) {
+  TPortEntry entry;
+  entry.name = entry.path = info.systemLocation();  // "/dev/ttyUSB0" rather than "ttyUSB0"
+  entry.description = info.description();
+  entry.manufacturer = info.manufacturer();
+  if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+    entry.usbId = QStringLiteral("%1:%2")
+                      .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                      .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+  entry.serialNumber = entry.identity = info.serialNumber();
+  return entry;
+}
+
+std::string deviceOf(const QString& path) { return PosixPort::deviceBehind(QFile::encodeName(path).toStdString()); }
+
+QString pathText(const fs::path& path) { return QFile::decodeName(path.c_str()); }
+
+// The by-id names by the device each leads to.
+std::map<std::string, QString> byIdNames() {
+  std::map<std::string, QString> names;
+  std::error_code ec;  // no folder: no USB serial device is plugged in
+  for (fs::directory_iterator it("/dev/serial/by-id", ec), end; !ec && it != end; it.increment(ec))
+    names.emplace(PosixPort::deviceBehind(it->path().string()), pathText(it->path()));
+  return names;
+}
+
+// The folder's entries "COMn" (n from 1 to 256) that lead somewhere, by n: a dangling link marks
+// an absent port.
+std::map<int, fs::path> comEntries(const fs::path& folder) {
+  std::map<int, fs::path> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const int n = comPortNumber(QString::fromStdString(name));
+    // The serial layer opens exactly "COMn".
+    if (n == 0 || name != "COM" + std::to_string(n)) continue;
+    std::error_code missing;
+    if (fs::exists(it->path(), missing)) entries.emplace(n, it->path());
+  }
+  return entries;
+}
+
+void noteFallbackOnce() {
+  static std::atomic<bool> noted{false};
+  if (noted.exchange(true)) return;
+  std::fprintf(stderr,
+               "%s: the system lists no serial ports; looking only at the COMn links and the devices "
+               "ttyUSB*, ttyACM* and ttyS*\n",
+               kProgram);
+}
+
+}  // namespace
+
+std::vector<TPortEntry> systemPorts(const fs::path& folder) {
+  std::vector<TPortEntry> enumerated;
+  std::vector<std::string> known;  // the device behind each entry
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    enumerated.push_back(entryFor(info));
+    known.push_back(deviceOf(enumerated.back().path));
+  }
+  const std::vector<std::string> devices = PosixPort::serialDevices();
+  if (enumerated.empty() && !devices.empty()) noteFallbackOnce();
+  for (const std::string& device : devices) {
+    if (std::find(known.begin(), known.end(), device) != known.end()) continue;
+    TPortEntry bare;
+    bare.name = bare.path = QString::fromStdString(device);
+    enumerated.push_back(bare);
+    known.push_back(device);
+  }
+  const auto byId = byIdNames();
+  for (std::size_t i = 0; i < enumerated.size(); ++i) {
+    if (const auto it = byId.find(known[i]); it != byId.end()) enumerated[i].identity = it->second;
+  }
+  // A button whose port is a numbered device; the COMn entries below carry their own.
+  for (int n = 1; n <= 9; ++n) {
+    const QString path = QFile::decodeName(PosixPort::pathForPort(n, folder.string()).c_str());
+    for (TPortEntry& entry : enumerated) {
+      if (entry.path == path) entry.button = n;
+    }
+  }
+  std::vector<TPortEntry> list;
+  for (const auto& [n, entryPath] : comEntries(folder)) {
+    const std::string device = PosixPort::deviceBehind(entryPath.string());
+    const auto same = std::find(known.begin(), known.end(), device);
+    // A link to a listed device tells what that device is; one to a pseudo-terminal, where it leads.
+    TPortEntry entry;
+    if (same != known.end())
+      entry = enumerated[static_cast<std::size_t>(same - known.begin())];
+    else
+      entry.description = QStringLiteral("link to ") + QString::fromStdString(device);
+    entry.name = QStringLiteral("COM%1").arg(n);
+    entry.path = pathText(entryPath);
+    entry.button = n <= 9 ? n : 0;
+    list.push_back(entry);
+  }
+  list.insert(list.end(), enumerated.begin(), enumerated.end());
+  sortByButton(list);
+  return list;
+}

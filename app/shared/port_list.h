@@ -1,0 +1,69 @@
+#pragma once
+// Every serial port present, by a name an owner recognises: the system's name, what the hardware
+// says of itself and, where it has one, a stable identity. Each system has its side
+// (port_list_platform.h): on Linux Qt's QSerialPortInfo (libudev), with the COMn links of the
+// working folder, the /dev/serial/by-id names and which COM button opens which device; on Windows
+// SetupAPI's Ports class and the registry's SERIALCOMM map.
+//
+// Hosts and tests hold a TPortList: TSystemPortList for the machine, TFixedPortList for a list
+// given in advance.
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+struct TPortEntry {
+  QString name;          // the system's name: "COM12", "/dev/ttyUSB0", a link's "COM12"
+  QString path;          // what the serial component opens (TSerial::setPortPath)
+  QString description;   // "USB Serial Port", "FT232R USB UART"; empty when unknown
+  QString manufacturer;  // "FTDI"
+  QString usbId;         // USB vendor and product ID, "0403:6001"; empty for other hardware
+  QString serialNumber;  // the USB serial number, "A50285BI"
+  // What stays the same when the port's name changes (another USB socket, another adapter
+  // plugged in first): the /dev/serial/by-id name on Linux, else the serial number; may be empty.
+  QString identity;
+  int button = 0;  // the COM button (1..9) that opens the same device; 0 for none
+
+  // "FT232R USB UART (FTDI, USB 0403:6001)": what an owner matches to the hardware; "" if unknown.
+  QString hardware() const;
+  bool operator==(const TPortEntry&) const = default;
+};
+
+class TPortList {
+ public:
+  virtual ~TPortList() = default;
+  // The ports present now: the COM buttons' ports first, COM1 before COM2, then the others in
+  // the system's order. Each call looks afresh.
+  virtual std::vector<TPortEntry> ports() const = 0;
+};
+
+// A list given in advance, for tests and for hosts that already hold one.
+class TFixedPortList final : public TPortList {
+ public:
+  explicit TFixedPortList(std::vector<TPortEntry> entries = {}) : entries_(std::move(entries)) {}
+  std::vector<TPortEntry> ports() const override { return entries_; }
+  // What later calls of ports() give: the ports as they stand after an adapter moved.
+  void setPorts(std::vector<TPortEntry> entries) { entries_ = std::move(entries); }
+
+ private:
+  std::vector<TPortEntry> entries_;
+};
+
+// The machine's ports. `folder` is the working folder, where COMn entries stand for ports.
+class TSystemPortList final : public TPortList {
+ public:
+  explicit TSystemPortList(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  std::vector<TPortEntry> ports() const override;
+
+ private:
+  std::filesystem::path folder_;
+};
+
+// The number n of a name "COMn" (any case) with n from 1 to 256; 0 for any other name.
+int comPortNumber(const QString& name);
+// The USB vendor and product ID and the serial number in a Windows device instance ID,
+// "USB\VID_0403&PID_6001\A50285BI" or FTDI's "FTDIBUS\VID_0403+PID_6001+A50285BIA\0000", into
+// `entry` (usbId, serialNumber, identity). An ID that Windows made up (it holds "&") is no serial
+// number; an ID without USB IDs changes nothing.
+void readUsbInstanceId(const QString& id, TPortEntry& entry);
+// Puts the COM buttons' ports first, by their number, keeping the order of the others.
+void sortByButton(std::vector<TPortEntry>& entries);

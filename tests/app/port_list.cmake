@@ -1,0 +1,5 @@
+# The port list (a stand-in and the machine's own), --port's forms and --list-ports' lines.
+kvx_add_test(kvx_port_list_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/port_list_test.cpp
+  LIBS kvx_cli kvx_shared
+  LABELS app)

@@ -1,0 +1,133 @@
+// The port list: what --list-ports makes of a stand-in list, the machine's list with COMn links
+// of a folder (whatever devices the machine has), and the forms --port takes.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <filesystem>
+
+#include "port_argument.h"
+#include "port_list.h"
+#include "port_listing.h"
+#include "posix_port.h"
+
+namespace {
+
+TPortEntry entry(const char* name, int button, const char* description = "", const char* identity = "") {
+  TPortEntry e;
+  e.name = e.path = QString::fromUtf8(name);
+  e.description = QString::fromUtf8(description);
+  e.identity = QString::fromUtf8(identity);
+  e.button = button;
+  return e;
+}
+
+struct ListingCase {
+  const char* name;
+  int saved;
+  const char* afterFirstPort;  // what ends the first port's line
+  const char* lastLine;        // after the three ports
+};
+
+void PrintTo(const ListingCase& c, std::ostream* out) { *out << c.name; }
+
+class PortListing : public testing::TestWithParam<ListingCase> {};
+
+TEST_P(PortListing, GivesOneLinePerPortAndMarksTheSavedOne) {
+  const ListingCase& c = GetParam();
+  TPortEntry ftdi = entry("/dev/ttyUSB0", 1, "FT232R USB UART", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0");
+  ftdi.manufacturer = QStringLiteral("FTDI");
+  ftdi.usbId = QStringLiteral("0403:6001");
+  const TFixedPortList list({ftdi, entry("COM3", 3, "link to /dev/pts/4"), entry("COM12", 0)});
+  const std::string expected =
+      std::string("/dev/ttyUSB0 (COM1)\tFT232R USB UART (FTDI, USB 0403:6001)\t"
+                  "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0") +
+      c.afterFirstPort + "\nCOM3\tlink to /dev/pts/4\t-\nCOM12\t-\t-\n" + c.lastLine;
+  EXPECT_EQ(portListing(list.ports(), c.saved).toStdString(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PortListing,
+                         testing::Values(ListingCase{"NoneSaved", 0, "", ""},
+                                         ListingCase{"SavedByItsButton", 1, "\tsaved", ""},
+                                         ListingCase{"SavedButAbsent", 4, "", "COM4\tnot present\t-\tsaved\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The machine's list, whatever /sys shows: the folder's COMn entries that lead somewhere are
+// ports under their own names, and each button's entry is what the serial layer opens for it.
+TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
+  QTemporaryDir dir;
+  const std::filesystem::path folder = dir.path().toStdString();
+  for (const char* name : {"COM3", "COM12", "COM200", "com5", "COM012", "COM257"})
+    std::filesystem::create_symlink("/dev/null", folder / name);
+  std::filesystem::create_symlink("/nonexistent/kvx-test-port", folder / "COM7");  // an absent port
+
+  const std::vector<TPortEntry> ports = TSystemPortList(folder).ports();
+  std::vector<QString> links;
+  for (const TPortEntry& port : ports) {
+    if (port.path.startsWith(dir.path())) links.push_back(port.name);
+  }
+  EXPECT_EQ(links, (std::vector<QString>{"COM3", "COM12", "COM200"}));
+  const auto com3 = std::find_if(ports.begin(), ports.end(), [](const TPortEntry& p) { return p.name == "COM3"; });
+  ASSERT_NE(com3, ports.end());
+  EXPECT_EQ(com3->button, 3);
+  EXPECT_EQ(com3->path, dir.filePath("COM3"));
+
+  int lastButton = 0;
+  for (const TPortEntry& port : ports) {
+    if (port.button == 0) {
+      lastButton = 10;  // the buttons' ports come first
+      continue;
+    }
+    EXPECT_GT(port.button, lastButton) << port.name.toStdString();
+    lastButton = port.button;
+    EXPECT_EQ(port.path.toStdString(), PosixPort::pathForPort(port.button, folder.string()));
+  }
+}
+
+// Windows names a port's hardware by its device instance ID.
+TEST(UsbInstanceId, GivesTheUsbIdsAndASerialNumberOnlyWhereTheDeviceHasOne) {
+  const struct {
+    const char* id;
+    const char* usbId;
+    const char* serialNumber;
+  } cases[] = {
+      {R"(USB\VID_0403&PID_6001\A50285BI)", "0403:6001", "A50285BI"},
+      {R"(FTDIBUS\VID_0403+PID_6001+A50285BIA\0000)", "0403:6001", "A50285BIA"},
+      {R"(USB\VID_2341&PID_0043&MI_00\7&2A8F3C&0&0000)", "2341:0043", ""},
+      {R"(USB\VID_067B&PID_2303\5&3753427A&0&2)", "067b:2303", ""},
+      {R"(ACPI\PNP0501\1)", "", ""},
+  };
+  for (const auto& c : cases) {
+    TPortEntry entry;
+    readUsbInstanceId(QString::fromLatin1(c.id), entry);
+    EXPECT_EQ(entry.usbId.toStdString(), c.usbId) << c.id;
+    EXPECT_EQ(entry.serialNumber.toStdString(), c.serialNumber) << c.id;
+    EXPECT_EQ(entry.identity, entry.serialNumber) << c.id;
+  }
+}
+
+struct PortArgumentCase {
+  const char* text;
+  int number;        // 0: a path or malformed
+  const char* path;  // null: malformed
+};
+
+TEST(PortArgument, TakesANumberUpTo256AComNameOrAPath) {
+  const PortArgumentCase cases[] = {
+      {"1", 1, ""},           {"256", 256, ""},    {"0", 0, nullptr},       {"257", 0, nullptr},
+      {"COM12", 12, ""},      {"com3", 3, ""},     {"012", 0, nullptr},     {"+3", 0, nullptr},
+      {" 3", 0, nullptr},     {"COM", 0, nullptr}, {"COM0", 0, nullptr},    {"garbage", 0, nullptr},
+      {"/dev/ttyUSB0", 0, "/dev/ttyUSB0"},         {"./COM12", 0, "./COM12"},
+      {"/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0", 0, "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0"},
+      {"\\\\.\\COM12", 0, "\\\\.\\COM12"},
+  };
+  for (const PortArgumentCase& c : cases) {
+    const auto port = parsePortArgument(QString::fromUtf8(c.text));
+    ASSERT_EQ(port.has_value(), c.path != nullptr) << c.text;
+    if (!port) continue;
+    EXPECT_EQ(port->number, c.number) << c.text;
+    EXPECT_EQ(port->path, c.path) << c.text;
+  }
+}
+
+}  // namespace
