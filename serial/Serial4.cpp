@@ -4,6 +4,8 @@
 #include <QtGlobal>
 #include <algorithm>
 
+#include "tx_room_wait.h"
+
 namespace {
 
 constexpr std::int32_t kValidRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
@@ -444,11 +446,7 @@ bool TSerial::waitForTxRoom(std::size_t needed, bool whole) {
     const std::int32_t queued = TxWaiting();
     return whole ? queued >= txQueueSize_ : txQueueSize_ - queued < static_cast<std::int64_t>(needed);
   };
-  while (open_ && noRoom()) {
-    QCoreApplication::processEvents();
-    QThread::msleep(1);
-  }
-  if (open_) return true;
+  if (waitForRoomWhileHandlingEvents(noRoom, [this] { return open_.load(); })) return true;
   reportError(kNotActive);
   return false;
 }

@@ -4,12 +4,14 @@
 #include <time.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <thread>
 
 #include "port_event_waiter.h"
 #include "pty_fixture.h"
+#include "tx_room_wait.h"
 
 namespace {
 
@@ -256,6 +258,27 @@ TEST_F(SerialThreadTest, RxMessageWithoutHandlerLeavesBytesQueued) {
   ASSERT_TRUE(waitFor([&] { return !messages.empty(); }));
   EXPECT_EQ(messages, std::vector<std::string>({"$abc\r"}));
   EXPECT_EQ(serial->RxWaiting(), 0);
+}
+
+// A send waiting for room in the output queue keeps the user interface running: an event handled
+// meanwhile may free the room, or close the port, and either ends the wait. (A pseudo-terminal
+// reports no output queue, so the wait is driven here by the events alone.)
+TEST(TxRoomWait, HandlesEventsUntilRoomComesOrThePortCloses) {
+  const struct {
+    const char* name;
+    bool closes;  // what the handled event does: close the port, or free the room
+  } cases[] = {{"room comes", false}, {"the port closes", true}};
+  for (const auto& c : cases) {
+    bool room = false;
+    bool open = true;
+    QTimer::singleShot(5, [&] {
+      if (c.closes)
+        open = false;
+      else
+        room = true;
+    });
+    EXPECT_EQ(waitForRoomWhileHandlingEvents([&] { return !room; }, [&] { return open; }), !c.closes) << c.name;
+  }
 }
 
 }  // namespace
