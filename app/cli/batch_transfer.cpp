@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "argument_text.h"
 #include "clock_link.h"
@@ -99,10 +100,16 @@ TClockConfig TBatchTransfer::received() const {
 
 void TBatchTransfer::readReceived() {
   char byte = 0;
-  while (!finished_ && serial_.ReadChar(byte) == 1) {
+  bool damaged = false;
+  while (!finished_ && serial_.ReadChar(byte, damaged) == 1) {
     const bool beforeLastCommand = bytesBeforeLastCommand_ > 0;
     if (beforeLastCommand) --bytesBeforeLastCommand_;
-    if (framer_.feed(byte, startChar_, kEndChar, 0, secondStartChar_))
+    // A damaged byte may have been a start character: the message after it is not trusted either.
+    damagedSinceMessage_ = damagedSinceMessage_ || damaged;
+    if (!framer_.feed(byte, startChar_, kEndChar, 0, secondStartChar_)) continue;
+    if (std::exchange(damagedSinceMessage_, false))
+      transfer_.lineDamaged();
+    else
       handleMessage(framer_.message(), beforeLastCommand);
   }
 }

@@ -101,6 +101,7 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   std::optional<char> secondStartChar_;
   MessageFramer framer_;
   std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
+  bool damagedSinceMessage_ = false;  // a damaged byte came since the last whole message
   QStringList warnings_;
 
   std::bitset<TClockConfig::kSettingCount> reported_;
