@@ -494,10 +494,6 @@ void TSerial::SendChar(char c) {
 
 int TSerial::ReadChar(char& c) {
   bool damaged = false;
-  return ReadChar(c, damaged);
-}
-
-int TSerial::ReadChar(char& c, bool& damaged) {
   std::uint64_t index = 0;
   return takeChar(c, damaged, index);
 }

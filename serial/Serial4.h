@@ -190,8 +190,6 @@ class TSerial : public QObject {
   void SendString(const std::string& s);
   void SendChar(char c);
   int ReadChar(char& c);  // main thread or the receive thread
-  // The same, and whether the byte came damaged (a parity or framing error, a break, an overrun).
-  int ReadChar(char& c, bool& damaged);
   // While OnMessage runs (message mode): whether every byte of the message had arrived before
   // the last SendString or SendChar began, so that it cannot answer what that wrote; and whether
   // damaged characters (a parity or framing error, a break, an overrun) came within the message

@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <algorithm>
 #include <cstdio>
-#include <utility>
 
 #include "argument_text.h"
 #include "clock_link.h"
@@ -43,10 +42,10 @@ QString outOfRange(Setting setting, int value, SettingRange range, const QString
 TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
     : direction_(direction), config_(std::move(config)) {
   makeClockLink(serial_);
-  // Messages are cut here rather than by the component, so that each one is known to have
-  // arrived before or after the command it might answer.
-  serial_.setRxEventMode(rxNormal);
-  serial_.OnRxData = [this](TSerial*) { readReceived(); };
+  serial_.OnMessage = [this](TSerial* sender, const std::string& message) {
+    if (!finished_)
+      deliverMessage(transfer_, message, sender->messageBeforeLastSend(), sender->messageDamaged());
+  };
   QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
   table_ = config_.week;
 }
@@ -96,26 +95,6 @@ TClockConfig TBatchTransfer::received() const {
   TClockConfig config = config_;
   config.week = table_;
   return config;
-}
-
-void TBatchTransfer::readReceived() {
-  char byte = 0;
-  bool damaged = false;
-  while (!finished_ && serial_.ReadChar(byte, damaged) == 1) {
-    const bool beforeLastCommand = bytesBeforeLastCommand_ > 0;
-    if (beforeLastCommand) --bytesBeforeLastCommand_;
-    // A damaged byte may have been a start character: the message after it is not trusted either.
-    damagedSinceMessage_ = damagedSinceMessage_ || damaged;
-    if (!framer_.feed(byte, startChar_, kEndChar, 0, secondStartChar_)) continue;
-    if (std::exchange(damagedSinceMessage_, false))
-      transfer_.lineDamaged();
-    else
-      handleMessage(framer_.message(), beforeLastCommand);
-  }
-}
-
-void TBatchTransfer::handleMessage(const std::string& message, bool beforeLastCommand) {
-  if (!finished_) transfer_.Serial1Message(message, beforeLastCommand);
 }
 
 void TBatchTransfer::interrupt() { finish(failureText(std::nullopt)); }
@@ -187,13 +166,6 @@ QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) cons
   const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(transfer_.lastWritten()));
   if (acknowledged == 0) return text + QStringLiteral("; no command was acknowledged");
   return text + QStringLiteral("; the clock is half-written: the last acknowledged command is ") + lastTaken;
-}
-
-void TBatchTransfer::sendString(const std::string& text) {
-  // What is waiting now came before the command: no answer to it can be among those bytes. (Taken
-  // before the write: a clock at the end of a pseudo-terminal may answer before the write returns.)
-  bytesBeforeLastCommand_ = serial_.RxWaiting();
-  serial_.SendString(text);
 }
 
 void TBatchTransfer::writeSetting(Setting s, int value) {

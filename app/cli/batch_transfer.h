@@ -16,11 +16,11 @@
 
 #include "Serial4.h"
 #include "config_file.h"
-#include "message_framer.h"
+#include "serial_transfer_port.h"
 #include "reply_timer.h"
 #include "transfer.h"
 
-class TBatchTransfer : private TransferPort, private TransferHost {
+class TBatchTransfer : private TransferHost {
  public:
   enum class Direction { Read, Send };
 
@@ -54,26 +54,14 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   TClockConfig received() const;
 
  private:
-  static constexpr char kEndChar = '\r';
-
   std::optional<QString> openSelected();
 
-  void readReceived();
-  void handleMessage(const std::string& message, bool beforeLastCommand);
   void finish(const QString& failure);
 
   // How the transfer ended without success: one of the transfer's failures, or interrupted.
   QString failureText(std::optional<TransferFailure> why) const;
   QString readFailureText(std::optional<TransferFailure> why) const;
   QString sendFailureText(std::optional<TransferFailure> why) const;
-
-  // TransferPort
-  void sendString(const std::string& text) override;
-  void sendChar(char c) override { serial_.SendChar(c); }
-  void abortRx() override { serial_.AbortRx(); }
-  void abortTx() override { serial_.AbortTx(); }
-  void setMessageStartChar(char c) override { startChar_ = c; }
-  void setSecondStartChar(std::optional<char> c) override { secondStartChar_ = c; }
 
   // TransferHost
   int setting(Setting s) const override { return config_.setting(s); }
@@ -95,13 +83,9 @@ class TBatchTransfer : private TransferPort, private TransferHost {
   QTimer timeout_;
   TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;
-  TClockTransfer transfer_{*this, replyTimer_, *this, table_, timerEdited_};
+  TSerialTransferPort port_{&serial_};
+  TClockTransfer transfer_{port_, replyTimer_, *this, table_, timerEdited_};
 
-  char startChar_ = '$';
-  std::optional<char> secondStartChar_;
-  MessageFramer framer_;
-  std::int32_t bytesBeforeLastCommand_ = 0;  // of those not yet read
-  bool damagedSinceMessage_ = false;  // a damaged byte came since the last whole message
   QStringList warnings_;
 
   std::bitset<TClockConfig::kSettingCount> reported_;

@@ -89,6 +89,7 @@ void TForm1::connectControls() {
 
 void TForm1::createSerial() {
   serial_ = new TSerial(this);
+  transferPort_.attach(serial_);
   serial_->setObjectName(QStringLiteral("Serial1"));
   makeClockLink(*serial_);
   serial_->OnMessage = [this](TSerial* sender, const std::string& message) {
@@ -140,17 +141,10 @@ void TForm1::Serial1Message(TSerial* sender, const std::string& message) {
 
 void TForm1::handleMessage(const TReceivedMessage& message) {
   if (compare_->running() && transfer_.idle()) {
-    if (message.damaged)
-      compare_->lineDamaged();
-    else
-      compare_->message(message.text, message.beforeLastWrite);
+    compare_->message(message.text, message.beforeLastWrite, message.damaged);
     return;
   }
-  // A damaged message is never taken for a value: the transfer ends as on an error reply.
-  if (message.damaged)
-    transfer_.lineDamaged();
-  else
-    transfer_.Serial1Message(message.text, message.beforeLastWrite);
+  deliverMessage(transfer_, message.text, message.beforeLastWrite, message.damaged);
   // After every message handled while no transfer runs, the end of a send among them (it ends as
   // soon as its last command is written), the window is usable and the bar empty.
   if (transfer_.idle()) showIdle();
@@ -158,12 +152,6 @@ void TForm1::handleMessage(const TReceivedMessage& message) {
 
 void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
 
-void TForm1::sendString(const std::string& text) { serial_->SendString(text); }
-void TForm1::sendChar(char c) { serial_->SendChar(c); }
-void TForm1::abortRx() { serial_->AbortRx(); }
-void TForm1::abortTx() { serial_->AbortTx(); }
-void TForm1::setMessageStartChar(char c) { serial_->setMessageStartChar(c); }
-void TForm1::setSecondStartChar(std::optional<char> c) { serial_->setMessageSecondStartChar(c); }
 
 int TForm1::setting(Setting s) const {
   switch (s) {

@@ -20,6 +20,7 @@
 #include "port_chooser.h"
 #include "port_settings_file.h"
 #include "reply_timer.h"
+#include "serial_transfer_port.h"
 #include "transfer.h"
 #include "week_table.h"
 #include "window_controls.h"
@@ -30,7 +31,7 @@ class TDeviceEvents;
 class TPortButtons;
 class TSerial;
 
-class TForm1 : public QMainWindow, private TransferPort, private TransferHost, private TWindowControls {
+class TForm1 : public QMainWindow, private TransferHost, private TWindowControls {
   Q_OBJECT
  public:
   static constexpr int kPortCount = TPortChooser::kPortCount;
@@ -100,13 +101,6 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // TransferPort: Serial1.
-  void sendString(const std::string& text) override;
-  void sendChar(char c) override;
-  void abortRx() override;
-  void abortTx() override;
-  void setMessageStartChar(char c) override;
-  void setSecondStartChar(std::optional<char> c) override;
   // TransferHost: the controls of the Settings page, and what a transfer shows.
   int setting(Setting s) const override;
   void writeSetting(Setting s, int value) override;
@@ -165,7 +159,8 @@ class TForm1 : public QMainWindow, private TransferPort, private TransferHost, p
   TReplyTimer replyTimer_{*timeout_};
   WeekTable weekTable_;
   bool timerEdited_ = false;
-  TClockTransfer transfer_{*this, replyTimer_, *this, weekTable_, timerEdited_};
+  TSerialTransferPort transferPort_;  // on Serial1, once it exists
+  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTable_, timerEdited_};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;

@@ -4,7 +4,7 @@
 
 #include "Serial4.h"
 
-TClockCompare::TClockCompare(TSerial& serial, Done done) : serial_(serial), done_(std::move(done)) {
+TClockCompare::TClockCompare(TSerial& serial, Done done) : port_(&serial), done_(std::move(done)) {
   QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
 }
 
@@ -19,16 +19,7 @@ void TClockCompare::abandon() {
   running_ = false;
 }
 
-void TClockCompare::message(const std::string& text, bool beforeLastWrite) {
-  transfer_.Serial1Message(text, beforeLastWrite);
-}
 
-void TClockCompare::sendString(const std::string& text) { serial_.SendString(text); }
-void TClockCompare::sendChar(char c) { serial_.SendChar(c); }
-void TClockCompare::abortRx() { serial_.AbortRx(); }
-void TClockCompare::abortTx() { serial_.AbortTx(); }
-void TClockCompare::setMessageStartChar(char c) { serial_.setMessageStartChar(c); }
-void TClockCompare::setSecondStartChar(std::optional<char> c) { serial_.setMessageSecondStartChar(c); }
 
 void TClockCompare::writeSetting(Setting s, int value) {
   // Clamped as the window's controls clamp what a read writes into them.

@@ -9,11 +9,12 @@
 
 #include "config_file.h"
 #include "reply_timer.h"
+#include "serial_transfer_port.h"
 #include "transfer.h"
 
 class TSerial;
 
-class TClockCompare : private TransferPort, private TransferHost {
+class TClockCompare : private TransferHost {
  public:
   // The read's end: no failure and what the clock holds, or why it failed.
   using Done = std::function<void(std::optional<TransferFailure> failure, const TClockConfig& clock)>;
@@ -25,19 +26,13 @@ class TClockCompare : private TransferPort, private TransferHost {
   // From its start until `done` has returned.
   bool running() const { return running_; }
   // A received message, as the window's transfer would take it.
-  void message(const std::string& text, bool beforeLastWrite);
-  void lineDamaged() { transfer_.lineDamaged(); }
+  void message(const std::string& text, bool beforeLastWrite, bool damaged) {
+    deliverMessage(transfer_, text, beforeLastWrite, damaged);
+  }
   // Another port was applied: nothing more is waited for, and nothing shown.
   void abandon();
 
  private:
-  // TransferPort: the window's Serial1.
-  void sendString(const std::string& text) override;
-  void sendChar(char c) override;
-  void abortRx() override;
-  void abortTx() override;
-  void setMessageStartChar(char c) override;
-  void setSecondStartChar(std::optional<char> c) override;
   // TransferHost: the settings of its own configuration.
   int setting(Setting s) const override { return clock_.setting(s); }
   void writeSetting(Setting s, int value) override;
@@ -46,12 +41,12 @@ class TClockCompare : private TransferPort, private TransferHost {
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
   void finish(std::optional<TransferFailure> failure);
 
-  TSerial& serial_;
+  TSerialTransferPort port_;  // the window's Serial1
   Done done_;
   QTimer timeout_;
   TReplyTimer replyTimer_{timeout_};
   TClockConfig clock_;
   bool timerEdited_ = false;
   bool running_ = false;
-  TClockTransfer transfer_{*this, replyTimer_, *this, clock_.week, timerEdited_};
+  TClockTransfer transfer_{port_, replyTimer_, *this, clock_.week, timerEdited_};
 };

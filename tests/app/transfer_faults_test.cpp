@@ -93,12 +93,16 @@ TEST_P(TransferFaults, WindowComesBackUsableAndTheClockIsToldNothingFurther) {
     ASSERT_EQ(w.boxes().plain.size(), 1u);
     EXPECT_EQ(w.boxes().plain[0], kNoAnswer);
     EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "----");
-    if (fault.why) EXPECT_EQ(w.form().lastFailure(), fault.why);
+    if (fault.why) {
+      EXPECT_EQ(w.form().lastFailure(), fault.why);
+    }
   } else {
     EXPECT_TRUE(w.boxes().plain.empty());
     EXPECT_EQ(w.child<QLabel>("clockfound")->text(), "OK");
   }
-  if (fault.messagesReceived != 0) EXPECT_EQ(w.clock().receivedMessages().size(), fault.messagesReceived);
+  if (fault.messagesReceived != 0) {
+    EXPECT_EQ(w.clock().receivedMessages().size(), fault.messagesReceived);
+  }
   EXPECT_EQ(w.folder().read(QStringLiteral("kelvox.ini")), "COM1\r\n");
   if (fault.transfer == Transfer::Send) {
     EXPECT_EQ(configOf(w), before) << "a send changed the window";
