@@ -1,6 +1,6 @@
-// Runs a --read, --send or --compare: loads or checks the file, finds the port, runs the transfer
-// on it (and on the other ports that open when it gives no answer), then writes what was read,
-// reads a send back to verify it, or compares what was read with the file.
+// Runs a --read, --send or --compare: loads or checks the file, finds the port (the one asked
+// for, the saved one, else the clock looked for on every port at once), runs the transfer on it,
+// then writes what was read, reads a send back to verify it, or compares what was read with the file.
 #include "batch_run.h"
 
 #include <QCoreApplication>
@@ -14,49 +14,55 @@
 #include "batch_verify.h"
 #include "config_file_access.h"
 #include "exit_signals.h"
-#include "port_chooser.h"
+#include "clock_search.h"
+#include "port_list.h"
 #include "port_settings_file.h"
 #include "program_name.h"
 #include "safe_write.h"
+#include "saved_port.h"
 
 namespace {
-
-constexpr int kScannedPorts = TPortChooser::kScannedPorts;
 
 // One line on standard error, the program's name first.
 void report(const QString& text) {
   std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
 }
 
-// Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that
-// opens; the reason when none does. A port found by trying leaves in `others` the ports that
-// opened besides it, to ask in turn when it gives no answer (a GPS receiver or modem may be on it).
+std::optional<QString> openEntry(TBatchTransfer& transfer, const TPortEntry& entry) {
+  return entry.button != 0 ? transfer.open(entry.button) : transfer.openPath(entry.path.toStdString());
+}
+
+// Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
+// the reason when the asked one does not open. `search` is set when no port is known, or the
+// saved one does not open: the clock is then looked for on every port.
 std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
-                                std::vector<int>& others) {
+                                const std::vector<TPortEntry>& ports, bool& search) {
+  search = false;
   if (asked) {
     const auto reason = asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
     if (reason) return QStringLiteral("%1 is not available (%2)").arg(asked->shown(), *reason);
     return std::nullopt;
   }
-  if (const int saved = TPortSettingsFile().savedPort(); saved != 0) {
-    if (const auto reason = transfer.open(saved))
-      return QStringLiteral("COM%1, saved in kelvox.ini, is not available (%2); choose a port with --port N")
-          .arg(saved)
-          .arg(*reason);
+  const TSavedPort saved = TPortSettingsFile().saved();
+  if (saved.empty()) {
+    search = true;
     return std::nullopt;
   }
-  TPortChooser chooser;
-  {
-    TSerial probe;
-    probe.setNotifyErrors(neNone);
-    chooser.scan(probe);
+  TPortEntry entry;
+  if (const TSavedPortMatch match = findSavedPort(saved, ports); match.index) {
+    entry = ports[*match.index];
+    if (match.moved)
+      report(QStringLiteral("the adapter saved as %1 in kelvox.ini is now %2; using %2").arg(savedPortName(saved), entry.name));
+  } else {
+    entry.button = saved.button;
+    entry.name = entry.path = savedPortName(saved);
   }
-  if (const int first = chooser.firstOpened(); first != 0 && !transfer.open(first)) {
-    others = chooser.othersThan(first);
-    return std::nullopt;
+  if (const auto reason = openEntry(transfer, entry)) {
+    report(QStringLiteral("%1, saved in kelvox.ini, is not available (%2); looking for the clock on every port")
+               .arg(entry.name, *reason));
+    search = true;
   }
-  return QStringLiteral("no serial port available among COM1 to COM%1; choose one with --port N")
-      .arg(kScannedPorts);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -102,26 +108,46 @@ int runBatchTransfer(const TBatchRequest& request) {
     return made;
   };
   transfer = newTransfer();
-  std::vector<int> others;
-  if (const auto reason = openPort(*transfer, request.port, others)) return fail(*reason);
-  bool searched = false;
+  const std::vector<TPortEntry> ports = request.port ? std::vector<TPortEntry>() : TSystemPortList(".").ports();
+  bool search = false;
+  if (const auto reason = openPort(*transfer, request.port, ports, search)) return fail(*reason);
   bool done = false;
-  for (;;) {
+  if (!search) {
     if (signalled()) return fail(lookingInterrupted);
     done = transfer->run();
-    if (done || others.empty() || !transfer->unanswered()) break;
-    const int next = others.front();
-    others.erase(others.begin());
-    report(transfer->failure() + QStringLiteral("; asking COM%1").arg(next));
-    transfer = newTransfer();
-    transfer->open(next);  // one that no longer opens ends in no answer like a silent one
-    searched = true;
+    // Silence on the saved port: the clock may hang elsewhere now. An asked port is never searched past.
+    search = !done && !request.port && transfer->unanswered();
+    if (search) report(transfer->failure() + QStringLiteral("; looking for the clock on every port"));
+  }
+  if (search) {
+    // The search is a read: no port hears a setting before the clock has answered on it.
+    auto reading = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
+    if (request.comparing) reading->setReadFailureEnding(QStringLiteral("nothing was compared"));
+    if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
+    transfer = std::move(reading);
+    transfer->search(ports);
+    for (const TClockSearch::Skipped& skipped : transfer->searching()->skipped())
+      report(ports[skipped.index].shown() + QStringLiteral(": ") + skipped.reason);
+    if (signalled()) return fail(lookingInterrupted);
+    done = transfer->run();
+    if (done) {
+      const TPortEntry found = *transfer->foundPort();
+      report(QStringLiteral("the clock answered on %1").arg(found.shown()));
+    }
+    if (done && !request.reading) {
+      // The clock is found: the send goes to its port alone.
+      const TPortEntry found = *transfer->foundPort();
+      transfer = newTransfer();
+      if (interrupted) transfer->interrupt();
+      if (const auto reason = openEntry(*transfer, found))
+        return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent").arg(found.name, *reason));
+      done = transfer->run();
+    }
   }
   // A comparison counts them among its differences.
   if (!request.comparing)
     for (const QString& warning : transfer->warnings()) report(warning);
   if (!done) return fail(transfer->failure());
-  if (searched) report(QStringLiteral("the clock answered on %1").arg(transfer->portName()));
   if (!request.reading && request.verify) {
     // Acknowledged is not yet held: the send is read back on the same port.
     const int port = transfer->port();

@@ -52,6 +52,7 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
 
 TBatchTransfer::~TBatchTransfer() {
   timeout_.stop();
+  search_.reset();
   serial_.setActive(false);
 }
 
@@ -65,7 +66,32 @@ std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
   return openSelected();
 }
 
+void TBatchTransfer::search(std::vector<TPortEntry> ports) {
+  search_ = std::make_unique<TClockSearch>(
+      std::move(ports), [this](std::size_t) { port_.attachAll(search_->asking()); },
+      [this](const std::string& message, bool beforeLastWrite, bool damaged) {
+        if (!finished_) deliverMessage(transfer_, message, beforeLastWrite, damaged);
+      });
+  search_->open();
+  port_.attachAll(search_->asking());
+}
+
+std::optional<TPortEntry> TBatchTransfer::foundPort() const {
+  if (!search_ || !search_->found()) return std::nullopt;
+  return search_->ports()[*search_->found()];
+}
+
 QString TBatchTransfer::portName() const {
+  if (const auto found = foundPort()) return found->name;
+  if (search_) {
+    const auto asked = search_->ports().size() - search_->skipped().size();
+    if (asked == 0) return QStringLiteral("any port (no serial port opened)");
+    if (asked > 1) return QStringLiteral("any of the %1 ports that opened").arg(asked);
+    for (std::size_t i = 0; i < search_->ports().size(); ++i)
+      if (std::none_of(search_->skipped().begin(), search_->skipped().end(),
+                       [i](const TClockSearch::Skipped& s) { return s.index == i; }))
+        return search_->ports()[i].shown();
+  }
   if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
   return shownName(argumentText(serial_.PortPath()));
 }
@@ -87,6 +113,7 @@ bool TBatchTransfer::run() {
   if (!finished_) loop_.exec();
   timeout_.stop();
   serial_.setActive(false);
+  if (search_) search_->close();
   if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
   return failure_.isEmpty();
 }
@@ -205,5 +232,10 @@ void TBatchTransfer::readFinished() {
 
 void TBatchTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
+  // No port answered the search: none of them hears anything more (the ending's CR included).
+  if (search_ && !search_->found()) {
+    port_.attachAll({});
+    search_->close();
+  }
   finish(failureText(why));
 }

@@ -11,10 +11,12 @@
 #include <QTimer>
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "Serial4.h"
+#include "clock_search.h"
 #include "config_file.h"
 #include "serial_transfer_port.h"
 #include "reply_timer.h"
@@ -34,7 +36,14 @@ class TBatchTransfer : private TransferHost {
   int port() const { return serial_.Port(); }
   // The device path it was opened by; empty when opened by number.
   const std::string& portPath() const { return serial_.PortPath(); }
-  // "COM3", or the path of a device opened by its path.
+  // Looks for the clock on every port of `ports` at once, in place of open(): run() then reads
+  // through the search, and the read request is the search's. For a read only.
+  void search(std::vector<TPortEntry> ports);
+  // The search and the ports it skipped, with why.
+  const TClockSearch* searching() const { return search_.get(); }
+  // The port where the search heard the clock, once it has.
+  std::optional<TPortEntry> foundPort() const;
+  // "COM3", or the path of a device opened by its path, or the name of the port the search found.
   QString portName() const;
 
   // Runs the read or the send to its end; false with failure() saying why.
@@ -84,6 +93,7 @@ class TBatchTransfer : private TransferHost {
   TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;
   TSerialTransferPort port_{&serial_};
+  std::unique_ptr<TClockSearch> search_;
   TClockTransfer transfer_{port_, replyTimer_, *this, table_, timerEdited_};
 
   QStringList warnings_;

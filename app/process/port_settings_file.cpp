@@ -1,9 +1,32 @@
 #include "port_settings_file.h"
 
 #include <QFile>
+#include <QList>
 
 #include "local_files.h"
 #include "safe_write.h"
+
+namespace {
+
+constexpr qint64 kLongestFile = 4096;  // far more than the three lines ever written
+constexpr char kNameKey[] = "port=";
+constexpr char kIdentityKey[] = "identity=";
+
+QByteArray readAll(const QString& fileName) {
+  QFile file;
+  if (!openRegularFile(fileName, file)) return {};
+  return file.read(kLongestFile);
+}
+
+// The file's lines, each ended by CR, LF or both.
+QList<QByteArray> linesOf(const QByteArray& bytes) {
+  QByteArray text = bytes;
+  text.replace("\r\n", "\n");
+  text.replace('\r', '\n');
+  return text.split('\n');
+}
+
+}  // namespace
 
 TPortSettingsFile::TPortSettingsFile(QString fileName) : fileName_(std::move(fileName)) {}
 
@@ -12,20 +35,38 @@ bool TPortSettingsFile::canRead() const {
   return openRegularFile(fileName_, file);
 }
 
-int TPortSettingsFile::savedPort() const {
-  QFile file;
-  if (!openRegularFile(fileName_, file)) return 0;
-  // The first line ends at CR or LF; only its first four characters are needed.
-  const QByteArray start = file.read(4);
-  if (start.size() < 4 || start.contains('\r') || start.contains('\n')) return 0;
-  const char digit = start[3];
-  return digit >= '1' && digit <= '4' ? digit - '0' : 0;
+TSavedPort TPortSettingsFile::saved() const {
+  const QList<QByteArray> lines = linesOf(readAll(fileName_));
+  TSavedPort port;
+  const QByteArray& first = lines.front();
+  if (first.size() >= 4 && first[3] >= '1' && first[3] <= '9') port.button = first[3] - '0';
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    if (lines[i].startsWith(kNameKey)) port.name = QString::fromUtf8(lines[i].mid(sizeof kNameKey - 1));
+    if (lines[i].startsWith(kIdentityKey))
+      port.identity = QString::fromUtf8(lines[i].mid(sizeof kIdentityKey - 1));
+  }
+  // A name line belongs to a port no button names: for a button's port the first line rules.
+  if (port.button != 0) port.name.clear();
+  if (port.empty()) port.identity.clear();
+  return port;
 }
 
-bool TPortSettingsFile::write(int port) const {
-  if (port < 1 || port > 9 || !savingAllowed()) return false;
-  const std::string line = "COM" + std::to_string(port) + "\r\n";
-  return !writeWholeFile(localPath(fileName_), line, WriteMode::InPlaceWhereNeeded).failed();
+// A line end inside a name would split it into lines of its own: such a name is not saved.
+static bool fitsOnALine(const QString& text) { return !text.isEmpty() && !text.contains(u'\r') && !text.contains(u'\n'); }
+
+std::string TPortSettingsFile::contents(const TSavedPort& port) {
+  std::string text = port.button >= 1 && port.button <= 9 ? "COM" + std::to_string(port.button) : "COM-";
+  text += "\r\n";
+  if (port.button == 0 && fitsOnALine(port.name)) text += kNameKey + port.name.toStdString() + "\r\n";
+  if (fitsOnALine(port.identity)) text += kIdentityKey + port.identity.toStdString() + "\r\n";
+  return text;
+}
+
+bool TPortSettingsFile::write(const TSavedPort& port) const {
+  if (port.empty() || port.button < 0 || port.button > 9 || !savingAllowed()) return false;
+  const std::string text = contents(port);
+  if (canRead() && readAll(fileName_) == QByteArray::fromStdString(text)) return true;
+  return !writeWholeFile(localPath(fileName_), text, WriteMode::InPlaceWhereNeeded).failed();
 }
 
 bool& TPortSettingsFile::savingAllowed() {

@@ -16,6 +16,21 @@ QString TPortEntry::hardware() const {
   return description.isEmpty() ? joined : description + QStringLiteral(" (") + joined + u')';
 }
 
+QString TPortEntry::label() const {
+  QString text = hardware();
+  if (!serialNumber.isEmpty() && text.isEmpty())
+    text = serialNumber;
+  else if (!serialNumber.isEmpty())
+    text = text.endsWith(u')') ? text.chopped(1) + QStringLiteral(", ") + serialNumber + u')'
+                               : text + QStringLiteral(" (") + serialNumber + u')';
+  return text.isEmpty() ? name : name + QStringLiteral(" \u2014 ") + text;
+}
+
+QString TPortEntry::shown() const {
+  const QString button = this->button != 0 ? QStringLiteral("COM%1").arg(this->button) : QString();
+  return button.isEmpty() || button == name ? name : button + QStringLiteral(" (") + name + u')';
+}
+
 std::vector<TPortEntry> TSystemPortList::ports() const { return systemPorts(folder_); }
 
 int comPortNumber(const QString& name) {

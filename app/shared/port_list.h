@@ -25,6 +25,11 @@ struct TPortEntry {
 
   // "FT232R USB UART (FTDI, USB 0403:6001)": what an owner matches to the hardware; "" if unknown.
   QString hardware() const;
+  // "COM12 — USB Serial Port (FTDI, USB 0403:6001, A50285BI)": the name with what the hardware
+  // says of itself, as the window's menu and tool tips show a port.
+  QString label() const;
+  // "COM1 (/dev/ttyUSB0)" for a COM button's device, else the name: a port in one line of text.
+  QString shown() const;
   bool operator==(const TPortEntry&) const = default;
 };
 

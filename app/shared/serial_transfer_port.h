@@ -5,25 +5,37 @@
 // judged by the component alone.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Serial4.h"
 #include "transfer.h"
 
+//
+// While the clock is searched for, it writes to every port the search asks (attachAll): each
+// hears the same read request.
 class TSerialTransferPort final : public TransferPort {
  public:
   // A port made before its component (the window's) is given it with attach().
-  explicit TSerialTransferPort(TSerial* serial = nullptr) : serial_(serial) {}
-  void attach(TSerial* serial) { serial_ = serial; }
+  explicit TSerialTransferPort(TSerial* serial = nullptr) { attach(serial); }
+  void attach(TSerial* serial) { serials_.assign(serial != nullptr ? 1 : 0, serial); }
+  void attachAll(std::vector<TSerial*> serials) { serials_ = std::move(serials); }
 
-  void sendString(const std::string& text) override { serial_->SendString(text); }
-  void sendChar(char c) override { serial_->SendChar(c); }
-  void abortRx() override { serial_->AbortRx(); }
-  void abortTx() override { serial_->AbortTx(); }
-  void setMessageStartChar(char c) override { serial_->setMessageStartChar(c); }
-  void setSecondStartChar(std::optional<char> c) override { serial_->setMessageSecondStartChar(c); }
+  void sendString(const std::string& text) override { each([&](TSerial& s) { s.SendString(text); }); }
+  void sendChar(char c) override { each([c](TSerial& s) { s.SendChar(c); }); }
+  void abortRx() override { each([](TSerial& s) { s.AbortRx(); }); }
+  void abortTx() override { each([](TSerial& s) { s.AbortTx(); }); }
+  void setMessageStartChar(char c) override { each([c](TSerial& s) { s.setMessageStartChar(c); }); }
+  void setSecondStartChar(std::optional<char> c) override {
+    each([c](TSerial& s) { s.setMessageSecondStartChar(c); });
+  }
 
  private:
-  TSerial* serial_;
+  template <class Action>
+  void each(Action action) {
+    for (TSerial* serial : serials_) action(*serial);
+  }
+
+  std::vector<TSerial*> serials_;
 };
 
 // One received message given to the transfer, with what the component told of it during its

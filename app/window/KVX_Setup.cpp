@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
@@ -21,6 +22,7 @@
 #include "clock_link.h"
 #include "device_events.h"
 #include "exit_signals.h"
+#include "clock_search.h"
 #include "port_buttons.h"
 #include "radio_group.h"
 
@@ -46,7 +48,9 @@ TForm1::TForm1(QWidget* parent)
   setupControls(this, weekTable_, timerEdited_);
   connectControls();
   createSerial();
-  portButtons_ = std::make_unique<TPortButtons>(comButtons_, *serial_);
+  portList_ = std::make_unique<TSystemPortList>(QDir::currentPath().toStdString());
+  portButtons_ = std::make_unique<TPortButtons>(comButtons_, portMenu_, findClock_,
+                                                [this](const TPortEntry& entry) { onPortChosen(entry); });
   setDeviceEvents(TDeviceEvents::forThisMachine());
 
   timeout_->setObjectName(QStringLiteral("Timeout"));
@@ -60,6 +64,7 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
   timeout_->stop();
+  search_.reset();
   compare_.reset();
   // The port goes before the widgets its handler would reach.
   delete serial_;
@@ -81,6 +86,7 @@ void TForm1::connectControls() {
   connect(openConfig_, &QAction::triggered, this, &TForm1::OpenConfiguration1Click);
   connect(saveConfig_, &QAction::triggered, this, &TForm1::SaveConfiguration1Click);
   connect(compareWithClock_, &QAction::triggered, this, &TForm1::CompareWithClock1Click);
+  connect(findClock_, &QAction::triggered, this, &TForm1::FindTheClockClick);
   connect(quit_, &QAction::triggered, this, &TForm1::Quit1Click);
   connect(settingsHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram1Click);
   connect(timerHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram2Click);
@@ -90,11 +96,17 @@ void TForm1::connectControls() {
 void TForm1::createSerial() {
   serial_ = new TSerial(this);
   transferPort_.attach(serial_);
-  serial_->setObjectName(QStringLiteral("Serial1"));
   makeClockLink(*serial_);
-  serial_->OnMessage = [this](TSerial* sender, const std::string& message) {
-    Serial1Message(sender, message);
-  };
+  listenTo(*serial_);
+  createCompare();
+}
+
+void TForm1::listenTo(TSerial& serial) {
+  serial.setObjectName(QStringLiteral("Serial1"));
+  serial.OnMessage = [this](TSerial* sender, const std::string& message) { Serial1Message(sender, message); };
+}
+
+void TForm1::createCompare() {
   compare_ = std::make_unique<TClockCompare>(
       *serial_, [this](std::optional<TransferFailure> failure, const TClockConfig& clock) {
         compareEnded(failure, clock);
@@ -115,28 +127,37 @@ void TForm1::setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes) { boxes_ = st
 // --- Transfer -------------------------------------------------------------------------------
 
 void TForm1::ReadClockClick() {
+  // A port the search picked that has gone silent: the clock may hang elsewhere now.
   if (!serial_->Active())
     findPortAgain();
-  else
-    startPortSearch();
+  else if (unanswered_ && !ownerChosePort_)
+    startSearch();
   transfer_.ReadClockClick();
 }
 
 void TForm1::SendToClockClick() {
-  if (!serial_->Active()) findPortAgain();
+  // Settings go only to the selected port: never to one the clock has not answered on or the
+  // owner has not chosen.
+  if (!serial_->Active() && serial_->lostDevice()) serial_->setActive(true);
+  if (!serial_->Active() && selected_) applySelectedPort();
   transfer_.SendToClockClick();
 }
 
 void TForm1::Serial1Message(TSerial* sender, const std::string& message) {
-  // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
-  // handled after the box, it would change settings nobody asked for.
-  if (transfer_.ending()) return;
   // Asked now: the port tells it only while this handler runs. A call with no port (as from a
   // test) knows nothing more of the message.
   if (sender == nullptr)
-    gate_.deliver(message);
+    receive(message);
   else
-    gate_.deliver({message, sender->messageBeforeLastSend(), sender->messageDamaged()});
+    receive({message, sender->messageBeforeLastSend(), sender->messageDamaged()});
+}
+
+void TForm1::receive(const TReceivedMessage& message) {
+  // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
+  // handled after the box, it would change settings nobody asked for.
+  emit messageArrived();
+  if (transfer_.ending()) return;
+  gate_.deliver(message);
 }
 
 void TForm1::handleMessage(const TReceivedMessage& message) {
@@ -240,9 +261,11 @@ void TForm1::setButtonsEnabled(bool enabled) {
 }
 
 void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
-  // Only silence sends the search to other ports: an error reply, a second answer or damaged
-  // characters come from something on this one.
+  // Only silence sends the next read looking on other ports: an error reply, a second answer or
+  // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
+  // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
+  if (search_ && !search_->found()) endSearch();
   lastFailure_ = why;
   showFailure(failureText(why));
   setProgressPosition(0);
@@ -258,21 +281,10 @@ QString TForm1::failureText(TransferFailure why) const {
 }
 
 void TForm1::showFailure(const QString& text) {
-  if (searchFrom_ != 0) {
-    if (unanswered_ && !portsToAsk_.empty()) {
-      // No box yet: the next port is asked once this ending is through.
-      QMetaObject::invokeMethod(this, &TForm1::askNextPort, Qt::QueuedConnection);
-      return;
-    }
-    if (unanswered_) {
-      openQuietly(searchFrom_);  // none answered: back to the port that was selected
-      searchFrom_ = 0;
-      portsToAsk_.clear();
-    } else {
-      selectAskedPort();  // the clock answered there, if not in full
-    }
-  }
-  if (!text.isEmpty()) showHeldBox(displayLines(text));
+  if (text.isEmpty()) return;
+  // With no port at all the cause is not the clock: say what to look at.
+  const QString noPort = ports_.empty() && unanswered_ ? noPortText(language()) : QString();
+  showHeldBox(displayLines(noPort.isEmpty() ? text : text + QStringLiteral("\r\n") + noPort));
 }
 
 RelayAnswer TForm1::askRelayQuestion() {
@@ -283,20 +295,9 @@ RelayAnswer TForm1::askRelayQuestion() {
 void TForm1::readFinished() {
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
-  if (searchFrom_ != 0) selectAskedPort();
   // The read ran until now, the settle time after its last entry included.
   showIdle();
   settings_->setEnabled(true);
-}
-
-void TForm1::selectAskedPort() {
-  // The clock is on the port asked last: it is selected and saved as a click would.
-  searchFrom_ = 0;
-  portsToAsk_.clear();
-  selectedPort_ = serial_->Port();
-  COMSOFF();
-  comButtons_[selectedPort_ - 1]->setChecked(true);
-  savePortChoice();
 }
 
 void TForm1::showHeldBox(const QString& text) {

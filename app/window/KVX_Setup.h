@@ -7,7 +7,9 @@
 // window_config_files.cpp, languages, help and closing in window_menus.cpp.
 #include <QMainWindow>
 #include <array>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,7 @@
 #include "help_texts.h"
 #include "message_boxes.h"
 #include "message_gate.h"
-#include "port_chooser.h"
+#include "port_list.h"
 #include "port_settings_file.h"
 #include "reply_timer.h"
 #include "serial_transfer_port.h"
@@ -27,6 +29,7 @@
 
 class QAction;
 class QTimer;
+class TClockSearch;
 class TDeviceEvents;
 class TPortButtons;
 class TSerial;
@@ -34,7 +37,7 @@ class TSerial;
 class TForm1 : public QMainWindow, private TransferHost, private TWindowControls {
   Q_OBJECT
  public:
-  static constexpr int kPortCount = TPortChooser::kPortCount;
+  static constexpr int kPortCount = kComButtons;
 
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
@@ -54,6 +57,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void COMClick(int port);
   void COMSOFF();
   void COMPORTSChange();
+  // Port menu: looks for the clock on every port, and selects and saves the one it answers on.
+  void FindTheClockClick();
   void FormClose();
   void Quit1Click();
   // SIGTERM, SIGINT or SIGHUP: ends the program as "Exit" does, with exit code 128 + signal. A
@@ -81,12 +86,16 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void setMessageBoxes(std::unique_ptr<TMessageBoxes> boxes);
   // Replaces the machine's device events (adapters plugged in or pulled out), for tests.
   void setDeviceEvents(std::unique_ptr<TDeviceEvents> events);
+  // Replaces the machine's port list, for tests; before the start-up tick.
+  void setPortList(std::unique_ptr<TPortList> list);
 
   // State for observers and tests.
   const TClockTransfer& transfer() const { return transfer_; }
   const WeekTable& weekTable() const { return weekTable_; }
   bool TimerEdited() const { return timerEdited_; }
   int selectedPort() const { return selectedPort_; }
+  // The selected port, also one no COM button names; none before a port is selected.
+  const std::optional<TPortEntry>& selectedEntry() const { return selected_; }
   // Why the last read or send failed; none when it succeeded or while one runs.
   std::optional<TransferFailure> lastFailure() const { return lastFailure_; }
   TSerial& serial() { return *serial_; }
@@ -96,6 +105,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
  signals:
   // The clock acknowledged the last command of a send.
   void sendAcknowledged();
+  // A message from the port reached the window (before the transfer has taken it).
+  void messageArrived();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -123,27 +134,40 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void showIdle();
   void setButtonsEnabled(bool enabled);  // ReadClock, SendToClock and the file menu's open and save
   void setProgressPosition(int position);
-  // The box of a failed transfer (no answer, or damaged characters), unless a search for the
-  // clock asks the next port first.
+  // The box of a failed transfer (no answer, or damaged characters).
   void showFailure(const QString& text);
+  // A received message, from Serial1 or from the port where a search found the clock.
+  void receive(const TReceivedMessage& message);
   // The box text for a transfer that ended without success.
   QString failureText(TransferFailure why) const;
   // The end of "Compare with clock": its box.
   void compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock);
   QString differenceText(const ConfigDifference& difference) const;
   void createSerial();
+  // Serial1's handler on `serial`: the window's port from now on.
+  void listenTo(TSerial& serial);
+  void createCompare();
   void scanPorts();
+  // The port list looked at afresh (start, device events), and shown on the buttons and the menu.
+  void lookAtPorts();
+  void showPorts();
+  // The entry the saved port stands for now, followed to where its adapter moved.
+  TPortEntry savedEntry(const TSavedPort& saved) const;
   void onComButtonClicked(int port);
+  void onPortChosen(const TPortEntry& entry);
+  // Selects a port and applies it as COMClick does.
+  void selectPort(const TPortEntry& entry);
   // COMPORTSChange without its read: applies the selected port and saves it.
   void applySelectedPort();
   void savePortChoice();
-  // A read or send with no port open: the ports are looked for again, as at start.
+  // A read with no port open: the owner's port is opened again, else the clock is looked for.
   void findPortAgain();
-  // After no answer on a port the program picked, a read asks the other ports that open.
-  void startPortSearch();
-  void askNextPort();
-  void selectAskedPort();
-  void openQuietly(int port);
+  // Opens every port for the search; the transfer's next requests go to all of them.
+  void startSearch();
+  void endSearch();
+  // The search heard the clock on ports_[index]: its port becomes Serial1, selected and saved.
+  void clockFound(std::size_t index);
+  void adoptSerial(std::unique_ptr<TSerial> serial);
   int language() const;
   void showHelp(HelpTopic topic);
   // A plain box that holds received messages back while it is open.
@@ -165,12 +189,15 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;
   bool saveAllowed_ = false;  // whether the port choice may still be written this run
-  int selectedPort_ = 0;      // 0: none selected yet
-  std::unique_ptr<TPortButtons> portButtons_;  // what the COM buttons show of the ports
+  int selectedPort_ = 0;      // the selected COM button; 0: none, or a port no button names
+  std::optional<TPortEntry> selected_;
+  std::unique_ptr<TPortList> portList_;
+  std::vector<TPortEntry> ports_;           // as last looked at
+  std::map<QString, QString> skipReasons_;  // why the last search skipped a port, by name
+  std::unique_ptr<TClockSearch> search_;    // while the clock is looked for
+  std::unique_ptr<TPortButtons> portButtons_;  // what the COM buttons and the Port menu show of the ports
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
-  std::vector<int> portsToAsk_;  // the search after no answer: ports still to ask
-  int searchFrom_ = 0;           // the selected port while a search runs; 0: none runs
   std::optional<TransferFailure> lastFailure_;
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;

@@ -1,41 +1,53 @@
 #pragma once
-// The buttons COM1..COM9 as the ports are: a button is usable where its port opened when last
-// tried, or is the port in use; its tool tip names the device behind it and, for a port that did
-// not open, why. When a device is plugged in or pulled out, the ports not in use are tried again.
-// Which button is checked stays the window's business.
+// The COM buttons and the Port menu as the port list stands. A button is usable when its port is
+// present, or is the port in use; the menu holds one radio item per port present. Each button's
+// tool tip and each menu item name the device and, for a port the last search skipped, why.
+// Looking at the list opens no port (opening one raises DTR, which resets many devices), and a
+// burst of device events costs one look. Which port is selected stays the window's business.
+#include <QString>
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
-#include "port_chooser.h"
+#include "port_list.h"
+#include "window_controls.h"
 
+class QAction;
+class QActionGroup;
+class QMenu;
 class QObject;
 class QRadioButton;
 class TDeviceEvents;
-class TSerial;
 
 class TPortButtons {
  public:
-  using Buttons = std::array<QRadioButton*, TPortChooser::kPortCount>;
+  using Buttons = std::array<QRadioButton*, kComButtons>;
+  // Why ports were skipped, by port name.
+  using Reasons = std::map<QString, QString>;
 
-  // `serial` is the window's port, the one in use.
-  TPortButtons(const Buttons& buttons, TSerial& serial);
+  // The menu's port items go before `findClock`; `chosen` runs when the owner picks one.
+  TPortButtons(const Buttons& buttons, QMenu* menu, QAction* findClock, std::function<void(const TPortEntry&)> chosen);
   ~TPortButtons();
 
-  // Tries COM1..COM4 on the window's port, as the chooser does; the last one that opened stays open.
-  void scan() { chooser_.scan(serial_); }
-  // Tries again the ports not in use, on a port of their own, and shows what was found.
-  void tryOthers();
-  // Shows on the buttons what the ports did when last tried; with `reportFailures` every port that
-  // did not open is also named on standard error.
-  void show(bool reportFailures);
-  // The machine's device events; each change is looked at a moment later, within `context`.
-  void setDeviceEvents(std::unique_ptr<TDeviceEvents> events, QObject* context);
-
-  const TPortChooser& chooser() const { return chooser_; }
+  // Shows `ports`; `selected` is the selected port's name, checked in the menu; `inUse` the COM
+  // button whose port is open (0: none), which stays usable whatever the list says.
+  void show(const std::vector<TPortEntry>& ports, const Reasons& reasons, const QString& selected, int inUse);
+  // Checks the menu item of the port named `selected`, and no other.
+  void check(const QString& selected);
+  // The machine's device events: each burst runs `look` once, a moment after its last event.
+  void setDeviceEvents(std::unique_ptr<TDeviceEvents> events, QObject* context, std::function<void()> look);
 
  private:
   const Buttons& buttons_;
-  TSerial& serial_;
-  TPortChooser chooser_;
+  QMenu* menu_;
+  QAction* findClock_;
+  QAction* separator_ = nullptr;  // between the ports and "Find the clock"
+  QActionGroup* group_;
+  std::vector<QAction*> items_;
+  std::vector<QString> itemNames_;  // the port of each item
+  std::function<void(const TPortEntry&)> chosen_;
   std::unique_ptr<TDeviceEvents> deviceEvents_;
+  bool lookQueued_ = false;
 };

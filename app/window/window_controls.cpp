@@ -52,7 +52,7 @@ constexpr Design kSerialPorts{"SerialPorts", "Serial ports", QRect(264, 16, 121,
 constexpr Design kClockFound{"clockfound", "-------", QRect(80, 80, 28, 16)};  // in SerialPorts
 
 // COM1 .. COM9: two columns over the SerialPorts box, children of the page.
-constexpr std::array<QRect, TPortChooser::kPortCount> kComButtonPlaces{
+constexpr std::array<QRect, kComButtons> kComButtonPlaces{
     QRect(272, 32, 57, 17), QRect(272, 48, 57, 17), QRect(272, 64, 57, 17), QRect(272, 80, 57, 17),
     QRect(272, 96, 49, 17),  //
     QRect(328, 32, 49, 17), QRect(328, 48, 49, 17), QRect(328, 64, 49, 17), QRect(328, 80, 49, 17)};
@@ -294,6 +294,14 @@ void TWindowControls::createMenus(QMainWindow* window) {
   quit_ = addItem(fileMenu_, QStringLiteral("E&xit"), "Quit1");
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
+  // Between File and Help: the ports present and the search for the clock. Usable from the
+  // start-up tick on, like the COM buttons.
+  portMenu_ = bar->addMenu(portMenuText(kEnglishIndex));
+  portMenu_->setObjectName(QStringLiteral("PortMenu"));
+  portMenu_->setEnabled(false);
+  findClock_ = addItem(portMenu_, findClockText(kEnglishIndex), "FindTheClock1");
+  findClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+
   helpMenu_ = bar->addMenu(QStringLiteral("Help"));
   helpMenu_->setObjectName(QStringLiteral("Help1"));
   howToUseMenu_ = helpMenu_->addMenu(QStringLiteral("How to use this program"));
@@ -309,6 +317,7 @@ void TWindowControls::createMenus(QMainWindow* window) {
                      [bar, menu] { bar->setActiveAction(menu->menuAction()); });
   };
   opener(fileMenu_, Qt::CTRL | Qt::Key_F);
+  opener(portMenu_, Qt::CTRL | Qt::Key_P);
   opener(helpMenu_, Qt::CTRL | Qt::Key_H);
 }
 

@@ -5,7 +5,6 @@
 // runs no handler.
 #include <array>
 
-#include "port_chooser.h"
 #include "week_table.h"
 
 class QAction;
@@ -22,6 +21,9 @@ class QWidget;
 struct CaptionSet;
 class TimerPage;
 class TRadioGroup;
+
+// The COM buttons COM1..COM9.
+inline constexpr int kComButtons = 9;
 
 class TWindowControls {
  protected:
@@ -42,7 +44,7 @@ class TWindowControls {
   QSpinBox* spinDls_ = nullptr;
   QSpinBox* spinValid_ = nullptr;
   QLabel* clockFound_ = nullptr;
-  std::array<QRadioButton*, TPortChooser::kPortCount> comButtons_{};
+  std::array<QRadioButton*, kComButtons> comButtons_{};
   QAction* openConfig_ = nullptr;
   QAction* saveConfig_ = nullptr;
   QAction* compareWithClock_ = nullptr;
@@ -50,6 +52,9 @@ class TWindowControls {
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;
   QAction* about_ = nullptr;
+  // The ports present, one radio item each (filled by the window), then "Find the clock".
+  QMenu* portMenu_ = nullptr;
+  QAction* findClock_ = nullptr;
 
  private:
   QGroupBox* serialPorts_ = nullptr;

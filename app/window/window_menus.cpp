@@ -1,4 +1,6 @@
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
@@ -23,6 +25,8 @@ void TForm1::LanguageClick() {
   const CaptionSet* set = captionSetFor(language_->ItemIndex());
   if (!set) return;
   showCaptions(*set);
+  portMenu_->setTitle(portMenuText(language_->ItemIndex()));
+  findClock_->setText(findClockText(language_->ItemIndex()));
   captionfit::fitCaptions(centralWidget());
 }
 

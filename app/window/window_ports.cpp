@@ -1,36 +1,74 @@
+#include <QAction>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
+#include <cstdio>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "captions.h"
 #include "clock_link.h"
+#include "clock_search.h"
 #include "device_events.h"
 #include "port_buttons.h"
+#include "program_name.h"
+#include "saved_port.h"
 
-// The window's choice of port: the COM buttons, the port the owner chose or the program picked,
-// kelvox.ini, and the search over the other ports after no answer.
+// The window's choice of port: the COM buttons and the Port menu, the port the owner chose or
+// the search found, kelvox.ini, and the search for the clock over every port at once.
+//
+// A port is saved when the owner chooses it (a COM button, the Port menu, or kelvox.ini at
+// start), or when the clock has answered on a port the search picked; never a pick before the
+// clock answered there, which would make a GPS receiver on COM1 the owner's choice.
 
 void TForm1::setDeviceEvents(std::unique_ptr<TDeviceEvents> events) {
-  portButtons_->setDeviceEvents(std::move(events), this);
+  portButtons_->setDeviceEvents(std::move(events), this, [this] { lookAtPorts(); });
+}
+
+void TForm1::setPortList(std::unique_ptr<TPortList> list) { portList_ = std::move(list); }
+
+void TForm1::lookAtPorts() {
+  ports_ = portList_->ports();
+  showPorts();
+}
+
+void TForm1::showPorts() {
+  const bool open = serial_->Active();
+  const int inUse = open && selected_ ? selected_->button : 0;
+  portButtons_->show(ports_, skipReasons_, selected_ ? selected_->name : QString(), inUse);
 }
 
 void TForm1::scanPorts() {
-  // Probing a port closes the one probed before it; failures are silent (neNone).
-  portButtons_->scan();
-  portButtons_->show(true);
-  const bool fileReadable = settingsFile_.canRead();
+  lookAtPorts();
+  portMenu_->setEnabled(true);
   saveAllowed_ = true;
-  if (fileReadable) {
-    // A saved port is selected even when its button stays disabled.
-    if (const int saved = settingsFile_.savedPort(); saved != 0) {
+  if (settingsFile_.canRead()) {
+    // A saved port is selected even when it is not present; a file that names none selects none.
+    const TSavedPort saved = settingsFile_.saved();
+    if (!saved.empty()) {
       ownerChosePort_ = true;
-      COMClick(saved);
+      selectPort(savedEntry(saved));
     }
-  } else if (const int first = portButtons_->chooser().firstOpened(); first != 0) {
-    COMClick(first);
+  } else {
+    // No kelvox.ini: the clock is looked for on every port, and the one it answers on is saved.
+    startSearch();
+    transfer_.ReadClockClick();
   }
-  serial_->AbortRx();
+}
+
+TPortEntry TForm1::savedEntry(const TSavedPort& saved) const {
+  const TSavedPortMatch match = findSavedPort(saved, ports_);
+  if (!match.index) {
+    TPortEntry absent;  // opened as saved; the read ends in the no-answer message
+    absent.button = saved.button;
+    absent.name = absent.path = savedPortName(saved);
+    return absent;
+  }
+  const TPortEntry& now = ports_[*match.index];
+  if (match.moved)
+    std::fprintf(stderr, "%s: the adapter saved as %s in kelvox.ini is now %s; using %s\n", kProgram,
+                 qPrintable(savedPortName(saved)), qPrintable(now.name), qPrintable(now.name));
+  return now;
 }
 
 void TForm1::findPortAgain() {
@@ -40,43 +78,70 @@ void TForm1::findPortAgain() {
     serial_->setActive(true);
     if (serial_->Active()) return;
   }
-  // As at start, but the configuration stays: the port the owner chose, else the first that
-  // opens. If none does, the read or send ends in the no-answer message as on any closed port.
-  portButtons_->scan();
-  serial_->setActive(false);
-  portButtons_->show(false);
-  const int port = ownerChosePort_ ? selectedPort_ : portButtons_->chooser().firstOpened();
-  if (port == 0) return;
-  selectedPort_ = port;
-  COMSOFF();
-  comButtons_[port - 1]->setChecked(true);
-  applySelectedPort();
+  // The owner's port is opened again; without one, the clock is looked for on every port.
+  if (ownerChosePort_ && selected_)
+    applySelectedPort();
+  else
+    startSearch();
 }
 
-void TForm1::startPortSearch() {
-  if (!unanswered_ || ownerChosePort_ || selectedPort_ == 0 || searchFrom_ != 0) return;
-  portButtons_->tryOthers();  // which of the other ports open now
-  portsToAsk_ = portButtons_->chooser().othersThan(serial_->Port());
-  if (portsToAsk_.empty()) return;
-  searchFrom_ = selectedPort_;
-  openQuietly(portsToAsk_.front());
-  portsToAsk_.erase(portsToAsk_.begin());
-}
-
-void TForm1::askNextPort() {
-  if (searchFrom_ == 0 || portsToAsk_.empty()) return;
-  openQuietly(portsToAsk_.front());
-  portsToAsk_.erase(portsToAsk_.begin());
+void TForm1::FindTheClockClick() {
+  if (!transfer_.idle() || compare_->running()) return;
+  startSearch();
   transfer_.ReadClockClick();
 }
 
-void TForm1::openQuietly(int port) {
-  // The port is asked without being selected: its button and kelvox.ini change only once the
-  // clock answers there.
-  serial_->setActive(false);
-  serial_->setPort(port);
-  serial_->setActive(true);
-  if (serial_->Active()) serial_->AbortRx();
+void TForm1::startSearch() {
+  endSearch();
+  if (compare_->running()) compare_->abandon();
+  serial_->setActive(false);  // the selected port is asked with the others
+  ports_ = portList_->ports();
+  search_ = std::make_unique<TClockSearch>(
+      ports_, [this](std::size_t index) { clockFound(index); },
+      [this](const std::string& message, bool beforeLastWrite, bool damaged) {
+        receive({message, beforeLastWrite, damaged});
+      });
+  search_->open();
+  skipReasons_.clear();
+  for (const TClockSearch::Skipped& skipped : search_->skipped()) {
+    const TPortEntry& entry = ports_[skipped.index];
+    skipReasons_[entry.name] = skipped.reason;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(entry.shown()), qPrintable(skipped.reason));
+  }
+  transferPort_.attachAll(search_->asking());
+  showPorts();
+}
+
+void TForm1::endSearch() {
+  if (!search_) return;
+  transferPort_.attach(serial_);
+  search_->close();
+  // It may be ending from within its own handlers: it goes once they are through.
+  QMetaObject::invokeMethod(
+      this, [ended = std::shared_ptr<TClockSearch>(std::move(search_))] {}, Qt::QueuedConnection);
+}
+
+void TForm1::clockFound(std::size_t index) {
+  const TPortEntry entry = search_->ports()[index];
+  adoptSerial(search_->takeClockPort());
+  ownerChosePort_ = false;
+  selected_ = entry;
+  selectedPort_ = entry.button;
+  COMSOFF();
+  if (entry.button != 0) comButtons_[entry.button - 1]->setChecked(true);
+  portButtons_->check(entry.name);
+  savePortChoice();  // the clock answered: now it is worth keeping
+  QMetaObject::invokeMethod(this, [this] { endSearch(); }, Qt::QueuedConnection);
+}
+
+void TForm1::adoptSerial(std::unique_ptr<TSerial> serial) {
+  listenTo(*serial);
+  serial->setParent(this);
+  if (compare_->running()) compare_->abandon();
+  delete serial_;
+  serial_ = serial.release();
+  transferPort_.attach(serial_);
+  createCompare();
 }
 
 void TForm1::onComButtonClicked(int port) {
@@ -91,11 +156,34 @@ void TForm1::onComButtonClicked(int port) {
   COMClick(port);
 }
 
+void TForm1::onPortChosen(const TPortEntry& entry) {
+  if (entry.button != 0) {
+    onComButtonClicked(entry.button);
+    return;
+  }
+  ownerChosePort_ = true;
+  if (selected_ && selected_->name == entry.name && serial_->Active()) return;
+  selectPort(entry);
+}
+
 void TForm1::COMClick(int port) {
   if (port < 1 || port > kPortCount) return;
-  selectedPort_ = port;
+  const auto present = std::find_if(ports_.begin(), ports_.end(), [port](const TPortEntry& e) { return e.button == port; });
+  TPortEntry entry;
+  if (present != ports_.end()) {
+    entry = *present;
+  } else {
+    entry.button = port;
+    entry.name = entry.path = QStringLiteral("COM%1").arg(port);
+  }
+  selectPort(entry);
+}
+
+void TForm1::selectPort(const TPortEntry& entry) {
+  selected_ = entry;
+  selectedPort_ = entry.button;
   COMSOFF();
-  comButtons_[port - 1]->setChecked(true);  // a program check runs no click handler
+  if (entry.button != 0) comButtons_[entry.button - 1]->setChecked(true);  // a program check runs no click handler
   COMPORTSChange();
 }
 
@@ -105,18 +193,15 @@ void TForm1::COMSOFF() {
 }
 
 void TForm1::COMPORTSChange() {
-  // A new selection ends a search for the clock that was running.
-  searchFrom_ = 0;
-  portsToAsk_.clear();
   applySelectedPort();
   transfer_.ReadClockClick();
 }
 
 void TForm1::applySelectedPort() {
+  endSearch();  // a new selection ends a search for the clock that was running
   if (compare_->running()) compare_->abandon();  // the clock it asked is no longer on the line
   serial_->setActive(false);
-  for (int port = 1; port <= kPortCount; ++port)
-    if (comButtons_[port - 1]->isChecked()) serial_->setPort(port);
+  if (selected_) usePort(*serial_, *selected_);
   setClockLine(*serial_);    // the port is closed: this only stores the clock's line
   serial_->setActive(true);  // a port that cannot be opened stays closed, silently
   serial_->AbortRx();
@@ -125,12 +210,13 @@ void TForm1::applySelectedPort() {
     transfer_.portChanged();
     savePortChoice();
   }
+  portButtons_->check(selected_ ? selected_->name : QString());
 }
 
 void TForm1::savePortChoice() {
-  if (!saveAllowed_) return;
+  if (!saveAllowed_ || !selected_) return;
   // After a failed write the choice is not saved again, nor the message shown again, this run.
-  saveAllowed_ = settingsFile_.write(serial_->Port());
+  saveAllowed_ = settingsFile_.write(savedPortOf(*selected_));
   if (!saveAllowed_) {
     const QString text = iniWriteErrorText(language());
     if (!text.isEmpty()) showHeldBox(displayLines(text));

@@ -268,6 +268,7 @@ struct CommandLineCase {
   int clockPort = 1;
   bool gpsOnCom1 = false;  // a GPS receiver's lines on COM1
   const char* clockLink = nullptr;  // a further name for the clock's port, "COM12"
+  bool searches = false;  // run without --port, so the clock is looked for; else the clock's port is given
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -349,9 +350,18 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
+    // Without --port and kelvox.ini the clock is looked for on every port, with a read request alone.
+    {"read, the clock looked for", Direction::Read, {}, {"--read", "read.cfg"}, 0,
+     "kelvox-setup: the clock answered on COM1\n", 8, 0, SIGTERM, 1, false, nullptr, true},
+    {"send, the clock looked for with a read first", Direction::Send, {}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: the clock answered on COM1\n"
+     "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 77, 0, SIGTERM, 1,
+     false, nullptr, true},
     {"read, a GPS receiver on the first port", Direction::Read, {}, {"--read", "read.cfg"}, 0,
-     "kelvox-setup: no answer from the clock on COM1; nothing was written; asking COM2\n"
-     "kelvox-setup: the clock answered on COM2\n", 8, 0, SIGTERM, 2, true},
+     "kelvox-setup: the clock answered on COM2\n", 8, 0, SIGTERM, 2, true, nullptr, true},
+    {"send, nothing answers the search", Direction::Send, {"--silent-from", "1"}, {"--send", "send.cfg"}, 1,
+     "kelvox-setup: no answer from the clock on COM1; nothing was sent\n", 1, 0, SIGTERM, 1, false, nullptr,
+     true},
     {"send, a GPS receiver on the port asked for", Direction::Send, {}, {"--send", "send.cfg", "--port", "1"}, 1,
      "kelvox-setup: no answer from the clock on COM1 to command 1 of 61 (\"$1=0\"); no command was acknowledged\n",
      0, 0, SIGTERM, 2, true},
@@ -397,7 +407,10 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
     terminateWhen = [&] {
       return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAfterCommands;
     };
-  const RunResult result = runSetup(c.arguments, terminateWhen, c.signal);
+  QStringList arguments = c.arguments;
+  if (!c.searches && !arguments.contains(QStringLiteral("--port")))
+    arguments << QStringLiteral("--port") << QString::number(c.clockPort);
+  const RunResult result = runSetup(arguments, terminateWhen, c.signal);
   EXPECT_EQ(result.exitCode, c.exitCode);
   const QStringList starts = QString::fromUtf8(c.stderrText).split(u'|');
   EXPECT_TRUE(std::any_of(starts.begin(), starts.end(), [&](const QString& start) {
@@ -443,8 +456,8 @@ TEST(CommandLineCompare, AgreesAfterACleanSendAndNamesEachChangedValue) {
   EmulatorProcess clock(folder.path().toStdString(), {"--config", folder.file(QStringLiteral("clock.cfg")).toStdString()});
   ASSERT_TRUE(clock.start());
 
-  ASSERT_EQ(runSetup({"--send", "send.cfg", "--no-verify"}).exitCode, 0);
-  const RunResult same = runSetup({"--compare", "send.cfg"});
+  ASSERT_EQ(runSetup({"--send", "send.cfg", "--no-verify", "--port", "1"}).exitCode, 0);
+  const RunResult same = runSetup({"--compare", "send.cfg", "--port", "1"});
   EXPECT_EQ(same.exitCode, 0);
   EXPECT_EQ(same.stderrText, "kelvox-setup: the clock on COM1 holds what send.cfg holds\n");
   const RunResult different = runSetup({"--compare", "changed.cfg", "--port", "1"});
@@ -528,7 +541,7 @@ TEST(CommandLineFile, RepliesOutOfRangeAreNamedAndClamped) {
       line.clear();
     }
   });
-  const RunResult result = runSetup({"--read", "read.cfg"});
+  const RunResult result = runSetup({"--read", "read.cfg", "--port", "1"});
   clock.join();
   ::close(master);
   ::close(slave);
@@ -718,9 +731,9 @@ TEST(SafeWrite, EveryWriterWritesAWholeFileOrLeavesTheTargetAsItWas) {
     ScratchFolder folder({1});
     EmulatorProcess clock(folder.path().toStdString(), {});
     ASSERT_TRUE(clock.start());
-    ASSERT_EQ(runSetup({"--read", "expected.cfg"}).exitCode, 0);
+    ASSERT_EQ(runSetup({"--read", "expected.cfg", "--port", "1"}).exitCode, 0);
     const auto readInto = [&](const std::string& name) {
-      const RunResult result = runSetup({"--read", QString::fromLocal8Bit(name)});
+      const RunResult result = runSetup({"--read", QString::fromLocal8Bit(name), "--port", "1"});
       if (result.exitCode != 0) {
         EXPECT_TRUE(result.stderrText.startsWith(QStringLiteral("kelvox-setup: cannot write %1: ")
                                                      .arg(QString::fromLocal8Bit(name))))

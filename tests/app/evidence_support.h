@@ -108,13 +108,10 @@ class WindowOnClock {
     boxes_->answer = RelayAnswer::No;
     form_->timeoutTimer().stop();
     // Count what reaches the window and when, to end waits at once.
-    TSerial& serial = form_->serial();
-    serial.OnMessage = [this, original = serial.OnMessage.handler()](TSerial* sender,
-                                                                     const std::string& message) {
-      original(sender, message);
+    QObject::connect(form_.get(), &TForm1::messageArrived, [this] {
       ++handled_;
       lastHandled_ = Clock::now();
-    };
+    });
     form_->show();
   }
 

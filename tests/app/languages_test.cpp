@@ -73,7 +73,8 @@ TEST_P(LanguageTest, SelectionPutsItsCaptionSetOnTheWindowAndChoosesTheMessageTe
   // The no-answer message of the time-out reads the same selection.
   form.TimeoutTimer();
   ASSERT_EQ(boxes->plain.size(), 1u);
-  EXPECT_EQ(boxes->plain[0], displayLines(noAnswerText(c.index)));
+  // With no port at all, a second line says what to look at, in the same language.
+  EXPECT_EQ(boxes->plain[0], displayLines(noAnswerText(c.index) + QStringLiteral("\r\n") + noPortText(c.index)));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryLanguage, LanguageTest, ::testing::ValuesIn(kLanguages));

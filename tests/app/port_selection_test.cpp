@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
 #include <csignal>
@@ -39,7 +40,7 @@ TEST(PortSettingsFile, OnlyTheFourthCharacterOfTheFirstLineCounts) {
     QByteArray content;
     int port;
   } cases[] = {
-      {"COM3\r\n", 3}, {"COM7\r\n", 0},     {"xyz2", 2}, {"COM", 0},        {"CO\r\nM3\r\n", 0},
+      {"COM3\r\n", 3}, {"COM7\r\n", 7},     {"xyz2", 2}, {"COM", 0},        {"CO\r\nM3\r\n", 0},
       {"", 0},         {"COM4trailing", 4}, {"COM0", 0}, {"COM\n2\r\n", 0},
   };
   for (const auto& c : cases) {
@@ -55,7 +56,7 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeAndLeavesNothingBehind) {
   folder.write("kelvox.ini", "COM2 and a much longer first line\r\nsecond line\r\n");
   ASSERT_TRUE(file.write(5));
   EXPECT_EQ(folder.read("kelvox.ini"), "COM5\r\n");
-  EXPECT_EQ(file.savedPort(), 0);  // 5 is written, but only 1..4 are taken back at start-up
+  EXPECT_EQ(file.savedPort(), 5);  // COM5..COM9 are usable buttons too
   ASSERT_TRUE(file.write(3));
   EXPECT_EQ(file.savedPort(), 3);
   const QStringList left =
@@ -192,8 +193,9 @@ TEST_F(PortSelectionTest, NoFileAndNoPortSelectsAndSavesNothing) {
   EXPECT_TRUE(boxes->plain.empty());
 }
 
-// Each button names its device; one that did not open says why, and so does standard error.
-TEST_F(PortSelectionTest, ButtonsOfPortsThatDidNotOpenSayWhy) {
+// Each button and menu item names its device; a port the search skipped says why there, and on
+// standard error. Listing the ports opens none.
+TEST_F(PortSelectionTest, PortsSayWhatTheyAreAndWhyTheSearchSkippedThem) {
   // COM2 and COM3 are devices; COM3's is kept by another program's lock file.
   int masters[2] = {-1, -1}, slaves[2] = {-1, -1};
   QString devices[2];
@@ -211,13 +213,17 @@ TEST_F(PortSelectionTest, ButtonsOfPortsThatDidNotOpenSayWhy) {
   form->TimeoutTimer();
   const QString written = QString::fromStdString(testing::internal::GetCapturedStderr());
 
-  const QString absent = QStringLiteral("/nonexistent/kelvox-test-port");
-  const QString expected[] = {"COM1 (" + absent + "): no such device", "COM2 (" + devices[0] + ")",
-                              "COM3 (" + devices[1] + "): in use by PID 1",
-                              "COM4 (" + absent + "): no such device",
-                              "COM5 (" + absent + "): not tried; the clock is looked for on COM1 to COM4"};
-  for (int port = 1; port <= 5; ++port) EXPECT_EQ(com(port)->toolTip(), expected[port - 1]);
-  EXPECT_EQ(written, expected[0] + "\n" + expected[2] + "\n" + expected[3] + "\n");
+  const QString expected[] = {"COM1: not present", QString::fromUtf8("COM2 \u2014 link to ") + devices[0],
+                              QString::fromUtf8("COM3 \u2014 link to ") + devices[1] + ": in use by PID 1",
+                              "COM4: not present", "COM5: not present"};
+  for (int port = 1; port <= 5; ++port) {
+    EXPECT_EQ(com(port)->toolTip(), expected[port - 1]);
+    EXPECT_EQ(!com(port)->testAttribute(Qt::WA_ForceDisabled), port == 2 || port == 3) << port;
+  }
+  EXPECT_EQ(written, "COM3: in use by PID 1\n");
+  QStringList items;
+  for (QAction* item : form->findChild<QMenu*>(QStringLiteral("PortMenu"))->actions()) items << item->text();
+  EXPECT_EQ(items, (QStringList{expected[1], expected[2], QString(), "&Find the clock"}));
   form.reset();
   for (int fd : {masters[0], masters[1], slaves[0], slaves[1]}) ::close(fd);
 }
@@ -236,12 +242,30 @@ TEST_F(PortSelectionTest, SavedPortIsSelectedEvenWhenAbsentAndWrittenAgain) {
   EXPECT_EQ(form->transfer().day(), -1);
 }
 
-TEST_F(PortSelectionTest, SavedPortOutsideTheScanSelectsNothingAndKeepsTheFile) {
-  folder.write("kelvox.ini", "COM7 kept as it is");
-  makeWindow();
-  form->TimeoutTimer();
-  EXPECT_TRUE(checkedPorts().empty());
-  EXPECT_EQ(folder.read("kelvox.ini"), "COM7 kept as it is");
+// What kelvox.ini names is selected, COM5..COM9 and ports no button names included, present or
+// not; a file that names no port selects none. Only a file that would change is written.
+TEST_F(PortSelectionTest, TheSavedPortIsSelectedAndTheFileWrittenOnlyWhenItChanges) {
+  const struct {
+    QByteArray file;
+    std::vector<int> checked;
+    const char* selected;
+    QByteArray after;
+  } cases[] = {
+      {"COM7 and more", {7}, "COM7", "COM7\r\n"},
+      {"COM7\r\n", {7}, "COM7", "COM7\r\n"},
+      {"COMX kept as it is", {}, nullptr, "COMX kept as it is"},
+      {"COM-\r\nport=COM12\r\n", {}, "COM12", "COM-\r\nport=COM12\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.toStdString());
+    folder.write("kelvox.ini", c.file);
+    makeWindow();
+    form->TimeoutTimer();
+    EXPECT_EQ(checkedPorts(), c.checked);
+    EXPECT_EQ(form->selectedEntry() ? form->selectedEntry()->name.toStdString() : "", c.selected ? c.selected : "");
+    EXPECT_EQ(folder.read("kelvox.ini"), c.after);
+    form.reset();
+  }
 }
 
 TEST_F(PortSelectionTest, ClicksSelectApplyAndSaveOncePerSelection) {
@@ -316,9 +340,9 @@ TEST_F(PortSelectionTest, ButtonsFollowTheDevicesAndReadClockFindsALateClock) {
   EXPECT_TRUE(checkedPorts().empty());
 
   form->ReadClockClick();
-  EXPECT_EQ(checkedPorts(), std::vector<int>{2});
-  EXPECT_EQ(folder.read("kelvox.ini"), "COM2\r\n");
   ASSERT_TRUE(waitUntil([&] { return form->transfer().idle() && clock.receivedMessages().size() == 8; }, 8s));
+  EXPECT_EQ(checkedPorts(), std::vector<int>{2});  // selected and saved once the clock answered there
+  EXPECT_EQ(folder.read("kelvox.ini"), "COM2\r\n");
   EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("clockfound"))->text(), "OK");
   EXPECT_EQ(boxes->plain.size(), 1u);
 
@@ -327,7 +351,7 @@ TEST_F(PortSelectionTest, ButtonsFollowTheDevicesAndReadClockFindsALateClock) {
   ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 2s));
   devices->report(TDeviceEvents::Change::Removed, "/dev/ttyUSB0");
   ASSERT_TRUE(waitUntil([&] { return !com(2)->isEnabledTo(form.get()); }, 2s));
-  EXPECT_TRUE(com(2)->toolTip().endsWith(": no such device")) << com(2)->toolTip().toStdString();
+  EXPECT_EQ(com(2)->toolTip(), "COM2: not present");
 }
 
 }  // namespace

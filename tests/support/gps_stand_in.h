@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <mutex>
 #include <thread>
 
 class GpsStandIn {
@@ -25,7 +26,14 @@ class GpsStandIn {
     talker_ = std::thread([this] {
       const std::string line = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
       while (!stop_) {
-        [[maybe_unused]] const ssize_t n = ::write(master_, line.data(), line.size());
+        char buffer[256];
+        for (ssize_t got; (got = ::read(master_, buffer, sizeof buffer)) > 0;) {
+          const std::lock_guard<std::mutex> lock(heardMutex_);
+          heard_.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (talking_) {
+          [[maybe_unused]] const ssize_t n = ::write(master_, line.data(), line.size());
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
       }
     });
@@ -41,8 +49,18 @@ class GpsStandIn {
   GpsStandIn& operator=(const GpsStandIn&) = delete;
 
   bool ready() const { return linked_; }
+  // From now on a silent device: it still takes what it is sent.
+  void stopTalking() { talking_ = false; }
+  // What the program wrote to the receiver so far.
+  std::string heard() {
+    const std::lock_guard<std::mutex> lock(heardMutex_);
+    return heard_;
+  }
 
  private:
+  std::atomic<bool> talking_{true};
+  std::mutex heardMutex_;
+  std::string heard_;
   std::string link_;
   int master_ = -1;
   int slave_ = -1;  // held open, so the lines have somewhere to go before the program opens it

@@ -1,11 +1,13 @@
-// Test entry for every test program: Qt runs offscreen unless told otherwise,
-// so GUI tests work on machines without a display.
+// Test entry for every test program: Qt runs offscreen unless told otherwise, so GUI tests work
+// on machines without a display; and the port list, here and in every program a test starts,
+// holds only the COMn links of the test's folder, never the machine's own serial devices.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("KELVOX_SETUP_FOLDER_PORTS_ONLY", "1");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

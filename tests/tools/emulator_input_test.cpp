@@ -31,7 +31,7 @@ TEST_F(EmulatorInput, BadInputEndsWithOneLineAndStatusTwo) {
       {{"--config", dir.file("huge.cfg")}, 1},
       {{"--config", dir.file("binary.cfg")}, 1},  // the bad line is shown short and escaped
       {{"--save", dir.file("fifo")}, 1},
-      {{"--port", "10"}, 1},
+      {{"--port", "257"}, 1},
       {{"--filler", "$"}, 1},
       {{"--filler", "="}, 1},
       {{}, 2},  // a regular file named COM2

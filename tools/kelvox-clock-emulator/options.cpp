@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "                             [--duplicate-delay-ms N] [--corrupt-at N] [--garbage] [--vanish-at N]\n"
     "                             [--silent-after-reply N] [--delay-ms N]\n"
     "                             [--pace] [--latency-ms N] [--timing FILE]\n"
-    "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..9 (default ./COM1); an existing\n"
+    "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..256 (default ./COM1); an existing\n"
     "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
     "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1;\n"
@@ -79,7 +79,7 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
   };
   const std::map<std::string, std::function<bool(const std::string&)>> valued = {
       {"--dir", text(o.dir)},
-      {"--port", number(o.port, 1, 9)},  // the program knows COM1 .. COM9
+      {"--port", number(o.port, 1, 256)},  // the program knows COM1 .. COM256
       {"--config", text(o.configFile)},
       {"--save", text(o.saveFile)},
       {"--log", text(o.logFile)},

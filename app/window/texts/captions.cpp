@@ -105,6 +105,21 @@ constexpr const char* kCompareEntryEnglish = "Time %1";
 constexpr const char* kCompareDeletedDutch = "gewist";
 constexpr const char* kCompareDeletedGerman = "gelöscht";
 constexpr const char* kCompareDeletedEnglish = "deleted";
+constexpr const char* kPortMenuDutch = "&Poort";
+constexpr const char* kPortMenuGerman = "&Port";
+constexpr const char* kPortMenuEnglish = "&Port";
+constexpr const char* kFindClockDutch = "De klok &zoeken";
+constexpr const char* kFindClockGerman = "Die Uhr &suchen";
+constexpr const char* kFindClockEnglish = "&Find the clock";
+constexpr const char* kNoPortDutch =
+    "Er is geen seriële poort gevonden. Een USB-serieeladapter (FTDI, Prolific PL2303, CH340, CP210x) heeft "
+    "een stuurprogramma nodig; Apparaatbeheer (Windows) of dmesg (Linux) toont of het systeem hem ziet.";
+constexpr const char* kNoPortGerman =
+    "Es wurde kein serieller Port gefunden. Ein USB-Seriell-Adapter (FTDI, Prolific PL2303, CH340, CP210x) "
+    "braucht seinen Treiber; der Geräte-Manager (Windows) oder dmesg (Linux) zeigt, ob das System ihn sieht.";
+constexpr const char* kNoPortEnglish =
+    "No serial port was found. A USB serial adapter (FTDI, Prolific PL2303, CH340, CP210x) needs its driver; "
+    "Device Manager (Windows) or dmesg (Linux) shows whether the system sees it.";
 
 using MessageTable = std::array<const char*, kLanguageCount>;
 
@@ -155,6 +170,11 @@ const MessageTable kCompareEntry{kCompareEntryDutch, kCompareEntryGerman, kCompa
                                  kCompareEntryEnglish, kCompareEntryEnglish};
 const MessageTable kCompareDeleted{kCompareDeletedDutch, kCompareDeletedGerman, kCompareDeletedEnglish,
                                    kCompareDeletedEnglish, kCompareDeletedEnglish};
+const MessageTable kPortMenu{kPortMenuDutch, kPortMenuGerman, kPortMenuEnglish, kPortMenuEnglish,
+                             kPortMenuEnglish};
+const MessageTable kFindClock{kFindClockDutch, kFindClockGerman, kFindClockEnglish, kFindClockEnglish,
+                              kFindClockEnglish};
+const MessageTable kNoPort{kNoPortDutch, kNoPortGerman, kNoPortEnglish, kNoPortEnglish, kNoPortEnglish};
 
 // clang-format on
 
@@ -192,3 +212,6 @@ QString compareDifferText(int language) { return messageFor(kCompareDiffer, lang
 QString compareLineText(int language) { return messageFor(kCompareLine, language); }
 QString compareEntryText(int language) { return messageFor(kCompareEntry, language); }
 QString compareDeletedText(int language) { return messageFor(kCompareDeleted, language); }
+QString portMenuText(int language) { return messageFor(kPortMenu, language); }
+QString findClockText(int language) { return messageFor(kFindClock, language); }
+QString noPortText(int language) { return messageFor(kNoPort, language); }

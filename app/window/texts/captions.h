@@ -13,6 +13,8 @@ inline constexpr char kWindowCaption[] = "KELVOX Setup";
 
 // Number of items of the Language radio group; a language index is 0..kLanguageCount-1.
 inline constexpr int kLanguageCount = 5;
+// The index of "English", whose words the window's own additions show before the first switch.
+inline constexpr int kEnglishIndex = 2;
 
 // All captions that follow the interface language. The comments give the control names
 // of the window design where they differ from the member name.
@@ -58,3 +60,9 @@ QString compareDifferText(int language);
 QString compareLineText(int language);
 QString compareEntryText(int language);
 QString compareDeletedText(int language);
+// The Port menu's title and its item that looks for the clock on every port.
+QString portMenuText(int language);
+QString findClockText(int language);
+// The line the no-answer box adds when the machine has no serial port at all: which adapters are
+// usual, that a driver may be missing, and where the system shows them.
+QString noPortText(int language);

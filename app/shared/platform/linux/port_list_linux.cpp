@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -72,13 +73,16 @@ void noteFallbackOnce() {
 }  // namespace
 
 std::vector<TPortEntry> systemPorts(const fs::path& folder) {
+  // The tests and the demo keep to the links of their folder: the machine's own serial devices
+  // (on some machines /dev/ttyS0 is a console) are never listed, so never asked.
+  const bool folderOnly = std::getenv("KELVOX_SETUP_FOLDER_PORTS_ONLY") != nullptr;
   std::vector<TPortEntry> enumerated;
   std::vector<std::string> known;  // the device behind each entry
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+  for (const QSerialPortInfo& info : folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts()) {
     enumerated.push_back(entryFor(info));
     known.push_back(deviceOf(enumerated.back().path));
   }
-  const std::vector<std::string> devices = PosixPort::serialDevices();
+  const std::vector<std::string> devices = folderOnly ? std::vector<std::string>() : PosixPort::serialDevices();
   if (enumerated.empty() && !devices.empty()) noteFallbackOnce();
   for (const std::string& device : devices) {
     if (std::find(known.begin(), known.end(), device) != known.end()) continue;
@@ -99,21 +103,26 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder) {
     }
   }
   std::vector<TPortEntry> list;
+  std::vector<bool> linked(enumerated.size(), false);  // a device a COMn link stands for is listed once, as the link
   for (const auto& [n, entryPath] : comEntries(folder)) {
     const std::string device = PosixPort::deviceBehind(entryPath.string());
     const auto same = std::find(known.begin(), known.end(), device);
     // A link to a listed device tells what that device is; one to a pseudo-terminal, where it leads.
     TPortEntry entry;
-    if (same != known.end())
-      entry = enumerated[static_cast<std::size_t>(same - known.begin())];
-    else
+    if (same != known.end()) {
+      const auto index = static_cast<std::size_t>(same - known.begin());
+      entry = enumerated[index];
+      linked[index] = true;
+    } else {
       entry.description = QStringLiteral("link to ") + QString::fromStdString(device);
+    }
     entry.name = QStringLiteral("COM%1").arg(n);
     entry.path = pathText(entryPath);
     entry.button = n <= 9 ? n : 0;
     list.push_back(entry);
   }
-  list.insert(list.end(), enumerated.begin(), enumerated.end());
+  for (std::size_t i = 0; i < enumerated.size(); ++i)
+    if (!linked[i]) list.push_back(enumerated[i]);
   sortByButton(list);
   return list;
 }

@@ -1,0 +1,87 @@
+#pragma once
+// The search for the clock over every port at once, for the window and the command line alike.
+//
+// Each port of the list is opened on a serial component of its own, with the clock's line. A
+// port that does not open (in use, not permitted, gone) is skipped at once with its reason. The
+// host's transfer then writes its read request, and at start-up its bare CR, to every port that
+// opened (asking()), and nothing else: no port hears a setting before the clock has answered on
+// it. The first port whose reply is the clock's (a settings reply, or its error reply) is the
+// clock's; the others are closed at once, and from then on the transfer talks to that port
+// alone, so the search's read request is the read. When clocks answer on more than one port
+// within a moment of each other, the first in the list wins. Other talk (a GPS receiver's
+// sentences, a modem's echo) is dropped. When nothing answers, the host's reply time-out ends the
+// search: one time-out, whatever the number of ports.
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "port_list.h"
+
+class TSerial;
+
+class TClockSearch {
+ public:
+  // A message of the clock's port, with what its component told of it when it came.
+  using Forward = std::function<void(const std::string& message, bool beforeLastWrite, bool damaged)>;
+  // The clock answered on ports()[index]; called before its first message is forwarded.
+  using Found = std::function<void(std::size_t index)>;
+
+  struct Skipped {
+    std::size_t index;  // into ports()
+    QString reason;     // "in use by PID 4711", "permission denied", "no such device"
+  };
+
+  // How long answers of ports earlier in the list are waited for after a later one answered.
+  static constexpr int kListOrderGraceMs = 30;
+
+  TClockSearch(std::vector<TPortEntry> ports, Found found, Forward forward);
+  ~TClockSearch();
+  TClockSearch(const TClockSearch&) = delete;
+  TClockSearch& operator=(const TClockSearch&) = delete;
+
+  // Opens every port of the list; the ones that do not open are skipped.
+  void open();
+  const std::vector<TPortEntry>& ports() const { return ports_; }
+  const std::vector<Skipped>& skipped() const { return skipped_; }
+  // Where the requests go: every port that opened until the clock answers, then the clock's.
+  std::vector<TSerial*> asking() const;
+  // The port where the clock answered, once it has.
+  std::optional<std::size_t> found() const { return found_; }
+  // The clock's port, open, for a host that keeps it as its own; the search holds no port after.
+  std::unique_ptr<TSerial> takeClockPort();
+  // Closes every port the search still holds.
+  void close();
+
+ private:
+  struct Held {
+    std::string text;
+    bool beforeLastWrite;
+    bool damaged;
+  };
+  struct Candidate {
+    std::size_t index;  // into ports_
+    std::unique_ptr<TSerial> serial;
+    bool answered = false;
+    std::vector<Held> held;  // what it said while the list order was being waited for
+  };
+
+  void received(Candidate& candidate, TSerial* sender, const std::string& message);
+  void decide();
+  void choose(Candidate& candidate);
+
+  std::vector<TPortEntry> ports_;
+  Found onFound_;
+  Forward forward_;
+  std::vector<Candidate> candidates_;
+  std::vector<Skipped> skipped_;
+  std::optional<std::size_t> found_;
+  TSerial* clockPort_ = nullptr;
+  QTimer grace_;
+};
+
+// Sets `serial` to open the port of `entry`: its COM button's number where it has one, else its path.
+void usePort(TSerial& serial, const TPortEntry& entry);
