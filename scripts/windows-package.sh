@@ -95,6 +95,7 @@ expect "install folder" "$(table Directory | awk -F'\t' '$1 == "INSTALLDIR" { pr
   'ProgramFiles64Folder\KELVOX Setup'
 expect "major upgrade" "$(table Upgrade | cut -f1 | sort -u)" "$upgrade_code"
 expect "shortcut" "$(table Shortcut | cut -f2,3,5)" $'ProgramMenuFolder\tKELVOX Setup\t[INSTALLDIR]kelvox-setup.exe'
+expect "command path" "$(table Environment | cut -f2,3)" $'*=-PATH\t[~];[INSTALLDIR]'
 [ -z "$(table Component | awk -F'\t' '!(int($4 / 256) % 2)')" ] || fail "a component is not 64-bit"
 
 # Every file at its place below the install folder with its size: the File table joined with

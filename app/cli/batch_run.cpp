@@ -13,6 +13,7 @@
 #include "batch_transfer.h"
 #include "batch_verify.h"
 #include "config_file_access.h"
+#include "desktop.h"
 #include "exit_signals.h"
 #include "port_chooser.h"
 #include "port_settings_file.h"
@@ -25,7 +26,7 @@ constexpr int kScannedPorts = TPortChooser::kScannedPorts;
 
 // One line on standard error, the program's name first.
 void report(const QString& text) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+  desktop::write(stderr, QString::fromLatin1(kProgram) + QStringLiteral(": ") + text + u'\n');
 }
 
 // Opens the port asked for, else the one kelvox.ini names, else the first of COM1..COM4 that

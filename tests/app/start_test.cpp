@@ -71,14 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"HelpUsage",
                    {QStringLiteral("--help")},
                    0,
-                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   QStringLiteral("~Usage: kelvox-setup [options] [file]\n"),
                    {}},
         AnswerCase{"HelpOptions", {QStringLiteral("-h")}, 0, QStringLiteral("~  -v, --version"), {}},
         // Help and version never run a transfer beside them.
         AnswerCase{"HelpWithRead",
                    {QStringLiteral("--read"), QStringLiteral("x.cfg"), QStringLiteral("--help")},
                    0,
-                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   QStringLiteral("~Usage: kelvox-setup [options] [file]\n"),
                    {}},
         AnswerCase{"VersionWithSend", {QStringLiteral("--version"), QStringLiteral("--send"), QStringLiteral("x.cfg")},
                    0, kVersionLine, {}},
@@ -102,8 +102,13 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    {},
                    QStringLiteral("kelvox-setup: Unknown option")},
-        AnswerCase{
-            "Argument", {QStringLiteral("COM1")}, 2, {}, QStringLiteral("kelvox-setup: Unexpected argument")},
+        // One file is the window's to open; a second is too many.
+        AnswerCase{"SecondArgument",
+                   {QStringLiteral("a.cfg"), QStringLiteral("COM1")},
+                   2,
+                   {},
+                   QStringLiteral("kelvox-setup: Unexpected argument 'COM1'.")},
+        AnswerCase{"FileForTheWindow", {QStringLiteral("a.cfg")}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")},
         AnswerCase{"NoDisplay", {}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")}),
     [](const auto& info) { return std::string(info.param.name); });
 
