@@ -78,6 +78,6 @@ while [ ${#queue[@]} -gt 0 ]; do
   done < <(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p')
 done
 chmod 0644 "$dist"/*.dll "$dist"/*/*.dll
-x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.com "$dist"/*.dll "$dist"/*/*.dll
 echo "$dist: $(find "$dist" -type f | wc -l) files, $(du -sh "$dist" | cut -f1)"
 find "$dist" -type f -printf '  %P\n' | sort
