@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "command_line.h"
 #include "settings_folder.h"
 
 namespace {
@@ -111,6 +112,31 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"FileForTheWindow", {QStringLiteral("a.cfg")}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")},
         AnswerCase{"NoDisplay", {}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file for the window is made absolute at once: the program enters its settings folder before
+// the window opens it. On Linux "/?" is a file like any other.
+TEST(CommandLineWindowFile, IsMadeAbsoluteAndIsTheOnlyArgument) {
+  using Mode = TCommandLine::Mode;
+  struct Case {
+    QStringList arguments;
+    Mode mode;
+    QString file;
+  };
+  const QString here = QDir::currentPath();
+  const Case cases[] = {
+      {{}, Mode::Window, {}},
+      {{QStringLiteral("a b.cfg")}, Mode::Window, here + QStringLiteral("/a b.cfg")},
+      {{QStringLiteral("/plans/b.cfg")}, Mode::Window, QStringLiteral("/plans/b.cfg")},
+      {{QStringLiteral("/?")}, Mode::Window, QStringLiteral("/?")},
+      {{QStringLiteral("a.cfg"), QStringLiteral("b.cfg")}, Mode::Invalid, {}},
+      {{QStringLiteral("--read"), QStringLiteral("a.cfg"), QStringLiteral("b.cfg")}, Mode::Invalid, {}},
+  };
+  for (const Case& c : cases) {
+    const TCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("kelvox-setup")} + c.arguments);
+    EXPECT_EQ(parsed.mode, c.mode) << c.arguments.join(u' ').toStdString();
+    EXPECT_EQ(parsed.file, c.file) << c.arguments.join(u' ').toStdString();
+  }
+}
 
 struct FolderCase {
   const char* name;
