@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
-    std::fprintf(stderr, "%s: settings folder: %s; the chosen port is not saved\n", kProgram, problem.c_str());
+    desktop::write(stderr, QStringLiteral("%1: settings folder: %2; the chosen port is not saved\n")
+                               .arg(QString::fromLatin1(kProgram), QString::fromStdString(problem)));
     TPortSettingsFile::switchOffSaving();
   }
   if (commandLine.mode == TCommandLine::Mode::ListPorts) {
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     return 128 + signalAtStart;
   }
   window = &form;
+  if (!commandLine.file.isEmpty()) form.openWhenStarted(commandLine.file);
   form.centreOnScreen();
   form.show();
   quitAfterStartupReadWhenAsked(form);

@@ -3,9 +3,12 @@
 #   msiexec /i MSI /qn      the program folder, the Start-menu shortcut and one entry under
 #                           installed programs with MSI's version; the installed exe answers
 #                           --version with "kelvox-setup VERSION"
+#   command prompt          the install folder is on the system PATH: from another folder,
+#                           cmd /c "kelvox-setup --version" prints the version, and a failed
+#                           --read leaves its line and %ERRORLEVEL% 1
 #   --read                  (with --read NATIVE_BUILD) the installed exe reads the emulated clock
 #                           on COM1 into a file
-#   msiexec /x MSI /qn      folder, shortcut and entry gone
+#   msiexec /x MSI /qn      folder, shortcut, entry and PATH entry gone
 # With UPGRADE_MSI (a higher version): MSI installed, then UPGRADE_MSI over it: one entry remains,
 # with the higher version, and the program still starts; MSI again is refused as a downgrade;
 # then UPGRADE_MSI is removed cleanly.
@@ -73,7 +76,14 @@ expect_installed() {
     fail "installed programs list KELVOX Setup as '$(installed_versions | paste -sd,)', expected one entry, $version"
   answer=$(wine "$exe" --version 2>&1 | tr -d '\r') || fail "the installed program did not start: $answer"
 }
+# The system PATH as a new process gets it.
+system_path() {
+  wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null |
+    tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'
+}
+on_path() { system_path | tr ';' '\n' | grep -qix 'C:\\Program Files\\KELVOX Setup\\\?'; }
 expect_removed() {
+  ! on_path || fail "the install folder is still on the system PATH: $(system_path)"
   [ ! -e "$program_dir" ] || fail "$program_dir is left: $(find "$program_dir" | head)"
   [ -z "$(shortcuts)" ] || fail "the Start-menu shortcut is left: $(shortcuts)"
   [ -z "$(installed_versions)" ] || fail "KELVOX Setup is still listed under installed programs"
@@ -87,6 +97,17 @@ expect_installed "$version" "$msi"
 echo "$answer"
 [ "$answer" = "kelvox-setup $version" ] || fail "--version answered '$answer', expected 'kelvox-setup $version'"
 echo "$(find "$program_dir" -type f | wc -l) files in Program Files\\KELVOX Setup, shortcut and entry $version there"
+
+step "kelvox-setup in a command prompt, found through the system PATH"
+on_path || fail "the install folder is not on the system PATH: $(system_path)"
+# cmd's own status is that of the last command: what it printed is what counts here.
+prompt() { (cd "$KVX_PORT_DIR" && wine cmd "$@" 2>&1 | tr -d '\r') || true; }
+said=$(prompt /c "kelvox-setup --version")
+[ "$said" = "kelvox-setup $version" ] || fail "cmd /c \"kelvox-setup --version\" said: $said"
+said=$(prompt /v:on /c "kelvox-setup --read x.cfg --port 7 & echo rc=!ERRORLEVEL!")
+[ "$(echo "$said" | tail -n1)" = rc=1 ] && [ "$(echo "$said" | wc -l)" -eq 2 ] &&
+  echo "$said" | head -n1 | grep -q '^kelvox-setup: ' || fail "a failed --read in cmd: $said"
+echo "cmd: $(echo "$said" | paste -sd' ')"
 
 if [ -n "$native" ]; then
   step "kelvox-setup --read against the emulated clock on COM1"

@@ -7,7 +7,13 @@
 #                   byte for byte those of the Linux program (log times left out)
 #   window send     the window opens an edited configuration and sends it: 61 commands, the
 #                   same as the Linux program's, and the clock holds the file afterwards
-#   Ctrl+C          typed during --send: the send ends at once with the same line and status
+#   names as typed  --read and --send of Łódź.cfg (beside a Lódz.cfg that must stay untouched),
+#                   Плата.cfg and Büro plan.cfg through kelvox-setup.com, the console entry; a
+#                   missing one is named as typed
+#   command prompt  cmd runs kelvox-setup.com for a bare "kelvox-setup", waits for it and gets its
+#                   status; /? is the help, in Windows' words
+#   Ctrl+C          typed during --send: the send ends at once with the same line and status, from
+#                   the window program and from the console entry
 #   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
 #                   Linux program and one line
 # Prints the times of each step and of the start-up read on both systems.
@@ -53,6 +59,9 @@ exe="$(winepath -w "$work/dist/kelvox-setup.exe")"
 # The Windows program gets the modem lines a pseudo-terminal lacks. Both draw offscreen: there is
 # no display here.
 windows() { LD_PRELOAD="$native/pty_modem_preload.so" wine "$exe" -platform offscreen "$@"; }
+# The console entry, as a command prompt runs it: the same program, a console program.
+com="$(winepath -w "$work/dist/kelvox-setup.com")"
+console() { LD_PRELOAD="$native/pty_modem_preload.so" wine "$com" "$@"; }
 # The Linux program starts in the port folder, where the emulator's COM1 link is.
 linux() { (cd "$KVX_PORT_DIR" && "$linux_setup" -platform offscreen "$@"); }
 # A file's name as SYSTEM's program takes it.
@@ -151,6 +160,43 @@ echo "read file, send, console lines and the clock afterwards identical;" \
   "$(grep -c '^rx [0-9]' "$work/windows-send.log") messages sent (61 commands and the read that verifies them)," \
   "$(grep -c '^tx "\$ok' "$work/windows-send.log") acknowledged"
 
+# File names outside the code page (1252 here), given relative to the start folder: Windows' best
+# fit would make Lódz.cfg of Łódź.cfg, and "?" of Cyrillic letters.
+names="$work/names"
+mkdir "$names"
+echo "someone else's file" >"$names/Lódz.cfg"
+read_and_send_named() {
+  local name=$1
+  (cd "$names" && console --read "$name" --port 1) >"$work/named.out" 2>&1 ||
+    fail "--read $name ended with $?: $(cat "$work/named.out")"
+  cmp -s "$names/$name" "$work/linux-read.cfg" || fail "--read $name did not write what the clock holds into $name"
+  (cd "$names" && console --send "$name" --port 1) >"$work/named.out" 2>&1 ||
+    fail "--send $name ended with $?: $(cat "$work/named.out")"
+  grep -q 'read them back: verified' "$work/named.out" || fail "--send $name: $(cat "$work/named.out")"
+}
+for name in "Łódź.cfg" "Плата.cfg" "Büro plan.cfg"; do
+  step "--read and --send of $name through kelvox-setup.com"
+  with_clock -- read_and_send_named "$name"
+done
+[ "$(cat "$names/Lódz.cfg")" = "someone else's file" ] || fail "Lódz.cfg was written in place of Łódź.cfg"
+said=$( (cd "$names" && console --send "Плата 2.cfg" --port 1) 2>&1 | tr -d '\r') && fail "a missing file was sent"
+[ "$said" = "kelvox-setup: Плата 2.cfg: no such file" ] || fail "a missing file was named otherwise: $said"
+echo "Łódź.cfg, Плата.cfg and Büro plan.cfg read and sent, Lódz.cfg untouched; a missing one: $said"
+
+step "kelvox-setup in a command prompt"
+# cmd's own status is that of the last command: what it printed is what counts here.
+prompt() { (cd "$work/dist" && LD_PRELOAD="$native/pty_modem_preload.so" wine cmd "$@" 2>&1 | tr -d '\r') || true; }
+said=$(prompt /c "kelvox-setup --version")
+[ "$said" = "$(linux --version)" ] || fail "cmd /c \"kelvox-setup --version\" said: $said"
+said=$(prompt /v:on /c "kelvox-setup --read x.cfg --port 7 & echo rc=!ERRORLEVEL!")
+[ "$(echo "$said" | tail -n1)" = rc=1 ] && [ "$(echo "$said" | wc -l)" -eq 2 ] &&
+  echo "$said" | head -n1 | grep -q '^kelvox-setup: ' || fail "a failed --read in cmd: $said"
+echo "cmd: $(echo "$said" | paste -sd' ')"
+said=$(console '/?' 2>&1 | tr -d '\r')
+echo "$said" | grep -q '%APPDATA%\\KELVOX Setup' && ! echo "$said" | grep -q 'XDG_CONFIG_HOME' ||
+  fail "/? did not give the help in Windows' words: $said"
+echo "/? gives the help, which names %APPDATA%\\KELVOX Setup"
+
 # A send of an edited configuration through the window: after its start-up read the window opens
 # the read file with a setting, a switch time and a deletion changed, as File > Open does, and
 # sends it with "Send to clock" (the start-up read hook's send). The clock must end up holding
@@ -206,9 +252,9 @@ ctrl_c() {
   [ "$(grep -c '^rx [0-9]' <(log_lines))" -lt 61 ] || fail "$system: the send went on to its end after Ctrl+C"
 }
 # script(1) runs its command with $SHELL: bash, which takes these functions from the environment.
-export native exe linux_setup
-export -f linux windows
-for system in linux windows; do
+export native exe com linux_setup
+export -f linux windows console
+for system in linux windows console; do
   step "Ctrl+C during --send, $system"
   with_clock --delay-ms 200 -- ctrl_c $system
 done

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# make windows: kelvox-setup.exe cross-built for 64-bit Windows against the Qt that
+# make windows: kelvox-setup.exe (and kelvox-setup.com, its console entry) cross-built for 64-bit Windows against the Qt that
 # scripts/build-qt-windows.sh builds (or finds in its cache). "tests" builds the window tests for
 # Windows (tests/windows/program) as well, in the same folder, for scripts/test-windows.sh.
 # make windows-dist: a folder that runs on a Windows machine with nothing else installed: the exe,
@@ -23,7 +23,7 @@ if [ "$mode" = build ] || [ "$mode" = tests ]; then
     "$qt/bin/qt-cmake" -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
       -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-qt.cmake" "${launcher[@]}" >/dev/null
   if [ "$mode" = build ]; then
-    cmake --build "$build" -j"$jobs" --target kelvox-setup
+    cmake --build "$build" -j"$jobs" --target kelvox-setup kelvox-setup-console
     exit 0
   fi
   # The tests come with GoogleTest's sources: a folder configured before they were here learns
@@ -37,7 +37,7 @@ fi
 
 dist=$3
 exe="$build/app/kelvox-setup.exe"
-[ -f "$exe" ] || { echo "$exe is missing: run make windows first" >&2; exit 1; }
+[ -f "$exe" ] && [ -f "${exe%.exe}.com" ] || { echo "$exe or its .com is missing: run make windows first" >&2; exit 1; }
 # Windows' own DLLs (KERNEL32.dll, msvcrt.dll, ...) are those Wine brings as Windows DLLs.
 wine_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 
@@ -57,7 +57,7 @@ locate() {
 
 rm -rf "$dist"
 mkdir -p "$dist/platforms" "$dist/styles"
-cp "$exe" "$dist/"
+cp "$exe" "${exe%.exe}.com" "$dist/"
 # Plugins are loaded by name, not imported: the Windows platform and the native style.
 cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$dist/styles/"
@@ -78,6 +78,6 @@ while [ ${#queue[@]} -gt 0 ]; do
   done < <(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p')
 done
 chmod 0644 "$dist"/*.dll "$dist"/*/*.dll
-x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+x86_64-w64-mingw32-strip --strip-unneeded "$dist"/*.exe "$dist"/*.com "$dist"/*.dll "$dist"/*/*.dll
 echo "$dist: $(find "$dist" -type f | wc -l) files, $(du -sh "$dist" | cut -f1)"
 find "$dist" -type f -printf '  %P\n' | sort

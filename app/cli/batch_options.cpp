@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "argument_text.h"
+#include "local_files.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
   if (parser.isSet(kNoVerifyOption) && !parser.isSet(kSendOption))
     return fail(QStringLiteral("--no-verify goes with --send only."));
   if (!parser.positionalArguments().isEmpty())
-    return fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    return fail(QStringLiteral("Unexpected argument '%1'.").arg(shownName(parser.positionalArguments().first())));
   TBatchRequest request;
   request.comparing = parser.isSet(kCompareOption);
   request.reading = parser.isSet(kReadOption) || request.comparing;
@@ -70,7 +71,7 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
   if (file.isEmpty()) return fail(QStringLiteral("--%1 needs a file name.").arg(option));
   request.file = shownName(file);
   std::error_code noFolder;
-  request.path = std::filesystem::absolute(argumentBytes(file), noFolder);
+  request.path = std::filesystem::absolute(localPath(file), noFolder);
   if (noFolder)
     request.pathProblem = request.file + QStringLiteral(": the start folder cannot be found (%1)")
                                              .arg(QString::fromLocal8Bit(noFolder.message()));

@@ -13,6 +13,7 @@
 #include "batch_transfer.h"
 #include "batch_verify.h"
 #include "config_file_access.h"
+#include "desktop.h"
 #include "exit_signals.h"
 #include "clock_search.h"
 #include "port_list.h"
@@ -25,7 +26,7 @@ namespace {
 
 // One line on standard error, the program's name first.
 void report(const QString& text) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, text.toLocal8Bit().constData());
+  desktop::write(stderr, QString::fromLatin1(kProgram) + QStringLiteral(": ") + text + u'\n');
 }
 
 std::optional<QString> openEntry(TBatchTransfer& transfer, const TPortEntry& entry) {

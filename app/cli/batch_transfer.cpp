@@ -216,7 +216,7 @@ void TBatchTransfer::progressed(int done, int total) {
           .arg(portName())
           .arg(done)
           .arg(total);
-  std::fputs(line.toLocal8Bit().constData(), stderr);
+  desktop::write(stderr, line);
   progressPrinted_ = true;
 }
 

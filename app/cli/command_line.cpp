@@ -3,30 +3,41 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 #include <cstdio>
+#include <filesystem>
 
 #include "argument_text.h"
 #include "desktop.h"
+#include "local_files.h"
 #include "port_listing.h"
+#include "program_arguments.h"
 #include "program_name.h"
+#include "settings_folder.h"
 
 namespace {
 
 constexpr char kDescription[] =
     "Reads the settings and switch times of a KELVOX radio-controlled clock over a serial port,\n"
     "lets you change them and sends them back.\n"
-    "\n"
-    "The chosen port is kept in kelvox.ini in the start folder when that folder holds kelvox.ini\n"
-    "or a COMn link; otherwise in $XDG_CONFIG_HOME/kelvox-setup (~/.config/kelvox-setup), where\n"
-    "COMn links are looked for as well.";
+    "\n";
 
 // A platform chosen by the user (offscreen, for example) needs no display to be found here.
 bool displayExpected(const TCommandLine& commandLine) {
   return commandLine.displayChosen || desktop::displayExpected();
 }
 
-void print(std::FILE* stream, const QString& text) {
-  std::fputs(text.toLocal8Bit().constData(), stream);
-  std::fflush(stream);
+void print(std::FILE* stream, const QString& text) { desktop::write(stream, text); }
+
+// The file as the window opens it later: absolute, since the program changes folders first.
+QString windowFile(const QString& file, TCommandLine& result) {
+  std::error_code noFolder;
+  const std::filesystem::path path = std::filesystem::absolute(localPath(file), noFolder);
+  if (file.isEmpty() || noFolder) {
+    result.mode = TCommandLine::Mode::Invalid;
+    result.text = file.isEmpty() ? QStringLiteral("The file name is empty.")
+                                 : QStringLiteral("%1: the start folder cannot be found.").arg(shownName(file));
+    return {};
+  }
+  return localName(path);
 }
 
 }  // namespace
@@ -37,7 +48,8 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   // Qt's own options are written with one dash (-platform offscreen).
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.setApplicationDescription(QString::fromLatin1(kDescription));
+  parser.setApplicationDescription(QString::fromLatin1(kDescription) +
+                                  QString::fromLatin1(settings_folder::description()));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Shows this help and exits."));
   const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -50,6 +62,10 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
   parser.addOptions({help, version, platform, display});
   addBatchTransferOptions(parser);
   addListPortsOption(parser);
+  parser.addPositionalArgument(QStringLiteral("file"),
+                               QStringLiteral("A configuration file to open in the window, as File > Open does; "
+                                              "nothing is sent until \"Send to clock\"."),
+                               QStringLiteral("[file]"));
 
   TCommandLine result;
   // Help and version are answered before anything else is looked at: they never run a transfer.
@@ -78,20 +94,17 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     } else {
       result.mode = TCommandLine::Mode::Invalid;
     }
-  } else if (!parser.positionalArguments().isEmpty()) {
+  } else if (const QStringList files = parser.positionalArguments(); files.size() > 1) {
     result.mode = TCommandLine::Mode::Invalid;
-    result.text = QStringLiteral("Unexpected argument '%1'.").arg(shownName(parser.positionalArguments().constFirst()));
+    result.text = QStringLiteral("Unexpected argument '%1'.").arg(shownName(files.at(1)));
+  } else if (files.size() == 1) {
+    result.file = windowFile(files.constFirst(), result);
   }
   result.displayChosen = parser.isSet(platform) || parser.isSet(display);
   return result;
 }
 
-QStringList commandLineArguments(int argc, char** argv) {
-  QStringList arguments;
-  // A file name's bytes are kept even where they are not UTF-8.
-  for (int i = 0; i < argc; ++i) arguments << argumentText(argv[i]);
-  return arguments;
-}
+QStringList commandLineArguments(int argc, char** argv) { return programArguments(argc, argv); }
 
 std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
   switch (commandLine.mode) {

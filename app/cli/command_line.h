@@ -12,6 +12,7 @@ struct TCommandLine {
   Mode mode = Mode::Window;
   QString text;                // what Help, Version and Invalid print
   TBatchRequest batch;         // what Batch runs (--read or --send)
+  QString file;                // Window: a configuration file to open once it has started, absolute
   bool displayChosen = false;  // Qt's own -platform or -display given, which the application object reads
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "desktop.h"
 #include "port_settings_file.h"
 
 namespace {
@@ -44,6 +45,6 @@ int runListPorts() {
   std::error_code noFolder;
   const TSystemPortList list(std::filesystem::current_path(noFolder));
   const QString text = portListing(list.ports(), TPortSettingsFile().savedPort());
-  std::fputs(text.toLocal8Bit().constData(), stdout);
+  desktop::write(stdout, text);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

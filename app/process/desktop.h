@@ -1,6 +1,9 @@
 #pragma once
 // What the system around the process offers, which differs between systems. Each system's answer
 // lives in platform/<system>/desktop_<system>.cpp, chosen by the build.
+#include <QString>
+#include <cstdio>
+
 namespace desktop {
 
 // Whether a window can be shown without the user naming a Qt platform: on X11 and Wayland only
@@ -15,5 +18,10 @@ void useStartingConsole();
 // Whether standard error goes to a terminal or console that a person watches, rather than to a
 // file or a pipe: progress shown in place suits only the former.
 bool standardErrorIsTerminal();
+
+// Writes text to stream (stdout or stderr) with every letter of a name as typed: a Windows
+// console gets the text as UTF-16, since no code page holds every name; a file or a pipe gets
+// UTF-8 there, and a POSIX terminal the locale's encoding.
+void write(std::FILE* stream, const QString& text);
 
 }  // namespace desktop

@@ -7,9 +7,12 @@
 
 #include "file_problem.h"
 
-// The name as the system's file calls take it: its bytes on POSIX systems (QFile::encodeName),
-// its UTF-16 text on Windows.
+// The name as the system's file calls take it, for a name from a dialog or from the command line
+// alike: its bytes on POSIX systems (UTF-8, and a command-line name's bytes that are not UTF-8 as
+// they were given, argument_text.h), its UTF-16 text on Windows.
 std::filesystem::path localPath(const QString& name);
+// The other way round: a path as a name the program shows and hands to localPath again.
+QString localName(const std::filesystem::path& path);
 
 // Opens path for reading into file only when it is a regular file, or a link to one; else why
 // not ("not a regular file", "no such file", ...). A FIFO, a device or a folder of that name is

@@ -1,6 +1,6 @@
 # The process's platform layer, chosen at build time like the serial one: Windows gets Win32
 # calls, every other system POSIX ones. The headers are shared (exit_signals.h, desktop.h,
-# safe_write.h, local_files.h, settings_folder.h); each platform folder holds that system's side,
+# safe_write.h, local_files.h, program_arguments.h, settings_folder.h); each platform folder holds that system's side,
 # and nothing else in app/ tells the systems apart.
 if(WIN32)
   set(kvx_process_platform win32)
@@ -14,11 +14,13 @@ set(kvx_process_platform_sources
   ${CMAKE_CURRENT_LIST_DIR}/file_problem.h
   ${CMAKE_CURRENT_LIST_DIR}/file_steps.h
   ${CMAKE_CURRENT_LIST_DIR}/local_files.h
+  ${CMAKE_CURRENT_LIST_DIR}/program_arguments.h
   ${CMAKE_CURRENT_LIST_DIR}/safe_write.h
   ${CMAKE_CURRENT_LIST_DIR}/settings_folder.h
   ${kvx_process_platform_dir}/desktop_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/exit_signals_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/local_files_${kvx_process_platform}.cpp
+  ${kvx_process_platform_dir}/program_arguments_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/safe_write_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/settings_folder_${kvx_process_platform}.cpp)
 if(WIN32)

@@ -43,6 +43,7 @@ class TPortSettingsFile {
   // Switched off for the whole run when the program has no settings folder to work in: the
   // start folder is then not the place for the file.
   static void switchOffSaving() { savingAllowed() = false; }
+  static bool savingOn() { return savingAllowed(); }
 
  private:
   static bool& savingAllowed();

@@ -14,4 +14,7 @@ namespace settings_folder {
 // went wrong, or "".
 std::string enter();
 
+// Where the port is kept and where ports come from, in the system's own words, for --help.
+const char* description();
+
 }  // namespace settings_folder

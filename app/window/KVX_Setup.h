@@ -78,6 +78,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // transfer.
   bool openConfigurationFile(const QString& path);
   bool saveConfigurationFile(const QString& path);
+  // Opens path as openConfigurationFile does once the start-up read (and any search for the
+  // clock after it) has ended, which would otherwise overwrite what the file put in: a file
+  // given at start ("Open with", a file dropped on the program).
+  void openWhenStarted(const QString& path);
 
   // Places the window in the middle of the screen it is on.
   void centreOnScreen();

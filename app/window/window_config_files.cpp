@@ -1,11 +1,14 @@
+#include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QTimer>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
 #include "TimerPage.h"
 #include "captions.h"
 #include "config_file_access.h"
+#include "dialog_folder_file.h"
 
 // --- Configuration files ------------------------------------------------------------------------
 
@@ -58,24 +61,39 @@ bool TForm1::saveConfigurationFile(const QString& path) {
   return false;
 }
 
+void TForm1::openWhenStarted(const QString& path) {
+  auto* wait = new QTimer(this);
+  connect(wait, &QTimer::timeout, this, [this, wait, path] {
+    if (!settings_->isEnabled() || !configurationFilesAllowed()) return;
+    wait->stop();
+    wait->deleteLater();
+    if (openConfigurationFile(path)) TDialogFolderFile().remember(path);
+  });
+  wait->start(100);
+}
+
 QString TForm1::chooseConfigurationFile(QAction* menuItem, bool forSaving) {
   QString caption = menuItem->text().remove(QLatin1Char('&'));
   caption.remove(QChar(0x2026));  // the ellipsis
   const QString filter = QStringLiteral("KELVOX (*.cfg);;* (*)");
-  return forSaving ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
-                   : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+  // Where the owner keeps such files, never the settings folder the program works in.
+  const QString folder = TDialogFolderFile().startFolder();
+  const QString path = forSaving ? QFileDialog::getSaveFileName(this, caption, folder, filter)
+                                 : QFileDialog::getOpenFileName(this, caption, folder, filter);
+  // A bare name belongs to the folder the dialog showed.
+  return path.isEmpty() ? path : QDir(folder).absoluteFilePath(path);
 }
 
 void TForm1::OpenConfiguration1Click() {
   if (!configurationFilesAllowed()) return;
   const QString path = chooseConfigurationFile(openConfig_, false);
-  if (!path.isEmpty()) openConfigurationFile(path);
+  if (!path.isEmpty() && openConfigurationFile(path)) TDialogFolderFile().remember(path);
 }
 
 void TForm1::SaveConfiguration1Click() {
   if (!configurationFilesAllowed()) return;
   const QString path = chooseConfigurationFile(saveConfig_, true);
-  if (!path.isEmpty()) saveConfigurationFile(path);
+  if (!path.isEmpty() && saveConfigurationFile(path)) TDialogFolderFile().remember(path);
 }
 
 // --- Compare with clock -------------------------------------------------------------------------

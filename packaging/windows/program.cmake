@@ -1,5 +1,8 @@
 # kelvox-setup.exe: a window program (no console window of its own) with its icon, its manifest
-# and a version resource from the project's version. The icon is rendered from the program's SVG
+# and a version resource from the project's version. Beside it kelvox-setup.com, the same program
+# built as a console program: a command prompt finds it first for a bare "kelvox-setup" (PATHEXT
+# lists .COM before .EXE), waits for it, and gets its exit status and Ctrl+C; the Start menu
+# starts the .exe, which shows no console window. The icon is rendered from the program's SVG
 # at build time (scripts/svg-to-ico.sh: librsvg2-bin and icoutils on the build machine).
 set(KVX_PRODUCT "KELVOX Setup")
 set(KVX_PUBLISHER "KELVOX setup program developers")
@@ -20,3 +23,12 @@ set_source_files_properties(${generated}/kelvox-setup.rc TARGET_DIRECTORY kelvox
   PROPERTIES OBJECT_DEPENDS "${kvx_icon};${kvx_manifest}")
 add_dependencies(kelvox-setup kvx_windows_icon)
 set_target_properties(kelvox-setup PROPERTIES WIN32_EXECUTABLE ON)
+
+add_executable(kelvox-setup-console ${PROJECT_SOURCE_DIR}/app/main.cpp ${generated}/kelvox-setup.rc)
+target_link_libraries(kelvox-setup-console PRIVATE kvx_app kvx_cli kvx_process)
+set_target_properties(kelvox-setup-console PROPERTIES OUTPUT_NAME kelvox-setup SUFFIX .com
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
+set_source_files_properties(${generated}/kelvox-setup.rc TARGET_DIRECTORY kelvox-setup-console
+  PROPERTIES OBJECT_DEPENDS "${kvx_icon};${kvx_manifest}")
+add_dependencies(kelvox-setup-console kvx_windows_icon)
+kvx_warnings(kelvox-setup-console)

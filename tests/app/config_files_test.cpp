@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "TimerPage.h"
 #include "captions.h"
 #include "config_file_access.h"
+#include "dialog_folder_file.h"
 #include "evidence_support.h"
 #include "file_steps.h"
 #include "full_disk.h"
@@ -154,6 +156,61 @@ TEST(ConfigFileInWindow, OpenThenSendRepeatsTheCommandsOfTheSavedWindowByteForBy
   ASSERT_TRUE(w.form().openConfigurationFile(saved));
   EXPECT_EQ(bytesOfSend(w), firstSend);
   EXPECT_TRUE(w.boxes().plain.empty());
+}
+
+// A file given at start ("Open with") waits for the start-up read, which would overwrite it, and is
+// then in the window as File > Open puts it: nothing is sent, and its folder is where the
+// dialogs start next.
+TEST(ConfigFileInWindow, AFileGivenAtStartOpensAfterTheStartUpReadAndSendsNothing) {
+  WindowOnClock w;
+  ASSERT_TRUE(w.startClock());
+  w.createWindow();
+  w.folder().write(QStringLiteral("odd.cfg"), QByteArray::fromStdString(formatConfigFile(oddConfig())));
+  w.form().openWhenStarted(w.folder().file(QStringLiteral("odd.cfg")));
+  w.startUp();
+  ASSERT_TRUE(evidence::runUntil([&] { return w.transferDone(0); }, 5s)) << w.describe();
+  const std::size_t afterRead = w.clock().receivedMessages().size();
+  ASSERT_TRUE(evidence::runUntil([&] { return windowConfig(w) == oddConfig(); }, 2s));
+  evidence::idleFor(200ms);
+  EXPECT_EQ(w.clock().receivedMessages().size(), afterRead);
+  EXPECT_TRUE(w.boxes().plain.empty());
+  EXPECT_EQ(TDialogFolderFile().startFolder(), w.folder().path());
+}
+
+// Where the file dialogs start: a remembered folder while it is one, else Documents, never the
+// settings folder; the file is rewritten only when the folder changes.
+TEST(DialogFolderFile, StartsInTheLastFolderElseDocuments) {
+  ScratchFolder folder;
+  ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("plans")));
+  const QString plans = folder.file(QStringLiteral("plans"));
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  struct Case {
+    const char* remembered;  // the file's contents; nullptr: no file
+    QString start;
+  };
+  const Case cases[] = {
+      {nullptr, documents},
+      {"", documents},
+      {"plans\n", documents},  // relative: it would be resolved in the settings folder
+      {"/nonexistent/kelvox\n", documents},
+      {"PLANS\n", plans},
+      {"PLANS\r\n", plans},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(QStringLiteral("kelvox-folder.ini"));
+    if (c.remembered != nullptr)
+      folder.write(QStringLiteral("kelvox-folder.ini"), QByteArray(c.remembered).replace("PLANS", plans.toUtf8()));
+    EXPECT_EQ(TDialogFolderFile().startFolder(), c.start) << (c.remembered ? c.remembered : "(none)");
+  }
+
+  QFile::remove(QStringLiteral("kelvox-folder.ini"));
+  TDialogFolderFile().remember(plans + QStringLiteral("/a.cfg"));
+  EXPECT_EQ(folder.read(QStringLiteral("kelvox-folder.ini")), plans.toUtf8() + "\n");
+  struct stat before {}, after {};
+  ASSERT_EQ(::stat("kelvox-folder.ini", &before), 0);
+  TDialogFolderFile().remember(plans + QStringLiteral("/b.cfg"));
+  ASSERT_EQ(::stat("kelvox-folder.ini", &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);  // the safe write would have put a new file in place
 }
 
 // Quoted texts that cannot go out as one command, each put in place of Mon 1 (line 7) of a good

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "command_line.h"
 #include "settings_folder.h"
 
 namespace {
@@ -72,14 +73,14 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"HelpUsage",
                    {QStringLiteral("--help")},
                    0,
-                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   QStringLiteral("~Usage: kelvox-setup [options] [file]\n"),
                    {}},
         AnswerCase{"HelpOptions", {QStringLiteral("-h")}, 0, QStringLiteral("~  -v, --version"), {}},
         // Help and version never run a transfer beside them.
         AnswerCase{"HelpWithRead",
                    {QStringLiteral("--read"), QStringLiteral("x.cfg"), QStringLiteral("--help")},
                    0,
-                   QStringLiteral("~Usage: kelvox-setup [options]\n"),
+                   QStringLiteral("~Usage: kelvox-setup [options] [file]\n"),
                    {}},
         AnswerCase{"VersionWithSend", {QStringLiteral("--version"), QStringLiteral("--send"), QStringLiteral("x.cfg")},
                    0, kVersionLine, {}},
@@ -103,10 +104,40 @@ INSTANTIATE_TEST_SUITE_P(
                    2,
                    {},
                    QStringLiteral("kelvox-setup: Unknown option")},
-        AnswerCase{
-            "Argument", {QStringLiteral("COM1")}, 2, {}, QStringLiteral("kelvox-setup: Unexpected argument")},
+        // One file is the window's to open; a second is too many.
+        AnswerCase{"SecondArgument",
+                   {QStringLiteral("a.cfg"), QStringLiteral("COM1")},
+                   2,
+                   {},
+                   QStringLiteral("kelvox-setup: Unexpected argument 'COM1'.")},
+        AnswerCase{"FileForTheWindow", {QStringLiteral("a.cfg")}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")},
         AnswerCase{"NoDisplay", {}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file for the window is made absolute at once: the program enters its settings folder before
+// the window opens it. On Linux "/?" is a file like any other.
+TEST(CommandLineWindowFile, IsMadeAbsoluteAndIsTheOnlyArgument) {
+  using Mode = TCommandLine::Mode;
+  struct Case {
+    QStringList arguments;
+    Mode mode;
+    QString file;
+  };
+  const QString here = QDir::currentPath();
+  const Case cases[] = {
+      {{}, Mode::Window, {}},
+      {{QStringLiteral("a b.cfg")}, Mode::Window, here + QStringLiteral("/a b.cfg")},
+      {{QStringLiteral("/plans/b.cfg")}, Mode::Window, QStringLiteral("/plans/b.cfg")},
+      {{QStringLiteral("/?")}, Mode::Window, QStringLiteral("/?")},
+      {{QStringLiteral("a.cfg"), QStringLiteral("b.cfg")}, Mode::Invalid, {}},
+      {{QStringLiteral("--read"), QStringLiteral("a.cfg"), QStringLiteral("b.cfg")}, Mode::Invalid, {}},
+  };
+  for (const Case& c : cases) {
+    const TCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("kelvox-setup")} + c.arguments);
+    EXPECT_EQ(parsed.mode, c.mode) << c.arguments.join(u' ').toStdString();
+    EXPECT_EQ(parsed.file, c.file) << c.arguments.join(u' ').toStdString();
+  }
+}
 
 struct FolderCase {
   const char* name;

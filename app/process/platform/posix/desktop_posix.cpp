@@ -15,3 +15,8 @@ bool desktop::displayExpected() {
 void desktop::useStartingConsole() {}
 
 bool desktop::standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void desktop::write(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}

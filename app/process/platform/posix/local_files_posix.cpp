@@ -5,13 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "argument_text.h"
 #include "file_steps.h"
 #include "local_files.h"
 #include "posix_files.h"
 
 using posix_files::problemOf;
 
-std::filesystem::path localPath(const QString& name) { return QFile::encodeName(name).toStdString(); }
+// QFile::encodeName's UTF-8, except that a command-line name's bytes that are not UTF-8 stay
+// themselves (argument_text.h) instead of becoming another name.
+std::filesystem::path localPath(const QString& name) { return argumentBytes(name); }
+
+QString localName(const std::filesystem::path& path) { return argumentText(path.native()); }
 
 FileProblem openRegularFile(const std::filesystem::path& path, QFile& file) {
   // Nothing is opened before stat has seen a regular file.

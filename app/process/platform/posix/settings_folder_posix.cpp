@@ -15,6 +15,12 @@ namespace fs = std::filesystem;
 
 namespace settings_folder {
 
+const char* description() {
+  return "The chosen port is kept in kelvox.ini in the start folder when that folder holds kelvox.ini\n"
+         "or a COMn link; otherwise in $XDG_CONFIG_HOME/kelvox-setup (~/.config/kelvox-setup), where\n"
+         "COMn links are looked for as well.";
+}
+
 namespace {
 
 // Only an entry that can be seen counts: a folder that cannot be read holds nothing for us.

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "desktop.h"
 
@@ -32,4 +33,17 @@ bool desktop::standardErrorIsTerminal() {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stderr)));
   DWORD mode = 0;
   return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
+void desktop::write(std::FILE* stream, const QString& text) {
+  std::fflush(stream);
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0) {
+    const std::wstring wide = text.toStdWString();
+    DWORD written = 0;
+    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) return;
+  }
+  std::fputs(text.toUtf8().constData(), stream);
+  std::fflush(stream);
 }

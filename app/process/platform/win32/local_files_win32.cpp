@@ -9,6 +9,8 @@
 
 std::filesystem::path localPath(const QString& name) { return std::filesystem::path(name.toStdWString()); }
 
+QString localName(const std::filesystem::path& path) { return QString::fromStdWString(path.native()); }
+
 FileProblem openRegularFile(const std::filesystem::path& path, QFile& file) {
   const std::wstring full = win32_files::fullPath(path);
   if (full.empty()) return win32_files::problemOf(GetLastError());

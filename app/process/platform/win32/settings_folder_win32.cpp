@@ -12,6 +12,12 @@ namespace fs = std::filesystem;
 
 namespace settings_folder {
 
+const char* description() {
+  return "The chosen port is kept in kelvox.ini in the start folder when that folder holds kelvox.ini;\n"
+         "otherwise in %APPDATA%\\KELVOX Setup. Ports are COM1, COM2 and so on, as Device Manager\n"
+         "and --list-ports show them. /? shows this help too.";
+}
+
 namespace {
 
 const QString kFolderName = QStringLiteral("KELVOX Setup");
@@ -35,9 +41,9 @@ fs::path userFolder() {
   return folder.isEmpty() ? fs::path() : fs::path(folder.toStdWString());
 }
 
-// In the code page the message is printed in; a user's name may hold any letter.
+// As UTF-8, which the message is printed from; a user's name may hold any letter.
 std::string failure(const char* what, const fs::path& folder, const std::error_code& error) {
-  const QByteArray shown = QString::fromStdWString(folder.native()).toLocal8Bit();
+  const QByteArray shown = QString::fromStdWString(folder.native()).toUtf8();
   return std::string(what) + " " + shown.toStdString() + ": " + error.message();
 }
 
