@@ -95,7 +95,7 @@ screenshots: build
 # $(FUZZ_BUILD)/findings. A finding is kept as a regression test.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_framer fuzz_transfer fuzz_port_settings fuzz_config_file
+FUZZ_TARGETS := fuzz_framer fuzz_transfer fuzz_port_settings fuzz_config_file fuzz_week_plan
 fuzz: deps
 	@scripts/install-deps.sh clang libclang-rt-dev
 	@$(call CMAKE_CFG,$(FUZZ_BUILD),RelWithDebInfo,-DCMAKE_CXX_COMPILER=clang++ -DKVX_FUZZ=ON)
