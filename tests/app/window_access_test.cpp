@@ -19,6 +19,7 @@
 
 #include "KVX_Setup.h"
 #include "TimerPage.h"
+#include "week_overview.h"
 #include "radio_group.h"
 #include "window_support.h"
 
@@ -285,6 +286,33 @@ TEST_F(WindowAccessTest, TimeLabelsTellTheirRowAndTimeAfterADayLoadAndAnEdit) {
   // The editor's labels say what they show.
   EXPECT_EQ(accessible(page.secondLabel())->text(QAccessible::Name), "01");
   EXPECT_EQ(accessible(page.hourLabel())->text(QAccessible::Name), "00 :");
+}
+
+// The week overview in Dutch: Tab goes through the seven rows and then the text, and each says its day.
+TEST_F(WindowAccessTest, WeekOverviewIsWalkedDayByDayInTheWindowsLanguage) {
+  startUp();
+  language()->setItemIndex(0);
+  TimerPage& page = form.timerPage();
+  EXPECT_EQ(accessible(page.overviewButton())->text(QAccessible::Name), "Weekoverzicht…");
+  page.openOverview();
+  WeekOverview* overview = page.overview();
+  QApplication::setActiveWindow(overview);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+  overview->row(0)->setFocus(Qt::TabFocusReason);
+  QStringList walked, spoken;
+  for (int i = 0; i < 8; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    walked << focusName();
+    spoken << accessible(focus)->text(QAccessible::Name);
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(walked, QStringList({"WeekRow1", "WeekRow2", "WeekRow3", "WeekRow4", "WeekRow5", "WeekRow6",
+                                 "WeekRow7", "WeekText"}));
+  EXPECT_EQ(spoken[0], "Maandag: de hele dag UIT");
+  EXPECT_EQ(spoken[6], "Zondag: de hele dag UIT");
+  EXPECT_EQ(focusName(), "WeekRow1");  // round again
+  EXPECT_EQ(overview->windowTitle(), "Weekoverzicht");
+  EXPECT_TRUE(overview->textLabel()->text().startsWith("Maandag: de hele dag UIT\nDinsdag:"));
 }
 
 // --- looks ------------------------------------------------------------------------------------
