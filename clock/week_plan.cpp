@@ -138,9 +138,9 @@ std::string dayPlanLine(const DayPlan& plan, int day, const PlanWords& words) {
   return line;
 }
 
-std::string daySwitchesLine(const DayPlan& plan, int day, const PlanWords& words) {
-  std::string line = words.days.at(static_cast<std::size_t>(day)) + ": ";
-  if (plan.switches.empty()) return line + words.noTimes;
+std::string switchTimesText(const DayPlan& plan, const PlanWords& words) {
+  if (plan.switches.empty()) return words.noTimes;
+  std::string line;
   for (std::size_t i = 0; i < plan.switches.size(); ++i)
     line += (i ? ", " : "") + planTime(plan.switches[i].second) + ' ' +
             (plan.switches[i].on ? words.on : words.off);

@@ -67,5 +67,5 @@ std::string planTime(int second);
 // One day as text: "Monday: ON 07:15:30–22:00:00, 23:00:00–24:00:00", "Monday: OFF all day" or
 // "Monday: ON all day", followed by its conflicts and unusable entries.
 std::string dayPlanLine(const DayPlan& plan, int day, const PlanWords& words);
-// The day's switch times in time order: "Monday: 07:15:30 ON, 22:00:00 OFF".
-std::string daySwitchesLine(const DayPlan& plan, int day, const PlanWords& words);
+// The day's switch times in time order, "07:15:30 ON, 22:00:00 OFF", or the words for none.
+std::string switchTimesText(const DayPlan& plan, const PlanWords& words);

@@ -1,26 +1,18 @@
 #include "week_overview.h"
 
-#include <QFocusEvent>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShowEvent>
-#include <QToolTip>
 #include <QVBoxLayout>
 
-// Contrast against the white rows, above the 4.5:1 that text needs (tests/timer measures it).
-const QColor WeekDayRow::kBackground{255, 255, 255};
-const QColor WeekDayRow::kOn{26, 86, 168};         // the relay is ON
-const QColor WeekDayRow::kConflict{179, 38, 30};   // entries of one second disagree
-const QColor WeekDayRow::kInk{31, 31, 31};         // names, ticks and times
+#include "plan_drawing.h"
 
 namespace {
 
 constexpr int kRightMargin = 14;
 constexpr int kNameGap = 6;
-const QColor kHourLine{200, 200, 200};  // the hour marks: a guide, not content
 
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
@@ -29,8 +21,6 @@ QRectF span(const QRect& rect, int nameWidth, double top, double height) {
   const double left = nameWidth + kNameGap;
   return {left, top, std::max(1.0, rect.width() - left - kRightMargin), height};
 }
-
-double xIn(const QRectF& bar, int second) { return bar.left() + bar.width() * second / kSecondsPerDay; }
 
 // The hour numbers above the rows.
 class HourAxis : public QWidget {
@@ -47,17 +37,7 @@ class HourAxis : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.setPen(WeekDayRow::kInk);
-    const QRectF bar = span(rect(), nameWidth_, 0, height());
-    // Every hour when there is room for its number, else every third or sixth.
-    const int widest = fontMetrics().horizontalAdvance(QStringLiteral("24")) + 6;
-    int step = 1;
-    while (step < 6 && bar.width() / 24 * step < widest) step = step == 1 ? 3 : 6;
-    for (int hour = 0; hour <= 24; hour += step) {
-      const double x = xIn(bar, hour * 3600);
-      painter.drawText(QRectF(x - 20, 0, 40, height()), Qt::AlignHCenter | Qt::AlignBottom,
-                       QString::number(hour));
-    }
+    plandraw::drawHours(painter, span(rect(), nameWidth_, 0, height()), 0, height());
   }
 
  private:
@@ -95,46 +75,20 @@ QRectF WeekDayRow::barRect() const {
   return span(rect(), nameWidth_, 3, barHeight);
 }
 
-double WeekDayRow::xOf(int second) const { return xIn(barRect(), second); }
+double WeekDayRow::xOf(int second) const { return plandraw::xOf(barRect(), second); }
 
 void WeekDayRow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), kBackground);
+  painter.fillRect(rect(), plandraw::kBackground);
   const QRectF bar = barRect();
 
-  painter.setPen(kInk);
+  painter.setPen(plandraw::kInk);
   painter.drawText(QRectF(4, bar.top(), nameWidth_, bar.height()), Qt::AlignLeft | Qt::AlignVCenter, name_);
 
-  painter.setPen(QPen(kHourLine, 0));
-  for (int hour = 0; hour <= 24; ++hour) painter.drawLine(QPointF(xIn(bar, hour * 3600), bar.top()),
-                                                          QPointF(xIn(bar, hour * 3600), bar.bottom()));
-  for (const OnInterval& on : plan_.on)
-    painter.fillRect(QRectF(QPointF(xOf(on.begin), bar.top()), QPointF(xOf(on.end), bar.bottom())), kOn);
-  painter.setPen(QPen(kInk, 1));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(bar);
-
-  // Ticks reach under the bar, where their times stand; a time that would overlap the one
-  // before it is left out of the drawing (the tool tip and the text below name every one).
-  const QFontMetrics metrics = fontMetrics();
-  double freeFrom = -1e9;
-  for (const PlanSwitch& s : plan_.switches) {
-    bool conflict = false;
-    for (const PlanConflict& c : plan_.conflicts) conflict = conflict || c.second == s.second;
-    const double x = xOf(s.second);
-    painter.setPen(QPen(conflict ? kConflict : kInk, conflict ? 3 : 1.5));
-    painter.drawLine(QPointF(x, bar.top()), QPointF(x, bar.bottom() + 4));
-    const QString time = fromUtf8(planTime(s.second));
-    const double textWidth = metrics.horizontalAdvance(time);
-    const double left = std::max(bar.left(), std::min(x - textWidth / 2, width() - textWidth - 2));
-    if (left < freeFrom) continue;
-    painter.setPen(conflict ? kConflict : kInk);
-    painter.drawText(QPointF(left, bar.bottom() + 4 + metrics.ascent()), time);
-    freeFrom = left + textWidth + 4;
-  }
+  plandraw::drawDay(painter, bar, plan_, 4, width() - 2);
 
   if (hasFocus()) {
-    painter.setPen(QPen(kInk, 1, Qt::DotLine));
+    painter.setPen(QPen(plandraw::kInk, 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(1, 1, -2, -2));
   }
 }

@@ -16,9 +16,6 @@ class QLabel;
 class WeekDayRow : public QWidget {
   Q_OBJECT
  public:
-  // The colours, fixed so that they keep their contrast on the row's white whatever the style.
-  static const QColor kBackground, kOn, kConflict, kInk;
-
   WeekDayRow(int day, QWidget* parent = nullptr);
   void showDay(const DayPlan& plan, const QString& name, const QString& line);
   // Where the chart draws a second of the day, in the row's own coordinates.

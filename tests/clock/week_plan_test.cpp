@@ -81,8 +81,8 @@ TEST(WeekPlan, DaysAsTheRelayRunsThem) {
 TEST(WeekPlan, SwitchesListedInTimeOrder) {
   const WeekTable table = tableOf({{0, 0, "22,00,00,OFF"}, {0, 5, "07,15,30,ON"}});
   const WeekPlan plan = weekPlan(table);
-  EXPECT_EQ(daySwitchesLine(plan[0], 0, englishPlanWords()), "Monday: 07:15:30 ON, 22:00:00 OFF");
-  EXPECT_EQ(daySwitchesLine(plan[1], 1, englishPlanWords()), "Tuesday: no switch times");
+  EXPECT_EQ(switchTimesText(plan[0], englishPlanWords()), "07:15:30 ON, 22:00:00 OFF");
+  EXPECT_EQ(switchTimesText(plan[1], englishPlanWords()), "no switch times");
 }
 
 // Random weeks of few, clustered times (so that seconds coincide) against the clock run second by second.

@@ -14,6 +14,7 @@
 
 #include "TimerPage.h"
 #include "copy_day_dialog.h"
+#include "plan_drawing.h"
 #include "week_overview.h"
 
 namespace {
@@ -56,8 +57,8 @@ double luminance(const QColor& c) {
 }
 
 TEST(WeekOverviewColours, PassAaContrastOnTheRow) {
-  const double background = luminance(WeekDayRow::kBackground);
-  for (const QColor& c : {WeekDayRow::kOn, WeekDayRow::kConflict, WeekDayRow::kInk})
+  const double background = luminance(plandraw::kBackground);
+  for (const QColor& c : {plandraw::kOn, plandraw::kConflict, plandraw::kInk})
     EXPECT_GE((background + 0.05) / (luminance(c) + 0.05), 4.5) << c.name().toStdString();
 }
 
@@ -85,14 +86,14 @@ TEST_F(WeekPlanPageTest, OverviewDrawsAndSaysTheKnownWeek) {
     QColor expected;
     int dx = 0;
   } points[] = {
-      {0, 3 * 3600 + 1800, WeekDayRow::kOn},          // carried from Sunday
-      {0, 6 * 3600 + 1800, WeekDayRow::kBackground},
-      {0, 12 * 3600 + 1800, WeekDayRow::kOn},
-      {0, 23 * 3600 + 1800, WeekDayRow::kBackground},
-      {1, 12 * 3600 + 1800, WeekDayRow::kBackground},
-      {2, 9 * 3600, WeekDayRow::kConflict},
-      {6, 23 * 3600 + 1800, WeekDayRow::kOn},
-      {6, 22 * 3600 + 1800, WeekDayRow::kBackground},
+      {0, 3 * 3600 + 1800, plandraw::kOn},          // carried from Sunday
+      {0, 6 * 3600 + 1800, plandraw::kBackground},
+      {0, 12 * 3600 + 1800, plandraw::kOn},
+      {0, 23 * 3600 + 1800, plandraw::kBackground},
+      {1, 12 * 3600 + 1800, plandraw::kBackground},
+      {2, 9 * 3600, plandraw::kConflict},
+      {6, 23 * 3600 + 1800, plandraw::kOn},
+      {6, 22 * 3600 + 1800, plandraw::kBackground},
   };
   for (const double ratio : {1.0, 1.5, 2.0})
     for (const auto& p : points) {
@@ -102,8 +103,8 @@ TEST_F(WeekPlanPageTest, OverviewDrawsAndSaysTheKnownWeek) {
   // The drawing scales with the window.
   overview->resize(1200, 700);
   QTest::qWait(10);
-  EXPECT_EQ(colourAt(overview->row(0), 12 * 3600 + 1800, 1.0).name(), WeekDayRow::kOn.name());
-  EXPECT_EQ(colourAt(overview->row(0), 6 * 3600 + 1800, 1.0).name(), WeekDayRow::kBackground.name());
+  EXPECT_EQ(colourAt(overview->row(0), 12 * 3600 + 1800, 1.0).name(), plandraw::kOn.name());
+  EXPECT_EQ(colourAt(overview->row(0), 6 * 3600 + 1800, 1.0).name(), plandraw::kBackground.name());
 }
 
 TEST_F(WeekPlanPageTest, OverviewFollowsEditsAndShowsTheChosenDay) {
