@@ -17,6 +17,7 @@ struct PlanCaptions {
   QString everyDay;        // "every day"
   QString undo;            // "Undo copy or clear"
   QString exportPlan;      // "Export week plan…"
+  QString exportError;     // first line of the box when the plan cannot be written; name and reason follow
   PlanWords words;         // the words of the plan's text, UTF-8
 };
 
@@ -37,6 +38,7 @@ inline const PlanCaptions& englishPlanCaptions() {
       QStringLiteral("every day"),
       QStringLiteral("&Undo copy or clear"),
       QStringLiteral("&Export week plan…"),
+      QStringLiteral("The week plan cannot be saved:"),
       englishPlanWords(),
   };
   return captions;

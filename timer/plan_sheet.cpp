@@ -22,6 +22,8 @@ QFont pixelFont(double size, bool bold = false) {
   QFont font(QStringLiteral("Sans Serif"));
   font.setPixelSize(int(size));
   font.setBold(bold);
+  // No ligatures: the words of the PDF stay plain letters for a reader that copies or searches them.
+  font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
 }
 

@@ -73,6 +73,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // transfer.
   bool openConfigurationFile(const QString& path);
   bool saveConfigurationFile(const QString& path);
+  // "Export week plan…" of the Timer page: the plan as PDF or PNG (by the name's extension), with
+  // the settings and where the configuration came from; false, with a box saying why, on failure.
+  void ExportWeekPlanClick();
+  bool exportWeekPlan(const QString& path);
 
   // Places the window in the middle of the screen it is on.
   void centreOnScreen();
@@ -172,6 +176,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   std::vector<int> portsToAsk_;  // the search after no answer: ports still to ask
   int searchFrom_ = 0;           // the selected port while a search runs; 0: none runs
   std::optional<TransferFailure> lastFailure_;
+  QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -313,6 +314,38 @@ TEST_F(WindowAccessTest, WeekOverviewIsWalkedDayByDayInTheWindowsLanguage) {
   EXPECT_EQ(focusName(), "WeekRow1");  // round again
   EXPECT_EQ(overview->windowTitle(), "Weekoverzicht");
   EXPECT_TRUE(overview->textLabel()->text().startsWith("Maandag: de hele dag UIT\nDinsdag:"));
+}
+
+// The plan's export writes PDF or PNG by the name, in the window's language; a wrong name or folder
+// gets a box with the reason and leaves nothing behind.
+TEST_F(WindowAccessTest, WeekPlanExportWritesByExtensionOrSaysWhy) {
+  startUp();
+  language()->setItemIndex(1);
+  const struct {
+    const char* name;
+    bool written;
+    QByteArray start;
+    const char* box;
+  } cases[] = {
+      {"plan.pdf", true, "%PDF", nullptr},
+      {"plan.png", true, "\x89PNG", nullptr},
+      {"plan.txt", false, {}, "Der Wochenplan kann nicht gespeichert werden:\nplan.txt: the name must end in .pdf or .png"},
+      {"no/such/plan.pdf", false, {}, "Der Wochenplan kann nicht gespeichert werden:\nno/such/plan.pdf: der Ordner existiert nicht"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes->plain.clear();
+    EXPECT_EQ(form.exportWeekPlan(QLatin1String(c.name)), c.written);
+    QFile file(QLatin1String(c.name));
+    EXPECT_EQ(file.open(QIODevice::ReadOnly), c.written);
+    if (c.written) {
+      EXPECT_TRUE(file.read(8).startsWith(c.start));
+      EXPECT_TRUE(boxes->plain.empty());
+    } else {
+      ASSERT_EQ(boxes->plain.size(), 1u);
+      EXPECT_EQ(boxes->plain[0].toStdString(), c.box);
+    }
+  }
 }
 
 // --- looks ------------------------------------------------------------------------------------

@@ -30,7 +30,7 @@ const CaptionSet kDutch{
      "stand loopt door over middernacht en van zondag naar maandag. Geen schakeltijd: de hele week UIT. Twee "
      "tijden van één dag op dezelfde seconde die verschillen, zijn een conflict (rood): de latere in de lijst werkt.",
      "Dag…", "%1 &kopiëren naar…", "%1 &wissen", "%1 kopiëren naar", "maandag t/m vrijdag", "elke dag",
-     "&Kopiëren of wissen ongedaan maken", "Weekplan &exporteren…",
+     "&Kopiëren of wissen ongedaan maken", "Weekplan &exporteren…", "Het weekplan kan niet opgeslagen worden:",
      {{"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
       "AAN", "UIT", "de hele dag UIT", "de hele dag AAN", "conflict om %1 (%2): %3 werkt als laatste",
       "%1 is geen tijd van de dag en schakelt niets", "Tijd %1", "geen schakeltijden"}},
@@ -51,6 +51,7 @@ const CaptionSet kGerman{
      "die spätere in der Liste wirkt.",
      "Tag…", "%1 &kopieren nach…", "%1 &löschen", "%1 kopieren nach", "Montag bis Freitag", "jeden Tag",
      "Kopieren oder Löschen &rückgängig", "Wochenplan &exportieren…",
+     "Der Wochenplan kann nicht gespeichert werden:",
      {{"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
       "AN", "AUS", "den ganzen Tag AUS", "den ganzen Tag AN", "Konflikt um %1 (%2): %3 wirkt zuletzt",
       "%1 ist keine Tageszeit und schaltet nichts", "Zeit %1", "keine Schaltzeiten"}},
