@@ -165,5 +165,4 @@ void WeekOverview::redraw() {
     lines << line;
   }
   text_->setText(lines.join(u'\n'));
-  text_->setAccessibleName(captions_.overviewTitle);
 }
