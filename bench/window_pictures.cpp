@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   page.hourSpin()->setValue(23);
   page.openOverview();
   WeekOverview* overview = page.overview();
-  overview->resize(720, 520);
+  overview->resize(720, 640);
   evidence::idleFor(std::chrono::milliseconds(50));
   saved = save(*overview, out.filePath(QStringLiteral("window-week-overview.png"))) && saved;
   return saved ? 0 : 1;

@@ -3,10 +3,12 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <vector>
 
 namespace plandraw {
 
-void drawDay(QPainter& painter, const QRectF& bar, const DayPlan& plan, double tickBelow, double rightLimit) {
+void drawDay(QPainter& painter, const QRectF& bar, const DayPlan& plan, double tickBelow, double rightLimit,
+             int lines) {
   painter.save();
   painter.setPen(QPen(kHourLine, 0));
   for (int hour = 0; hour <= 24; ++hour)
@@ -18,21 +20,23 @@ void drawDay(QPainter& painter, const QRectF& bar, const DayPlan& plan, double t
   painter.drawRect(bar);
 
   const QFontMetricsF metrics(painter.font());
-  double freeFrom = -1e9;
+  std::vector<double> freeFrom(static_cast<std::size_t>(std::max(1, lines)), -1e9);  // per line of times
   for (const PlanSwitch& s : plan.switches) {
     const bool conflict = std::any_of(plan.conflicts.begin(), plan.conflicts.end(),
                                       [&s](const PlanConflict& c) { return c.second == s.second; });
     const double x = xOf(bar, s.second);
-    painter.setPen(QPen(conflict ? kConflict : kInk, conflict ? 3 : 1.5));
-    painter.drawLine(QPointF(x, bar.top()), QPointF(x, bar.bottom() + tickBelow));
     const std::string time = planTime(s.second);
     const QString text = QString::fromLatin1(time.data(), qsizetype(time.size()));
     const double width = metrics.horizontalAdvance(text);
     const double left = std::max(bar.left(), std::min(x - width / 2, rightLimit - width));
-    if (left < freeFrom) continue;
+    const auto line = std::find_if(freeFrom.begin(), freeFrom.end(), [left](double free) { return left >= free; });
+    const double textTop = bar.bottom() + tickBelow + double(line - freeFrom.begin()) * metrics.height();
+    painter.setPen(QPen(conflict ? kConflict : kInk, conflict ? 3 : 1.5));
+    painter.drawLine(QPointF(x, bar.top()), QPointF(x, bar.bottom() + tickBelow));
+    if (line == freeFrom.end()) continue;
     painter.setPen(conflict ? kConflict : kInk);
-    painter.drawText(QPointF(left, bar.bottom() + tickBelow + metrics.ascent()), text);
-    freeFrom = left + width + 4;
+    painter.drawText(QPointF(left, textTop + metrics.ascent()), text);
+    *line = left + width + 4;
   }
   painter.restore();
 }

@@ -21,9 +21,11 @@ inline const QColor kHourLine{200, 200, 200};
 inline double xOf(const QRectF& bar, int second) { return bar.left() + bar.width() * second / kSecondsPerDay; }
 
 // The bar of one day: hour marks, the ON intervals filled, a tick for each switch time reaching
-// `tickBelow` under the bar with its time there (left out where it would overlap the one before),
-// conflicts in their colour. The painter's font sets the size of the times.
-void drawDay(QPainter& painter, const QRectF& bar, const DayPlan& plan, double tickBelow, double rightLimit);
+// `tickBelow` under the bar with its time there, on the first of `lines` lines of times where it
+// does not overlap the time before it (left out where none is free), conflicts in their colour.
+// The painter's font sets the size of the times.
+void drawDay(QPainter& painter, const QRectF& bar, const DayPlan& plan, double tickBelow, double rightLimit,
+             int lines = 2);
 // The hour numbers over a bar's span, on the line of height `height` at `top`.
 void drawHours(QPainter& painter, const QRectF& bar, double top, double height);
 

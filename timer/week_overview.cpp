@@ -66,12 +66,12 @@ void WeekDayRow::setNameWidth(int width) {
   update();
 }
 
-QSize WeekDayRow::sizeHint() const { return {560, 3 * fontMetrics().height() + 8}; }
-QSize WeekDayRow::minimumSizeHint() const { return {300, 2 * fontMetrics().height() + 8}; }
+QSize WeekDayRow::sizeHint() const { return {560, 4 * fontMetrics().height() + 8}; }
+QSize WeekDayRow::minimumSizeHint() const { return {300, 3 * fontMetrics().height() + 8}; }
 
 QRectF WeekDayRow::barRect() const {
   // The bar takes the upper part; the times of the ticks go under it.
-  const double barHeight = std::max(6.0, height() - fontMetrics().height() - 8.0);
+  const double barHeight = std::max(6.0, height() - 2.0 * fontMetrics().height() - 8.0);
   return span(rect(), nameWidth_, 3, barHeight);
 }
 
@@ -130,7 +130,7 @@ WeekOverview::WeekOverview(const WeekTable& table, QWidget* parent) : QWidget(pa
   text_->setFocusPolicy(Qt::StrongFocus);
   layout->addWidget(text_);
   setCaptions(englishPlanCaptions());
-  resize(680, 420);
+  resize(720, 640);
 }
 
 void WeekOverview::setCaptions(const PlanCaptions& captions) {

@@ -22,6 +22,8 @@ class WeekDayRow : public QWidget {
   double xOf(int second) const;
   // Room on the left for the day's name, the same in every row.
   void setNameWidth(int width);
+  // The bar of the 24 hours; two lines of times go under it.
+  QRectF barRect() const;
 
  signals:
   void chosen(int day);
@@ -34,8 +36,6 @@ class WeekDayRow : public QWidget {
   QSize minimumSizeHint() const override;
 
  private:
-  QRectF barRect() const;
-
   int day_;
   int nameWidth_ = 80;
   DayPlan plan_;

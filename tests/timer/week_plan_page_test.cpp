@@ -43,7 +43,7 @@ class WeekPlanPageTest : public ::testing::Test {
     image.setDevicePixelRatio(ratio);
     row->render(&image);
     const double x = row->xOf(second) + dx;
-    return image.pixelColor(int(x * ratio), int(row->height() / 4.0 * ratio));
+    return image.pixelColor(int(x * ratio), int(row->barRect().center().y() * ratio));
   }
 
   WeekTable table;
