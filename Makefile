@@ -7,7 +7,9 @@ JOBS       ?= $(shell nproc)
 # fixed-pixel layout shows every caption at its intended size. libudev-dev: device events, so the
 # port buttons follow an adapter plugged in or pulled out while the window is open.
 # qt6-serialport-dev: QSerialPortInfo, which lists the serial ports with what their hardware says.
-BASE_PKGS  := cmake g++ make qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation libudev-dev pkg-config
+# poppler-utils: pdftotext, with which the tests read back the week plan's PDF.
+BASE_PKGS  := cmake g++ make qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation libudev-dev pkg-config \
+  poppler-utils
 # CMake's report stays hidden but for the line that says the build lacks device events.
 CMAKE_CFG   = out=$$(cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3)); status=$$?; \
   printf '%s\n' "$$out" | grep 'libudev not found'; exit $$status
@@ -95,7 +97,7 @@ screenshots: build
 # $(FUZZ_BUILD)/findings. A finding is kept as a regression test.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := fuzz_framer fuzz_transfer fuzz_port_settings fuzz_config_file
+FUZZ_TARGETS := fuzz_framer fuzz_transfer fuzz_port_settings fuzz_config_file fuzz_week_plan
 fuzz: deps
 	@scripts/install-deps.sh clang libclang-rt-dev
 	@$(call CMAKE_CFG,$(FUZZ_BUILD),RelWithDebInfo,-DCMAKE_CXX_COMPILER=clang++ -DKVX_FUZZ=ON)

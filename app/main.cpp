@@ -1,6 +1,8 @@
 // KELVOX setup program: configures the KELVOX radio-controlled clock over a serial port.
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 #include "KVX_Setup.h"
 #include "batch_run.h"
@@ -14,12 +16,23 @@
 #include "settings_folder.h"
 #include "startup_read_hook.h"
 
+// --show, and its export, which draws on Qt's offscreen platform unless one is chosen.
+int showWithoutDisplay(int& argc, char** argv, const TShowRequest& request) {
+  std::unique_ptr<QCoreApplication> application;
+  return runShow(request, [&] {
+    if (request.exportFile.isEmpty()) return application.reset(new QCoreApplication(argc, argv));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    application.reset(new QGuiApplication(argc, argv));
+  });
+}
+
 int main(int argc, char** argv) {
   // Read before the application object, which would abort without a display.
   const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
   // What is printed, and Ctrl+C during a transfer, belong to the console the program was started from.
   if (commandLine.mode != TCommandLine::Mode::Window) desktop::useStartingConsole();
   if (const auto status = answerWithoutWindow(commandLine)) return *status;
+  if (commandLine.mode == TCommandLine::Mode::Show) return showWithoutDisplay(argc, argv, commandLine.show);
   if (const std::string problem = settings_folder::enter(); !problem.empty()) {
     // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
     desktop::write(stderr, QStringLiteral("%1: settings folder: %2; the chosen port is not saved\n")

@@ -2,15 +2,18 @@
 // Timer page in English, then both pages in Dutch and the Settings page in German (the letters
 // outside ASCII among them). Usage: kvx_window_pictures [FOLDER] (default docs); the files are
 // window-settings.png, window-timer.png, window-dutch-settings.png, window-dutch-timer.png and
-// window-german-settings.png.
+// window-german-settings.png; last the week overview after Monday is copied to the other
+// working days and Friday ends later, window-week-overview.png.
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <chrono>
 #include <cstdio>
 
 #include "TimerPage.h"
+#include "week_overview.h"
 #include "bench_support.h"
 #include "evidence_support.h"
 #include "radio_group.h"
@@ -63,5 +66,21 @@ int main(int argc, char** argv) {
   saved = save(w.form(), out.filePath(QStringLiteral("window-dutch-settings.png"))) && saved;
   language->setItemIndex(1);
   saved = save(w.form(), out.filePath(QStringLiteral("window-german-settings.png"))) && saved;
+
+  // The week overview in English, Monday's times copied to Tuesday .. Friday, Friday's OFF later
+  // and Saturday switched on into Sunday.
+  language->setItemIndex(2);
+  TimerPage& page = w.form().timerPage();
+  page.copyDay(0, {1, 2, 3, 4});
+  page.selectDay(4);
+  page.WeekdaysTabChange();
+  page.timeList()->setCurrentRow(1);
+  page.CheckTimerNummerClick();
+  page.hourSpin()->setValue(23);
+  page.openOverview();
+  WeekOverview* overview = page.overview();
+  overview->resize(720, 640);
+  evidence::idleFor(std::chrono::milliseconds(50));
+  saved = save(*overview, out.filePath(QStringLiteral("window-week-overview.png"))) && saved;
   return saved ? 0 : 1;
 }

@@ -4,14 +4,21 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabBar>
+#include <algorithm>
 #include <climits>
+#include <functional>
 
+#include "copy_day_dialog.h"
 #include "design_look.h"
+#include "week_overview.h"
 
 namespace {
 
@@ -96,6 +103,7 @@ void TimerPage::buildControls() {
   buildList(tabControl, listTop);
   for (int i = 0; i < kEntries; ++i) buildRow(tabControl, i, listTop + list_->frameWidth() + i * kRowHeight);
   buildEditor(tabControl, top);
+  buildPlanControls(tabControl, top);
   connectHandlers();
 }
 
@@ -369,6 +377,7 @@ void TimerPage::WeekdaysTabChange() {
       showTime(i, entryOf(i).time());
   }
   CheckTimerNummerClick();
+  planChanged();
 }
 
 void TimerPage::CheckTimerNummerClick() {
@@ -393,6 +402,7 @@ void TimerPage::CheckTimerNummerClick() {
     }
     if (!onButtons_[i]->isChecked() && !offButtons_[i]->isChecked()) checkAction(i, entryOf(i).isOn());
   }
+  planChanged();
 }
 
 void TimerPage::StoreShownDay() {
@@ -401,6 +411,7 @@ void TimerPage::StoreShownDay() {
     timerEdited_ = true;
     entryOf(i) = TSwitchTime::set(shownDay(), i, rowTimes_[i], onButtons_[i]->isChecked());
   }
+  planChanged();
 }
 
 // --- time editor ------------------------------------------------------------------------------
@@ -467,4 +478,148 @@ void TimerPage::actionClick(int entry, bool on) {
   entryOf(entry).setOn(on, shownDay(), entry);
   setChecked(entry, true);
   selectRow(entry);
+  planChanged();
+}
+
+// --- week plan --------------------------------------------------------------------------------
+
+void TimerPage::buildPlanControls(QWidget* tabControl, int top) {
+  overviewButton_ = new QPushButton(tabControl);
+  overviewButton_->setObjectName(QStringLiteral("WeekOverviewButton"));
+  overviewButton_->setGeometry(232, top + 132, 145, 21);
+  connect(overviewButton_, &QPushButton::clicked, this, &TimerPage::openOverview);
+  dayMenuButton_ = new QPushButton(tabControl);
+  dayMenuButton_->setObjectName(QStringLiteral("DayMenuButton"));
+  dayMenuButton_->setGeometry(232, top + 156, 145, 21);
+  // Built afresh for the shown day each time it opens.
+  connect(dayMenuButton_, &QPushButton::clicked, this, [this] {
+    QMenu* menu = dayMenu(shownDay());
+    menu->exec(dayMenuButton_->mapToGlobal(QPoint(0, dayMenuButton_->height())));
+  });
+
+  // A right click on a day tab opens that day's menu.
+  tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tabs_, &QTabBar::customContextMenuRequested, this, [this](const QPoint& at) {
+    const int day = tabs_->tabAt(at);
+    if (day >= 0) dayMenu(day)->exec(tabs_->mapToGlobal(at));
+  });
+
+  // The same steps from the keyboard, for the shown day, anywhere on the page.
+  const std::pair<QKeySequence, std::function<void()>> shortcuts[] = {
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { askCopyDay(shownDay()); }},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { clearDay(shownDay()); }},
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDayStep(); }},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { openOverview(); }},
+  };
+  for (const auto& [keys, step] : shortcuts) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this, step);
+  }
+  setPlanCaptions(englishPlanCaptions());
+}
+
+void TimerPage::setPlanCaptions(const PlanCaptions& captions) {
+  planCaptions_ = captions;
+  overviewButton_->setText(captions.overview);
+  dayMenuButton_->setText(captions.dayMenu);
+  if (overview_) overview_->setCaptions(captions);
+}
+
+QMenu* TimerPage::dayMenu(int day) {
+  delete dayMenu_;
+  dayMenu_ = new QMenu(this);
+  dayMenu_->setObjectName(QStringLiteral("DayMenu"));
+  const std::string& name = planCaptions_.words.days.at(static_cast<std::size_t>(day));
+  const QString dayName = QString::fromUtf8(name.data(), qsizetype(name.size()));
+  const auto add = [this](const QString& text, QKeySequence keys, auto step) {
+    QAction* action = dayMenu_->addAction(text, this, step);
+    action->setShortcut(keys);  // shown beside the item; the page's own actions take the keys
+    return action;
+  };
+  add(planCaptions_.copyDay.arg(dayName), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+      [this, day] { askCopyDay(day); });
+  add(planCaptions_.clearDay.arg(dayName), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
+      [this, day] { clearDay(day); });
+  add(planCaptions_.undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDayStep(); })
+      ->setEnabled(!undoSteps_.empty());
+  dayMenu_->addSeparator();
+  add(planCaptions_.overview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { openOverview(); });
+  add(planCaptions_.exportPlan, QKeySequence(), [this] { emit exportRequested(); });
+  return dayMenu_;
+}
+
+void TimerPage::askCopyDay(int day) {
+  CopyDayDialog box(day, planCaptions_, this);
+  if (box.exec() == QDialog::Accepted) copyDay(day, box.chosenDays());
+}
+
+void TimerPage::copyDay(int source, const std::vector<int>& targets) {
+  const WeekTable before = table_;
+  std::vector<int> days;
+  for (const int day : targets) {
+    if (day == source || day < 0 || day >= WeekTable::kDays) continue;
+    for (int i = 0; i < kEntries; ++i) {
+      const TSwitchTime& from = table_.at(source, i);
+      table_.at(day, i) = from.isDeleted() ? TSwitchTime::deleted(day, i)
+                                           : TSwitchTime::set(day, i, from.time(), from.isOn());
+    }
+    days.push_back(day);
+  }
+  dayStepDone(before, days);
+}
+
+void TimerPage::clearDay(int day) {
+  const WeekTable before = table_;
+  for (int i = 0; i < kEntries; ++i) table_.at(day, i) = TSwitchTime::deleted(day, i);
+  dayStepDone(before, {day});
+}
+
+void TimerPage::dayStepDone(const WeekTable& before, const std::vector<int>& days) {
+  if (days.empty()) return;
+  timerEdited_ = true;  // written as the time editor writes
+  // The shown day is loaded first: the table as the load leaves it is what an undo expects.
+  if (std::find(days.begin(), days.end(), shownDay()) != days.end()) WeekdaysTabChange();
+  undoSteps_.push_back({before, table_, days});
+  planChanged();
+}
+
+bool TimerPage::undoDayStep() {
+  if (undoSteps_.empty()) return false;
+  const DayStep step = undoSteps_.back();
+  undoSteps_.pop_back();
+  for (const int day : step.days)
+    for (int i = 0; i < kEntries; ++i)
+      if (!(table_.at(day, i) == step.after.at(day, i))) {
+        undoSteps_.clear();  // the days went on without the step: nothing before it can come back
+        return false;
+      }
+  for (const int day : step.days)
+    for (int i = 0; i < kEntries; ++i) table_.at(day, i) = step.before.at(day, i);
+  if (std::find(step.days.begin(), step.days.end(), shownDay()) != step.days.end()) WeekdaysTabChange();
+  planChanged();
+  return true;
+}
+
+void TimerPage::openOverview() {
+  if (!overview_) {
+    overview_ = new WeekOverview(table_, this);
+    overview_->setCaptions(planCaptions_);
+    connect(overview_, &WeekOverview::dayChosen, this, [this](int day) {
+      // The Timer page comes to the front with the chosen day, as a click on its tab shows it.
+      for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* pages = qobject_cast<QTabWidget*>(w)) pages->setCurrentWidget(this);
+      tabs_->setCurrentIndex(day);
+      window()->activateWindow();
+    });
+  }
+  overview_->show();
+  overview_->raise();
+  overview_->activateWindow();
+}
+
+void TimerPage::planChanged() {
+  if (overview_) overview_->refresh();
 }

@@ -15,12 +15,17 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <vector>
 
+#include "plan_captions.h"
 #include "week_table.h"
 
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
+class QPushButton;
+class WeekOverview;
 class QRadioButton;
 class QSpinBox;
 class QTabBar;
@@ -63,6 +68,25 @@ class TimerPage : public QWidget {
   void setHeading(const QString& text);      // Label14
   void setEditHeading(const QString& text);  // Panel10
 
+  // The week plan beside the designed page. Copying a day gives the target days the source's eight
+  // entries, set and deleted alike; clearing deletes a day's eight. Both write the table as the
+  // time editor does (the edited flag is set) and are one step each for undo.
+  void copyDay(int source, const std::vector<int>& targets);
+  void clearDay(int day);
+  // Undoes the last copy or clear; false, changing nothing, when there is none or when its days
+  // were changed since (an undo would lose that change).
+  bool undoDayStep();
+  // Asks for the days to copy the day to, then copies.
+  void askCopyDay(int day);
+  // Opens the week overview, or brings it to the front.
+  void openOverview();
+  // The menu of a day: copy, clear, undo, the overview and the export of the plan.
+  QMenu* dayMenu(int day);
+  void setPlanCaptions(const PlanCaptions& captions);
+  WeekOverview* overview() const { return overview_; }
+  QPushButton* overviewButton() const { return overviewButton_; }
+  QPushButton* dayMenuButton() const { return dayMenuButton_; }
+
   // Widgets by role.
   QLabel* headingLabel() const { return heading_; }                           // Label14
   QTabBar* weekdaysTab() const { return tabs_; }                              // WeekdaysTab
@@ -83,7 +107,16 @@ class TimerPage : public QWidget {
   QSpinBox* minuteSpin() const { return spinMinute_; }                        // SpinEditMinuut
   QSpinBox* secondSpin() const { return spinSecond_; }                        // SpinEditSeconds
 
+ signals:
+  // "Export week plan…" was chosen; the window writes the file.
+  void exportRequested();
+
  private:
+  void buildPlanControls(QWidget* tabControl, int top);
+  // The day shown again after a copy, clear or undo that changed it; the overview follows.
+  void dayStepDone(const WeekTable& before, const std::vector<int>& days);
+  void planChanged();
+
   // The builders of the page, in the order their widgets are made (which is the focus order).
   void buildControls();
   void buildHeading();
@@ -136,4 +169,16 @@ class TimerPage : public QWidget {
   QSpinBox* spinMinute_ = nullptr;
   QSpinBox* spinSecond_ = nullptr;
   SwitchFields editTime_;  // what edituur, editmin and editsec show
+
+  // One copy or clear: the table before and after it, and the days it changed.
+  struct DayStep {
+    WeekTable before, after;
+    std::vector<int> days;
+  };
+  std::vector<DayStep> undoSteps_;
+  PlanCaptions planCaptions_;
+  WeekOverview* overview_ = nullptr;
+  QPushButton* overviewButton_ = nullptr;
+  QPushButton* dayMenuButton_ = nullptr;
+  QMenu* dayMenu_ = nullptr;
 };

@@ -66,6 +66,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
                                QStringLiteral("A configuration file to open in the window, as File > Open does; "
                                               "nothing is sent until \"Send to clock\"."),
                                QStringLiteral("[file]"));
+  addShowOptions(parser);
 
   TCommandLine result;
   // Help and version are answered before anything else is looked at: they never run a transfer.
@@ -86,6 +87,14 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     if (batchTransferRequested(parser) || !parser.positionalArguments().isEmpty()) {
       result.mode = TCommandLine::Mode::Invalid;
       result.text = QStringLiteral("--list-ports takes no other option or argument.");
+    }
+  } else if (showRequested(parser)) {
+    result.mode = TCommandLine::Mode::Invalid;
+    if (batchTransferRequested(parser))
+      result.text = QStringLiteral("--show takes no transfer option.");
+    else if (auto request = showRequest(parser, result.text)) {
+      result.mode = TCommandLine::Mode::Show;
+      result.show = *request;
     }
   } else if (batchTransferRequested(parser)) {
     if (auto request = batchRequest(parser, result.text)) {
@@ -119,6 +128,7 @@ std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
     case TCommandLine::Mode::Window:
     case TCommandLine::Mode::Batch:
     case TCommandLine::Mode::ListPorts:
+    case TCommandLine::Mode::Show:
       break;
   }
   if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine)) {

@@ -6,13 +6,15 @@
 #include <optional>
 
 #include "batch_options.h"
+#include "show_plan.h"
 
 struct TCommandLine {
-  enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts };
+  enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts, Show };
   Mode mode = Mode::Window;
   QString text;                // what Help, Version and Invalid print
   TBatchRequest batch;         // what Batch runs (--read or --send)
   QString file;                // Window: a configuration file to open once it has started, absolute
+  TShowRequest show;           // what Show runs (--show)
   bool displayChosen = false;  // Qt's own -platform or -display given, which the application object reads
 };
 

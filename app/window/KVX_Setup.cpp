@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDateTime>
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
@@ -75,6 +76,7 @@ void TForm1::connectControls() {
   connect(language_, &TRadioGroup::clicked, this, &TForm1::LanguageClick);
   connect(language_, &TRadioGroup::entered, this, &TForm1::LanguageClick);
   connect(relayMode_, &TRadioGroup::clicked, this, &TForm1::RelayModeClick);
+  connect(timerPage_, &TimerPage::exportRequested, this, &TForm1::ExportWeekPlanClick);
   for (int port = 1; port <= kPortCount; ++port)
     connect(comButtons_[port - 1], &QRadioButton::clicked, this, [this, port] { onComButtonClicked(port); });
   connect(spinUtc_, &QSpinBox::valueChanged, this, &TForm1::SpinEditUTCChange);
@@ -295,6 +297,9 @@ RelayAnswer TForm1::askRelayQuestion() {
 void TForm1::readFinished() {
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
+  planOrigin_ = QStringLiteral("the clock on %1, read %2")
+                    .arg(selected_ ? selected_->name : QStringLiteral("its port"))
+                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
   // The read ran until now, the settle time after its last entry included.
   showIdle();
   settings_->setEnabled(true);

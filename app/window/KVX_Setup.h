@@ -82,6 +82,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // clock after it) has ended, which would otherwise overwrite what the file put in: a file
   // given at start ("Open with", a file dropped on the program).
   void openWhenStarted(const QString& path);
+  // "Export week plan…" of the Timer page: the plan as PDF or PNG (by the name's extension), with
+  // the settings and where the configuration came from; false, with a box saying why, on failure.
+  void ExportWeekPlanClick();
+  bool exportWeekPlan(const QString& path);
 
   // Places the window in the middle of the screen it is on.
   void centreOnScreen();
@@ -203,6 +207,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::optional<TransferFailure> lastFailure_;
+  QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

@@ -49,6 +49,7 @@ bool TForm1::openConfigurationFile(const QString& path) {
   // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
   weekTable_ = config.week;
   timerEdited_ = true;
+  planOrigin_ = QStringLiteral("file ") + path;
   return true;
 }
 

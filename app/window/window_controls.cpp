@@ -161,6 +161,7 @@ void TWindowControls::showCaptions(const CaptionSet& set) {
   timerPage_->setDayNames(set.days);  // keeps the selected tab, so it still names the shown day
 
   timerPage_->setEditHeading(set.panel10);
+  timerPage_->setPlanCaptions(set.plan);
   settings_->setTabText(0, set.tabSheet1);
   settings_->setTabText(1, set.weekdays);
 

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -19,6 +20,7 @@
 
 #include "KVX_Setup.h"
 #include "TimerPage.h"
+#include "week_overview.h"
 #include "radio_group.h"
 #include "window_support.h"
 
@@ -285,6 +287,66 @@ TEST_F(WindowAccessTest, TimeLabelsTellTheirRowAndTimeAfterADayLoadAndAnEdit) {
   // The editor's labels say what they show.
   EXPECT_EQ(accessible(page.secondLabel())->text(QAccessible::Name), "01");
   EXPECT_EQ(accessible(page.hourLabel())->text(QAccessible::Name), "00 :");
+}
+
+// The week overview in Dutch: Tab goes through the seven rows and then the text, and each says its day.
+TEST_F(WindowAccessTest, WeekOverviewIsWalkedDayByDayInTheWindowsLanguage) {
+  startUp();
+  language()->setItemIndex(0);
+  TimerPage& page = form.timerPage();
+  EXPECT_EQ(accessible(page.overviewButton())->text(QAccessible::Name), "Weekoverzicht…");
+  page.openOverview();
+  WeekOverview* overview = page.overview();
+  QApplication::setActiveWindow(overview);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(overview));
+  overview->row(0)->setFocus(Qt::TabFocusReason);
+  QStringList walked, spoken;
+  for (int i = 0; i < 8; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    walked << focusName();
+    spoken << accessible(focus)->text(QAccessible::Name);
+    QTest::keyClick(focus, Qt::Key_Tab);
+  }
+  EXPECT_EQ(walked, QStringList({"WeekRow1", "WeekRow2", "WeekRow3", "WeekRow4", "WeekRow5", "WeekRow6",
+                                 "WeekRow7", "WeekText"}));
+  EXPECT_EQ(spoken[0], "Maandag: de hele dag UIT");
+  EXPECT_EQ(spoken[6], "Zondag: de hele dag UIT");
+  EXPECT_TRUE(spoken[7].startsWith("Maandag: de hele dag UIT\nDinsdag:")) << spoken[7].toStdString();
+  EXPECT_EQ(focusName(), "WeekRow1");  // round again
+  EXPECT_EQ(overview->windowTitle(), "Weekoverzicht");
+  EXPECT_TRUE(overview->textLabel()->text().startsWith("Maandag: de hele dag UIT\nDinsdag:"));
+}
+
+// The plan's export writes PDF or PNG by the name, in the window's language; a wrong name or folder
+// gets a box with the reason and leaves nothing behind.
+TEST_F(WindowAccessTest, WeekPlanExportWritesByExtensionOrSaysWhy) {
+  startUp();
+  language()->setItemIndex(1);
+  const struct {
+    const char* name;
+    bool written;
+    QByteArray start;
+    const char* box;
+  } cases[] = {
+      {"plan.pdf", true, "%PDF", nullptr},
+      {"plan.png", true, "\x89PNG", nullptr},
+      {"plan.txt", false, {}, "Der Wochenplan kann nicht gespeichert werden:\nplan.txt: the name must end in .pdf or .png"},
+      {"no/such/plan.pdf", false, {}, "Der Wochenplan kann nicht gespeichert werden:\nno/such/plan.pdf: der Ordner existiert nicht"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes->plain.clear();
+    EXPECT_EQ(form.exportWeekPlan(QLatin1String(c.name)), c.written);
+    QFile file(QLatin1String(c.name));
+    EXPECT_EQ(file.open(QIODevice::ReadOnly), c.written);
+    if (c.written) {
+      EXPECT_TRUE(file.read(8).startsWith(c.start));
+      EXPECT_TRUE(boxes->plain.empty());
+    } else {
+      ASSERT_EQ(boxes->plain.size(), 1u);
+      EXPECT_EQ(boxes->plain[0].toStdString(), c.box);
+    }
+  }
 }
 
 // --- looks ------------------------------------------------------------------------------------

@@ -245,6 +245,8 @@ TEST_F(WindowWithClock, TheSearchAsksEveryPortAtOnceAndTellsTheOthersNothingMore
   for (const std::string& message : clock.receivedMessages()) heard.push_back(bare(message));
   const std::vector<std::string> designed = {"$", "$21=", "$22=", "$23=", "$24=", "$25=", "$26=", "$27="};
   EXPECT_EQ(heard, designed);
+  // They read what came every 200 ms; their ports were closed when the clock answered.
+  waitUntil([&] { return gps.heard().size() >= 3 && silent.heard().size() >= 3; }, 2s);
   EXPECT_EQ(gps.heard(), "$\r\r");
   EXPECT_EQ(silent.heard(), "$\r\r");
   EXPECT_NE(child<QRadioButton>("COM3")->toolTip().indexOf("in use by PID 1"), -1);

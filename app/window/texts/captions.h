@@ -5,6 +5,7 @@
 #include <array>
 
 #include "file_problem.h"
+#include "plan_captions.h"
 
 // Caption of every message box with a single "OK" button, and the task-bar text.
 inline constexpr char kApplicationTitle[] = "KELVOX setup program";
@@ -27,6 +28,7 @@ struct CaptionSet {
       compareWithClock /* CompareWithClock1 */;
   std::array<QString, 7> days;        // WeekdaysTab, Monday first
   std::array<QString, 4> relayItems;  // RelayMode items, index = relay mode
+  PlanCaptions plan;                  // the week overview, copy and clear of a day, the plan's export
 };
 
 // The window's texts before the first language switch.

@@ -1,0 +1,131 @@
+// kelvox-setup --show FILE [--export PLAN], run as a process without a display: what it prints for
+// known files, its one line for a bad one, and the plan it writes (the PDF read back by pdftotext).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "config_file.h"
+
+namespace {
+
+struct Outcome {
+  int exitCode = -1;
+  QString out, err;
+};
+
+class ShowPlanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    // An office week: Monday to Friday 07:15:30 to 22:00:00; Wednesday's third and fourth entry
+    // meet at 09:00:00 with different actions.
+    TClockConfig office;
+    office.settings = {2, 3, 1, 1, 48};
+    office.week.setAllDeleted();
+    for (int day = 0; day < 5; ++day) {
+      office.week.at(day, 0) = TSwitchTime::set(day, 0, {"07", "15", "30"}, true);
+      office.week.at(day, 1) = TSwitchTime::set(day, 1, {"22", "00", "00"}, false);
+    }
+    office.week.at(2, 2) = TSwitchTime::set(2, 2, {"09", "00", "00"}, true);
+    office.week.at(2, 3) = TSwitchTime::set(2, 3, {"09", "00", "00"}, false);
+    write("office.cfg", formatConfigFile(office));
+    TClockConfig empty;
+    empty.week.setAllDeleted();
+    write("empty.cfg", formatConfigFile(empty));
+    write("bad.cfg", "KELVOX configuration 1\nlanguage = 9\n");
+  }
+  void write(const char* name, const std::string& text) {
+    QFile file(folder.filePath(QLatin1String(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), qint64(text.size()));
+  }
+  Outcome run(const QStringList& arguments) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("HOME"), folder.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(folder.path());
+    program.start(QStringLiteral(KVX_SETUP_PROGRAM), arguments);
+    EXPECT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
+            QString::fromLocal8Bit(program.readAllStandardError())};
+  }
+
+  QTemporaryDir folder, runtime;
+};
+
+const QString kOfficeText = QStringLiteral(
+    "language = 2\nrelay = 3\nutc = 1\ndls = 1\ntimeout = 48\n"
+    "Monday switch times: 07:15:30 ON, 22:00:00 OFF\nMonday: ON 07:15:30–22:00:00\n"
+    "Tuesday switch times: 07:15:30 ON, 22:00:00 OFF\nTuesday: ON 07:15:30–22:00:00\n"
+    "Wednesday switch times: 07:15:30 ON, 09:00:00 ON, 09:00:00 OFF, 22:00:00 OFF\n"
+    "Wednesday: ON 07:15:30–09:00:00; conflict at 09:00:00 (Time 3 ON, Time 4 OFF): Time 4 acts last\n"
+    "Thursday switch times: 07:15:30 ON, 22:00:00 OFF\nThursday: ON 07:15:30–22:00:00\n"
+    "Friday switch times: 07:15:30 ON, 22:00:00 OFF\nFriday: ON 07:15:30–22:00:00\n"
+    "Saturday switch times: no switch times\nSaturday: OFF all day\n"
+    "Sunday switch times: no switch times\nSunday: OFF all day\n");
+
+TEST_F(ShowPlanTest, PrintsKnownFilesAndOneLineForABadOne) {
+  QString emptyText = QStringLiteral("language = 2\nrelay = 0\nutc = 1\ndls = 0\ntimeout = 1\n");
+  for (const char* day : {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"})
+    emptyText += QStringLiteral("%1 switch times: no switch times\n%1: OFF all day\n").arg(QLatin1String(day));
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    QString out, err;
+  } cases[] = {
+      {{"--show", "office.cfg"}, 0, kOfficeText, {}},
+      {{"--show", "empty.cfg"}, 0, emptyText, {}},
+      {{"--show", "bad.cfg"}, 1, {}, "kelvox-setup: bad.cfg: line 2: "},
+      {{"--show", "missing.cfg"}, 1, {}, "kelvox-setup: missing.cfg: "},
+      {{"--show", "bad.cfg", "--export", "plan.pdf"}, 1, {}, "kelvox-setup: bad.cfg: line 2: "},
+      {{"--export", "plan.pdf"}, 2, {}, "kelvox-setup: --export goes with --show only."},
+      {{"--show", "office.cfg", "--export", "plan.txt"}, 2, {}, "kelvox-setup: --export takes a name ending in"},
+      {{"--show", "office.cfg", "--read", "x.cfg"}, 2, {}, "kelvox-setup: --show takes no transfer option."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    const Outcome result = run(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out.toStdString(), c.out.toStdString());
+    EXPECT_TRUE(result.err.startsWith(c.err)) << result.err.toStdString();
+    EXPECT_EQ(result.err.count(u'\n'), c.err.isEmpty() ? 0 : 1) << result.err.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("plan.pdf"))));
+}
+
+TEST_F(ShowPlanTest, ExportsOnePageWhoseTextIsThePlan) {
+  const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+  ASSERT_FALSE(pdftotext.isEmpty()) << "pdftotext (Debian poppler-utils) is missing; make test installs it";
+  const Outcome result = run({"--show", "office.cfg", "--export", "plan.pdf"});
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  EXPECT_EQ(result.out, kOfficeText);
+  EXPECT_EQ(result.err, QString());
+
+  QProcess extract;
+  extract.start(pdftotext, {folder.filePath(QStringLiteral("plan.pdf")), QStringLiteral("-")});
+  ASSERT_TRUE(extract.waitForFinished(30000));
+  ASSERT_EQ(extract.exitCode(), 0);
+  const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+  EXPECT_EQ(text.count(u'\f'), 1) << "pages";
+  for (const char* expected :
+       {"KELVOX week plan", "From: file office.cfg", "Settings: language = 2, relay = 3, utc = 1, dls = 1, timeout = 48",
+        "Monday: ON 07:15:30–22:00:00",
+        "Wednesday: ON 07:15:30–09:00:00; conflict at 09:00:00 (Time 3 ON, Time 4 OFF): Time 4 acts last",
+        "Sunday: OFF all day", "Time 8", "09:00:00 OFF"})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+
+  ASSERT_EQ(run({"--show", "office.cfg", "--export", "plan.PNG"}).exitCode, 0);
+  QFile png(folder.filePath(QStringLiteral("plan.PNG")));
+  ASSERT_TRUE(png.open(QIODevice::ReadOnly));
+  EXPECT_EQ(png.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+}
+
+}  // namespace
