@@ -88,6 +88,7 @@ bench: build
 	@$(BUILD)/bench/kvx_bench_transfer
 	@$(BUILD)/bench/kvx_bench_send_verify
 	@$(BUILD)/bench/kvx_bench_footprint
+	@$(BUILD)/bench/kvx_bench_search
 
 # Pictures of the window after a read of the emulated clock, into docs/.
 screenshots: build

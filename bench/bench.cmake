@@ -29,3 +29,11 @@ target_link_libraries(kvx_bench_round_trip PRIVATE kvx_serial_platform)
 target_include_directories(kvx_bench_round_trip PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests/support)
 set_target_properties(kvx_bench_round_trip PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench AUTOMOC OFF)
 kvx_warnings(kvx_bench_round_trip)
+
+# kelvox-setup --read's search for the clock over 16 pseudo-terminals, against the direct read.
+add_executable(kvx_bench_search ${CMAKE_CURRENT_LIST_DIR}/search_bench.cpp)
+target_link_libraries(kvx_bench_search PRIVATE kvx_emulator_support Qt6::Core)
+target_compile_definitions(kvx_bench_search PRIVATE KVX_SETUP_PATH="$<TARGET_FILE:kelvox-setup>")
+set_target_properties(kvx_bench_search PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+add_dependencies(kvx_bench_search kelvox-setup)
+kvx_warnings(kvx_bench_search)

@@ -16,6 +16,8 @@
 #                   the window program and from the console entry
 #   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
 #                   Linux program and one line
+#   COM12           the clock beyond the nine buttons and nothing on COM1: the window's start-up
+#                   search finds it, --list-ports names it, --read without --port reads it
 # Prints the times of each step and of the start-up read on both systems.
 #
 # Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
@@ -78,8 +80,8 @@ with_clock() {
   local options=() status=0 tries=0
   while [ "$1" != -- ]; do options+=("$1"); shift; done
   shift
-  rm -f "$KVX_PORT_DIR/COM1"
-  "$KVX_EMULATOR" --dir "$KVX_PORT_DIR" --port 1 --save= --log "$KVX_PORT_DIR/emulator.log" \
+  rm -f "$KVX_PORT_DIR/COM${clock_port:-1}"
+  "$KVX_EMULATOR" --dir "$KVX_PORT_DIR" --port "${clock_port:-1}" --save= --log "$KVX_PORT_DIR/emulator.log" \
     "${options[@]}" >"$KVX_PORT_DIR/emulator.out" &
   emulator=$!
   until grep -q '^ready' "$KVX_PORT_DIR/emulator.out" 2>/dev/null; do
@@ -280,4 +282,28 @@ for case in silent nowhere; do
   cmp -s "$work/linux-$case.status" "$work/windows-$case.status" || fail "$case: the exit statuses differ"
 done
 if [ -e "$work/linux-none.cfg" ] || [ -e "$work/windows-none.cfg" ]; then fail "a failed read left a file"; fi
+# The clock on COM12, beyond the nine buttons, and nothing on COM1: with no kelvox.ini the
+# window's start-up search finds it, --list-ports names it, and --read without --port reads it.
+clock_on_com12() {
+  local out="$work/com12.out"
+  KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1 windows >"$out" 2>&1 || fail "COM12: the window's start-up search: $(cat "$out")"
+  echo "window start-up: $(tr -d '\r' <"$out" | tail -n1)"
+  [ "$(grep -c '^rx [0-9]' <(log_lines))" -eq 8 ] || fail "COM12: the start-up read was not the designed conversation"
+  wine cmd /c del "%APPDATA%\\KELVOX Setup\\kelvox.ini" >/dev/null 2>&1 || true
+  console --list-ports >"$out" 2>&1 || fail "COM12: --list-ports ended with $?: $(cat "$out")"
+  grep -q '^COM12' "$out" || fail "COM12: --list-ports does not list it: $(cat "$out")"
+  echo "--list-ports: $(tr -d '\r' <"$out" | grep '^COM12')"
+  console --read "$(winepath -w "$work/com12.cfg")" >"$out" 2>&1 || fail "COM12: --read without --port: $(cat "$out")"
+  grep -q 'the clock answered on COM12' "$out" || fail "COM12: --read did not say where the clock answered: $(cat "$out")"
+  cmp -s "$work/com12.cfg" "$work/windows-read.cfg" || fail "COM12: --read read another configuration"
+  echo "--read without --port: $(tr -d '\r' <"$out")"
+}
+step "the clock on COM12, nothing on COM1"
+rm -f "$KVX_PORT_DIR/COM1"
+wine cmd /c del "%APPDATA%\\KELVOX Setup\\kelvox.ini" >/dev/null 2>&1 || true
+wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$KVX_PORT_DIR/COM12" /f >/dev/null 2>&1
+wineserver -k
+wineserver -p 2>>"$KVX_PORT_DIR/wineserver.log"
+wine cmd /c exit >/dev/null 2>&1
+clock_port=12 with_clock -- clock_on_com12
 step "Windows program test passed"
