@@ -6,6 +6,7 @@
 
 #include "desktop.h"
 #include "port_settings_file.h"
+#include "saved_port.h"
 
 namespace {
 
@@ -23,28 +24,28 @@ void addListPortsOption(QCommandLineParser& parser) {
 
 bool listPortsRequested(const QCommandLineParser& parser) { return parser.isSet(kListPortsOption); }
 
-QString portListing(const std::vector<TPortEntry>& ports, int saved) {
+QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& saved) {
   QString text;
-  bool savedListed = false;
-  for (const TPortEntry& port : ports) {
+  // Found as a start finds it: by the adapter's identity first.
+  const std::optional<std::size_t> savedIndex = findSavedPort(saved, ports).index;
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    const TPortEntry& port = ports[i];
     QString name = port.name;
     // A button of another name: the device a Linux COMn button opens.
     if (port.button != 0 && comPortNumber(port.name) != port.button) name += QStringLiteral(" (COM%1)").arg(port.button);
     text += name + u'\t' + orDash(port.hardware()) + u'\t' + orDash(port.identity);
-    if (saved != 0 && port.button == saved) {
-      text += QStringLiteral("\tsaved");
-      savedListed = true;
-    }
+    if (savedIndex == i) text += QStringLiteral("\tsaved");
     text += u'\n';
   }
-  if (saved != 0 && !savedListed) text += QStringLiteral("COM%1\tnot present\t-\tsaved\n").arg(saved);
+  if (!saved.empty() && !savedIndex)
+    text += savedPortName(saved) + QStringLiteral("\tnot present\t") + orDash(saved.identity) + QStringLiteral("\tsaved\n");
   return text;
 }
 
 int runListPorts() {
   std::error_code noFolder;
   const TSystemPortList list(std::filesystem::current_path(noFolder));
-  const QString text = portListing(list.ports(), TPortSettingsFile().savedPort());
+  const QString text = portListing(list.ports(), TPortSettingsFile().saved());
   desktop::write(stdout, text);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

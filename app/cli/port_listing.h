@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "port_list.h"
+#include "port_settings_file.h"
 
 class QCommandLineParser;
 
 void addListPortsOption(QCommandLineParser& parser);
 bool listPortsRequested(const QCommandLineParser& parser);
 
-// The lines for `ports`, `saved` the port number kelvox.ini names (0: none).
-QString portListing(const std::vector<TPortEntry>& ports, int saved);
+// The lines for `ports`, `saved` what kelvox.ini names (followed to where its adapter moved).
+QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& saved);
 // Prints the listing of the machine's ports as they stand in the working folder; gives the exit code.
 int runListPorts();

@@ -2,6 +2,7 @@
 // of a folder (whatever devices the machine has), and the forms --port takes.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "port_argument.h"
 #include "port_list.h"
 #include "port_listing.h"
+#include "saved_port.h"
 #include "posix_port.h"
 
 namespace {
@@ -24,7 +26,7 @@ TPortEntry entry(const char* name, int button, const char* description = "", con
 
 struct ListingCase {
   const char* name;
-  int saved;
+  TSavedPort saved;
   const char* afterFirstPort;  // what ends the first port's line
   const char* lastLine;        // after the three ports
 };
@@ -47,9 +49,13 @@ TEST_P(PortListing, GivesOneLinePerPortAndMarksTheSavedOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PortListing,
-                         testing::Values(ListingCase{"NoneSaved", 0, "", ""},
-                                         ListingCase{"SavedByItsButton", 1, "\tsaved", ""},
-                                         ListingCase{"SavedButAbsent", 4, "", "COM4\tnot present\t-\tsaved\n"}),
+                         testing::Values(ListingCase{"NoneSaved", {}, "", ""},
+                                         ListingCase{"SavedByItsButton", {1, {}, {}}, "\tsaved", ""},
+                                         ListingCase{"SavedButAbsent", {4, {}, {}}, "", "COM4\tnot present\t-\tsaved\n"},
+                                         // Saved as COM5, the adapter now stands behind COM1.
+                                         ListingCase{"AMovedAdapterByItsIdentity",
+                                                     {5, {}, "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0"},
+                                                     "\tsaved", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The machine's list, whatever /sys shows: the folder's COMn entries that lead somewhere are
@@ -85,6 +91,50 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
 }
 
 // Windows names a port's hardware by its device instance ID.
+// kelvox.ini as saved for a port, read back at the next start, and the port it stands for then,
+// when the list's names changed between the two starts (an adapter moved to another USB socket,
+// or another one was plugged in first).
+TEST(SavedPort, IsWrittenAsEarlierVersionsWroteItAndFollowsTheAdapter) {
+  const QString ftdiId = QStringLiteral("/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0");
+  TPortEntry usb0 = entry("/dev/ttyUSB0", 1, "FT232R USB UART");
+  usb0.identity = ftdiId;
+  TPortEntry usb1 = usb0;
+  usb1.name = usb1.path = QStringLiteral("/dev/ttyUSB1");
+  usb1.button = 2;
+  TPortEntry com14 = entry("COM14", 0, "USB Serial Port", "A50285BI");
+  const struct {
+    const char* name;
+    TPortEntry chosen;
+    const char* file;
+    std::vector<TPortEntry> next;  // the list at the next start
+    int found;                     // its index there; -1: not present
+    bool moved;
+  } cases[] = {
+      {"COM3 as ever", entry("COM3", 3), "COM3\r\n", {entry("COM1", 1), entry("COM3", 3)}, 1, false},
+      {"COM9 as ever", entry("COM9", 9), "COM9\r\n", {entry("COM9", 9)}, 0, false},
+      {"beyond the buttons", entry("COM12", 0), "COM-\r\nport=COM12\r\n", {entry("COM3", 3), entry("COM12", 0)}, 1,
+       false},
+      {"an adapter moved to COM2", usb0, "COM1\r\nidentity=/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0\r\n",
+       {entry("/dev/ttyACM0", 1), usb1}, 1, true},
+      {"an adapter renumbered", entry("COM12", 0, "USB Serial Port", "A50285BI"),
+       "COM-\r\nport=COM12\r\nidentity=A50285BI\r\n", {entry("COM12", 0), com14}, 1, true},
+      {"an adapter absent", usb0, "COM1\r\nidentity=/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0\r\n",
+       {entry("COM3", 3)}, -1, false},
+  };
+  QTemporaryDir dir;
+  const TPortSettingsFile file(dir.filePath(QStringLiteral("kelvox.ini")));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(file.write(savedPortOf(c.chosen)));
+    QFile written(dir.filePath(QStringLiteral("kelvox.ini")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), c.file);
+    const TSavedPortMatch match = findSavedPort(file.saved(), c.next);
+    EXPECT_EQ(match.index ? static_cast<int>(*match.index) : -1, c.found);
+    EXPECT_EQ(match.moved, c.moved);
+  }
+}
+
 TEST(UsbInstanceId, GivesTheUsbIdsAndASerialNumberOnlyWhereTheDeviceHasOne) {
   const struct {
     const char* id;

@@ -354,4 +354,32 @@ TEST_F(PortSelectionTest, ButtonsFollowTheDevicesAndReadClockFindsALateClock) {
   EXPECT_EQ(com(2)->toolTip(), "COM2: not present");
 }
 
+// A flood of device events (a hub, a flaky cable) costs one look at the port list, and looking
+// opens no port.
+TEST_F(PortSelectionTest, ABurstOfDeviceEventsCostsOneLookAtThePorts) {
+  using namespace std::chrono_literals;
+  struct CountingList : TPortList {
+    std::vector<TPortEntry> ports() const override {
+      ++looks;
+      return {};
+    }
+    mutable int looks = 0;
+  };
+  auto list = std::make_unique<CountingList>();
+  const CountingList* counting = list.get();
+  auto events = std::make_unique<StandInDeviceEvents>();
+  StandInDeviceEvents* devices = events.get();
+  makeWindow();
+  form->setPortList(std::move(list));
+  form->setDeviceEvents(std::move(events));
+  form->TimeoutTimer();
+  form->TimeoutTimer();
+  const int before = counting->looks;
+  for (int i = 0; i < 5000; ++i) devices->report(TDeviceEvents::Change::Added, "/dev/ttyUSB0");
+  ASSERT_TRUE(waitUntil([&] { return counting->looks > before; }, 2s));
+  waitUntil([] { return false; }, 300ms);
+  EXPECT_EQ(counting->looks, before + 1);
+  EXPECT_FALSE(form->serial().Active());
+}
+
 }  // namespace
