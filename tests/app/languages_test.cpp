@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "KVX_Setup.h"
+#include "port_list.h"
 #include "TimerPage.h"
 #include "captions.h"
 #include "radio_group.h"
@@ -58,6 +59,7 @@ class LanguageTest : public ::testing::TestWithParam<LanguageCase> {
 
 TEST_P(LanguageTest, SelectionPutsItsCaptionSetOnTheWindowAndChoosesTheMessageTexts) {
   const LanguageCase& c = GetParam();
+  form.setPortList(std::make_unique<TFixedPortList>());  // a machine with no serial port at all
   form.TimeoutTimer();  // start-up tick: the English set goes on first
   child<TRadioGroup>("Language")->setItemIndex(c.index);
 

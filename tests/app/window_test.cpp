@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "KVX_Setup.h"
+#include "port_list.h"
 #include "Serial4.h"
 #include "TimerPage.h"
 #include "radio_group.h"
@@ -151,6 +152,7 @@ TEST_F(WindowTest, SpinEditorsClampAndAreOnlyStepped) {
 }
 
 TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
+  form.setPortList(std::make_unique<TFixedPortList>());  // a machine with no serial port at all
   firstTick();
   // No clock: the read stays open with the reply time-out running.
   EXPECT_TRUE(form.transfer().reading());
