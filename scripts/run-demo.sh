@@ -40,7 +40,8 @@ else
   echo "The clock emulator is not built; the program starts without a clock."
 fi
 
-(cd "$demo" && exec "../app/kelvox-setup")
+# The demo's ports are its folder's links: the machine's own serial devices are left alone.
+(cd "$demo" && export KELVOX_SETUP_FOLDER_PORTS_ONLY=1 && exec "../app/kelvox-setup")
 status=$?
 [ -n "$emu_pid" ] && kill "$emu_pid" 2>/dev/null && wait "$emu_pid" 2>/dev/null
 exit $status
