@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -109,7 +110,9 @@ int runBatchTransfer(const TBatchRequest& request) {
     return made;
   };
   transfer = newTransfer();
-  const std::vector<TPortEntry> ports = request.port ? std::vector<TPortEntry>() : TSystemPortList(".").ports();
+  std::error_code noFolder;  // the working folder is where the COMn links are
+  const std::vector<TPortEntry> ports =
+      request.port ? std::vector<TPortEntry>() : TSystemPortList(std::filesystem::current_path(noFolder)).ports();
   bool search = false;
   if (const auto reason = openPort(*transfer, request.port, ports, search)) return fail(*reason);
   bool done = false;
