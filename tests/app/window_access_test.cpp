@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include "KVX_Setup.h"
+#include "port_list.h"
 #include "TimerPage.h"
 #include "week_overview.h"
 #include "radio_group.h"
@@ -37,8 +38,10 @@ class WindowAccessTest : public ::testing::Test {
     return found;
   }
   TRadioGroup* language() { return child<TRadioGroup>(QStringLiteral("Language")); }
-  // Start-up tick and reply time-out without a clock: the window is usable and in English.
+  // Start-up tick and reply time-out without a clock or a port (the tests enable the COM buttons
+  // they walk): the window is usable and in English.
   void startUp() {
+    form.setPortList(std::make_unique<TFixedPortList>());
     form.TimeoutTimer();
     form.TimeoutTimer();
   }
