@@ -12,9 +12,11 @@
 
 namespace bench {
 
-// Benchmarks run without a display, as the tests do.
+// Benchmarks run without a display, as the tests do, and, as they do, ask only the ports of
+// their folder: the machine's own serial devices are not part of any figure.
 inline void useOffscreenPlatform() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("KELVOX_SETUP_FOLDER_PORTS_ONLY", "1");
 }
 
 // 19200 baud, 8 data bits, even parity, 1 stop bit and the start bit: 11 bits a byte.

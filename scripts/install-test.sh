@@ -42,7 +42,8 @@ echo "$answer"
 [ "$answer" = "kelvox-setup $version" ] || fail "expected 'kelvox-setup $version'"
 
 # A home of its own, as a new user has it: only the configuration folder, with COM1 the emulated
-# clock and every other port leading nowhere (the machine's own serial devices stay untouched).
+# clock and every other port leading nowhere. The machine's own serial devices stay untouched:
+# the start-up search asks only the folder's links (KELVOX_SETUP_FOLDER_PORTS_ONLY).
 home="$scratch/home"
 config="$home/.config/kelvox-setup"
 mkdir -p "$config"
@@ -55,7 +56,7 @@ for _ in $(seq 50); do [ -e "$config/COM1" ] && break; sleep 0.1; done
 echo "== the installed program, offscreen, started from the home folder"
 status=0
 output=$(cd "$home" && env -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-  KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1 timeout 60 kelvox-setup 2>"$scratch/program.err") || status=$?
+  KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1 KELVOX_SETUP_FOLDER_PORTS_ONLY=1 timeout 60 kelvox-setup 2>"$scratch/program.err") || status=$?
 echo "$output"
 [ "$status" -eq 0 ] || { cat "$scratch/program.err" >&2; fail "the program ended with status $status"; }
 [[ "$output" == *"clockfound OK"* ]] || fail "the program did not read the clock"
