@@ -260,6 +260,10 @@ int PosixPort::open(const std::string& path) {
     return error;
   }
   fd_ = fd;
+  // What the device sent before the port was opened answers nothing asked of it here: a reply
+  // that came after another program (or an earlier open) let go of the port. A pseudo-terminal
+  // keeps such bytes; a UART's driver loses them. Either way the port starts empty.
+  tcflush(fd_, TCIFLUSH);
   saveTerminalSettings();
   lowLatency_.request(fd_);
   decoder_ = ParityMarkDecoder();

@@ -93,6 +93,9 @@ int Win32Port::open(const std::string& path) {
     CloseHandle(h);
     return error;
   }
+  // What the device sent before the port was opened answers nothing asked of it here: the port
+  // starts empty.
+  PurgeComm(h, PURGE_RXCLEAR);
   handle_ = h;
   return 0;
 }
