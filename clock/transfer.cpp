@@ -170,7 +170,12 @@ void TClockTransfer::handleEntryReply(const std::string& message) {
 
 void TClockTransfer::handleSettingsReply(const std::string& message) {
   if (const auto reply = decodeSettingReply(message)) {
-    if (step_ == kReadSettings) answered();
+    if (step_ == kReadSettings) {
+      const unsigned bit = 1u << static_cast<unsigned>(reply->setting);
+      if (settingsAnswered_ & bit) return fail(TransferFailure::ExtraReply);
+      settingsAnswered_ |= bit;
+      answered();
+    }
     host_.settingRead(reply->setting, reply->value);
   }
   // The relay mode reply is the last of the settings: the week follows, day by day.
@@ -235,6 +240,7 @@ void TClockTransfer::startUpTick() {
   // reset selects a port and asks the clock there. The clock then has the reply time to answer.
   startUpPending_ = false;
   step_ = kReadSettings;
+  settingsAnswered_ = 0;
   host_.startUp();
   port_.abortRx();
   port_.abortTx();
@@ -282,6 +288,7 @@ void TClockTransfer::answered() {
 void TClockTransfer::forgetAnswers() {
   lastCommandPending_ = false;
   settle_ = Settle::None;
+  settingsAnswered_ = 0;
   acknowledgedCount_ = 0;
   lastAcknowledged_.clear();
 }

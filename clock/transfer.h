@@ -22,7 +22,8 @@ enum class TransferFailure {
   NoAnswer,    // the reply time ran out
   ErrorReply,  // the clock answered with its error reply
   ExtraReply,  // a reply beyond the count: one while none was awaited, or one older than the
-               // message it would answer (a second "$ok" for one command, a ninth entry of a day)
+               // message it would answer (a second "$ok" for one command, a ninth entry of a day,
+               // a setting answered twice in one read)
   LineError,   // characters arrived damaged (parity or framing error, a break)
 };
 
@@ -201,6 +202,10 @@ class TClockTransfer {
   bool startUpPending_ = false;
   bool lastCommandPending_ = false;  // idle after a send whose last command waits for its acknowledgement
   bool ending_ = false;
+  // The settings the running read has had a reply for, one bit each: a second reply for one of
+  // them is a reply too many. So a line that keeps talking cannot hold the settings phase open
+  // for longer than one reply time per setting.
+  unsigned settingsAnswered_ = 0;
   int acknowledgedCount_ = 0;
   std::string lastWritten_;
   std::string lastAcknowledged_;

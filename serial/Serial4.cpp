@@ -164,6 +164,7 @@ void TEventThread::readMessages() {
     if (messageDamaged && owner_.notifyErrors_ != neNone)
       owner_.reportFromAnyThread([serial = &owner_] { serial->reportError(TSerial::kLineError); });
     owner_.deliveredEnd_ = index;
+    owner_.deliveredAt_ = std::chrono::steady_clock::now();
     owner_.deliveredDamaged_ = messageDamaged;
     raise(&TSerial::OnMessage, owner_.framer_.message());
   }
@@ -179,9 +180,11 @@ TSerial::TSerial(QObject* owner) : QObject(owner), thread_(std::make_unique<TEve
 }
 
 TSerial::~TSerial() {
+  // A hand-over still waiting for the main thread is cancelled first: the main thread is here, so
+  // the close would otherwise wait out its bound for it.
+  thread_->requestStop();
   close();
   // The thread is woken wherever it waits and the component stays until it has ended.
-  thread_->requestStop();
   { std::lock_guard lock(stateMutex_); }
   stateChanged_.notify_all();
   waiter_.wake();
@@ -290,6 +293,8 @@ void TSerial::open() {
     openFailure_ = error == 0 ? OpenFailure{} : portDevice_.openFailure(error);
     if (error == 0) {
       ++generation_;
+      firstSend_.reset();
+      deviceHasWireTime_ = portDevice_.hasWireTime();
       open_ = true;
       lostDevice_ = false;
     }
@@ -457,7 +462,9 @@ bool TSerial::sendBytes(const char* data, std::size_t size) {
     std::lock_guard lock(portMutex_);
     std::int32_t waiting = 0;
     portDevice_.inputCount(waiting);  // on failure the bytes taken still count
-    sendMark_ = bytesTaken_ + static_cast<std::uint64_t>(std::max(waiting, 0));
+    lastSend_ = {bytesTaken_ + static_cast<std::uint64_t>(std::max(waiting, 0)), std::chrono::steady_clock::now(),
+                 timeOnWire(size)};
+    if (!firstSend_) firstSend_ = lastSend_;
   }
   // Each write waits at most Timeout ms; bytes the driver has taken count as complete.
   const int error = portDevice_.write(data, size, std::chrono::milliseconds(timeout_));
@@ -467,29 +474,42 @@ bool TSerial::sendBytes(const char* data, std::size_t size) {
   return false;
 }
 
-void TSerial::SendString(const std::string& s) {
+bool TSerial::SendString(const std::string& s) {
   if (!open_) {
     reportError(kNotActive);
-    return;
+    return false;
   }
   if (waitOnTxFull_) {
     // Such a string never finds room: waiting for it would never end.
     if (s.size() > txQueueSize_) {
       reportError(kTooLongForTx);
-      return;
+      return false;
     }
-    if (!waitForTxRoom(s.size(), false)) return;
+    if (!waitForTxRoom(s.size(), false)) return false;
   }
-  if (!s.empty()) sendBytes(s.data(), s.size());
+  return s.empty() || sendBytes(s.data(), s.size());
 }
 
-void TSerial::SendChar(char c) {
+bool TSerial::SendChar(char c) {
   if (!open_) {
     reportError(kNotActive);
-    return;
+    return false;
   }
-  if (waitOnTxFull_ && !waitForTxRoom(1, true)) return;
-  sendBytes(&c, 1);
+  if (waitOnTxFull_ && !waitForTxRoom(1, true)) return false;
+  return sendBytes(&c, 1);
+}
+
+bool TSerial::before(const SendMark& send) const {
+  if (deliveredEnd_ <= send.bytesBefore) return true;
+  // No reply can come back before the bytes it answers have left on the line.
+  const bool wireTimeCounts = wireTimeCounts_.value_or(deviceHasWireTime_);
+  return wireTimeCounts && deliveredAt_ < send.began + send.onWire;
+}
+
+std::chrono::nanoseconds TSerial::timeOnWire(std::size_t bytes) const {
+  // A start bit, the data bits, the parity bit if any, and the stop bits, for every byte.
+  const int bits = 1 + (dataBits_ == d7bit ? 7 : 8) + (parity_ == paNone ? 0 : 1) + (stopBits_ == st1bit ? 1 : 2);
+  return std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) * bits * 1'000'000'000LL / baudrate_);
 }
 
 int TSerial::ReadChar(char& c) {
@@ -520,6 +540,11 @@ int TSerial::takeChar(char& c, bool& damaged, std::uint64_t& index) {
     reportFromAnyThread([this, error] { reportLastError(error); });
   }
   return count;
+}
+
+void TSerial::PurgeTx() {
+  if (!open_) return reportError(kNotActive);
+  if (const int error = portDevice_.discardOutput()) reportLastError(error);
 }
 
 void TSerial::AbortTx() {

@@ -26,8 +26,8 @@
 // Busy and idle. The thread marks itself busy while it works on an open port and idle once it
 // finds the port closed; then it sleeps on stateChanged_ until the next open or the stop.
 //
-// Cancelled hand-overs. The destructor stops the thread: requestStop() cancels a hand-over that
-// is still waiting, so the thread returns at once and the queued call, should it still come,
+// Cancelled hand-overs. The destructor stops the thread before it closes the port:
+// requestStop() cancels a hand-over that is still waiting, so the thread returns at once and the queued call, should it still come,
 // runs nothing. The call record, not the component, is what both sides share, so a handler may
 // even destroy its own component. The destructor then waits for the thread's end mark, so the
 // thread never touches a component that is gone.
@@ -46,11 +46,13 @@
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "line_settings.h"
@@ -187,19 +189,28 @@ class TSerial : public QObject {
   // opened since: the owner may open it again once the device is back.
   bool lostDevice() const { return lostDevice_; }
 
-  void SendString(const std::string& s);
-  void SendChar(char c);
+  // Each gives whether the port took the bytes within Timeout ms.
+  bool SendString(const std::string& s);
+  bool SendChar(char c);
   int ReadChar(char& c);  // main thread or the receive thread
-  // While OnMessage runs (message mode): whether every byte of the message had arrived before
-  // the last SendString or SendChar began, so that it cannot answer what that wrote; and whether
-  // damaged characters (a parity or framing error, a break, an overrun) came within the message
-  // or since the message before it. A damaged message is delivered all the same: the owner
-  // decides what it may still use of it (nothing, for a reply of the clock).
-  bool messageBeforeLastSend() const { return deliveredEnd_ <= sendMark_; }
+  // While OnMessage runs (message mode): whether the message cannot answer what the last
+  // SendString or SendChar wrote, because every byte of it had arrived before that write began,
+  // or before the write could have left the port at the line's rate (its bytes' time on the
+  // wire); messageBeforeFirstSend() asks the same of the first write since the port opened.
+  // And whether damaged characters (a parity or framing error, a break, an overrun) came within
+  // the message or since the message before it. A damaged message is delivered all the same: the
+  // owner decides what it may still use of it (nothing, for a reply of the clock).
+  bool messageBeforeLastSend() const { return before(lastSend_); }
+  bool messageBeforeFirstSend() const { return !firstSend_ || before(*firstSend_); }
   bool messageDamaged() const { return deliveredDamaged_; }
+  // Whether a write's time on the wire counts (above): by default where the device has a line
+  // (not a pseudo-terminal, whose writes arrive at once); a test may turn it on for one.
+  void setWireTimeCounts(std::optional<bool> counts) { wireTimeCounts_ = counts; }
   // End outstanding write or read operations; neither discards queued or received bytes.
   void AbortTx();
   void AbortRx();
+  // Throws away the bytes still waiting to go out: the next close does not wait for them.
+  void PurgeTx();
   void SetModemLine(eModemLine line, bool on);
 
   // Events, each optional; assigned and raised on the main thread.
@@ -294,13 +305,27 @@ class TSerial : public QObject {
   PlatformEventWaiter waiter_;
   MessageFramer framer_;  // receive thread only
   // Bytes taken from the port so far, counted under portMutex_; at each write the count of the
-  // bytes taken or waiting in the input queue (sendMark_, main thread). A message is delivered
-  // with the number of its last byte and whether damage came with it (set by the receive thread
-  // before the hand-over, read by the handler).
+  // bytes taken or waiting in the input queue (SendMark, main thread). A message is delivered
+  // with the number of its last byte, when that byte was taken, and whether damage came with it
+  // (set by the receive thread before the hand-over, read by the handler).
+  // A write as the messages that follow it are judged against: the bytes that had come before
+  // it, when it began, and how long its bytes take on the line.
+  struct SendMark {
+    std::uint64_t bytesBefore = 0;
+    std::chrono::steady_clock::time_point began{};
+    std::chrono::nanoseconds onWire{0};
+  };
+  bool before(const SendMark& send) const;
+  std::chrono::nanoseconds timeOnWire(std::size_t bytes) const;
+
   std::uint64_t bytesTaken_ = 0;
-  std::uint64_t sendMark_ = 0;
+  SendMark lastSend_;                    // main thread
+  std::optional<SendMark> firstSend_;    // since the last open; main thread
+  std::optional<bool> wireTimeCounts_;
+  bool deviceHasWireTime_ = false;       // as the last open found the device
   bool damageSinceMessage_ = false;  // receive thread only
   std::uint64_t deliveredEnd_ = 0;
+  std::chrono::steady_clock::time_point deliveredAt_{};
   bool deliveredDamaged_ = false;
 
   std::mutex stateMutex_;

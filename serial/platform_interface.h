@@ -33,6 +33,10 @@ concept SerialPlatformPort = requires(Port& port, const Port& readOnly, const st
   { port.write(path.data(), std::size_t{}, std::chrono::milliseconds{}) } -> std::same_as<int>;
   { readOnly.inputCount(count) } -> std::same_as<int>;
   { readOnly.outputCount(count) } -> std::same_as<int>;
+  // The bytes still waiting to go out thrown away.
+  { port.discardOutput() } -> std::same_as<int>;
+  // Whether a write takes its time on a line (not so on a pseudo-terminal).
+  { readOnly.hasWireTime() } -> std::same_as<bool>;
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
   { port.readByte(byte, error) } -> std::same_as<int>;
   // Whether the byte read last came damaged: a parity or framing error, a break, or bytes lost

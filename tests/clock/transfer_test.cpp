@@ -231,6 +231,11 @@ TEST_F(TransferTest, AReplyBeyondTheCountOrAnErrorReplyFailsTheTransfer) {
       {"a ninth entry reply for Wednesday", [&] { weekRead(7, 3); }, "extra reply"},
       {"a ninth entry reply before the next day request",
        [&] { weekRead(1, 0), transfer.Serial1Message(entryReply(0, 7), true); }, "extra reply"},
+      // A line that keeps repeating a setting would otherwise hold the settings phase open for ever.
+      {"a setting answered twice in one read",
+       [&] { transfer.ReadClockClick(), transfer.Serial1Message("$S1=2\r"), transfer.Serial1Message("$S2=+01\r"),
+             transfer.Serial1Message("$S1=2\r"); },
+       "extra reply"},
       {"error reply in the settings phase", [&] { weekRead(0, 0), transfer.Serial1Message("$error\r"); },
        "error reply"},
       {"error reply in the week phase",

@@ -76,6 +76,7 @@ class SerialFramingTest : public SerialPtyFixture {
       messages_.push_back(m);
       damaged_.push_back(sender->messageDamaged());
       beforeLastSend_.push_back(sender->messageBeforeLastSend());
+      beforeFirstSend_.push_back(sender->messageBeforeFirstSend());
     };
   }
   void TearDown() override {
@@ -101,6 +102,7 @@ class SerialFramingTest : public SerialPtyFixture {
   Messages messages_;
   std::vector<bool> damaged_;
   std::vector<bool> beforeLastSend_;
+  std::vector<bool> beforeFirstSend_;
 };
 
 TEST_F(SerialFramingTest, TwoMessagesInOneReadComeAsTwoEventsInOrder) {
@@ -138,6 +140,44 @@ TEST_F(SerialFramingTest, AMessageWaitingBeforeAWriteIsToldFromOneAfterIt) {
   clockReceives(3);
   clockSends("$B\r");
   EXPECT_EQ(receive(2), Messages({"$A\r", "$B\r"}));
+  EXPECT_EQ(beforeLastSend_, std::vector<bool>({true, false}));
+}
+
+// Talk that came before the port's first write answers nothing asked on it, however many writes
+// follow; an open starts the count again.
+TEST_F(SerialFramingTest, AMessageBeforeTheFirstWriteSinceTheOpenIsToldApart) {
+  clockSends("$A\r");
+  receive(1);
+  serial_->SendString("$\r");
+  clockReceives(2);
+  clockSends("$B\r");
+  receive(2);
+  serial_->SendString("$\r");
+  clockReceives(2);
+  clockSends("$C\r");
+  receive(3);
+  serial_->setActive(false);
+  serial_->setActive(true);
+  clockSends("$D\r");
+  EXPECT_EQ(receive(4), Messages({"$A\r", "$B\r", "$C\r", "$D\r"}));
+  EXPECT_EQ(beforeFirstSend_, std::vector<bool>({true, false, false, true}));
+}
+
+// On a line, no answer can come back before the bytes it answers have left at the line's rate:
+// 19 bytes of 11 bits take 10.9 ms at 19200 baud. A pseudo-terminal passes them on at once, so
+// the test counts the wire time as a real port does.
+TEST_F(SerialFramingTest, AReplySoonerThanTheWritesTimeOnTheLineCannotAnswerIt) {
+  serial_->setWireTimeCounts(true);
+  const std::string command = "$21=0,12,30,00,ON\r\n";
+  serial_->SendString(command);
+  clockReceives(command.size());
+  clockSends("$ok\r");  // at once: a second answer to the command before, not this one's
+  receive(1);
+  serial_->SendString(command);
+  clockReceives(command.size());
+  QThread::msleep(30);  // as long as the command takes on the wire and more
+  clockSends("$ok\r");
+  receive(2);
   EXPECT_EQ(beforeLastSend_, std::vector<bool>({true, false}));
 }
 

@@ -1,5 +1,6 @@
 // Opening, line settings, write rules and error reports over a real pseudo-terminal.
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -400,6 +401,24 @@ TEST_F(SerialPortTest, OpenCloseCyclesLeakNoDescriptor) {
   serial->setPort(9);  // and failed opens
   for (int i = 0; i < 10; ++i) serial->setActive(true);
   EXPECT_EQ(openDescriptors(), before);
+}
+
+// Every open port costs descriptors and a thread with its event loop: a port that would leave the
+// program none to spare is refused with its reason, where the thread's start would abort it.
+TEST_F(SerialPortTest, APortThatWouldLeaveNoDescriptorsToSpareIsRefused) {
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit tight = old;
+  tight.rlim_cur = static_cast<rlim_t>(openDescriptors() + 8);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  auto serial = openClockPort();
+  const bool opened = serial->Active();
+  const OpenFailure failure = serial->lastOpenFailure();
+  serial.reset();
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &old), 0);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(failure.code, EMFILE);
+  EXPECT_NE(failure.reason.find("too many files open"), std::string::npos) << failure.reason;
 }
 
 TEST_F(SerialPortTest, SendsBytesAndRefusesAStringTheQueueCannotHold) {

@@ -172,7 +172,8 @@ TEST_F(SerialThreadTest, DestroyedWhileAHandOverWaits) {
   QThread::msleep(300);  // the thread has posted the message; the main thread has not run it
   const auto start = Clock::now();
   serial.reset();
-  EXPECT_LT(Clock::now() - start, 2s);
+  // The hand-over is cancelled before the close: the close never waits out its 750 ms for it.
+  EXPECT_LT(Clock::now() - start, 500ms);
   settle();
   EXPECT_EQ(calls, 0);
 }

@@ -1,9 +1,11 @@
 #include "posix_port.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -91,6 +93,29 @@ std::vector<std::string> numberedDevices(const std::string& prefix) {
 }
 
 // Unix98 pseudo-terminal slaves: majors 136 to 143.
+// Descriptors an open port costs: its own, its waiter's wake-up and its receive thread's event
+// loop's; and those the program keeps for itself (files it writes, its windowing system).
+constexpr long kDescriptorsPerPort = 3;
+constexpr long kDescriptorReserve = 16;
+
+// Whether at least `needed` descriptors are still free under this process's limit.
+bool descriptorsToSpare(long needed) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+  const auto cap = static_cast<long>(limit.rlim_cur);
+  if (cap >= 4096) return true;  // counting costs more than it can save
+  long used = 0;
+  if (DIR* folder = opendir("/proc/self/fd")) {
+    while (const dirent* entry = readdir(folder))
+      if (entry->d_name[0] != '.') ++used;
+    closedir(folder);
+    --used;  // the folder's own descriptor
+  } else {
+    return errno != EMFILE && errno != ENFILE;
+  }
+  return cap - used >= needed;
+}
+
 bool isPseudoTerminal(int fd) {
   struct stat st {};
   return fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
@@ -238,6 +263,9 @@ void PosixPort::setLockFolder(const std::string& folder) { lockFolderSetting() =
 
 int PosixPort::open(const std::string& path) {
   if (fd_ >= 0) return EBUSY;
+  // An open port costs its descriptor, the waiter's and its receive thread's event loop's; when
+  // those would leave the program none to spare, the port is refused like any other failure.
+  if (!descriptorsToSpare(kDescriptorsPerPort + kDescriptorReserve)) return EMFILE;
   device_ = deviceBehind(path);
   lockOwner_ = otherLockOwner(lockFileFor(device_));
   if (lockOwner_ != 0) return EBUSY;
@@ -348,6 +376,9 @@ OpenFailure PosixPort::openFailure(int error) const {
       return {Kind::NotFound, error, "no such device"};
     case ENOTTY:
       return {Kind::NotASerialPort, error, "not a serial port"};
+    case EMFILE:
+    case ENFILE:
+      return {Kind::Other, error, "too many files open to open one more port (the limit of ulimit -n)"};
     default:
       return {Kind::Other, error, std::strerror(error)};
   }
@@ -365,6 +396,10 @@ int PosixPort::close() {
   ownLock_.clear();
   return error;
 }
+
+int PosixPort::discardOutput() { return tcflush(fd_, TCOFLUSH) == 0 ? 0 : errno; }
+
+bool PosixPort::hasWireTime() const { return fd_ >= 0 && !isPseudoTerminal(fd_); }
 
 int PosixPort::apply(const TLineSettings& settings) {
   termios t{};

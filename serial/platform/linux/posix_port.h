@@ -53,6 +53,11 @@ class PosixPort {
   int write(const char* data, std::size_t size, std::chrono::milliseconds timeout);
   int inputCount(std::int32_t& count) const;
   int outputCount(std::int32_t& count) const;
+  // Throws away the bytes still waiting to go out, so a close does not wait for them.
+  int discardOutput();
+  // Whether bytes take their time on a line here: false for a pseudo-terminal, where a write
+  // arrives at the other end at once, whatever rate the port is set to.
+  bool hasWireTime() const;
 
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
   // With parity checking on, the driver marks damaged bytes (PARMRK): the marks are taken off

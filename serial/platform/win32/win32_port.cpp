@@ -154,6 +154,16 @@ int Win32Port::queueStatus(std::uint32_t& inQueue, std::uint32_t& outQueue) cons
   return 0;
 }
 
+int Win32Port::discardOutput() {
+  return PurgeComm(handle_, PURGE_TXCLEAR) ? 0 : static_cast<int>(GetLastError());
+}
+
+bool Win32Port::hasWireTime() const {
+  static const bool underWine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return isOpen() && !underWine;
+}
+
 int Win32Port::inputCount(std::int32_t& count) const {
   std::uint32_t in = 0;
   std::uint32_t out = 0;

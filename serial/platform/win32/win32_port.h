@@ -46,6 +46,11 @@ class Win32Port {
   int write(const char* data, std::size_t size, std::chrono::milliseconds timeout);
   int inputCount(std::int32_t& count) const;
   int outputCount(std::int32_t& count) const;
+  // Throws away the bytes still waiting to go out, so a close does not wait for them.
+  int discardOutput();
+  // Whether bytes take their time on a line here. Under Wine a COM port may stand for a
+  // pseudo-terminal, where a write arrives at once: there no write is taken to have a line time.
+  bool hasWireTime() const;
 
   // One byte without waiting: 1 when read, 0 when none is there or the read failed (error set).
   // ClearCommError's parity, framing and overrun errors make every byte queued when they were
