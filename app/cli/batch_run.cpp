@@ -129,7 +129,9 @@ int runBatchTransfer(const TBatchRequest& request) {
     if (request.comparing) reading->setReadFailureEnding(QStringLiteral("nothing was compared"));
     if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
     transfer = std::move(reading);
-    transfer->search(ports);
+    transfer->search(ports, [&](const TClockSearch::Skipped& skipped) {
+      report(ports[skipped.index].shown() + QStringLiteral(": ") + skipped.reason);
+    });
     for (const TClockSearch::Skipped& skipped : transfer->searching()->skipped())
       report(ports[skipped.index].shown() + QStringLiteral(": ") + skipped.reason);
     if (signalled()) return fail(lookingInterrupted);

@@ -52,6 +52,7 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
 
 TBatchTransfer::~TBatchTransfer() {
   timeout_.stop();
+  port_.attach(nullptr);
   search_.reset();
   serial_.setActive(false);
 }
@@ -66,14 +67,15 @@ std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
   return openSelected();
 }
 
-void TBatchTransfer::search(std::vector<TPortEntry> ports) {
+void TBatchTransfer::search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped) {
   search_ = std::make_unique<TClockSearch>(
-      std::move(ports), [this](std::size_t) { port_.attachAll(search_->asking()); },
+      std::move(ports), [](std::size_t) {},
       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
         if (!finished_) deliverMessage(transfer_, message, beforeLastWrite, damaged);
       });
   search_->open();
-  port_.attachAll(search_->asking());
+  search_->onDropped(std::move(dropped));
+  port_.attachSearch(search_.get());
 }
 
 std::optional<TPortEntry> TBatchTransfer::foundPort() const {
@@ -234,7 +236,7 @@ void TBatchTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
   // No port answered the search: none of them hears anything more (the ending's CR included).
   if (search_ && !search_->found()) {
-    port_.attachAll({});
+    port_.attach(nullptr);
     search_->close();
   }
   finish(failureText(why));

@@ -12,6 +12,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -37,8 +38,9 @@ class TBatchTransfer : private TransferHost {
   // The device path it was opened by; empty when opened by number.
   const std::string& portPath() const { return serial_.PortPath(); }
   // Looks for the clock on every port of `ports` at once, in place of open(): run() then reads
-  // through the search, and the read request is the search's. For a read only.
-  void search(std::vector<TPortEntry> ports);
+  // through the search, and the read request is the search's. For a read only. `dropped` hears
+  // of each port dropped after it opened.
+  void search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped = {});
   // The search and the ports it skipped, with why.
   const TClockSearch* searching() const { return search_.get(); }
   // The port where the search heard the clock, once it has.

@@ -14,7 +14,21 @@ bool isClockAnswer(const std::string& message) {
   return !message.empty() && message.front() == '$' && (replySetting(message) || isErrorReply(message));
 }
 
+constexpr unsigned kAllSettingsSeen = (1u << kAllSettings.size()) - 1;
+
 }  // namespace
+
+void TClockSearch::AnswerShape::take(const std::string& message) {
+  const auto setting = message.front() == '$' ? replySetting(message) : std::nullopt;
+  if (!setting || whole || stray) return;
+  const unsigned bit = 1u << static_cast<unsigned>(*setting);
+  stray = (settingsSeen & bit) != 0;
+  settingsSeen |= bit;
+  if (*setting == Setting::RelayMode) {
+    whole = settingsSeen == kAllSettingsSeen;
+    stray = !whole;
+  }
+}
 
 void usePort(TSerial& serial, const TPortEntry& entry) {
   if (entry.button != 0)
@@ -26,6 +40,7 @@ void usePort(TSerial& serial, const TPortEntry& entry) {
 TClockSearch::TClockSearch(std::vector<TPortEntry> ports, Found found, Forward forward)
     : ports_(std::move(ports)), onFound_(std::move(found)), forward_(std::move(forward)) {
   grace_.setSingleShot(true);
+  grace_.setTimerType(Qt::PreciseTimer);
   grace_.setInterval(kListOrderGraceMs);
   QObject::connect(&grace_, &QTimer::timeout, [this] { decide(); });
 }
@@ -44,11 +59,25 @@ void TClockSearch::open() {
       continue;
     }
     serial->AbortRx();
+    const std::uint32_t previousTimeout = serial->Timeout();
+    serial->setTimeout(kRequestWriteMs);
     const std::size_t slot = candidates_.size();
     serial->OnMessage = [this, slot](TSerial* sender, const std::string& message) {
       received(candidates_[slot], sender, message);
     };
-    candidates_.push_back({index, std::move(serial), false, {}});
+    candidates_.push_back({index, std::move(serial), previousTimeout});
+  }
+}
+
+void TClockSearch::writeRefused(TSerial* serial) {
+  if (found_) return;
+  for (Candidate& candidate : candidates_) {
+    if (candidate.serial.get() != serial) continue;
+    candidate.serial->PurgeTx();
+    candidate.serial.reset();
+    skipped_.push_back({candidate.index, QStringLiteral("does not take what is written to it (its output is held back)")});
+    if (onDropped_) onDropped_(skipped_.back());
+    return;
   }
 }
 
@@ -66,30 +95,41 @@ void TClockSearch::received(Candidate& candidate, TSerial* sender, const std::st
     if (sender == clockPort_) forward_(held.text, held.beforeLastWrite, held.damaged);
     return;
   }
-  if (!candidate.answered) {
-    if (held.damaged || !isClockAnswer(message)) return;  // not the clock, or not readable as it
-    candidate.answered = true;
-  }
+  // The clock speaks only when asked: whatever talked before its request is another device.
+  candidate.unasked = candidate.unasked || sender->messageBeforeFirstSend();
+  if (candidate.unasked || candidate.answer.stray || candidate.answer.whole) return;
+  if (candidate.held.empty() && (held.damaged || !isClockAnswer(message))) return;  // not the clock, or not readable as it
   candidate.held.push_back(held);
-  // The first port of the list that opened cannot be outdone; a later one waits a moment for
-  // the ports before it.
-  if (&candidate == &candidates_.front())
+  if (!held.damaged) candidate.answer.take(message);
+  if (candidate.answer.stray) candidate.held.clear();
+  const auto firstWhole =
+      std::find_if(candidates_.begin(), candidates_.end(), [](const Candidate& c) { return c.answer.whole; });
+  if (firstWhole == candidates_.end()) return;
+  // The first port of the list that opened cannot be outdone. A later one waits a moment for the
+  // ports before it, and for as long as one of them goes on answering as the clock.
+  if (firstWhole == candidates_.begin())
     decide();
-  else if (!grace_.isActive())
+  else if (&candidate == &*firstWhole ? !grace_.isActive() : &candidate < &*firstWhole && !held.damaged && isClockAnswer(message))
     grace_.start();
 }
 
 void TClockSearch::decide() {
   grace_.stop();
-  const auto first = std::find_if(candidates_.begin(), candidates_.end(), [](const Candidate& c) { return c.answered; });
+  const auto first =
+      std::find_if(candidates_.begin(), candidates_.end(), [](const Candidate& c) { return c.answer.whole; });
   if (first != candidates_.end() && !found_) choose(*first);
 }
 
 void TClockSearch::choose(Candidate& chosen) {
   found_ = chosen.index;
   clockPort_ = chosen.serial.get();
-  for (Candidate& other : candidates_)
-    if (&other != &chosen) other.serial.reset();  // closes it
+  clockPort_->setTimeout(chosen.previousTimeout);
+  // The others close without waiting for output that no one needs.
+  for (Candidate& other : candidates_) {
+    if (&other == &chosen || !other.serial) continue;
+    other.serial->PurgeTx();
+    other.serial.reset();
+  }
   const std::vector<Held> held = std::move(chosen.held);
   onFound_(chosen.index);
   for (const Held& message : held) forward_(message.text, message.beforeLastWrite, message.damaged);

@@ -5,14 +5,21 @@
 // port that does not open (in use, not permitted, gone) is skipped at once with its reason. The
 // host's transfer then writes its read request, and at start-up its bare CR, to every port that
 // opened (asking()), and nothing else: no port hears a setting before the clock has answered on
-// it. The first port whose reply is the clock's (a settings reply, or its error reply) is the
-// clock's; the others are closed at once, and from then on the transfer talks to that port
-// alone, so the search's read request is the read. When clocks answer on more than one port
-// within a moment of each other, the first in the list wins. Other talk (a GPS receiver's
-// sentences, a modem's echo) is dropped. When nothing answers, the host's reply time-out ends the
-// search: one time-out, whatever the number of ports.
+// it. Those writes never hold up the search: a port that does not take them within
+// kRequestWriteMs is dropped with its reason (its output is held back).
+//
+// The clock speaks only when asked, and answers a read request with each of its five settings
+// once, the relay mode last. A port that talked before its request was written, or whose answer
+// strays from that shape (a setting twice, the relay mode before the others), is some other
+// device and is never taken; other talk (a GPS receiver's sentences, a modem's echo) is passed
+// over; an error reply alone does not make a port the clock. The first port whose answer is whole
+// is the clock's; the others are closed at once, and from then on the transfer talks to that
+// port alone, so the search's read request is the read. When clocks answer on more than one port
+// within a moment of each other, the first in the list wins. When no answer is whole, the host's
+// reply time-out ends the search: one time-out, whatever the number of ports.
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +44,9 @@ class TClockSearch {
 
   // How long answers of ports earlier in the list are waited for after a later one answered.
   static constexpr int kListOrderGraceMs = 30;
+  // How long a port may take to accept the request on the main thread: a healthy port takes two
+  // bytes at once, one whose output is held back would otherwise hold up every other port.
+  static constexpr int kRequestWriteMs = 100;
 
   TClockSearch(std::vector<TPortEntry> ports, Found found, Forward forward);
   ~TClockSearch();
@@ -49,6 +59,10 @@ class TClockSearch {
   const std::vector<Skipped>& skipped() const { return skipped_; }
   // Where the requests go: every port that opened until the clock answers, then the clock's.
   std::vector<TSerial*> asking() const;
+  // A port that did not take what the transfer wrote to it: dropped from the search with its
+  // reason, told to the host's onDropped.
+  void writeRefused(TSerial* serial);
+  void onDropped(std::function<void(const Skipped&)> dropped) { onDropped_ = std::move(dropped); }
   // The port where the clock answered, once it has.
   std::optional<std::size_t> found() const { return found_; }
   // The clock's port, open, for a host that keeps it as its own; the search holds no port after.
@@ -62,11 +76,20 @@ class TClockSearch {
     bool beforeLastWrite;
     bool damaged;
   };
+  // How far a port's answer goes as the clock's does.
+  struct AnswerShape {
+    unsigned settingsSeen = 0;  // one bit per setting
+    bool whole = false;         // each setting once, the relay mode last
+    bool stray = false;         // a setting twice, or the relay mode before the others
+    void take(const std::string& message);
+  };
   struct Candidate {
     std::size_t index;  // into ports_
     std::unique_ptr<TSerial> serial;
-    bool answered = false;
-    std::vector<Held> held;  // what it said while the list order was being waited for
+    std::uint32_t previousTimeout = 0;  // the write bound it had before the search
+    bool unasked = false;  // it talked before its request: not the clock
+    AnswerShape answer;
+    std::vector<Held> held;  // what it said since its answer began, for the transfer
   };
 
   void received(Candidate& candidate, TSerial* sender, const std::string& message);
@@ -78,6 +101,7 @@ class TClockSearch {
   Forward forward_;
   std::vector<Candidate> candidates_;
   std::vector<Skipped> skipped_;
+  std::function<void(const Skipped&)> onDropped_;
   std::optional<std::size_t> found_;
   TSerial* clockPort_ = nullptr;
   QTimer grace_;

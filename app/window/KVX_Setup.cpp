@@ -65,6 +65,7 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
   timeout_->stop();
+  transferPort_.attach(nullptr);
   search_.reset();
   compare_.reset();
   // The port goes before the widgets its handler would reach.

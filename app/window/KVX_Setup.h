@@ -173,6 +173,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // Opens every port for the search; the transfer's next requests go to all of them.
   void startSearch();
   void endSearch();
+  void noteSkipped(const TClockSearch::Skipped& skipped);  // its reason kept for the tool tip and told
   // The search heard the clock on ports_[index]: its port becomes Serial1, selected and saved.
   void clockFound(std::size_t index);
   void adoptSerial(std::unique_ptr<TSerial> serial);

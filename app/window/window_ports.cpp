@@ -103,13 +103,19 @@ void TForm1::startSearch() {
       });
   search_->open();
   skipReasons_.clear();
-  for (const TClockSearch::Skipped& skipped : search_->skipped()) {
-    const TPortEntry& entry = ports_[skipped.index];
-    skipReasons_[entry.name] = skipped.reason;
-    std::fprintf(stderr, "%s: %s\n", qPrintable(entry.shown()), qPrintable(skipped.reason));
-  }
-  transferPort_.attachAll(search_->asking());
+  for (const TClockSearch::Skipped& skipped : search_->skipped()) noteSkipped(skipped);
+  search_->onDropped([this](const TClockSearch::Skipped& skipped) {
+    noteSkipped(skipped);
+    showPorts();
+  });
+  transferPort_.attachSearch(search_.get());
   showPorts();
+}
+
+void TForm1::noteSkipped(const TClockSearch::Skipped& skipped) {
+  const TPortEntry& entry = ports_[skipped.index];
+  skipReasons_[entry.name] = skipped.reason;
+  std::fprintf(stderr, "%s: %s\n", qPrintable(entry.shown()), qPrintable(skipped.reason));
 }
 
 void TForm1::endSearch() {

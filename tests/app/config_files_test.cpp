@@ -526,6 +526,39 @@ TEST(CommandLineCompare, AgreesAfterACleanSendAndNamesEachChangedValue) {
   EXPECT_EQ(clock.receivedMessages().size(), 61u + 2 * 8u);  // the send, then two reads
 }
 
+// The clock speaks only when asked, and answers a read request with each of its settings once,
+// the relay mode last: no other device on the first port keeps the read from the clock on COM2,
+// holds it up or holds a read open for ever.
+TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
+  using namespace std::chrono_literals;
+  using Behaviour = GpsStandIn::Behaviour;
+  const struct {
+    const char* device;
+    Behaviour behaviour;
+    QStringList arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {"a setting reply every 20 ms, asked or not", {.line = "$#1=2\r", .period = 20ms}, {}, 0,
+       "the clock answered on COM2"},
+      {"an error reply, then nothing", {.answer = "$error\r"}, {}, 0, "the clock answered on COM2"},
+      {"one setting reply, then nothing", {.answer = "$#1=2\r"}, {}, 0, "the clock answered on COM2"},
+      {"output held back", {.holdsOutput = true}, {}, 0, "COM1: does not take what is written to it"},
+      {"a setting reply every 20 ms on the port asked for", {.line = "$#1=2\r", .period = 20ms},
+       {"--port", "1"}, 1, "sent a reply too many"},
+  };
+  for (const auto& c : cases) {
+    ScratchFolder folder({1, 2});
+    GpsStandIn device(folder.path().toStdString(), 1, c.behaviour);
+    ASSERT_TRUE(device.ready());
+    EmulatorProcess clock(folder.path().toStdString(), {}, 2);
+    ASSERT_TRUE(clock.start());
+    const RunResult result = runSetup(QStringList{"--read", "read.cfg"} + c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.device << ": " << result.stderrText.toStdString();
+    EXPECT_TRUE(result.stderrText.contains(QLatin1String(c.says))) << c.device << ": " << result.stderrText.toStdString();
+  }
+}
+
 // --list-ports without a display: the clock's port under the name COM12, and the saved COM2 that
 // is absent (COM1..COM9 lead nowhere here, so none of the machine's devices is a button's).
 TEST(CommandLineListPorts, NamesAPortBeyondCom9AndTheSavedOne) {
