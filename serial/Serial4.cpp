@@ -462,8 +462,8 @@ bool TSerial::sendBytes(const char* data, std::size_t size) {
     std::lock_guard lock(portMutex_);
     std::int32_t waiting = 0;
     portDevice_.inputCount(waiting);  // on failure the bytes taken still count
-    lastSend_ = {bytesTaken_ + static_cast<std::uint64_t>(std::max(waiting, 0)), std::chrono::steady_clock::now(),
-                 timeOnWire(size)};
+    lastSend_ = {bytesTaken_ + static_cast<std::uint64_t>(std::max(waiting, 0)),
+                 std::chrono::steady_clock::now(), timeOnWire(size)};
     if (!firstSend_) firstSend_ = lastSend_;
   }
   // Each write waits at most Timeout ms; bytes the driver has taken count as complete.
@@ -508,7 +508,8 @@ bool TSerial::before(const SendMark& send) const {
 
 std::chrono::nanoseconds TSerial::timeOnWire(std::size_t bytes) const {
   // A start bit, the data bits, the parity bit if any, and the stop bits, for every byte.
-  const int bits = 1 + (dataBits_ == d7bit ? 7 : 8) + (parity_ == paNone ? 0 : 1) + (stopBits_ == st1bit ? 1 : 2);
+  const int bits =
+      1 + (dataBits_ == d7bit ? 7 : 8) + (parity_ == paNone ? 0 : 1) + (stopBits_ == st1bit ? 1 : 2);
   return std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) * bits * 1'000'000'000LL / baudrate_);
 }
 

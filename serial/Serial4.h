@@ -27,10 +27,10 @@
 // finds the port closed; then it sleeps on stateChanged_ until the next open or the stop.
 //
 // Cancelled hand-overs. The destructor stops the thread before it closes the port:
-// requestStop() cancels a hand-over that is still waiting, so the thread returns at once and the queued call, should it still come,
-// runs nothing. The call record, not the component, is what both sides share, so a handler may
-// even destroy its own component. The destructor then waits for the thread's end mark, so the
-// thread never touches a component that is gone.
+// requestStop() cancels a hand-over that is still waiting, so the thread returns at once and the
+// queued call, should it still come, runs nothing. The call record, not the component, is what
+// both sides share, so a handler may even destroy its own component. The destructor then waits
+// for the thread's end mark, so the thread never touches a component that is gone.
 //
 // Closing, bounded at 750 ms. close() drops DTR and RTS, clears the open flag, wakes the waiter
 // (the Win32 layer clears the event mask, the POSIX one signals its wake-up descriptor), closes
@@ -170,7 +170,9 @@ class TSerial : public QObject {
   // A second character that also begins a message, or none (the default); applies from the next
   // received byte, as MessageStartChar does.
   std::optional<char> MessageSecondStartChar() const;
-  void setMessageSecondStartChar(std::optional<char> c) { messageSecondStartChar_ = c ? int{static_cast<unsigned char>(*c)} : -1; }
+  void setMessageSecondStartChar(std::optional<char> c) {
+    messageSecondStartChar_ = c ? int{static_cast<unsigned char>(*c)} : -1;
+  }
   char MessageEndChar() const { return messageEndChar_; }
   void setMessageEndChar(char c) { messageEndChar_ = c; }
   std::uint16_t MessageAppendCount() const { return messageAppendCount_; }
@@ -269,7 +271,7 @@ class TSerial : public QObject {
   void idleWhileClosed();
 
   int port_ = 1;
-  int lastPort_ = 1;       // the number that an empty path goes back to
+  int lastPort_ = 1;      // the number that an empty path goes back to
   std::string portPath_;  // when set, opened instead of port_
   std::int32_t baudrate_ = 9600;
   eParity parity_ = paNone;
@@ -319,10 +321,10 @@ class TSerial : public QObject {
   std::chrono::nanoseconds timeOnWire(std::size_t bytes) const;
 
   std::uint64_t bytesTaken_ = 0;
-  SendMark lastSend_;                    // main thread
-  std::optional<SendMark> firstSend_;    // since the last open; main thread
+  SendMark lastSend_;                  // main thread
+  std::optional<SendMark> firstSend_;  // since the last open; main thread
   std::optional<bool> wireTimeCounts_;
-  bool deviceHasWireTime_ = false;       // as the last open found the device
+  bool deviceHasWireTime_ = false;   // as the last open found the device
   bool damageSinceMessage_ = false;  // receive thread only
   std::uint64_t deliveredEnd_ = 0;
   std::chrono::steady_clock::time_point deliveredAt_{};

@@ -75,7 +75,8 @@ void TClockSearch::writeRefused(TSerial* serial) {
     if (candidate.serial.get() != serial) continue;
     candidate.serial->PurgeTx();
     candidate.serial.reset();
-    skipped_.push_back({candidate.index, QStringLiteral("does not take what is written to it (its output is held back)")});
+    skipped_.push_back(
+        {candidate.index, QStringLiteral("does not take what is written to it (its output is held back)")});
     if (onDropped_) onDropped_(skipped_.back());
     return;
   }
@@ -98,7 +99,8 @@ void TClockSearch::received(Candidate& candidate, TSerial* sender, const std::st
   // The clock speaks only when asked: whatever talked before its request is another device.
   candidate.unasked = candidate.unasked || sender->messageBeforeFirstSend();
   if (candidate.unasked || candidate.answer.stray || candidate.answer.whole) return;
-  if (candidate.held.empty() && (held.damaged || !isClockAnswer(message))) return;  // not the clock, or not readable as it
+  if (candidate.held.empty() && (held.damaged || !isClockAnswer(message)))
+    return;  // not the clock, or not readable as it
   candidate.held.push_back(held);
   if (!held.damaged) candidate.answer.take(message);
   if (candidate.answer.stray) candidate.held.clear();
@@ -109,7 +111,8 @@ void TClockSearch::received(Candidate& candidate, TSerial* sender, const std::st
   // ports before it, and for as long as one of them goes on answering as the clock.
   if (firstWhole == candidates_.begin())
     decide();
-  else if (&candidate == &*firstWhole ? !grace_.isActive() : &candidate < &*firstWhole && !held.damaged && isClockAnswer(message))
+  else if (&candidate == &*firstWhole ? !grace_.isActive()
+                                      : &candidate < &*firstWhole && !held.damaged && isClockAnswer(message))
     grace_.start();
 }
 

@@ -87,7 +87,7 @@ class TClockSearch {
     std::size_t index;  // into ports_
     std::unique_ptr<TSerial> serial;
     std::uint32_t previousTimeout = 0;  // the write bound it had before the search
-    bool unasked = false;  // it talked before its request: not the clock
+    bool unasked = false;               // it talked before its request: not the clock
     AnswerShape answer;
     std::vector<Held> held;  // what it said since its answer began, for the transfer
   };

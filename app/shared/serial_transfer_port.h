@@ -27,11 +27,21 @@ class TSerialTransferPort final : public TransferPort {
     serials_.clear();
   }
 
-  void sendString(const std::string& text) override { write([&](TSerial& s) { return s.SendString(text); }); }
-  void sendChar(char c) override { write([c](TSerial& s) { return s.SendChar(c); }); }
-  void abortRx() override { each([](TSerial& s) { s.AbortRx(); }); }
-  void abortTx() override { each([](TSerial& s) { s.AbortTx(); }); }
-  void setMessageStartChar(char c) override { each([c](TSerial& s) { s.setMessageStartChar(c); }); }
+  void sendString(const std::string& text) override {
+    write([&](TSerial& s) { return s.SendString(text); });
+  }
+  void sendChar(char c) override {
+    write([c](TSerial& s) { return s.SendChar(c); });
+  }
+  void abortRx() override {
+    each([](TSerial& s) { s.AbortRx(); });
+  }
+  void abortTx() override {
+    each([](TSerial& s) { s.AbortTx(); });
+  }
+  void setMessageStartChar(char c) override {
+    each([c](TSerial& s) { s.setMessageStartChar(c); });
+  }
   void setSecondStartChar(std::optional<char> c) override {
     each([c](TSerial& s) { s.setMessageSecondStartChar(c); });
   }

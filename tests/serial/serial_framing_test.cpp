@@ -19,7 +19,8 @@ struct Arrival {
 Messages feed(MessageFramer& framer, const Arrival& a) {
   Messages out;
   for (char b : a.bytes)
-    if (framer.feed(b, a.startChar, a.endChar, a.appendCount, a.secondStartChar)) out.push_back(framer.message());
+    if (framer.feed(b, a.startChar, a.endChar, a.appendCount, a.secondStartChar))
+      out.push_back(framer.message());
   return out;
 }
 
@@ -35,7 +36,9 @@ TEST(SerialFramerTest, CutsMessagesFromStartToEnd) {
        {{'$', '\r', 0, "\r$1\r\rjunk\r\r$2\r"}},
        {"$1\r", "$2\r"}},
       {"two messages in a row come in order", {{'$', '\r', 0, "$A\r$B\r"}}, {"$A\r", "$B\r"}},
-      {"appended bytes are taken whatever they are", {{'$', '\r', 2, "$A\r$x$B\r\rz"}}, {"$A\r$x", "$B\r\rz"}},
+      {"appended bytes are taken whatever they are",
+       {{'$', '\r', 2, "$A\r$x$B\r\rz"}},
+       {"$A\r$x", "$B\r\rz"}},
       {"delimiters apply from the next byte (as while the week is read)",
        {{'$', '\r', 0, "$1=5\r$21"}, {'=', '\r', 0, "=0,12,30,00,ON\r"}},
        {"$1=5\r", "=0,12,30,00,ON\r"}},

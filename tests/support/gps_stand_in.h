@@ -11,8 +11,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <string>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class GpsStandIn {
@@ -20,7 +20,7 @@ class GpsStandIn {
   struct Behaviour {
     std::string line = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
     std::chrono::milliseconds period{200};
-    std::string answer;       // written once after the read request is heard, instead of talking
+    std::string answer;        // written once after the read request is heard, instead of talking
     bool holdsOutput = false;  // the port's output stopped, as flow control held off stops it
   };
 
@@ -46,12 +46,14 @@ class GpsStandIn {
         if (!behaviour_.answer.empty()) {
           if (!answered && heard().find("$\r") != std::string::npos) {
             answered = true;
-            [[maybe_unused]] const ssize_t n = ::write(master_, behaviour_.answer.data(), behaviour_.answer.size());
+            [[maybe_unused]] const ssize_t n =
+                ::write(master_, behaviour_.answer.data(), behaviour_.answer.size());
           }
         } else if (talking_) {
           [[maybe_unused]] const ssize_t n = ::write(master_, behaviour_.line.data(), behaviour_.line.size());
         }
-        std::this_thread::sleep_for(behaviour_.answer.empty() ? behaviour_.period : std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(behaviour_.answer.empty() ? behaviour_.period
+                                                              : std::chrono::milliseconds(2));
       }
     });
   }
