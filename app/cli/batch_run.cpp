@@ -60,8 +60,7 @@ std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TP
     entry.name = entry.path = savedPortName(saved);
   }
   if (const auto reason = openEntry(transfer, entry)) {
-    report(QStringLiteral("%1, saved in kelvox.ini, is not available (%2); looking for the clock on every port")
-               .arg(entry.name, *reason));
+    report(savedPortUnavailable(entry.name, *reason));
     search = true;
   }
   return std::nullopt;

@@ -33,3 +33,8 @@ TSavedPort savedPortOf(const TPortEntry& entry) {
 QString savedPortName(const TSavedPort& saved) {
   return saved.button != 0 ? QStringLiteral("COM%1").arg(saved.button) : saved.name;
 }
+
+QString savedPortUnavailable(const QString& name, const QString& reason) {
+  return QStringLiteral("%1, saved in kelvox.ini, is not available (%2); looking for the clock on every port")
+      .arg(name, reason);
+}

@@ -18,3 +18,5 @@ TSavedPortMatch findSavedPort(const TSavedPort& saved, const std::vector<TPortEn
 TSavedPort savedPortOf(const TPortEntry& entry);
 // "COM3", or the name a port no button names goes by.
 QString savedPortName(const TSavedPort& saved);
+// What every host says when the saved port does not open and it looks on every port instead.
+QString savedPortUnavailable(const QString& name, const QString& reason);

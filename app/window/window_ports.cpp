@@ -48,6 +48,14 @@ void TForm1::scanPorts() {
     if (!saved.empty()) {
       ownerChosePort_ = true;
       selectPort(savedEntry(saved));
+      // A saved port that is gone or does not open: the clock may hang elsewhere now.
+      if (!serial_->Active()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram,
+                     qPrintable(savedPortUnavailable(selected_->name, QString::fromStdString(serial_->openFailure()))));
+        ownerChosePort_ = false;
+        startSearch();
+        transfer_.ReadClockClick();
+      }
     }
   } else {
     // No kelvox.ini: the clock is looked for on every port, and the one it answers on is saved.

@@ -254,6 +254,28 @@ TEST_F(WindowWithClock, TheSearchAsksEveryPortAtOnceAndTellsTheOthersNothingMore
   for (int fd : {master, slave}) ::close(fd);
 }
 
+// The saved port is gone (its adapter now stands as COM14 and says nothing of its identity): the
+// window looks on every port at start, as the command line does, and keeps where the clock is.
+TEST_F(WindowWithClock, ASavedPortThatIsGoneSendsTheStartUpReadLookingOnEveryPort) {
+  folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+  folder->write("kelvox.ini", "COM-\r\nport=COM12\r\n");
+  EmulatorProcess clock(folder->path().toStdString(), {}, 14);
+  ASSERT_TRUE(clock.start());
+  makeWindow();
+  testing::internal::CaptureStderr();
+  form->TimeoutTimer();
+  const bool read = waitUntil([&] { return idleAndUsable() && clock.receivedMessages().size() >= 8; }, 8s);
+  const std::string written = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(read);
+  EXPECT_TRUE(boxes->plain.empty());
+  EXPECT_EQ(form->selectedEntry()->name, "COM14");
+  EXPECT_EQ(folder->read("kelvox.ini"), "COM-\r\nport=COM14\r\n");
+  EXPECT_NE(written.find("COM12, saved in kelvox.ini, is not available (no such device); looking for the clock on "
+                         "every port"),
+            std::string::npos)
+      << written;
+}
+
 // A line that damages characters, which a pseudo-terminal never does: the test holds the other
 // end of COM1, turns the marking off under the program once it has applied its settings, and
 // writes the mark a serial driver writes for a byte with a parity error.
