@@ -153,8 +153,11 @@ QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) cons
   else if (*why == TransferFailure::ErrorReply)
     what = clock + QStringLiteral(" answered ") + requestName + QStringLiteral(" with an error reply");
   else if (*why == TransferFailure::ExtraReply)
-    what = clock + QStringLiteral(" sent a reply too many (more entries than a day holds, or a reply after the "
-                                  "last one): the read cannot be trusted");
+    what = clock +
+           (request == "$" ? QStringLiteral(" sent a reply too many (a setting twice in its answer to the read request)")
+                           : QStringLiteral(" sent a reply too many (more entries than a day holds, or a reply after "
+                                            "the last one)")) +
+           QStringLiteral(": the read cannot be trusted");
   else
     what = QStringLiteral("the line to ") + clock +
            QStringLiteral(" gave damaged characters; check the cable or the adapter");

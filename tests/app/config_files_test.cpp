@@ -545,7 +545,7 @@ TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
       {"one setting reply, then nothing", {.answer = "$#1=2\r"}, {}, 0, "the clock answered on COM2"},
       {"output held back", {.holdsOutput = true}, {}, 0, "COM1: does not take what is written to it"},
       {"a setting reply every 20 ms on the port asked for", {.line = "$#1=2\r", .period = 20ms},
-       {"--port", "1"}, 1, "sent a reply too many"},
+       {"--port", "1"}, 1, "sent a reply too many (a setting twice in its answer to the read request)"},
   };
   for (const auto& c : cases) {
     ScratchFolder folder({1, 2});
