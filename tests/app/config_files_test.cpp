@@ -294,14 +294,16 @@ struct RunResult {
 
 // Runs kelvox-setup in the current folder without a display; standard error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
+// ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
 RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
-                   int signal = SIGTERM) {
+                   int signal = SIGTERM, bool ignored = false) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("DISPLAY"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
   environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
   process.setProcessEnvironment(environment);
+  if (ignored) process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
   if (terminateWhen && waitUntil([&] { return terminateWhen() || process.state() == QProcess::NotRunning; }))
     ::kill(static_cast<pid_t>(process.processId()), signal);
@@ -326,6 +328,7 @@ struct CommandLineCase {
   bool gpsOnCom1 = false;  // a GPS receiver's lines on COM1
   const char* clockLink = nullptr;  // a further name for the clock's port, "COM12"
   bool searches = false;  // run without --port, so the clock is looked for; else the clock's port is given
+  bool signalIgnored = false;  // the signal is ignored from the start (nohup, a shell's `cmd &`)
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -407,6 +410,13 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
+    // A signal ignored from the start stays ignored: the send goes on to its end.
+    {"send under nohup, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGHUP, 1, false,
+     nullptr, false, true},
+    {"send started with `&`, Ctrl+C", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGINT, 1, false,
+     nullptr, false, true},
     // Without --port and kelvox.ini the clock is looked for on every port, with a read request alone.
     {"read, the clock looked for", Direction::Read, {}, {"--read", "read.cfg"}, 0,
      "kelvox-setup: the clock answered on COM1\n", 8, 0, SIGTERM, 1, false, nullptr, true},
@@ -467,7 +477,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   QStringList arguments = c.arguments;
   if (!c.searches && !arguments.contains(QStringLiteral("--port")))
     arguments << QStringLiteral("--port") << QString::number(c.clockPort);
-  const RunResult result = runSetup(arguments, terminateWhen, c.signal);
+  const RunResult result = runSetup(arguments, terminateWhen, c.signal, c.signalIgnored);
   EXPECT_EQ(result.exitCode, c.exitCode);
   const QStringList starts = QString::fromUtf8(c.stderrText).split(u'|');
   EXPECT_TRUE(std::any_of(starts.begin(), starts.end(), [&](const QString& start) {
@@ -476,7 +486,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   // A failure is one line; what succeeds or differs is given whole.
   const int lines = static_cast<int>(starts.front().count('\n'));
   EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 1 ? 1 : lines) << result.stderrText.toStdString();
-  if (c.terminateAfterCommands > 0) {
+  if (c.terminateAfterCommands > 0 && !c.signalIgnored) {
     EXPECT_TRUE(result.stderrText.contains("; the clock is half-written: the last acknowledged command is "));
   }
   if (c.clockMessages >= 0) {
