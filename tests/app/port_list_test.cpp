@@ -6,12 +6,19 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "port_argument.h"
 #include "port_list.h"
 #include "port_listing.h"
+#include "port_settings_file.h"
 #include "saved_port.h"
 #include "posix_port.h"
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -88,6 +95,43 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
     lastButton = port.button;
     EXPECT_EQ(port.path.toStdString(), PosixPort::pathForPort(port.button, folder.string()));
   }
+}
+
+// Anyone may put an entry into a shared folder such as /tmp: another user's COMn entry or
+// kelvox.ini there is neither listed, opened, read nor written, and one line says so for each.
+TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's entry needs root to be made";
+  QTemporaryDir dir;
+  const std::filesystem::path folder = std::filesystem::canonical(dir.path().toStdString());
+  ASSERT_EQ(::chmod(folder.c_str(), 01777), 0);
+  for (const char* name : {"COM3", "COM4"}) std::filesystem::create_symlink("/dev/null", folder / name);
+  QFile ini(QString::fromStdString((folder / "kelvox.ini").string()));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("COM3\r\n");
+  ini.close();
+  constexpr uid_t kNobody = 65534;
+  for (const char* name : {"COM3", "kelvox.ini"}) ASSERT_EQ(::lchown((folder / name).c_str(), kNobody, kNobody), 0);
+
+  testing::internal::CaptureStderr();
+  std::vector<QString> links;
+  for (const TPortEntry& port : TSystemPortList(folder).ports())
+    if (port.path.startsWith(QString::fromStdString(folder.string()))) links.push_back(port.name);
+  const TPortSettingsFile file(QString::fromStdString((folder / "kelvox.ini").string()));
+  const bool readable = file.canRead();
+  const TSavedPort saved = file.saved();
+  const bool written = file.write(4);
+  const std::string told = testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(links, std::vector<QString>{"COM4"});  // the user's own, beside another user's
+  EXPECT_NE(PosixPort::pathForPort(3, folder.string()), (folder / "COM3").string());
+  EXPECT_EQ(PosixPort::pathForPort(4, folder.string()), (folder / "COM4").string());
+  EXPECT_FALSE(readable);
+  EXPECT_TRUE(saved.empty());
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray(), "COM3\r\n");
+  const std::string tail = " belongs to another user, in a shared folder; it is not used\n";
+  EXPECT_EQ(told, "kelvox-setup: " + (folder / "COM3").string() + tail + "kelvox-setup: " +
+                      (folder / "kelvox.ini").string() + tail);
 }
 
 // Windows names a port's hardware by its device instance ID.

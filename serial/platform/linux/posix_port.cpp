@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "shared_folder.h"
 #include "termios_mapping.h"
 
 namespace {
@@ -207,10 +208,14 @@ PosixPort::~PosixPort() { close(); }
 std::string PosixPort::pathForPort(int n, const std::string& folder) {
   const std::string name = (folder.empty() ? std::string() : folder + "/") + "COM" + std::to_string(n);
   struct stat st {};
-  if (lstat(name.c_str(), &st) == 0) return name;
+  const bool entry = lstat(name.c_str(), &st) == 0;
+  const bool foreign = entry && shared_folder::foreignEntry(name, st);
+  if (entry && !foreign) return name;
   const std::vector<std::string> devices = serialDevices();
-  // Without a device the name itself is opened, which fails with ENOENT.
-  return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
+  if (n >= 1 && static_cast<std::size_t>(n) <= devices.size()) return devices[n - 1];
+  // Without a device the name itself is opened, which fails with ENOENT; another user's entry
+  // under it is not, and nothing is.
+  return foreign ? std::string() : name;
 }
 
 std::vector<std::string> PosixPort::serialDevices() {

@@ -27,7 +27,8 @@ class PosixPort {
   PosixPort& operator=(const PosixPort&) = delete;
 
   // Port n (1..256): a "COMn" entry in `folder` (the current directory when empty) when there is
-  // one (a dangling link means the port is absent), else the n-th of serialDevices().
+  // one (a dangling link means the port is absent), else the n-th of serialDevices(). An entry of
+  // another user in a shared folder (shared_folder.h) counts as none; "" when no device is left.
   static std::string pathForPort(int n, const std::string& folder = {});
   // The machine's serial devices in the order that numbers them: ttyUSB*, ttyACM*, then the
   // ttyS* that have a UART behind them, each kind by its number.

@@ -13,6 +13,7 @@
 #include "file_steps.h"
 #include "posix_files.h"
 #include "safe_write.h"
+#include "shared_folder.h"
 
 namespace fs = std::filesystem;
 using posix_files::problemOf;
@@ -74,15 +75,6 @@ FileProblem temporaryProblem(int error) {
   return problemOf(error);
 }
 
-// Whether the system's rule for links in shared folders forbids following this one: the folder is
-// sticky and world-writable, and the link belongs to neither the user nor the folder's owner.
-bool protectedLink(const fs::path& link, const struct stat& linkStat) {
-  struct stat folder {};
-  if (::stat(folderOf(link).c_str(), &folder) != 0) return true;
-  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-  return shared && linkStat.st_uid != ::geteuid() && linkStat.st_uid != folder.st_uid;
-}
-
 // Follows links one by one until path names a regular file or nothing; st is its lstat, with
 // st_mode 0 when nothing is there yet. The problem when it must not be written.
 std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
@@ -95,7 +87,7 @@ std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
     if (S_ISREG(st.st_mode)) return std::nullopt;
     if (!S_ISLNK(st.st_mode)) return FileProblem::notRegularFile();
     if (hops == kMaxLinks) return problemOf(ELOOP);
-    if (protectedLink(path, st))
+    if (shared_folder::foreignEntry(path.string(), st))
       return FileProblem::other("a link of another user in a shared folder; it is not followed");
     std::error_code error;
     const fs::path target = fs::read_symlink(path, error);

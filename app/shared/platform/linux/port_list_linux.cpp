@@ -14,6 +14,7 @@
 #include "port_list_platform.h"
 #include "posix_port.h"
 #include "program_name.h"
+#include "settings_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -46,7 +47,7 @@ std::map<std::string, QString> byIdNames() {
 }
 
 // The folder's entries "COMn" (n from 1 to 256) that lead somewhere, by n: a dangling link marks
-// an absent port.
+// an absent port. Another user's entry in a shared folder is left out, and said so.
 std::map<int, fs::path> comEntries(const fs::path& folder) {
   std::map<int, fs::path> entries;
   std::error_code ec;
@@ -56,7 +57,7 @@ std::map<int, fs::path> comEntries(const fs::path& folder) {
     // The serial layer opens exactly "COMn".
     if (n == 0 || name != "COM" + std::to_string(n)) continue;
     std::error_code missing;
-    if (fs::exists(it->path(), missing)) entries.emplace(n, it->path());
+    if (fs::exists(it->path(), missing) && !settings_folder::foreignEntry(it->path())) entries.emplace(n, it->path());
   }
   return entries;
 }
