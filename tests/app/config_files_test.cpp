@@ -718,6 +718,16 @@ const WriteTarget kWriteTargets[] = {
      false},
     // The longest name a folder takes: the temporary file's name does not grow with it.
     {"name of 255 bytes", [] { return oldFile(std::string(251, 'n') + ".cfg", 0644); }, true},
+    {"file of another owner, as root",
+     []() -> std::string {
+       if (!root()) return "";
+       oldFile("others.cfg", 0604);
+       ::chown("others.cfg", kOtherUser, kOtherGroup);
+       return "others.cfg";
+     },
+     true},
+    // Kept as Windows keeps a file with the read-only attribute, although a rename would pass.
+    {"read-only file", [] { return oldFile("own-readonly.cfg", 0444); }, false},
     {"read-only file of another owner, as root",
      []() -> std::string {
        if (!root()) return "";
@@ -725,7 +735,7 @@ const WriteTarget kWriteTargets[] = {
        ::chown("readonly.cfg", kOtherUser, kOtherGroup);
        return "readonly.cfg";
      },
-     true},
+     false},
 };
 
 // One of the program's writers: writes name, true on success; expected is what a written file holds.
