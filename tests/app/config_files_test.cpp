@@ -509,6 +509,23 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(ReadAndSend, CommandLine, ::testing::ValuesIn(kCommandLineCases));
 
+// kelvox.ini may hold any bytes: what it names reaches standard error escaped, as names from the
+// command line do, never as escape sequences or bells.
+TEST(CommandLineSavedPort, ItsNameIsShownEscaped) {
+  ScratchFolder folder({1});
+  EmulatorProcess clock(folder.path().toStdString(), {});  // where the search finds the clock
+  ASSERT_TRUE(clock.start());
+  folder.write(QStringLiteral("kelvox.ini"), "COM-\r\nport=/dev/kvx\x1b[2J\a\r\n");
+  const RunResult result = runSetup({"--read", "read.cfg"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.stderrText.startsWith(
+      "kelvox-setup: /dev/kvx\\x1b[2J\\x07, saved in kelvox.ini, is not available (no such device); looking for "
+      "the clock on every port\n"))
+      << result.stderrText.toStdString();
+  EXPECT_FALSE(result.stderrText.contains(QChar(0x1b)));
+  EXPECT_FALSE(result.stderrText.contains(QChar(0x07)));
+}
+
 // --compare reads the clock and writes nothing to it: after a clean send it agrees with the file
 // sent (whose odd entry texts the clock holds trimmed), and it names each value a changed file holds
 // otherwise.

@@ -62,7 +62,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, PortListing,
                                          // Saved as COM5, the adapter now stands behind COM1.
                                          ListingCase{"AMovedAdapterByItsIdentity",
                                                      {5, {}, "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0"},
-                                                     "\tsaved", ""}),
+                                                     "\tsaved", ""},
+                                         // kelvox.ini may hold any bytes: none reaches the terminal raw.
+                                         ListingCase{"SavedTextEscaped",
+                                                     {0, "/dev/kvx\x1b[2J\a", "\x1b]0;title\a"},
+                                                     "", "/dev/kvx\\x1b[2J\\x07\tnot present\t"
+                                                         "\\x1b]0;title\\x07\tsaved\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The machine's list, whatever /sys shows: the folder's COMn entries that lead somewhere are
@@ -176,6 +181,19 @@ TEST(SavedPort, IsWrittenAsEarlierVersionsWroteItAndFollowsTheAdapter) {
     const TSavedPortMatch match = findSavedPort(file.saved(), c.next);
     EXPECT_EQ(match.index ? static_cast<int>(*match.index) : -1, c.found);
     EXPECT_EQ(match.moved, c.moved);
+  }
+  // Written by hand, a COMn name in any case names that port, as --port takes it.
+  for (const char* text : {"COM-\r\nport=com12\r\n", "COM-\r\nport=Com12\r\nidentity=A50285BI\r\n"}) {
+    SCOPED_TRACE(text);
+    QFile handWritten(dir.filePath(QStringLiteral("kelvox.ini")));
+    ASSERT_TRUE(handWritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    handWritten.write(text);
+    handWritten.close();
+    const TSavedPortMatch match =
+        findSavedPort(file.saved(), {entry("COM3", 3), entry("COM14", 0), entry("COM12", 0, "USB Serial Port", "A50285BI")});
+    EXPECT_EQ(match.index ? static_cast<int>(*match.index) : -1, 2);
+    EXPECT_FALSE(match.moved);
+    EXPECT_EQ(savedPortName(file.saved()), "COM12");
   }
 }
 
