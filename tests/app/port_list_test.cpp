@@ -72,19 +72,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, PortListing,
 
 // The machine's list, whatever /sys shows: the folder's COMn entries that lead somewhere are
 // ports under their own names, and each button's entry is what the serial layer opens for it.
+// An entry that is no device says what it is.
 TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   QTemporaryDir dir;
   const std::filesystem::path folder = dir.path().toStdString();
   for (const char* name : {"COM3", "COM12", "COM200", "com5", "COM012", "COM257"})
     std::filesystem::create_symlink("/dev/null", folder / name);
   std::filesystem::create_symlink("/nonexistent/kvx-test-port", folder / "COM7");  // an absent port
+  ASSERT_EQ(::mkfifo((folder / "COM20").c_str(), 0600), 0);
+  QFile(dir.filePath(QStringLiteral("COM21"))).open(QIODevice::WriteOnly);
+  std::filesystem::create_directory(folder / "COM22");
+  std::filesystem::create_symlink("COM20", folder / "COM23");
 
   const std::vector<TPortEntry> ports = TSystemPortList(folder).ports();
-  std::vector<QString> links;
+  std::vector<std::pair<QString, QString>> links;
   for (const TPortEntry& port : ports) {
-    if (port.path.startsWith(dir.path())) links.push_back(port.name);
+    if (port.path.startsWith(dir.path())) links.emplace_back(port.name, port.description);
   }
-  EXPECT_EQ(links, (std::vector<QString>{"COM3", "COM12", "COM200"}));
+  const QString fifo = dir.filePath(QStringLiteral("COM20"));
+  EXPECT_EQ(links, (std::vector<std::pair<QString, QString>>{
+                       {"COM3", "link to /dev/null"},
+                       {"COM12", "link to /dev/null"},
+                       {"COM20", "not a serial port: a FIFO"},
+                       {"COM21", "not a serial port: a regular file"},
+                       {"COM22", "not a serial port: a folder"},
+                       {"COM23", "link to " + fifo + "; not a serial port: a FIFO"},
+                       {"COM200", "link to /dev/null"}}));
   const auto com3 = std::find_if(ports.begin(), ports.end(), [](const TPortEntry& p) { return p.name == "COM3"; });
   ASSERT_NE(com3, ports.end());
   EXPECT_EQ(com3->button, 3);

@@ -35,6 +35,9 @@ class PosixPort {
   static std::vector<std::string> serialDevices();
   // The device a path stands for, with its links followed (also a link that leads nowhere).
   static std::string deviceBehind(const std::string& path);
+  // "not a serial port: a folder" (a regular file, a FIFO, a socket, a block device) for what
+  // stands at path, links followed, when it is no character device; "" for one, or for nothing.
+  static std::string notASerialPort(const std::string& path);
 
   // Lock files as terminal programs and modem managers keep them: "LCK..ttyUSB0" in this folder
   // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
@@ -66,8 +69,10 @@ class PosixPort {
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  // Why the last open failed with `error`: "permission denied" with its remedy, "in use by
-  // PID n", "no such device", "not a serial port", or the system's text.
+  // Why the last open failed with `error`, in short lower-case phrases: "permission denied" (with
+  // its remedy where joining the device's group is one), "in use by PID n", "in use: lock file
+  // /var/lock/LCK..ttyS0 is not a regular file", "no such device", "not a serial port" (with
+  // what stands there when that is no device), or the system's text.
   OpenFailure openFailure(int error) const;
 
  private:

@@ -62,6 +62,16 @@ std::map<int, fs::path> comEntries(const fs::path& folder) {
   return entries;
 }
 
+// A COMn entry that stands for no listed device: where it leads, and what stands there when that
+// is no device ("not a serial port: a FIFO").
+QString entryDescription(const fs::path& entry, const std::string& device) {
+  const QString what = QString::fromStdString(PosixPort::notASerialPort(entry.string()));
+  std::error_code ec;
+  if (!fs::is_symlink(fs::symlink_status(entry, ec))) return what;
+  const QString link = QStringLiteral("link to ") + QFile::decodeName(device.c_str());
+  return what.isEmpty() ? link : link + QStringLiteral("; ") + what;
+}
+
 void noteFallbackOnce() {
   static std::atomic<bool> noted{false};
   if (noted.exchange(true)) return;
@@ -115,7 +125,7 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder) {
       entry = enumerated[index];
       linked[index] = true;
     } else {
-      entry.description = QStringLiteral("link to ") + QString::fromStdString(device);
+      entry.description = entryDescription(entryPath, device);
     }
     entry.name = QStringLiteral("COM%1").arg(n);
     entry.path = pathText(entryPath);
