@@ -16,6 +16,20 @@
 #include "settings_folder.h"
 #include "startup_read_hook.h"
 
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Qt notes on standard error that it picked a runtime folder itself when XDG_RUNTIME_DIR is not
+// set (as root, over SSH, from a service). The program keeps nothing there, so standard error is
+// kept for the program's own lines: Qt's notes of that folder are dropped, all else passes on.
+void withoutRuntimeFolderNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: "))) return;
+  qtHandler(type, context, text);
+}
+
+}  // namespace
+
 // --show, and its export, which draws on Qt's offscreen platform unless one is chosen.
 int showWithoutDisplay(int& argc, char** argv, const TShowRequest& request) {
   std::unique_ptr<QCoreApplication> application;
@@ -27,6 +41,7 @@ int showWithoutDisplay(int& argc, char** argv, const TShowRequest& request) {
 }
 
 int main(int argc, char** argv) {
+  qtHandler = qInstallMessageHandler(withoutRuntimeFolderNotes);
   // Read before the application object, which would abort without a display.
   const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
   // What is printed, and Ctrl+C during a transfer, belong to the console the program was started from.

@@ -10,6 +10,7 @@ else()
   set(kvx_platform linux)
   set(kvx_platform_sources
     posix_port.h posix_port.cpp
+    shared_folder.h shared_folder.cpp
     parity_marks.h parity_marks.cpp
     low_latency.h low_latency.cpp
     port_event_waiter.h port_event_waiter.cpp

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Serial4.h"
+#include "argument_text.h"
 #include "batch_transfer.h"
 #include "batch_verify.h"
 #include "config_file_access.h"
@@ -54,10 +55,12 @@ std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TP
   if (const TSavedPortMatch match = findSavedPort(saved, ports); match.index) {
     entry = ports[*match.index];
     if (match.moved)
-      report(QStringLiteral("the adapter saved as %1 in kelvox.ini is now %2; using %2").arg(savedPortName(saved), entry.name));
+      report(QStringLiteral("the adapter saved as %1 in kelvox.ini is now %2; using %2")
+                 .arg(shownSavedPortName(saved), shownName(entry.name)));
   } else {
     entry.button = saved.button;
-    entry.name = entry.path = savedPortName(saved);
+    entry.path = savedPortName(saved);
+    entry.name = shownSavedPortName(saved);
   }
   if (const auto reason = openEntry(transfer, entry)) {
     report(savedPortUnavailable(entry.name, *reason));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "argument_text.h"
 #include "desktop.h"
 #include "port_settings_file.h"
 #include "saved_port.h"
@@ -12,7 +13,9 @@ namespace {
 
 const QString kListPortsOption = QStringLiteral("list-ports");
 
-QString orDash(const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; }
+// Each field on one line and without control characters: kelvox.ini may hold any bytes, and a
+// device what it likes in its description (escaped as names from the command line are).
+QString orDash(const QString& text) { return text.isEmpty() ? QStringLiteral("-") : shownName(text); }
 
 }  // namespace
 
@@ -30,7 +33,7 @@ QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& save
   const std::optional<std::size_t> savedIndex = findSavedPort(saved, ports).index;
   for (std::size_t i = 0; i < ports.size(); ++i) {
     const TPortEntry& port = ports[i];
-    QString name = port.name;
+    QString name = shownName(port.name);
     // A button of another name: the device a Linux COMn button opens.
     if (port.button != 0 && comPortNumber(port.name) != port.button) name += QStringLiteral(" (COM%1)").arg(port.button);
     text += name + u'\t' + orDash(port.hardware()) + u'\t' + orDash(port.identity);
@@ -38,7 +41,7 @@ QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& save
     text += u'\n';
   }
   if (!saved.empty() && !savedIndex)
-    text += savedPortName(saved) + QStringLiteral("\tnot present\t") + orDash(saved.identity) + QStringLiteral("\tsaved\n");
+    text += shownSavedPortName(saved) + QStringLiteral("\tnot present\t") + orDash(saved.identity) + QStringLiteral("\tsaved\n");
   return text;
 }
 

@@ -29,6 +29,19 @@ std::optional<std::filesystem::path> absolutePath(const QString& name, QString& 
   return std::nullopt;
 }
 
+// The day's switch times in time order, then each set entry that is no time of day: a day with
+// such an entry is not one without switch times.
+std::string daySwitchTimes(const DayPlan& day, const PlanWords& words) {
+  if (day.unusable.empty()) return switchTimesText(day, words);
+  std::string text = day.switches.empty() ? std::string() : switchTimesText(day, words) + ", ";
+  for (std::size_t i = 0; i < day.unusable.size(); ++i) {
+    std::string entry = words.entry;
+    entry.replace(entry.find("%1"), 2, std::to_string(day.unusable[i] + 1));
+    text += (i ? ", " : "") + entry + " (no time of day)";
+  }
+  return text;
+}
+
 }  // namespace
 
 void addShowOptions(QCommandLineParser& parser) {
@@ -59,6 +72,12 @@ std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, QStrin
     error = QStringLiteral("Unexpected argument '%1'.").arg(shownName(parser.positionalArguments().first()));
     return std::nullopt;
   }
+  for (const QString& option : {kShowOption, kExportOption}) {
+    if (parser.isSet(option) && parser.value(option).isEmpty()) {
+      error = QStringLiteral("--%1 needs a file name.").arg(option);
+      return std::nullopt;
+    }
+  }
   TShowRequest request;
   request.file = shownName(parser.value(kShowOption));
   const auto path = absolutePath(parser.value(kShowOption), error);
@@ -86,7 +105,7 @@ std::string showText(const TClockConfig& config) {
   const WeekPlan plan = weekPlan(config.week);
   const PlanWords& words = englishPlanWords();
   for (int day = 0; day < WeekTable::kDays; ++day) {
-    text += words.days[day] + " switch times: " + switchTimesText(plan[day], words) + '\n';
+    text += words.days[day] + " switch times: " + daySwitchTimes(plan[day], words) + '\n';
     text += dayPlanLine(plan[day], day, words) + '\n';
   }
   return text;

@@ -24,6 +24,7 @@ struct FileProblem {
   bool failed() const { return kind != Kind::None; }
 
   static FileProblem notRegularFile() { return {Kind::NotRegularFile, "not a regular file"}; }
+  static FileProblem readOnlyFile() { return {Kind::ReadOnlyFile, "the file is read-only"}; }
   // A configuration file is only ever replaced whole, through a temporary file beside it.
   static FileProblem noTemporaryFile() {
     return {Kind::FolderTakesNoTemporaryFile,

@@ -23,8 +23,12 @@ set(kvx_process_platform_sources
   ${kvx_process_platform_dir}/program_arguments_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/safe_write_${kvx_process_platform}.cpp
   ${kvx_process_platform_dir}/settings_folder_${kvx_process_platform}.cpp)
+# The POSIX side keeps the serial layer's rule for entries in shared folders (shared_folder.h),
+# so that a COMn entry, kelvox.ini and a configuration file are judged alike.
 if(WIN32)
   list(APPEND kvx_process_platform_sources ${kvx_process_platform_dir}/win32_files.h)
+  set(kvx_process_platform_libs)
 else()
   list(APPEND kvx_process_platform_sources ${kvx_process_platform_dir}/posix_files.h)
+  set(kvx_process_platform_libs kvx_serial_platform)
 endif()

@@ -5,6 +5,7 @@
 
 #include "local_files.h"
 #include "safe_write.h"
+#include "settings_folder.h"
 
 namespace {
 
@@ -12,9 +13,12 @@ constexpr qint64 kLongestFile = 4096;  // far more than the three lines ever wri
 constexpr char kNameKey[] = "port=";
 constexpr char kIdentityKey[] = "identity=";
 
+// Another user's file in a shared folder is no setting of ours (settings_folder.h).
+bool foreign(const QString& fileName) { return settings_folder::foreignEntry(localPath(fileName)); }
+
 QByteArray readAll(const QString& fileName) {
   QFile file;
-  if (!openRegularFile(fileName, file)) return {};
+  if (foreign(fileName) || !openRegularFile(fileName, file)) return {};
   return file.read(kLongestFile);
 }
 
@@ -32,7 +36,7 @@ TPortSettingsFile::TPortSettingsFile(QString fileName) : fileName_(std::move(fil
 
 bool TPortSettingsFile::canRead() const {
   QFile file;
-  return openRegularFile(fileName_, file);
+  return !foreign(fileName_) && openRegularFile(fileName_, file);
 }
 
 TSavedPort TPortSettingsFile::saved() const {
@@ -63,7 +67,7 @@ std::string TPortSettingsFile::contents(const TSavedPort& port) {
 }
 
 bool TPortSettingsFile::write(const TSavedPort& port) const {
-  if (port.empty() || port.button < 0 || port.button > 9 || !savingAllowed()) return false;
+  if (port.empty() || port.button < 0 || port.button > 9 || !savingAllowed() || foreign(fileName_)) return false;
   const std::string text = contents(port);
   if (canRead() && readAll(fileName_) == QByteArray::fromStdString(text)) return true;
   return !writeWholeFile(localPath(fileName_), text, WriteMode::InPlaceWhereNeeded).failed();

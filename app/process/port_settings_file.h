@@ -24,7 +24,9 @@ class TPortSettingsFile {
   explicit TPortSettingsFile(QString fileName = QStringLiteral("kelvox.ini"));
 
   // Whether the file can be opened for reading (it is closed again at once). Only a regular
-  // file, or a link to one, is read: a FIFO, device or folder of that name counts as absent.
+  // file, or a link to one, is read: a FIFO, device or folder of that name counts as absent, and
+  // so does another user's entry in a shared folder (settings_folder::foreignEntry), which is
+  // neither read nor written.
   bool canRead() const;
   // The saved COM button 1..9, or 0 when the file is missing or its first line names none.
   // Only the fourth character of the first line counts.

@@ -15,9 +15,11 @@
 // shorter new file has an instant between the write and the cut of the old rest.
 //
 // A name that stands for a folder, a FIFO, a device node or a socket, directly or through links,
-// is never written or replaced. A link in a sticky, world-writable folder (/tmp) that belongs to
-// neither the user nor the folder's owner is not followed, as the system refuses to follow it on
-// an open (fs.protected_symlinks); the replacing rename would not be checked by that rule.
+// is never written or replaced, and neither is a read-only file (on POSIX systems: no write bit
+// in the mode's class of the writer, root held to the owner's; on Windows: its attribute). A link
+// in a sticky, world-writable folder (/tmp) that belongs to neither the user nor the folder's
+// owner is not followed, as the system refuses to follow it on an open (fs.protected_symlinks);
+// the replacing rename would not be checked by that rule.
 //
 // The platform's calls live in platform/<system>/safe_write_*.cpp, chosen by the build.
 #include <filesystem>
@@ -33,9 +35,9 @@ enum class WriteMode {
 
 // Writes bytes as the whole contents of path; kind None on success.
 FileProblem writeWholeFile(const std::filesystem::path& path, std::string_view bytes, WriteMode mode);
-// Why a replacing write would be refused as things stand now (not a regular file, a link it does
-// not follow, a folder that takes no temporary file, a name too long), or kind None: to be told
-// before work whose result could not be kept.
+// Why a replacing write would be refused as things stand now (not a regular file, a read-only
+// file, a link it does not follow, a folder that takes no temporary file, a name too long), or
+// kind None: to be told before work whose result could not be kept.
 FileProblem refusalToWrite(const std::filesystem::path& path);
 
 // The same with the reason as one line, "" on success.

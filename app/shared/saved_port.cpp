@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "argument_text.h"
+
 namespace {
 
 template <class Match>
@@ -11,6 +13,14 @@ std::optional<std::size_t> firstWhere(const std::vector<TPortEntry>& ports, Matc
   return static_cast<std::size_t>(it - ports.begin());
 }
 
+// A name as kelvox.ini holds it names this port: the same text, or the same COMn in any case, as
+// --port takes it ("com12").
+bool namedBy(const TPortEntry& entry, const QString& name) {
+  if (entry.name == name || entry.path == name) return true;
+  const int number = comPortNumber(name);
+  return number != 0 && comPortNumber(entry.name) == number;
+}
+
 }  // namespace
 
 TSavedPortMatch findSavedPort(const TSavedPort& saved, const std::vector<TPortEntry>& ports) {
@@ -18,12 +28,12 @@ TSavedPortMatch findSavedPort(const TSavedPort& saved, const std::vector<TPortEn
   if (!saved.identity.isEmpty()) {
     if (const auto index = firstWhere(ports, [&](const TPortEntry& e) { return e.identity == saved.identity; })) {
       const TPortEntry& now = ports[*index];
-      const bool moved = saved.button != 0 ? now.button != saved.button : now.name != saved.name;
+      const bool moved = saved.button != 0 ? now.button != saved.button : !namedBy(now, saved.name);
       return {index, moved};
     }
   }
   if (saved.button != 0) return {firstWhere(ports, [&](const TPortEntry& e) { return e.button == saved.button; })};
-  return {firstWhere(ports, [&](const TPortEntry& e) { return e.name == saved.name || e.path == saved.name; })};
+  return {firstWhere(ports, [&](const TPortEntry& e) { return namedBy(e, saved.name); })};
 }
 
 TSavedPort savedPortOf(const TPortEntry& entry) {
@@ -31,10 +41,13 @@ TSavedPort savedPortOf(const TPortEntry& entry) {
 }
 
 QString savedPortName(const TSavedPort& saved) {
-  return saved.button != 0 ? QStringLiteral("COM%1").arg(saved.button) : saved.name;
+  const int number = saved.button != 0 ? saved.button : comPortNumber(saved.name);
+  return number != 0 ? QStringLiteral("COM%1").arg(number) : saved.name;
 }
 
 QString savedPortUnavailable(const QString& name, const QString& reason) {
   return QStringLiteral("%1, saved in kelvox.ini, is not available (%2); looking for the clock on every port")
       .arg(name, reason);
 }
+
+QString shownSavedPortName(const TSavedPort& saved) { return shownName(savedPortName(saved)); }

@@ -6,6 +6,7 @@
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
+#include "argument_text.h"
 #include "captions.h"
 #include "clock_link.h"
 #include "clock_search.h"
@@ -51,7 +52,8 @@ void TForm1::scanPorts() {
       // A saved port that is gone or does not open: the clock may hang elsewhere now.
       if (!serial_->Active()) {
         std::fprintf(stderr, "%s: %s\n", kProgram,
-                     qPrintable(savedPortUnavailable(selected_->name, QString::fromStdString(serial_->openFailure()))));
+                     qPrintable(savedPortUnavailable(shownName(selected_->name),
+                                                     QString::fromStdString(serial_->openFailure()))));
         ownerChosePort_ = false;
         startSearch();
         transfer_.ReadClockClick();
@@ -75,7 +77,7 @@ TPortEntry TForm1::savedEntry(const TSavedPort& saved) const {
   const TPortEntry& now = ports_[*match.index];
   if (match.moved)
     std::fprintf(stderr, "%s: the adapter saved as %s in kelvox.ini is now %s; using %s\n", kProgram,
-                 qPrintable(savedPortName(saved)), qPrintable(now.name), qPrintable(now.name));
+                 qPrintable(shownSavedPortName(saved)), qPrintable(shownName(now.name)), qPrintable(shownName(now.name)));
   return now;
 }
 

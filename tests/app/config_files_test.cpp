@@ -294,14 +294,16 @@ struct RunResult {
 
 // Runs kelvox-setup in the current folder without a display; standard error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
+// ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
 RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
-                   int signal = SIGTERM) {
+                   int signal = SIGTERM, bool ignored = false) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("DISPLAY"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
   environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
   process.setProcessEnvironment(environment);
+  if (ignored) process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
   if (terminateWhen && waitUntil([&] { return terminateWhen() || process.state() == QProcess::NotRunning; }))
     ::kill(static_cast<pid_t>(process.processId()), signal);
@@ -326,6 +328,7 @@ struct CommandLineCase {
   bool gpsOnCom1 = false;  // a GPS receiver's lines on COM1
   const char* clockLink = nullptr;  // a further name for the clock's port, "COM12"
   bool searches = false;  // run without --port, so the clock is looked for; else the clock's port is given
+  bool signalIgnored = false;  // the signal is ignored from the start (nohup, a shell's `cmd &`)
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -407,6 +410,13 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
+    // A signal ignored from the start stays ignored: the send goes on to its end.
+    {"send under nohup, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGHUP, 1, false,
+     nullptr, false, true},
+    {"send started with `&`, Ctrl+C", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGINT, 1, false,
+     nullptr, false, true},
     // Without --port and kelvox.ini the clock is looked for on every port, with a read request alone.
     {"read, the clock looked for", Direction::Read, {}, {"--read", "read.cfg"}, 0,
      "kelvox-setup: the clock answered on COM1\n", 8, 0, SIGTERM, 1, false, nullptr, true},
@@ -467,7 +477,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   QStringList arguments = c.arguments;
   if (!c.searches && !arguments.contains(QStringLiteral("--port")))
     arguments << QStringLiteral("--port") << QString::number(c.clockPort);
-  const RunResult result = runSetup(arguments, terminateWhen, c.signal);
+  const RunResult result = runSetup(arguments, terminateWhen, c.signal, c.signalIgnored);
   EXPECT_EQ(result.exitCode, c.exitCode);
   const QStringList starts = QString::fromUtf8(c.stderrText).split(u'|');
   EXPECT_TRUE(std::any_of(starts.begin(), starts.end(), [&](const QString& start) {
@@ -476,7 +486,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   // A failure is one line; what succeeds or differs is given whole.
   const int lines = static_cast<int>(starts.front().count('\n'));
   EXPECT_EQ(result.stderrText.count('\n'), c.exitCode == 1 ? 1 : lines) << result.stderrText.toStdString();
-  if (c.terminateAfterCommands > 0) {
+  if (c.terminateAfterCommands > 0 && !c.signalIgnored) {
     EXPECT_TRUE(result.stderrText.contains("; the clock is half-written: the last acknowledged command is "));
   }
   if (c.clockMessages >= 0) {
@@ -498,6 +508,23 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadAndSend, CommandLine, ::testing::ValuesIn(kCommandLineCases));
+
+// kelvox.ini may hold any bytes: what it names reaches standard error escaped, as names from the
+// command line do, never as escape sequences or bells.
+TEST(CommandLineSavedPort, ItsNameIsShownEscaped) {
+  ScratchFolder folder({1});
+  EmulatorProcess clock(folder.path().toStdString(), {});  // where the search finds the clock
+  ASSERT_TRUE(clock.start());
+  folder.write(QStringLiteral("kelvox.ini"), "COM-\r\nport=/dev/kvx\x1b[2J\a\r\n");
+  const RunResult result = runSetup({"--read", "read.cfg"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.stderrText.startsWith(
+      "kelvox-setup: /dev/kvx\\x1b[2J\\x07, saved in kelvox.ini, is not available (no such device); looking for "
+      "the clock on every port\n"))
+      << result.stderrText.toStdString();
+  EXPECT_FALSE(result.stderrText.contains(QChar(0x1b)));
+  EXPECT_FALSE(result.stderrText.contains(QChar(0x07)));
+}
 
 // --compare reads the clock and writes nothing to it: after a clean send it agrees with the file
 // sent (whose odd entry texts the clock holds trimmed), and it names each value a changed file holds
@@ -741,6 +768,16 @@ const WriteTarget kWriteTargets[] = {
      false},
     // The longest name a folder takes: the temporary file's name does not grow with it.
     {"name of 255 bytes", [] { return oldFile(std::string(251, 'n') + ".cfg", 0644); }, true},
+    {"file of another owner, as root",
+     []() -> std::string {
+       if (!root()) return "";
+       oldFile("others.cfg", 0604);
+       ::chown("others.cfg", kOtherUser, kOtherGroup);
+       return "others.cfg";
+     },
+     true},
+    // Kept as Windows keeps a file with the read-only attribute, although a rename would pass.
+    {"read-only file", [] { return oldFile("own-readonly.cfg", 0444); }, false},
     {"read-only file of another owner, as root",
      []() -> std::string {
        if (!root()) return "";
@@ -748,7 +785,7 @@ const WriteTarget kWriteTargets[] = {
        ::chown("readonly.cfg", kOtherUser, kOtherGroup);
        return "readonly.cfg";
      },
-     true},
+     false},
 };
 
 // One of the program's writers: writes name, true on success; expected is what a written file holds.

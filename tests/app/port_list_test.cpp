@@ -6,12 +6,19 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "port_argument.h"
 #include "port_list.h"
 #include "port_listing.h"
+#include "port_settings_file.h"
 #include "saved_port.h"
 #include "posix_port.h"
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -55,24 +62,42 @@ INSTANTIATE_TEST_SUITE_P(Cases, PortListing,
                                          // Saved as COM5, the adapter now stands behind COM1.
                                          ListingCase{"AMovedAdapterByItsIdentity",
                                                      {5, {}, "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0"},
-                                                     "\tsaved", ""}),
+                                                     "\tsaved", ""},
+                                         // kelvox.ini may hold any bytes: none reaches the terminal raw.
+                                         ListingCase{"SavedTextEscaped",
+                                                     {0, "/dev/kvx\x1b[2J\a", "\x1b]0;title\a"},
+                                                     "", "/dev/kvx\\x1b[2J\\x07\tnot present\t"
+                                                         "\\x1b]0;title\\x07\tsaved\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The machine's list, whatever /sys shows: the folder's COMn entries that lead somewhere are
 // ports under their own names, and each button's entry is what the serial layer opens for it.
+// An entry that is no device says what it is.
 TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   QTemporaryDir dir;
   const std::filesystem::path folder = dir.path().toStdString();
   for (const char* name : {"COM3", "COM12", "COM200", "com5", "COM012", "COM257"})
     std::filesystem::create_symlink("/dev/null", folder / name);
   std::filesystem::create_symlink("/nonexistent/kvx-test-port", folder / "COM7");  // an absent port
+  ASSERT_EQ(::mkfifo((folder / "COM20").c_str(), 0600), 0);
+  QFile(dir.filePath(QStringLiteral("COM21"))).open(QIODevice::WriteOnly);
+  std::filesystem::create_directory(folder / "COM22");
+  std::filesystem::create_symlink("COM20", folder / "COM23");
 
   const std::vector<TPortEntry> ports = TSystemPortList(folder).ports();
-  std::vector<QString> links;
+  std::vector<std::pair<QString, QString>> links;
   for (const TPortEntry& port : ports) {
-    if (port.path.startsWith(dir.path())) links.push_back(port.name);
+    if (port.path.startsWith(dir.path())) links.emplace_back(port.name, port.description);
   }
-  EXPECT_EQ(links, (std::vector<QString>{"COM3", "COM12", "COM200"}));
+  const QString fifo = dir.filePath(QStringLiteral("COM20"));
+  EXPECT_EQ(links, (std::vector<std::pair<QString, QString>>{
+                       {"COM3", "link to /dev/null"},
+                       {"COM12", "link to /dev/null"},
+                       {"COM20", "not a serial port: a FIFO"},
+                       {"COM21", "not a serial port: a regular file"},
+                       {"COM22", "not a serial port: a folder"},
+                       {"COM23", "link to " + fifo + "; not a serial port: a FIFO"},
+                       {"COM200", "link to /dev/null"}}));
   const auto com3 = std::find_if(ports.begin(), ports.end(), [](const TPortEntry& p) { return p.name == "COM3"; });
   ASSERT_NE(com3, ports.end());
   EXPECT_EQ(com3->button, 3);
@@ -88,6 +113,43 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
     lastButton = port.button;
     EXPECT_EQ(port.path.toStdString(), PosixPort::pathForPort(port.button, folder.string()));
   }
+}
+
+// Anyone may put an entry into a shared folder such as /tmp: another user's COMn entry or
+// kelvox.ini there is neither listed, opened, read nor written, and one line says so for each.
+TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's entry needs root to be made";
+  QTemporaryDir dir;
+  const std::filesystem::path folder = std::filesystem::canonical(dir.path().toStdString());
+  ASSERT_EQ(::chmod(folder.c_str(), 01777), 0);
+  for (const char* name : {"COM3", "COM4"}) std::filesystem::create_symlink("/dev/null", folder / name);
+  QFile ini(QString::fromStdString((folder / "kelvox.ini").string()));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("COM3\r\n");
+  ini.close();
+  constexpr uid_t kNobody = 65534;
+  for (const char* name : {"COM3", "kelvox.ini"}) ASSERT_EQ(::lchown((folder / name).c_str(), kNobody, kNobody), 0);
+
+  testing::internal::CaptureStderr();
+  std::vector<QString> links;
+  for (const TPortEntry& port : TSystemPortList(folder).ports())
+    if (port.path.startsWith(QString::fromStdString(folder.string()))) links.push_back(port.name);
+  const TPortSettingsFile file(QString::fromStdString((folder / "kelvox.ini").string()));
+  const bool readable = file.canRead();
+  const TSavedPort saved = file.saved();
+  const bool written = file.write(4);
+  const std::string told = testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(links, std::vector<QString>{"COM4"});  // the user's own, beside another user's
+  EXPECT_NE(PosixPort::pathForPort(3, folder.string()), (folder / "COM3").string());
+  EXPECT_EQ(PosixPort::pathForPort(4, folder.string()), (folder / "COM4").string());
+  EXPECT_FALSE(readable);
+  EXPECT_TRUE(saved.empty());
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray(), "COM3\r\n");
+  const std::string tail = " belongs to another user, in a shared folder; it is not used\n";
+  EXPECT_EQ(told, "kelvox-setup: " + (folder / "COM3").string() + tail + "kelvox-setup: " +
+                      (folder / "kelvox.ini").string() + tail);
 }
 
 // Windows names a port's hardware by its device instance ID.
@@ -132,6 +194,19 @@ TEST(SavedPort, IsWrittenAsEarlierVersionsWroteItAndFollowsTheAdapter) {
     const TSavedPortMatch match = findSavedPort(file.saved(), c.next);
     EXPECT_EQ(match.index ? static_cast<int>(*match.index) : -1, c.found);
     EXPECT_EQ(match.moved, c.moved);
+  }
+  // Written by hand, a COMn name in any case names that port, as --port takes it.
+  for (const char* text : {"COM-\r\nport=com12\r\n", "COM-\r\nport=Com12\r\nidentity=A50285BI\r\n"}) {
+    SCOPED_TRACE(text);
+    QFile handWritten(dir.filePath(QStringLiteral("kelvox.ini")));
+    ASSERT_TRUE(handWritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    handWritten.write(text);
+    handWritten.close();
+    const TSavedPortMatch match =
+        findSavedPort(file.saved(), {entry("COM3", 3), entry("COM14", 0), entry("COM12", 0, "USB Serial Port", "A50285BI")});
+    EXPECT_EQ(match.index ? static_cast<int>(*match.index) : -1, 2);
+    EXPECT_FALSE(match.moved);
+    EXPECT_EQ(savedPortName(file.saved()), "COM12");
   }
 }
 

@@ -123,12 +123,12 @@ TEST(PortSettingsFile, AFullDiskLeavesTheOldFileAsItWas) {
 TEST(PortSettingsFile, AReplacedFileKeepsItsModeAndOwner) {
   ScratchFolder folder;
   folder.write("kelvox.ini", "COM2\r\n");
-  // Only root may write a read-only file and keep a file of another owner.
+  // Only root may keep a file of another owner.
   const bool root = ::geteuid() == 0;
   if (root) {
     ASSERT_EQ(::chown("kelvox.ini", 1234, 5678), 0);
   }
-  const mode_t mode = root ? 0444 : 0640;
+  const mode_t mode = root ? 0604 : 0640;
   ASSERT_EQ(::chmod("kelvox.ini", mode), 0);
   ASSERT_TRUE(TPortSettingsFile().write(3));
   EXPECT_EQ(folder.read("kelvox.ini"), "COM3\r\n");

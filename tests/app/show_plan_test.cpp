@@ -36,6 +36,10 @@ class ShowPlanTest : public ::testing::Test {
     TClockConfig empty;
     empty.week.setAllDeleted();
     write("empty.cfg", formatConfigFile(empty));
+    // Monday's first entry is set, but to no time of day (a clock's odd reply).
+    TClockConfig odd = empty;
+    odd.week.at(0, 0).setText("$21=0,24,00,00,ON");
+    write("odd.cfg", formatConfigFile(odd));
     write("bad.cfg", "KELVOX configuration 1\nlanguage = 9\n");
   }
   void write(const char* name, const std::string& text) {
@@ -43,11 +47,13 @@ class ShowPlanTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(text.data(), qint64(text.size()));
   }
-  Outcome run(const QStringList& arguments) {
+  // runtimeFolder: XDG_RUNTIME_DIR is set, as in a desktop session (not as root, over SSH, from a service).
+  Outcome run(const QStringList& arguments, bool runtimeFolder = true) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+      env.remove(QLatin1String(name));
     env.insert(QStringLiteral("HOME"), folder.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    if (runtimeFolder) env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(folder.path());
@@ -76,6 +82,11 @@ TEST_F(ShowPlanTest, PrintsKnownFilesAndOneLineForABadOne) {
   QString emptyText = QStringLiteral("language = 2\nrelay = 0\nutc = 1\ndls = 0\ntimeout = 1\n");
   for (const char* day : {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"})
     emptyText += QStringLiteral("%1 switch times: no switch times\n%1: OFF all day\n").arg(QLatin1String(day));
+  // A set entry that is no time of day is named beside the switch times, not denied by them.
+  QString oddText = emptyText;
+  oddText.replace(QStringLiteral("Monday switch times: no switch times\nMonday: OFF all day\n"),
+                  QStringLiteral("Monday switch times: Time 1 (no time of day)\n"
+                                 "Monday: OFF all day; Time 1 is no time of day and switches nothing\n"));
   const struct {
     QStringList arguments;
     int exitCode;
@@ -83,6 +94,9 @@ TEST_F(ShowPlanTest, PrintsKnownFilesAndOneLineForABadOne) {
   } cases[] = {
       {{"--show", "office.cfg"}, 0, kOfficeText, {}},
       {{"--show", "empty.cfg"}, 0, emptyText, {}},
+      {{"--show", "odd.cfg"}, 0, oddText, {}},
+      {{"--show", ""}, 2, {}, "kelvox-setup: --show needs a file name."},
+      {{"--show", "office.cfg", "--export", ""}, 2, {}, "kelvox-setup: --export needs a file name."},
       {{"--show", "bad.cfg"}, 1, {}, "kelvox-setup: bad.cfg: line 2: "},
       {{"--show", "missing.cfg"}, 1, {}, "kelvox-setup: missing.cfg: "},
       {{"--show", "bad.cfg", "--export", "plan.pdf"}, 1, {}, "kelvox-setup: bad.cfg: line 2: "},
@@ -104,7 +118,8 @@ TEST_F(ShowPlanTest, PrintsKnownFilesAndOneLineForABadOne) {
 TEST_F(ShowPlanTest, ExportsOnePageWhoseTextIsThePlan) {
   const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   ASSERT_FALSE(pdftotext.isEmpty()) << "pdftotext (Debian poppler-utils) is missing; make test installs it";
-  const Outcome result = run({"--show", "office.cfg", "--export", "plan.pdf"});
+  // Standard error holds the program's own lines only, also where no runtime folder is set.
+  const Outcome result = run({"--show", "office.cfg", "--export", "plan.pdf"}, false);
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   EXPECT_EQ(result.out, kOfficeText);
   EXPECT_EQ(result.err, QString());

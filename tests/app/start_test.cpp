@@ -145,6 +145,7 @@ struct FolderCase {
   const char* xdgConfigHome;  // relative to the test's root, "/" prefixed = absolute; null = unset
   const char* expected;       // the working folder afterwards, relative to the root
   const char* problem = "";   // the start of what enter() reports
+  bool othersInSharedStart = false;  // the start folder is shared (/tmp's mode), the entry another user's
 };
 
 class WorkingFolder : public testing::TestWithParam<FolderCase> {};
@@ -160,6 +161,11 @@ TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
     std::filesystem::create_symlink("/nonexistent/kvx-test-port", base / "start" / entry);
   if (entry == "kelvox.ini" || entry == "notes")
     QFile(QString::fromStdString((base / "start" / entry).string())).open(QIODevice::WriteOnly);
+  if (c.othersInSharedStart) {
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's entry needs root to be made";
+    ASSERT_EQ(::chmod((base / "start").c_str(), 01777), 0);
+    ASSERT_EQ(::lchown((base / "start" / entry).c_str(), 65534, 65534), 0);
+  }
   const std::string home = (base / "home").string();
   setenv("HOME", home.c_str(), 1);
   const std::string xdg = c.xdgConfigHome == nullptr  ? std::string()
@@ -170,9 +176,16 @@ TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(base / "start");
 
+  testing::internal::CaptureStderr();
   EXPECT_EQ(settings_folder::enter().substr(0, std::strlen(c.problem)), c.problem);
+  const std::string told = testing::internal::GetCapturedStderr();
   const std::filesystem::path now = std::filesystem::current_path();
   std::filesystem::current_path(previous);
+  // Another user's entry is not used, and said so in one line.
+  const std::string planted = (std::filesystem::canonical(base / "start") / entry).string();
+  EXPECT_EQ(told, c.othersInSharedStart ? "kelvox-setup: " + planted + " belongs to another user, in a shared "
+                                                                       "folder; it is not used\n"
+                                        : "");
 
   EXPECT_EQ(now, std::filesystem::canonical(base / c.expected));
   struct stat st {};
@@ -191,6 +204,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"Com257IsNoPort", "COM257", nullptr, "home/.config/kelvox-setup"},
                     FolderCase{"SettingsFile", "kelvox.ini", nullptr, "start"},
                     FolderCase{"DanglingComLink", "COM3", "/xdg/config", "start"},
+                    // Anyone may put an entry into /tmp: another user's is no port setup of ours.
+                    FolderCase{"AnotherUsersComLinkInASharedFolder", "COM3", nullptr, "home/.config/kelvox-setup", "",
+                               true},
+                    FolderCase{"AnotherUsersSettingsFileInASharedFolder", "kelvox.ini", nullptr,
+                               "home/.config/kelvox-setup", "", true},
                     // A file is no folder: the program stays where it is and is told so.
                     FolderCase{"XdgConfigHomeIsAFile", "notes", "/start/notes", "start", "cannot create "}),
     [](const auto& info) { return std::string(info.param.name); });

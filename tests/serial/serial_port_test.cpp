@@ -1,7 +1,9 @@
 // Opening, line settings, write rules and error reports over a real pseudo-terminal.
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 
@@ -226,7 +228,7 @@ TEST_F(SerialPortTest, LockFileThatIsNoRegularFileKeepsThePortOutAndStays) {
     EXPECT_FALSE(serial->Active()) << c.name;
     EXPECT_EQ(serial->ErrorCode(), EBUSY) << c.name;
     EXPECT_EQ(serial->lastOpenFailure().kind, OpenFailure::Kind::InUse) << c.name;
-    EXPECT_EQ(serial->openFailure(), "in use (lock file is not a regular file)") << c.name;
+    EXPECT_EQ(serial->openFailure(), "in use: lock file " + lock + " is not a regular file") << c.name;
     EXPECT_EQ(std::filesystem::symlink_status(lock).type(), planted) << c.name;
     std::filesystem::remove(lock);
   }
@@ -284,12 +286,17 @@ TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
   EXPECT_EQ(boxes_[0].second, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
-// Why a port did not open, as both hosts are told it: a kind, the system's code and the reason.
+// Why a port did not open, as both hosts are told it: a kind, the system's code and the reason,
+// in short lower-case phrases; what is no device says what it is.
 TEST_F(SerialPortTest, FailedOpenGivesAKindTheSystemsCodeAndAReason) {
   using Kind = OpenFailure::Kind;
   std::ofstream("plain-file") << "no terminal\n";
-  std::filesystem::remove("COM2");
-  std::filesystem::create_symlink("plain-file", "COM2");
+  std::filesystem::create_directory("a-folder");
+  ASSERT_EQ(mkfifo("a-fifo", 0600), 0);
+  for (const auto& [port, target] : {std::pair{"COM2", "plain-file"}, {"COM3", "a-folder"}, {"COM4", "a-fifo"}}) {
+    std::filesystem::remove(port);
+    std::filesystem::create_symlink(target, port);
+  }
   auto holder = openClockPort();
   ASSERT_TRUE(holder->Active());
   const struct {
@@ -298,7 +305,9 @@ TEST_F(SerialPortTest, FailedOpenGivesAKindTheSystemsCodeAndAReason) {
     std::vector<int> codes;  // a second opener is kept out by TIOCEXCL, or as root by the flock
     const char* reason;
   } cases[] = {{9, Kind::NotFound, {ENOENT}, "no such device"},
-               {2, Kind::NotASerialPort, {ENOTTY}, "not a serial port"},
+               {2, Kind::NotASerialPort, {ENOTTY}, "not a serial port: a regular file"},
+               {3, Kind::NotASerialPort, {EISDIR}, "not a serial port: a folder"},
+               {4, Kind::NotASerialPort, {ENOTTY}, "not a serial port: a FIFO"},
                {1, Kind::InUse, {EBUSY, EWOULDBLOCK}, "in use by another program"}};
   TSerial serial;
   serial.setNotifyErrors(neNone);
@@ -325,11 +334,32 @@ TEST_F(SerialPortTest, FailedOpenGivesAKindTheSystemsCodeAndAReason) {
   EXPECT_EQ(serial.lastOpenFailure().kind, Kind::None);
   EXPECT_EQ(serial.openFailure(), "");
 
-  // Root opens what the device's mode forbids others, so this one is asked of the port directly.
+  // Root opens what the device's mode forbids others, so this one is asked of the port directly,
+  // after an open of the device (a node of /dev/null's, which is no terminal). Joining the device's
+  // group is the remedy only where that group may read and write it and is not root's.
   const OpenFailure denied = PosixPort().openFailure(EACCES);
   EXPECT_EQ(denied.kind, Kind::PermissionDenied);
   EXPECT_EQ(denied.code, EACCES);
-  EXPECT_EQ(denied.reason, "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again");
+  EXPECT_EQ(denied.reason, "permission denied");
+  const group* dialout = getgrnam("dialout");
+  if (dialout == nullptr || mknod("device", S_IFCHR | 0600, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "a device node of its own needs root and a dialout group";
+  const struct {
+    gid_t group;
+    mode_t mode;
+    std::string reason;
+  } devices[] = {
+      {dialout->gr_gid, 0660, "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again"},
+      {dialout->gr_gid, 0600, "permission denied"},
+      {0, 0660, "permission denied"},
+  };
+  for (const auto& d : devices) {
+    ASSERT_EQ(chown("device", 0, d.group), 0);
+    ASSERT_EQ(chmod("device", d.mode), 0);
+    PosixPort device;
+    ASSERT_EQ(device.open("device"), ENOTTY);
+    EXPECT_EQ(device.openFailure(EACCES).reason, d.reason) << d.group << " " << d.mode;
+  }
 }
 
 TEST_F(SerialPortTest, ClosedPortReportsByNotifyMode) {

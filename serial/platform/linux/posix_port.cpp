@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -26,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "shared_folder.h"
 #include "termios_mapping.h"
 
 namespace {
@@ -232,10 +235,14 @@ PosixPort::~PosixPort() { close(); }
 std::string PosixPort::pathForPort(int n, const std::string& folder) {
   const std::string name = (folder.empty() ? std::string() : folder + "/") + "COM" + std::to_string(n);
   struct stat st {};
-  if (lstat(name.c_str(), &st) == 0) return name;
+  const bool entry = lstat(name.c_str(), &st) == 0;
+  const bool foreign = entry && shared_folder::foreignEntry(name, st);
+  if (entry && !foreign) return name;
   const std::vector<std::string> devices = serialDevices();
-  // Without a device the name itself is opened, which fails with ENOENT.
-  return n >= 1 && static_cast<std::size_t>(n) <= devices.size() ? devices[n - 1] : name;
+  if (n >= 1 && static_cast<std::size_t>(n) <= devices.size()) return devices[n - 1];
+  // Without a device the name itself is opened, which fails with ENOENT; another user's entry
+  // under it is not, and nothing is.
+  return foreign ? std::string() : name;
 }
 
 std::vector<std::string> PosixPort::serialDevices() {
@@ -358,17 +365,51 @@ int PosixPort::takeLockFile(const std::string& lockPath) {
   return error;
 }
 
+std::string PosixPort::notASerialPort(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISCHR(st.st_mode)) return {};
+  const char* what = S_ISDIR(st.st_mode)    ? "a folder"
+                     : S_ISREG(st.st_mode)  ? "a regular file"
+                     : S_ISFIFO(st.st_mode) ? "a FIFO"
+                     : S_ISSOCK(st.st_mode) ? "a socket"
+                     : S_ISBLK(st.st_mode)  ? "a block device"
+                                            : "no device";
+  return std::string("not a serial port: ") + what;
+}
+
+namespace {
+
+// Joining the device's group is the remedy only where that group may read and write it (dialout,
+// uucp), and it is not root's.
+std::string permissionDenied(const std::string& device) {
+  const std::string denied = "permission denied";
+  struct stat st {};
+  if (::stat(device.c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_gid == 0 || (st.st_mode & 060) != 060)
+    return denied;
+  group entry {};
+  group* found = nullptr;
+  std::vector<char> buffer(4096);
+  if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return denied;
+  return denied + "; to allow it: sudo usermod -aG " + found->gr_name + " $USER, then log in again";
+}
+
+}  // namespace
+
 OpenFailure PosixPort::openFailure(int error) const {
   using Kind = OpenFailure::Kind;
+  // What is no device fails whatever the call said (EISDIR, EACCES, ENOTTY): say what it is.
+  if (error != EBUSY && error != EWOULDBLOCK) {
+    if (std::string what = notASerialPort(device_); !what.empty()) return {Kind::NotASerialPort, error, what};
+  }
   switch (error) {
     case EACCES:
     case EPERM:
-      return {Kind::PermissionDenied, error,
-              "permission denied; to allow it: sudo usermod -aG dialout $USER, then log in again"};
+      return {Kind::PermissionDenied, error, permissionDenied(device_)};
     case EBUSY:
     case EWOULDBLOCK:
       if (lockOwner_ > 0) return {Kind::InUse, error, "in use by PID " + std::to_string(lockOwner_)};
-      if (lockOwner_ == kLockNotARegularFile) return {Kind::InUse, error, "in use (lock file is not a regular file)"};
+      if (lockOwner_ == kLockNotARegularFile)
+        return {Kind::InUse, error, "in use: lock file " + lockFileFor(device_) + " is not a regular file"};
       return {Kind::InUse, error, "in use by another program"};
     case ENOENT:
     case ENODEV:
@@ -379,8 +420,11 @@ OpenFailure PosixPort::openFailure(int error) const {
     case EMFILE:
     case ENFILE:
       return {Kind::Other, error, "too many files open to open one more port (the limit of ulimit -n)"};
-    default:
-      return {Kind::Other, error, std::strerror(error)};
+    default: {
+      std::string text = std::strerror(error);  // "Input/output error", said as the rest are
+      if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return {Kind::Other, error, text};
+    }
   }
 }
 

@@ -27,13 +27,17 @@ class PosixPort {
   PosixPort& operator=(const PosixPort&) = delete;
 
   // Port n (1..256): a "COMn" entry in `folder` (the current directory when empty) when there is
-  // one (a dangling link means the port is absent), else the n-th of serialDevices().
+  // one (a dangling link means the port is absent), else the n-th of serialDevices(). An entry of
+  // another user in a shared folder (shared_folder.h) counts as none; "" when no device is left.
   static std::string pathForPort(int n, const std::string& folder = {});
   // The machine's serial devices in the order that numbers them: ttyUSB*, ttyACM*, then the
   // ttyS* that have a UART behind them, each kind by its number.
   static std::vector<std::string> serialDevices();
   // The device a path stands for, with its links followed (also a link that leads nowhere).
   static std::string deviceBehind(const std::string& path);
+  // "not a serial port: a folder" (a regular file, a FIFO, a socket, a block device) for what
+  // stands at path, links followed, when it is no character device; "" for one, or for nothing.
+  static std::string notASerialPort(const std::string& path);
 
   // Lock files as terminal programs and modem managers keep them: "LCK..ttyUSB0" in this folder
   // (/var/lock unless set), holding the owner's PID as ten characters and a newline. The open
@@ -70,8 +74,10 @@ class PosixPort {
 
   bool isOpen() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  // Why the last open failed with `error`: "permission denied" with its remedy, "in use by
-  // PID n", "no such device", "not a serial port", or the system's text.
+  // Why the last open failed with `error`, in short lower-case phrases: "permission denied" (with
+  // its remedy where joining the device's group is one), "in use by PID n", "in use: lock file
+  // /var/lock/LCK..ttyS0 is not a regular file", "no such device", "not a serial port" (with
+  // what stands there when that is no device), or the system's text.
   OpenFailure openFailure(int error) const;
 
  private:

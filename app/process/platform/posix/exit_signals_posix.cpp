@@ -1,11 +1,14 @@
 // SIGTERM, SIGINT and SIGHUP reach the main thread through a pipe: the signal handler itself only
-// writes the signal's number, the one thing it may safely do.
+// writes the signal's number, the one thing it may safely do. A signal the program was started
+// with ignored stays ignored: nohup ignores SIGHUP, and a shell ignores SIGINT for `cmd &`, so
+// that the program outlives the terminal or a Ctrl+C meant for the foreground.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 
 #include "exit_signals.h"
 
@@ -49,12 +52,15 @@ class TExitSignals::Watch {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kSignals) sigaction(signal, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+      sigaction(kSignals[i], nullptr, &previous_[i]);
+      if (previous_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+    }
   }
 
   ~Watch() {
     if (!notifier_) return;
-    for (int signal : kSignals) std::signal(signal, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
     notifier_.reset();
     for (int& end : pipeEnds) {
       ::close(end);
@@ -67,6 +73,7 @@ class TExitSignals::Watch {
 
  private:
   std::unique_ptr<QSocketNotifier> notifier_;
+  struct sigaction previous_[std::size(kSignals)] {};
 };
 
 TExitSignals::TExitSignals(Handler handler, QObject* parent)

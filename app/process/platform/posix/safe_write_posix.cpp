@@ -1,18 +1,21 @@
-// The safe write on POSIX systems: lstat checks, a temporary file made with mkostemp, fsync,
-// fchown and fchmod, and rename; the exit signals held meanwhile. The in-place rewrite reserves
-// its room with Linux's fallocate, keeping the file's size.
+// The safe write on POSIX systems: lstat checks (a read-only file is kept), a temporary file made
+// with mkostemp, fsync, fchown and fchmod, and rename; the exit signals held meanwhile. The
+// in-place rewrite reserves its room with Linux's fallocate, keeping the file's size.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <optional>
+#include <vector>
 
 #include "file_steps.h"
 #include "posix_files.h"
 #include "safe_write.h"
+#include "shared_folder.h"
 
 namespace fs = std::filesystem;
 using posix_files::problemOf;
@@ -74,15 +77,6 @@ FileProblem temporaryProblem(int error) {
   return problemOf(error);
 }
 
-// Whether the system's rule for links in shared folders forbids following this one: the folder is
-// sticky and world-writable, and the link belongs to neither the user nor the folder's owner.
-bool protectedLink(const fs::path& link, const struct stat& linkStat) {
-  struct stat folder {};
-  if (::stat(folderOf(link).c_str(), &folder) != 0) return true;
-  const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
-  return shared && linkStat.st_uid != ::geteuid() && linkStat.st_uid != folder.st_uid;
-}
-
 // Follows links one by one until path names a regular file or nothing; st is its lstat, with
 // st_mode 0 when nothing is there yet. The problem when it must not be written.
 std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
@@ -95,13 +89,39 @@ std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
     if (S_ISREG(st.st_mode)) return std::nullopt;
     if (!S_ISLNK(st.st_mode)) return FileProblem::notRegularFile();
     if (hops == kMaxLinks) return problemOf(ELOOP);
-    if (protectedLink(path, st))
+    if (shared_folder::foreignEntry(path.string(), st))
       return FileProblem::other("a link of another user in a shared folder; it is not followed");
     std::error_code error;
     const fs::path target = fs::read_symlink(path, error);
     if (error) return FileProblem::other(error.message());
     path = target.is_absolute() ? target : folderOf(path) / target;
   }
+}
+
+bool inGroup(gid_t group) {
+  if (group == ::getegid()) return true;
+  const int count = ::getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(count > 0 ? count : 0));
+  if (count <= 0 || ::getgroups(count, groups.data()) != count) return false;
+  return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+// A read-only file is kept, as on Windows, although the rename that replaces it would not be
+// stopped by its mode. Read-only is the mode's word for the writer's class: the owner's bits for
+// the owner, the group's for a member of the group, the others' for anyone else. Root, whom the
+// mode binds in no class, is held to the owner's bits: a file its owner made read-only stays so.
+bool readOnly(const struct stat& st) {
+  const uid_t user = ::geteuid();
+  if (user == 0 || user == st.st_uid) return (st.st_mode & S_IWUSR) == 0;
+  if (inGroup(st.st_gid)) return (st.st_mode & S_IWGRP) == 0;
+  return (st.st_mode & S_IWOTH) == 0;
+}
+
+// resolve, and a regular file found there must not be read-only.
+std::optional<FileProblem> writableTarget(fs::path& path, struct stat& st) {
+  if (auto refusal = resolve(path, st)) return refusal;
+  if (st.st_mode != 0 && readOnly(st)) return FileProblem::readOnlyFile();
+  return std::nullopt;
 }
 
 // Writes everything at the file's current offset.
@@ -196,7 +216,7 @@ FileProblem rewriteInPlace(const fs::path& path, const struct stat& old, std::st
 FileProblem refusalToWrite(const fs::path& name) {
   fs::path path = name;
   struct stat st {};
-  if (auto refusal = resolve(path, st)) return *refusal;
+  if (auto refusal = writableTarget(path, st)) return *refusal;
   if (::faccessat(AT_FDCWD, folderOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) return temporaryProblem(errno);
   return {};
 }
@@ -204,7 +224,7 @@ FileProblem refusalToWrite(const fs::path& name) {
 FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
   fs::path path = name;
   struct stat old {};
-  if (auto refusal = resolve(path, old)) return *refusal;
+  if (auto refusal = writableTarget(path, old)) return *refusal;
   const bool existed = old.st_mode != 0;
 
   const ExitSignalsHeld held;

@@ -1,5 +1,5 @@
 // The settings folder on POSIX systems: the start folder when it holds "kelvox.ini" or a COMn
-// link, else the XDG configuration folder, made for its owner only.
+// link of the user's own, else the XDG configuration folder, made for its owner only.
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
+#include "argument_text.h"
+#include "desktop.h"
+#include "program_name.h"
 #include "settings_folder.h"
+#include "shared_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -23,11 +29,12 @@ const char* description() {
 
 namespace {
 
-// Only an entry that can be seen counts: a folder that cannot be read holds nothing for us.
+// Only an entry that can be seen counts: a folder that cannot be read holds nothing for us, and
+// another user's entry in a shared folder nothing we take.
 bool present(const fs::path& entry) {
   std::error_code error;
   const fs::file_type type = fs::symlink_status(entry, error).type();
-  return !error && type != fs::file_type::not_found && type != fs::file_type::none;
+  return !error && type != fs::file_type::not_found && type != fs::file_type::none && !foreignEntry(entry);
 }
 
 const char* homeFolder() {
@@ -52,13 +59,11 @@ int createFolders(const fs::path& folder) {
 }
 
 // Whether `folder` holds "kelvox.ini" or an entry COM1 .. COM256 (a link that leads nowhere counts:
-// it marks an absent port).
+// it marks an absent port). Every entry is looked at, so that each one of another user is told.
 bool holdsPortSetup(const fs::path& folder) {
-  if (present(folder / "kelvox.ini")) return true;
-  for (int n = 1; n <= 256; ++n) {
-    if (present(folder / ("COM" + std::to_string(n)))) return true;
-  }
-  return false;
+  bool holds = present(folder / "kelvox.ini");
+  for (int n = 1; n <= 256; ++n) holds = present(folder / ("COM" + std::to_string(n))) || holds;
+  return holds;
 }
 
 // $XDG_CONFIG_HOME/kelvox-setup when that variable is an absolute path, else
@@ -71,6 +76,19 @@ fs::path userFolder(const char* xdgConfigHome, const char* home) {
 }
 
 }  // namespace
+
+bool foreignEntry(const fs::path& entry) {
+  if (!shared_folder::foreignEntry(entry.string())) return false;
+  static std::mutex mutex;
+  static std::set<fs::path> told;
+  std::error_code noFolder;
+  const fs::path shown = fs::absolute(entry, noFolder).lexically_normal();
+  const std::lock_guard lock(mutex);
+  if (told.insert(shown).second)
+    desktop::write(stderr, QStringLiteral("%1: %2 belongs to another user, in a shared folder; it is not used\n")
+                               .arg(QString::fromLatin1(kProgram), shownName(argumentText(shown.native()))));
+  return true;
+}
 
 std::string enter() {
   if (holdsPortSetup(".")) return {};

@@ -1,6 +1,8 @@
 // Ctrl+C, Ctrl+Break and the closing of the console reach a console handler, which the system
 // calls on a thread of its own; the handler passes them to the main thread as queued calls. They
-// are told as the C signals a POSIX system would send: SIGINT, SIGBREAK and SIGTERM.
+// are told as the C signals a POSIX system would send: SIGINT, SIGBREAK and SIGTERM. A process
+// started with Ctrl+C ignored (a new process group, `start /b`) keeps it ignored: the system then
+// calls no handler for Ctrl+C, and the ignoring is never switched off here.
 #include <windows.h>
 
 #include <QMetaObject>

@@ -28,7 +28,6 @@ using win32_files::problemOf;
 constexpr LONGLONG kMaxInPlaceSize = 64 * 1024;
 
 FileProblem notRegular() { return FileProblem::notRegularFile(); }
-FileProblem readOnlyFile() { return {FileProblem::Kind::ReadOnlyFile, "the file is read-only"}; }
 
 class Handle {
  public:
@@ -102,7 +101,7 @@ std::variant<FileProblem, Target> judge(const fs::path& name) {
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return notRegular();
   }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return readOnlyFile();
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return FileProblem::readOnlyFile();
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Target{full, true, information.dwFileAttributes};
   // A link: the file it leads to is the one replaced, as on POSIX systems.
   const auto target = finalPath(file.get());

@@ -49,6 +49,9 @@ std::string failure(const char* what, const fs::path& folder, const std::error_c
 
 }  // namespace
 
+// No folder of Windows lets anyone add entries that only their owner may take away.
+bool foreignEntry(const fs::path&) { return false; }
+
 std::string enter() {
   if (holdsSettingsFile(".")) return {};
   const fs::path folder = userFolder();

@@ -14,6 +14,7 @@
 #include "port_list_platform.h"
 #include "posix_port.h"
 #include "program_name.h"
+#include "settings_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -46,7 +47,7 @@ std::map<std::string, QString> byIdNames() {
 }
 
 // The folder's entries "COMn" (n from 1 to 256) that lead somewhere, by n: a dangling link marks
-// an absent port.
+// an absent port. Another user's entry in a shared folder is left out, and said so.
 std::map<int, fs::path> comEntries(const fs::path& folder) {
   std::map<int, fs::path> entries;
   std::error_code ec;
@@ -56,9 +57,19 @@ std::map<int, fs::path> comEntries(const fs::path& folder) {
     // The serial layer opens exactly "COMn".
     if (n == 0 || name != "COM" + std::to_string(n)) continue;
     std::error_code missing;
-    if (fs::exists(it->path(), missing)) entries.emplace(n, it->path());
+    if (fs::exists(it->path(), missing) && !settings_folder::foreignEntry(it->path())) entries.emplace(n, it->path());
   }
   return entries;
+}
+
+// A COMn entry that stands for no listed device: where it leads, and what stands there when that
+// is no device ("not a serial port: a FIFO").
+QString entryDescription(const fs::path& entry, const std::string& device) {
+  const QString what = QString::fromStdString(PosixPort::notASerialPort(entry.string()));
+  std::error_code ec;
+  if (!fs::is_symlink(fs::symlink_status(entry, ec))) return what;
+  const QString link = QStringLiteral("link to ") + QFile::decodeName(device.c_str());
+  return what.isEmpty() ? link : link + QStringLiteral("; ") + what;
 }
 
 void noteFallbackOnce() {
@@ -114,7 +125,7 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder) {
       entry = enumerated[index];
       linked[index] = true;
     } else {
-      entry.description = QStringLiteral("link to ") + QString::fromStdString(device);
+      entry.description = entryDescription(entryPath, device);
     }
     entry.name = QStringLiteral("COM%1").arg(n);
     entry.path = pathText(entryPath);
