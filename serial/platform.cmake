@@ -9,7 +9,8 @@ if(WIN32)
 else()
   set(kvx_platform linux)
   set(kvx_platform_sources
-    posix_port.h posix_port.cpp
+    posix_port.h posix_port.cpp device_names.cpp
+    lock_files.h lock_files.cpp small_file.h small_file.cpp
     shared_folder.h shared_folder.cpp
     parity_marks.h parity_marks.cpp
     low_latency.h low_latency.cpp

@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "lock_files.h"
 #include "shared_folder.h"
 #include "termios_mapping.h"
 
@@ -41,61 +42,6 @@ constexpr Speed kStandardSpeeds[] = {{110, B110},     {300, B300},     {600, B60
                                      {2400, B2400},   {4800, B4800},   {9600, B9600},    {19200, B19200},
                                      {38400, B38400}, {57600, B57600}, {115200, B115200}};
 
-// The start of a small regular file, opened so that nothing planted under its name can stall
-// the program: a FIFO opens without waiting for a writer and a link is not followed. False for
-// anything that is not a regular file (a FIFO, a link, a device, a folder); `missing` tells
-// whether nothing stood there at all.
-bool readSmallFile(const std::string& path, std::string& text, struct stat& st, bool& missing) {
-  text.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  missing = fd < 0 && errno == ENOENT;
-  if (fd < 0) return false;
-  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  char buffer[64];
-  ssize_t n = 0;
-  while (regular && text.size() < sizeof buffer && (n = ::read(fd, buffer, sizeof buffer)) != 0) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return regular;
-}
-
-// The kernel creates ttyS0-31 whether or not a UART is behind them; "type" 0 means none.
-bool hasUart(const std::string& name) {
-  std::string text;
-  struct stat st {};
-  bool missing = false;
-  long value = 0;
-  return readSmallFile("/sys/class/tty/" + name + "/type", text, st, missing) &&
-         std::sscanf(text.c_str(), "%ld", &value) == 1 && value != 0;
-}
-
-// Device names "<prefix><number>" under /dev, in numeric order.
-std::vector<std::string> numberedDevices(const std::string& prefix) {
-  std::vector<std::pair<unsigned long, std::string>> found;
-  // The error-code forms throughout: an exception here would end the program.
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it("/dev", ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const char* digits = name.data() + prefix.size();
-    const char* digitsEnd = name.data() + name.size();
-    unsigned long number = 0;
-    // A number too long for the type is no device the numbering can place.
-    const auto [stop, error] = std::from_chars(digits, digitsEnd, number);
-    if (error != std::errc() || stop != digitsEnd) continue;
-    if (prefix == "ttyS" && !hasUart(name)) continue;
-    found.emplace_back(number, name);
-  }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> paths;
-  for (const auto& [number, name] : found) paths.push_back("/dev/" + name);
-  return paths;
-}
-
-// Unix98 pseudo-terminal slaves: majors 136 to 143.
 // Descriptors an open port costs: its own, its waiter's wake-up and its receive thread's event
 // loop's; and those the program keeps for itself (files it writes, its windowing system).
 constexpr long kDescriptorsPerPort = 3;
@@ -119,71 +65,10 @@ bool descriptorsToSpare(long needed) {
   return cap - used >= needed;
 }
 
+// Unix98 pseudo-terminal slaves: majors 136 to 143.
 bool isPseudoTerminal(int fd) {
   struct stat st {};
   return fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
-}
-
-std::string& lockFolderSetting() {
-  static std::string folder = "/var/lock";
-  return folder;
-}
-
-// "LCK.." and the device's name below /dev, a "/" in it written as "_" ("LCK..pts_3").
-std::string lockFileFor(const std::string& device) {
-  std::string name =
-      device.starts_with("/dev/") ? device.substr(5) : std::filesystem::path(device).filename().string();
-  std::replace(name.begin(), name.end(), '/', '_');
-  return lockFolderSetting() + "/LCK.." + name;
-}
-
-// What stands under a lock file's name.
-struct LockFile {
-  bool missing = false;
-  bool regular = false;  // anything else is someone else's and is left alone
-  pid_t pid = 0;         // the PID written in it, 0 when it holds none
-  time_t modified = 0;
-};
-
-// A lock file's PID: ten ASCII characters and a newline (leading blanks allowed).
-LockFile readLockFile(const std::string& lockPath) {
-  LockFile lock;
-  std::string text;
-  struct stat st {};
-  lock.regular = readSmallFile(lockPath, text, st, lock.missing);
-  if (!lock.regular) {
-    // One that cannot be read is judged by its age alone, as one without a PID.
-    struct stat named {};
-    if (lock.missing || lstat(lockPath.c_str(), &named) != 0 || !S_ISREG(named.st_mode)) return lock;
-    lock.regular = true;
-    lock.modified = named.st_mtime;
-    return lock;
-  }
-  lock.modified = st.st_mtime;
-  long pid = 0;
-  if (std::sscanf(text.c_str(), "%ld", &pid) == 1 && pid > 0 && pid <= std::numeric_limits<pid_t>::max())
-    lock.pid = static_cast<pid_t>(pid);
-  return lock;
-}
-
-bool processRuns(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
-
-// A lock file with no PID in it yet may be one that its program is still writing: for this
-// long it counts as held.
-constexpr int kUnwrittenLockSeconds = 5;
-
-// The live process of another program that holds the lock file, kLockBeingWritten for a fresh
-// file that names no PID yet, kLockNotARegularFile for anything else standing under its name,
-// or 0. A lock file whose process has ended (or an old one that names none) is stale and removed.
-pid_t otherLockOwner(const std::string& lockPath) {
-  const LockFile lock = readLockFile(lockPath);
-  if (lock.missing) return 0;
-  if (!lock.regular) return kLockNotARegularFile;
-  if (lock.pid == getpid()) return 0;
-  if (lock.pid > 0 && processRuns(lock.pid)) return lock.pid;
-  if (lock.pid == 0 && time(nullptr) - lock.modified < kUnwrittenLockSeconds) return kLockBeingWritten;
-  unlink(lockPath.c_str());
-  return 0;
 }
 
 }  // namespace
@@ -232,49 +117,13 @@ bool termiosFromLineSettings(const TLineSettings& s, termios& t) {
 
 PosixPort::~PosixPort() { close(); }
 
-std::string PosixPort::pathForPort(int n, const std::string& folder) {
-  const std::string name = (folder.empty() ? std::string() : folder + "/") + "COM" + std::to_string(n);
-  struct stat st {};
-  const bool entry = lstat(name.c_str(), &st) == 0;
-  const bool foreign = entry && shared_folder::foreignEntry(name, st);
-  if (entry && !foreign) return name;
-  const std::vector<std::string> devices = serialDevices();
-  if (n >= 1 && static_cast<std::size_t>(n) <= devices.size()) return devices[n - 1];
-  // Without a device the name itself is opened, which fails with ENOENT; another user's entry
-  // under it is not, and nothing is.
-  return foreign ? std::string() : name;
-}
-
-std::vector<std::string> PosixPort::serialDevices() {
-  std::vector<std::string> devices;
-  for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
-    const auto more = numberedDevices(prefix);
-    devices.insert(devices.end(), more.begin(), more.end());
-  }
-  return devices;
-}
-
-std::string PosixPort::deviceBehind(const std::string& path) {
-  std::filesystem::path device = path;
-  std::error_code ec;
-  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(std::filesystem::symlink_status(device, ec));
-       ++hops) {
-    const std::filesystem::path target = std::filesystem::read_symlink(device, ec);
-    if (ec) break;
-    device = target.is_absolute() ? target : device.parent_path() / target;
-  }
-  return std::filesystem::absolute(device, ec).lexically_normal().string();
-}
-
-void PosixPort::setLockFolder(const std::string& folder) { lockFolderSetting() = folder; }
-
 int PosixPort::open(const std::string& path) {
   if (fd_ >= 0) return EBUSY;
   // An open port costs its descriptor, the waiter's and its receive thread's event loop's; when
   // those would leave the program none to spare, the port is refused like any other failure.
   if (!descriptorsToSpare(kDescriptorsPerPort + kDescriptorReserve)) return EMFILE;
   device_ = deviceBehind(path);
-  lockOwner_ = otherLockOwner(lockFileFor(device_));
+  lockOwner_ = lock_files::otherOwner(lock_files::fileFor(device_));
   if (lockOwner_ != 0) return EBUSY;
   // O_NONBLOCK: without it the open can wait for a carrier for ever.
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -288,7 +137,7 @@ int PosixPort::open(const std::string& path) {
     // TIOCEXCL does not stop root; the lock keeps every second opener out.
     error = errno;
   }
-  if (error == 0) error = takeLockFile(lockFileFor(device_));
+  if (error == 0) error = takeLockFile(lock_files::fileFor(device_));
   if (error != 0) {
     ioctl(fd, TIOCNXCL);
     ::close(fd);
@@ -330,39 +179,6 @@ void PosixPort::restoreTerminalSettings() {
   tcsetattr(fd_, TCSANOW, &*foundSettings_);
   if (foundCustomSpeed_ != 0) setCustomSpeed(fd_, foundCustomSpeed_);
   foundSettings_.reset();
-}
-
-int PosixPort::takeLockFile(const std::string& lockPath) {
-  // The PID is written into a file of our own first and then linked under the lock's name, so
-  // another program never finds our lock file without its PID.
-  const std::string ownFile = lockPath + ".tmp" + std::to_string(getpid());
-  // The lock folder is writable by everyone: a file or link already standing under that name was
-  // put there by someone else and is neither followed nor truncated. Without a file of our own
-  // the port is used without a lock file, as in a folder we may not write to.
-  const int fd = ::open(ownFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return 0;
-  char text[16];
-  const int length = std::snprintf(text, sizeof text, "%10ld\n", static_cast<long>(getpid()));
-  const bool written = ::write(fd, text, static_cast<std::size_t>(length)) == length;
-  ::close(fd);
-  int error = 0;
-  for (int attempt = 0; written && attempt < 2; ++attempt) {
-    if (link(ownFile.c_str(), lockPath.c_str()) == 0) {
-      ownLock_ = lockPath;
-      break;
-    }
-    if (errno != EEXIST) break;  // no links in this folder: go on without a lock file
-    // Another program came first; a file naming this process is one left behind by it.
-    lockOwner_ = otherLockOwner(lockPath);
-    if (lockOwner_ != 0) {
-      error = EBUSY;
-      break;
-    }
-    const LockFile left = readLockFile(lockPath);
-    if (left.regular && left.pid == getpid()) unlink(lockPath.c_str());
-  }
-  unlink(ownFile.c_str());
-  return error;
 }
 
 std::string PosixPort::notASerialPort(const std::string& path) {
@@ -409,7 +225,7 @@ OpenFailure PosixPort::openFailure(int error) const {
     case EWOULDBLOCK:
       if (lockOwner_ > 0) return {Kind::InUse, error, "in use by PID " + std::to_string(lockOwner_)};
       if (lockOwner_ == kLockNotARegularFile)
-        return {Kind::InUse, error, "in use: lock file " + lockFileFor(device_) + " is not a regular file"};
+        return {Kind::InUse, error, "in use: lock file " + lock_files::fileFor(device_) + " is not a regular file"};
       return {Kind::InUse, error, "in use by another program"};
     case ENOENT:
     case ENODEV:
