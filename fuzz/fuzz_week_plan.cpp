@@ -1,6 +1,6 @@
 // Random week tables: every second of the week is ON exactly when it lies in one of the intervals
-// the plan gives for its day, checked against the relay run second by second; and each day's
-// intervals are in order, not empty and not touching, within the day.
+// the plan gives for its day, checked against the relay run at every second where either can
+// change; and each day's intervals are in order, not empty and not touching, within the day.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -50,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const WeekTable table = randomTable(input);
   const WeekPlan plan = weekPlan(table);
   for (const DayPlan& day : plan) checkIntervals(day);
-  if (plannedWeek(plan) != simulatedWeek(table)) std::abort();
+  if (!planAgreesWithRelay(plan, table)) std::abort();
   return 0;
 }
