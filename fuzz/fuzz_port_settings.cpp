@@ -1,33 +1,20 @@
 // Reads arbitrary "kelvox.ini" contents: only the fourth character of the first line chooses a COM
-// button, and whatever port the file names is written back so that it reads the same again.
-#include <QFile>
-#include <QTemporaryDir>
+// button, and whatever port the file names is written back so that it reads the same again. The
+// bytes are read as the file's reader reads them, in memory: the file's own opening and writing
+// are the unit tests' (tests/app/port_selection_test.cpp).
 #include <cstdint>
 #include <cstdlib>
 
 #include "port_settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static QTemporaryDir dir;
-  const QString path = dir.filePath("kelvox.ini");
-  {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
-    file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
-  }
-  const TPortSettingsFile settings(path);
-  const int port = settings.savedPort();
-  if (port < 0 || port > 9) std::abort();
+  const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const TSavedPort saved = TPortSettingsFile::parse(bytes);
+  if (saved.button < 0 || saved.button > 9) std::abort();
   // Only the fourth character of the first line may choose a port.
-  if (port != 0 && (size < 4 || data[3] != '0' + port)) std::abort();
-  const TSavedPort saved = settings.saved();
+  if (saved.button != 0 && (size < 4 || data[3] != '0' + saved.button)) std::abort();
   if (saved.empty()) return 0;
-  {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
-    const std::string again = TPortSettingsFile::contents(saved);
-    file.write(again.data(), static_cast<qint64>(again.size()));
-  }
-  if (!(settings.saved() == saved)) std::abort();
+  if (!(TPortSettingsFile::parse(QByteArray::fromStdString(TPortSettingsFile::contents(saved))) == saved))
+    std::abort();
   return 0;
 }

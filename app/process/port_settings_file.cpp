@@ -39,8 +39,10 @@ bool TPortSettingsFile::canRead() const {
   return !foreign(fileName_) && openRegularFile(fileName_, file);
 }
 
-TSavedPort TPortSettingsFile::saved() const {
-  const QList<QByteArray> lines = linesOf(readAll(fileName_));
+TSavedPort TPortSettingsFile::saved() const { return parse(readAll(fileName_)); }
+
+TSavedPort TPortSettingsFile::parse(const QByteArray& bytes) {
+  const QList<QByteArray> lines = linesOf(bytes);
   TSavedPort port;
   const QByteArray& first = lines.front();
   if (first.size() >= 4 && first[3] >= '1' && first[3] <= '9') port.button = first[3] - '0';

@@ -6,6 +6,7 @@
 // name the port ("port=COM12") and the adapter's stable identity ("identity=..."), so that an
 // adapter that moved to another USB socket is found again. A file of one line, written by an
 // earlier version or by hand, reads as it always did.
+#include <QByteArray>
 #include <QString>
 
 // What the file says of the port.
@@ -33,6 +34,8 @@ class TPortSettingsFile {
   int savedPort() const { return saved().button; }
   // The whole of what is saved; empty when the file is missing or names no port.
   TSavedPort saved() const;
+  // What the file's bytes say, as saved() reads them.
+  static TSavedPort parse(const QByteArray& bytes);
   // The bytes that saving `port` writes.
   static std::string contents(const TSavedPort& port);
   // Writes contents(port) as safe_write.h says: the old file stays whole on any failure, and a
