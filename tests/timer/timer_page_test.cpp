@@ -9,12 +9,10 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTabBar>
-#include <QTest>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "TimerPage.h"
+#include "timer_page_fixture.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
@@ -28,16 +26,8 @@ std::string entryText(int entry, const std::string& time, const std::string& act
   return TSwitchTime::prefix(day, entry) + time + ',' + action;
 }
 
-class TimerPageTest : public ::testing::Test {
+class TimerPageTest : public TimerPageFixture {
  protected:
-  void SetUp() override {
-    table.setAllDeleted();
-    page = std::make_unique<TimerPage>(table, edited);
-    page->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
-    page->WeekdaysTabChange();
-  }
-
   std::string text(int entry, int day = 0) const { return table.at(day, entry).text(); }
   void store(int entry, const std::string& value, int day = 0) { table.at(day, entry).setText(value); }
   QString label(int entry) const { return page->timeLabel(entry)->text(); }
@@ -105,10 +95,6 @@ class TimerPageTest : public ::testing::Test {
       }
     }
   }
-
-  WeekTable table;
-  bool edited = false;
-  std::unique_ptr<TimerPage> page;
 };
 
 // --- start, names and day loads ---------------------------------------------------------------

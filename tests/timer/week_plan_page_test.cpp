@@ -8,26 +8,17 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTest>
 #include <cmath>
-#include <memory>
 
-#include "TimerPage.h"
 #include "copy_day_dialog.h"
 #include "plan_drawing.h"
+#include "timer_page_fixture.h"
 #include "week_overview.h"
 
 namespace {
 
-class WeekPlanPageTest : public ::testing::Test {
+class WeekPlanPageTest : public TimerPageFixture {
  protected:
-  void SetUp() override {
-    table.setAllDeleted();
-    page = std::make_unique<TimerPage>(table, edited);
-    page->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
-    page->WeekdaysTabChange();
-  }
   void store(int day, int entry, const char* fields) {
     table.at(day, entry).setText(TSwitchTime::prefix(day, entry) + fields);
   }
@@ -45,10 +36,6 @@ class WeekPlanPageTest : public ::testing::Test {
     const double x = row->xOf(second) + dx;
     return image.pixelColor(int(x * ratio), int(row->barRect().center().y() * ratio));
   }
-
-  WeekTable table;
-  bool edited = false;
-  std::unique_ptr<TimerPage> page;
 };
 
 double luminance(const QColor& c) {
