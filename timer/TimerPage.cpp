@@ -1,29 +1,32 @@
 #include "TimerPage.h"
 
+#include <QAction>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTabWidget>
+#include <QUndoStack>
 #include <algorithm>
 #include <climits>
 #include <functional>
 
 #include "copy_day_dialog.h"
+#include "day_edits.h"
 #include "design_look.h"
 #include "week_overview.h"
+#include "week_timer.h"
 
 namespace {
 
-// Label caption of an unset entry, and the design caption before the first day load.
-const QString kUnsetCaption = QStringLiteral("    ---          ");
+// The design caption of a time label before the first day load.
 const QString kDesignCaption = QStringLiteral("    --");
 
 const std::array kDayNames = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
@@ -49,15 +52,6 @@ class SecondsSpinBox : public QSpinBox {
   }
 };
 
-// A field as a label shows it: its characters are single bytes, Latin-1 to the toolkit.
-QString shown(const std::string& field) { return QString::fromLatin1(field.data(), qsizetype(field.size())); }
-
-// The 10-character time caption of a set entry: "HH :MM :SS".
-QString timeCaption(const SwitchFields& time) {
-  return shown(time.hour) + QStringLiteral(" :") + shown(time.minute) + QStringLiteral(" :") +
-         shown(time.second);
-}
-
 // The list of switch times. Its selected row is the row the time editor works on, so once a row
 // is selected one stays selected: Ctrl with a click or the space bar, which would take the
 // selection off the selected row, changes nothing.
@@ -73,6 +67,18 @@ class TCheckList : public QListWidget {
   }
 };
 
+// Label caption of an unset entry.
+const QString kUnsetCaption = QStringLiteral("    ---          ");
+
+// A field as a label shows it: its characters are single bytes, Latin-1 to the toolkit.
+QString shown(const std::string& field) { return QString::fromLatin1(field.data(), qsizetype(field.size())); }
+
+// The 10-character time caption of a set entry: "HH :MM :SS".
+QString timeCaption(const SwitchFields& time) {
+  return shown(time.hour) + QStringLiteral(" :") + shown(time.minute) + QStringLiteral(" :") +
+         shown(time.second);
+}
+
 // What a time label says to assistive technology: its row and its time, or that it has none.
 QString spokenTime(int entry, const QString& caption) {
   const QString time = QString(caption).remove(u' ');
@@ -80,10 +86,51 @@ QString spokenTime(int entry, const QString& caption) {
   return QStringLiteral("Time %1, %2").arg(entry + 1).arg(set ? time : QStringLiteral("not set"));
 }
 
+// A copy or clear: redo writes its days as the edit left them, undo as they were before it.
+// Either loads the shown day again when it is one of them; what that load leaves is what an undo
+// expects to find.
+class DayStep : public QUndoCommand {
+ public:
+  using Reload = std::function<void(const std::vector<int>&)>;
+
+  DayStep(WeekTimer& week, const WeekTable& edited, std::vector<int> days, Reload reload)
+      : week_(week),
+        before_(week.table()),
+        edited_(edited),
+        days_(std::move(days)),
+        reload_(std::move(reload)) {}
+
+  void redo() override {
+    week_.setDays(edited_, days_);
+    week_.setTimerEdited(true);  // written as the time editor writes
+    reload_(days_);
+    after_ = week_.table();
+  }
+  void undo() override {
+    week_.setDays(before_, days_);
+    reload_(days_);
+  }
+
+  // Whether the step's days still hold what it left: an undo then loses no later change.
+  bool daysAsLeft() const {
+    for (const int day : days_)
+      for (int entry = 0; entry < WeekTable::kEntries; ++entry)
+        if (!(week_.at(day, entry) == after_.at(day, entry))) return false;
+    return true;
+  }
+
+ private:
+  WeekTimer& week_;
+  const WeekTable before_;
+  const WeekTable edited_;
+  WeekTable after_;
+  const std::vector<int> days_;
+  const Reload reload_;
+};
+
 }  // namespace
 
-TimerPage::TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent)
-    : QWidget(parent), table_(table), timerEdited_(timerEdited) {
+TimerPage::TimerPage(WeekTimer& week, QWidget* parent) : QWidget(parent), week_(week) {
   setObjectName(QStringLiteral("Weekdays"));
   buildControls();
 }
@@ -278,7 +325,9 @@ void TimerPage::connectHandlers() {
 
 int TimerPage::shownDay() const { return tabs_->currentIndex(); }
 
-TSwitchTime& TimerPage::entryOf(int entry) { return table_.at(shownDay(), entry); }
+const TSwitchTime& TimerPage::entryOf(int entry) const { return week_.at(shownDay(), entry); }
+
+void TimerPage::writeEntry(int entry, const TSwitchTime& value) { week_.set(shownDay(), entry, value); }
 
 bool TimerPage::isChecked(int entry) const { return list_->item(entry)->checkState() == Qt::Checked; }
 
@@ -348,15 +397,6 @@ void TimerPage::showEditTime() {
   editSecond_->setText(shown(editTime_.second));
 }
 
-void TimerPage::loadEditor(const SwitchFields& time) {
-  editTime_ = time;
-  showEditTime();
-  // Each spinner whose value changes runs its change handling here, which may change the fields.
-  spinHour_->setValue(fieldValue(editTime_.hour));
-  spinMinute_->setValue(fieldValue(editTime_.minute));
-  spinSecond_->setValue(fieldValue(editTime_.second));
-}
-
 // --- day load, list procedure, write-back -----------------------------------------------------
 
 void TimerPage::WeekdaysTabChange() {
@@ -377,7 +417,6 @@ void TimerPage::WeekdaysTabChange() {
       showTime(i, entryOf(i).time());
   }
   CheckTimerNummerClick();
-  planChanged();
 }
 
 void TimerPage::CheckTimerNummerClick() {
@@ -386,14 +425,14 @@ void TimerPage::CheckTimerNummerClick() {
       setTimeCaption(i, kUnsetCaption);
       uncheckPair(i);
       setPairEnabled(i, false);
-      entryOf(i) = TSwitchTime::deleted(shownDay(), i);
+      writeEntry(i, TSwitchTime::deleted(shownDay(), i));
       continue;
     }
     setPairEnabled(i, true);
     if (i == selectedRow()) {
       if (entryOf(i).isDeleted()) {
         showTime(i, SwitchFields{});  // midnight
-        entryOf(i) = TSwitchTime::fresh(shownDay(), i);
+        writeEntry(i, TSwitchTime::fresh(shownDay(), i));
       } else {
         showTime(i, entryOf(i).time());
       }
@@ -402,19 +441,26 @@ void TimerPage::CheckTimerNummerClick() {
     }
     if (!onButtons_[i]->isChecked() && !offButtons_[i]->isChecked()) checkAction(i, entryOf(i).isOn());
   }
-  planChanged();
 }
 
 void TimerPage::StoreShownDay() {
   for (int i = 0; i < kEntries; ++i) {
     if (!isChecked(i)) continue;
-    timerEdited_ = true;
-    entryOf(i) = TSwitchTime::set(shownDay(), i, rowTimes_[i], onButtons_[i]->isChecked());
+    week_.setTimerEdited(true);
+    writeEntry(i, TSwitchTime::set(shownDay(), i, rowTimes_[i], onButtons_[i]->isChecked()));
   }
-  planChanged();
 }
 
 // --- time editor ------------------------------------------------------------------------------
+
+void TimerPage::loadEditor(const SwitchFields& time) {
+  editTime_ = time;
+  showEditTime();
+  // Each spinner whose value changes runs its change handling here, which may change the fields.
+  spinHour_->setValue(fieldValue(editTime_.hour));
+  spinMinute_->setValue(fieldValue(editTime_.minute));
+  spinSecond_->setValue(fieldValue(editTime_.second));
+}
 
 void TimerPage::closingSteps() {
   showEditTime();
@@ -475,15 +521,17 @@ void TimerPage::OnClick(int entry) { actionClick(entry, true); }
 void TimerPage::OffClick(int entry) { actionClick(entry, false); }
 
 void TimerPage::actionClick(int entry, bool on) {
-  entryOf(entry).setOn(on, shownDay(), entry);
+  TSwitchTime action = entryOf(entry);
+  action.setOn(on, shownDay(), entry);
+  writeEntry(entry, action);
   setChecked(entry, true);
   selectRow(entry);
-  planChanged();
 }
 
-// --- week plan --------------------------------------------------------------------------------
+// --- the day's controls -----------------------------------------------------------------------
 
 void TimerPage::buildPlanControls(QWidget* tabControl, int top) {
+  dayUndo_ = new QUndoStack(this);
   overviewButton_ = new QPushButton(tabControl);
   overviewButton_->setObjectName(QStringLiteral("WeekOverviewButton"));
   overviewButton_->setGeometry(232, top + 132, 145, 21);
@@ -503,7 +551,11 @@ void TimerPage::buildPlanControls(QWidget* tabControl, int top) {
     const int day = tabs_->tabAt(at);
     if (day >= 0) dayMenu(day)->exec(tabs_->mapToGlobal(at));
   });
+  addShortcuts();
+  setPlanCaptions(englishPlanCaptions());
+}
 
+void TimerPage::addShortcuts() {
   // The same steps from the keyboard, for the shown day, anywhere on the page.
   const std::pair<QKeySequence, std::function<void()>> shortcuts[] = {
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { askCopyDay(shownDay()); }},
@@ -518,7 +570,6 @@ void TimerPage::buildPlanControls(QWidget* tabControl, int top) {
     addAction(action);
     connect(action, &QAction::triggered, this, step);
   }
-  setPlanCaptions(englishPlanCaptions());
 }
 
 void TimerPage::setPlanCaptions(const PlanCaptions& captions) {
@@ -543,13 +594,16 @@ QMenu* TimerPage::dayMenu(int day) {
       [this, day] { askCopyDay(day); });
   add(planCaptions_.clearDay.arg(dayName), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
       [this, day] { clearDay(day); });
-  add(planCaptions_.undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDayStep(); })
-      ->setEnabled(!undoSteps_.empty());
+  add(planCaptions_.undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] {
+    undoDayStep();
+  })->setEnabled(dayUndo_->canUndo());
   dayMenu_->addSeparator();
   add(planCaptions_.overview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { openOverview(); });
   add(planCaptions_.exportPlan, QKeySequence(), [this] { emit exportRequested(); });
   return dayMenu_;
 }
+
+// --- copy, clear, undo ------------------------------------------------------------------------
 
 void TimerPage::askCopyDay(int day) {
   CopyDayDialog box(day, planCaptions_, this);
@@ -557,55 +611,42 @@ void TimerPage::askCopyDay(int day) {
 }
 
 void TimerPage::copyDay(int source, const std::vector<int>& targets) {
-  const WeekTable before = table_;
-  std::vector<int> days;
-  for (const int day : targets) {
-    if (day == source || day < 0 || day >= WeekTable::kDays) continue;
-    for (int i = 0; i < kEntries; ++i) {
-      const TSwitchTime& from = table_.at(source, i);
-      table_.at(day, i) = from.isDeleted() ? TSwitchTime::deleted(day, i)
-                                           : TSwitchTime::set(day, i, from.time(), from.isOn());
-    }
-    days.push_back(day);
-  }
-  dayStepDone(before, days);
+  WeekTable edited = week_.table();
+  pushDayStep(edited, ::copyDay(edited, source, targets));
 }
 
 void TimerPage::clearDay(int day) {
-  const WeekTable before = table_;
-  for (int i = 0; i < kEntries; ++i) table_.at(day, i) = TSwitchTime::deleted(day, i);
-  dayStepDone(before, {day});
+  WeekTable edited = week_.table();
+  ::clearDay(edited, day);
+  pushDayStep(edited, {day});
 }
 
-void TimerPage::dayStepDone(const WeekTable& before, const std::vector<int>& days) {
+void TimerPage::pushDayStep(const WeekTable& edited, const std::vector<int>& days) {
   if (days.empty()) return;
-  timerEdited_ = true;  // written as the time editor writes
-  // The shown day is loaded first: the table as the load leaves it is what an undo expects.
+  dayUndo_->push(
+      new DayStep(week_, edited, days, [this](const std::vector<int>& written) { reloadIfShown(written); }));
+}
+
+void TimerPage::reloadIfShown(const std::vector<int>& days) {
   if (std::find(days.begin(), days.end(), shownDay()) != days.end()) WeekdaysTabChange();
-  undoSteps_.push_back({before, table_, days});
-  planChanged();
 }
 
 bool TimerPage::undoDayStep() {
-  if (undoSteps_.empty()) return false;
-  const DayStep step = undoSteps_.back();
-  undoSteps_.pop_back();
-  for (const int day : step.days)
-    for (int i = 0; i < kEntries; ++i)
-      if (!(table_.at(day, i) == step.after.at(day, i))) {
-        undoSteps_.clear();  // the days went on without the step: nothing before it can come back
-        return false;
-      }
-  for (const int day : step.days)
-    for (int i = 0; i < kEntries; ++i) table_.at(day, i) = step.before.at(day, i);
-  if (std::find(step.days.begin(), step.days.end(), shownDay()) != step.days.end()) WeekdaysTabChange();
-  planChanged();
+  if (!dayUndo_->canUndo()) return false;
+  const auto* step = static_cast<const DayStep*>(dayUndo_->command(dayUndo_->index() - 1));
+  if (!step->daysAsLeft()) {
+    dayUndo_->clear();  // the days went on without the step: nothing before it can come back
+    return false;
+  }
+  dayUndo_->undo();
   return true;
 }
 
+// --- the overview -----------------------------------------------------------------------------
+
 void TimerPage::openOverview() {
   if (!overview_) {
-    overview_ = new WeekOverview(table_, this);
+    overview_ = new WeekOverview(week_, this);
     overview_->setCaptions(planCaptions_);
     connect(overview_, &WeekOverview::dayChosen, this, [this](int day) {
       // The Timer page comes to the front with the chosen day, as a click on its tab shows it.
@@ -618,8 +659,4 @@ void TimerPage::openOverview() {
   overview_->show();
   overview_->raise();
   overview_->activateWindow();
-}
-
-void TimerPage::planChanged() {
-  if (overview_) overview_->refresh();
 }
