@@ -6,6 +6,11 @@
 // time they show as fields, so that a write-back rebuilds an entry from a row's time, not from a
 // caption.
 //
+// Its code, by what it does: TimerPage.cpp builds the page; timer_day_list.cpp holds the day
+// tabs, the list, the day load and write-back and the captions of the times; timer_editing.cpp
+// the time editor and the ON/OFF pairs; timer_day_steps.cpp copy, clear and their undo, the
+// day's menu and the overview.
+//
 // Notifications, on which the procedures rely:
 //  - an ON or OFF button that goes from unchecked to checked, by the user or by the program,
 //    unchecks its partner and then runs its click handling at once; unchecking runs nothing;
