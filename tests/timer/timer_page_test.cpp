@@ -6,16 +6,11 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <functional>
 #include <string>
 
 #include "timer_page_fixture.h"
-
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -35,28 +30,6 @@ class TimerPageTest : public TimerPageFixture {
     return page->hourLabel()->text() + page->minuteLabel()->text() + page->secondLabel()->text();
   }
   bool checked(int entry) const { return page->timeList()->item(entry)->checkState() == Qt::Checked; }
-
-  // A click on the text of a row.
-  void clickRow(int entry) {
-    QListWidget* list = page->timeList();
-    const QRect rect = list->visualItemRect(list->item(entry));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 10, rect.center().y()));
-  }
-  // A click on the check box of a row.
-  void clickBox(int entry) {
-    QListWidget* list = page->timeList();
-    QStyleOptionViewItem option;
-    option.initFrom(list->viewport());
-    option.rect = list->visualItemRect(list->item(entry));
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
-  }
-  void clickTab(int day) {
-    QTest::mouseClick(page->weekdaysTab(), Qt::LeftButton, {}, page->weekdaysTab()->tabRect(day).center());
-  }
-  void clickOn(int entry) { QTest::mouseClick(page->onButton(entry), Qt::LeftButton); }
-  void clickOff(int entry) { QTest::mouseClick(page->offButton(entry), Qt::LeftButton); }
   // One arrow step on a spinner (0 hours, 1 minutes, 2 seconds).
   void step(int spinner, int direction) {
     QSpinBox* spins[] = {page->hourSpin(), page->minuteSpin(), page->secondSpin()};
