@@ -1,29 +1,22 @@
+// The "Timer" page built from its design: the builders, in the order their widgets are made.
 #include "TimerPage.h"
 
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabBar>
-#include <algorithm>
 #include <climits>
-#include <functional>
 
-#include "copy_day_dialog.h"
 #include "design_look.h"
-#include "week_overview.h"
 
 namespace {
 
-// Label caption of an unset entry, and the design caption before the first day load.
-const QString kUnsetCaption = QStringLiteral("    ---          ");
+// The design caption of a time label before the first day load.
 const QString kDesignCaption = QStringLiteral("    --");
 
 const std::array kDayNames = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
@@ -49,15 +42,6 @@ class SecondsSpinBox : public QSpinBox {
   }
 };
 
-// A field as a label shows it: its characters are single bytes, Latin-1 to the toolkit.
-QString shown(const std::string& field) { return QString::fromLatin1(field.data(), qsizetype(field.size())); }
-
-// The 10-character time caption of a set entry: "HH :MM :SS".
-QString timeCaption(const SwitchFields& time) {
-  return shown(time.hour) + QStringLiteral(" :") + shown(time.minute) + QStringLiteral(" :") +
-         shown(time.second);
-}
-
 // The list of switch times. Its selected row is the row the time editor works on, so once a row
 // is selected one stays selected: Ctrl with a click or the space bar, which would take the
 // selection off the selected row, changes nothing.
@@ -73,17 +57,9 @@ class TCheckList : public QListWidget {
   }
 };
 
-// What a time label says to assistive technology: its row and its time, or that it has none.
-QString spokenTime(int entry, const QString& caption) {
-  const QString time = QString(caption).remove(u' ');
-  const bool set = !time.isEmpty() && time.front().isDigit();
-  return QStringLiteral("Time %1, %2").arg(entry + 1).arg(set ? time : QStringLiteral("not set"));
-}
-
 }  // namespace
 
-TimerPage::TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent)
-    : QWidget(parent), table_(table), timerEdited_(timerEdited) {
+TimerPage::TimerPage(WeekTimer& week, QWidget* parent) : QWidget(parent), week_(week) {
   setObjectName(QStringLiteral("Weekdays"));
   buildControls();
 }
@@ -272,354 +248,4 @@ void TimerPage::connectHandlers() {
   connect(list_, &QListWidget::itemDoubleClicked, this, [this] { CheckTimerNummerClick(); });
   // Moving the selection with the keys counts as a click on the newly selected row.
   connect(list_, &QListWidget::itemSelectionChanged, this, [this] { CheckTimerNummerClick(); });
-}
-
-// --- small accessors --------------------------------------------------------------------------
-
-int TimerPage::shownDay() const { return tabs_->currentIndex(); }
-
-TSwitchTime& TimerPage::entryOf(int entry) { return table_.at(shownDay(), entry); }
-
-bool TimerPage::isChecked(int entry) const { return list_->item(entry)->checkState() == Qt::Checked; }
-
-void TimerPage::setChecked(int entry, bool checked) {
-  const QSignalBlocker blocker(list_);
-  list_->item(entry)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
-}
-
-int TimerPage::selectedRow() const {
-  const QList<QListWidgetItem*> selected = list_->selectedItems();
-  return selected.isEmpty() ? -1 : list_->row(selected.first());
-}
-
-void TimerPage::selectRow(int entry) {
-  const QSignalBlocker blocker(list_);
-  list_->setCurrentRow(entry);
-}
-
-void TimerPage::selectDay(int day) {
-  const QSignalBlocker blocker(tabs_);
-  tabs_->setCurrentIndex(day);
-}
-
-void TimerPage::uncheckPair(int entry) {
-  // Exclusive radio buttons refuse to be unchecked while exclusive.
-  for (QRadioButton* button : {onButtons_[entry], offButtons_[entry]}) {
-    button->setAutoExclusive(false);
-    button->setChecked(false);
-    button->setAutoExclusive(true);
-  }
-}
-
-void TimerPage::checkAction(int entry, bool on) {
-  // The partner goes off first; the click handling of the checked button runs if it was off.
-  (on ? onButtons_ : offButtons_)[entry]->setChecked(true);
-}
-
-void TimerPage::setPairEnabled(int entry, bool enabled) {
-  onButtons_[entry]->setEnabled(enabled);
-  offButtons_[entry]->setEnabled(enabled);
-}
-
-// --- captions ---------------------------------------------------------------------------------
-
-void TimerPage::setDayNames(const std::array<QString, 7>& names) {
-  const QSignalBlocker blocker(tabs_);
-  for (int day = 0; day < static_cast<int>(names.size()); ++day) tabs_->setTabText(day, names[day]);
-}
-
-void TimerPage::setHeading(const QString& text) { heading_->setText(text); }
-
-void TimerPage::setEditHeading(const QString& text) { editHeading_->setText(text); }
-
-void TimerPage::setTimeCaption(int entry, const QString& caption) {
-  timeLabels_[entry]->setText(caption);
-  timeLabels_[entry]->setAccessibleName(spokenTime(entry, caption));
-}
-
-void TimerPage::showTime(int entry, const SwitchFields& time) {
-  rowTimes_[entry] = time;
-  setTimeCaption(entry, timeCaption(time));
-}
-
-void TimerPage::showEditTime() {
-  editHour_->setText(shown(editTime_.hour) + QStringLiteral(" :"));
-  editMinute_->setText(shown(editTime_.minute) + QStringLiteral(" :"));
-  editSecond_->setText(shown(editTime_.second));
-}
-
-void TimerPage::loadEditor(const SwitchFields& time) {
-  editTime_ = time;
-  showEditTime();
-  // Each spinner whose value changes runs its change handling here, which may change the fields.
-  spinHour_->setValue(fieldValue(editTime_.hour));
-  spinMinute_->setValue(fieldValue(editTime_.minute));
-  spinSecond_->setValue(fieldValue(editTime_.second));
-}
-
-// --- day load, list procedure, write-back -----------------------------------------------------
-
-void TimerPage::WeekdaysTabChange() {
-  for (int i = 0; i < kEntries; ++i) {
-    if (entryOf(i).isDeleted()) {
-      setChecked(i, false);
-      uncheckPair(i);
-    } else {
-      setChecked(i, true);
-      for (int j = 0; j < kEntries; ++j) setPairEnabled(j, true);
-      checkAction(i, entryOf(i).isOn());
-    }
-  }
-  for (int i = 0; i < kEntries; ++i) {
-    if (entryOf(i).isDeleted())
-      setTimeCaption(i, kUnsetCaption);
-    else
-      showTime(i, entryOf(i).time());
-  }
-  CheckTimerNummerClick();
-  planChanged();
-}
-
-void TimerPage::CheckTimerNummerClick() {
-  for (int i = 0; i < kEntries; ++i) {
-    if (!isChecked(i)) {
-      setTimeCaption(i, kUnsetCaption);
-      uncheckPair(i);
-      setPairEnabled(i, false);
-      entryOf(i) = TSwitchTime::deleted(shownDay(), i);
-      continue;
-    }
-    setPairEnabled(i, true);
-    if (i == selectedRow()) {
-      if (entryOf(i).isDeleted()) {
-        showTime(i, SwitchFields{});  // midnight
-        entryOf(i) = TSwitchTime::fresh(shownDay(), i);
-      } else {
-        showTime(i, entryOf(i).time());
-      }
-      checkAction(i, entryOf(i).isOn());
-      loadEditor(rowTimes_[i]);
-    }
-    if (!onButtons_[i]->isChecked() && !offButtons_[i]->isChecked()) checkAction(i, entryOf(i).isOn());
-  }
-  planChanged();
-}
-
-void TimerPage::StoreShownDay() {
-  for (int i = 0; i < kEntries; ++i) {
-    if (!isChecked(i)) continue;
-    timerEdited_ = true;
-    entryOf(i) = TSwitchTime::set(shownDay(), i, rowTimes_[i], onButtons_[i]->isChecked());
-  }
-  planChanged();
-}
-
-// --- time editor ------------------------------------------------------------------------------
-
-void TimerPage::closingSteps() {
-  showEditTime();
-  const int row = selectedRow();
-  if (row >= 0 && isChecked(row)) showTime(row, editTime_);
-  StoreShownDay();
-}
-
-void TimerPage::SpinEditUurChange() {
-  if (spinHour_->value() < 0) spinHour_->setValue(23);
-  if (spinHour_->value() > 23) spinHour_->setValue(0);
-  editTime_.hour = twoDigitField(spinHour_->value());
-  closingSteps();
-}
-
-void TimerPage::SpinEditMinuutChange() {
-  if (spinMinute_->value() < 0) {
-    spinMinute_->setValue(59);
-    spinHour_->setValue(spinHour_->value() - 1);
-    if (spinHour_->value() == -1) spinHour_->setValue(23);
-  }
-  if (spinMinute_->value() > 59) {
-    spinMinute_->setValue(0);
-    spinHour_->setValue(spinHour_->value() + 1);
-    if (spinHour_->value() == 24) spinHour_->setValue(0);
-  }
-  editTime_.minute = twoDigitField(spinMinute_->value());
-  closingSteps();
-}
-
-void TimerPage::SpinEditSecondsChange() {
-  if (spinSecond_->value() < 0) {
-    spinSecond_->setValue(59);
-    spinMinute_->setValue(spinMinute_->value() - 1);
-    if (spinMinute_->value() < 0) {
-      spinMinute_->setValue(59);
-      spinHour_->setValue(spinHour_->value() - 1);
-      if (spinHour_->value() == -1) spinHour_->setValue(23);
-    }
-  }
-  if (spinSecond_->value() > 59) {
-    spinSecond_->setValue(0);
-    spinMinute_->setValue(spinMinute_->value() + 1);
-    if (spinMinute_->value() > 59) {
-      spinMinute_->setValue(0);
-      spinHour_->setValue(spinHour_->value() + 1);
-      if (spinHour_->value() == 24) spinHour_->setValue(0);
-    }
-  }
-  editTime_.second = twoDigitField(spinSecond_->value());
-  closingSteps();
-}
-
-// --- ON/OFF pairs -----------------------------------------------------------------------------
-
-void TimerPage::OnClick(int entry) { actionClick(entry, true); }
-
-void TimerPage::OffClick(int entry) { actionClick(entry, false); }
-
-void TimerPage::actionClick(int entry, bool on) {
-  entryOf(entry).setOn(on, shownDay(), entry);
-  setChecked(entry, true);
-  selectRow(entry);
-  planChanged();
-}
-
-// --- week plan --------------------------------------------------------------------------------
-
-void TimerPage::buildPlanControls(QWidget* tabControl, int top) {
-  overviewButton_ = new QPushButton(tabControl);
-  overviewButton_->setObjectName(QStringLiteral("WeekOverviewButton"));
-  overviewButton_->setGeometry(232, top + 132, 145, 21);
-  connect(overviewButton_, &QPushButton::clicked, this, &TimerPage::openOverview);
-  dayMenuButton_ = new QPushButton(tabControl);
-  dayMenuButton_->setObjectName(QStringLiteral("DayMenuButton"));
-  dayMenuButton_->setGeometry(232, top + 156, 145, 21);
-  // Built afresh for the shown day each time it opens.
-  connect(dayMenuButton_, &QPushButton::clicked, this, [this] {
-    QMenu* menu = dayMenu(shownDay());
-    menu->exec(dayMenuButton_->mapToGlobal(QPoint(0, dayMenuButton_->height())));
-  });
-
-  // A right click on a day tab opens that day's menu.
-  tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(tabs_, &QTabBar::customContextMenuRequested, this, [this](const QPoint& at) {
-    const int day = tabs_->tabAt(at);
-    if (day >= 0) dayMenu(day)->exec(tabs_->mapToGlobal(at));
-  });
-
-  // The same steps from the keyboard, for the shown day, anywhere on the page.
-  const std::pair<QKeySequence, std::function<void()>> shortcuts[] = {
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { askCopyDay(shownDay()); }},
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { clearDay(shownDay()); }},
-      {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDayStep(); }},
-      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { openOverview(); }},
-  };
-  for (const auto& [keys, step] : shortcuts) {
-    auto* action = new QAction(this);
-    action->setShortcut(keys);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(action);
-    connect(action, &QAction::triggered, this, step);
-  }
-  setPlanCaptions(englishPlanCaptions());
-}
-
-void TimerPage::setPlanCaptions(const PlanCaptions& captions) {
-  planCaptions_ = captions;
-  overviewButton_->setText(captions.overview);
-  dayMenuButton_->setText(captions.dayMenu);
-  if (overview_) overview_->setCaptions(captions);
-}
-
-QMenu* TimerPage::dayMenu(int day) {
-  delete dayMenu_;
-  dayMenu_ = new QMenu(this);
-  dayMenu_->setObjectName(QStringLiteral("DayMenu"));
-  const std::string& name = planCaptions_.words.days.at(static_cast<std::size_t>(day));
-  const QString dayName = QString::fromUtf8(name.data(), qsizetype(name.size()));
-  const auto add = [this](const QString& text, QKeySequence keys, auto step) {
-    QAction* action = dayMenu_->addAction(text, this, step);
-    action->setShortcut(keys);  // shown beside the item; the page's own actions take the keys
-    return action;
-  };
-  add(planCaptions_.copyDay.arg(dayName), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-      [this, day] { askCopyDay(day); });
-  add(planCaptions_.clearDay.arg(dayName), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
-      [this, day] { clearDay(day); });
-  add(planCaptions_.undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDayStep(); })
-      ->setEnabled(!undoSteps_.empty());
-  dayMenu_->addSeparator();
-  add(planCaptions_.overview, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { openOverview(); });
-  add(planCaptions_.exportPlan, QKeySequence(), [this] { emit exportRequested(); });
-  return dayMenu_;
-}
-
-void TimerPage::askCopyDay(int day) {
-  CopyDayDialog box(day, planCaptions_, this);
-  if (box.exec() == QDialog::Accepted) copyDay(day, box.chosenDays());
-}
-
-void TimerPage::copyDay(int source, const std::vector<int>& targets) {
-  const WeekTable before = table_;
-  std::vector<int> days;
-  for (const int day : targets) {
-    if (day == source || day < 0 || day >= WeekTable::kDays) continue;
-    for (int i = 0; i < kEntries; ++i) {
-      const TSwitchTime& from = table_.at(source, i);
-      table_.at(day, i) = from.isDeleted() ? TSwitchTime::deleted(day, i)
-                                           : TSwitchTime::set(day, i, from.time(), from.isOn());
-    }
-    days.push_back(day);
-  }
-  dayStepDone(before, days);
-}
-
-void TimerPage::clearDay(int day) {
-  const WeekTable before = table_;
-  for (int i = 0; i < kEntries; ++i) table_.at(day, i) = TSwitchTime::deleted(day, i);
-  dayStepDone(before, {day});
-}
-
-void TimerPage::dayStepDone(const WeekTable& before, const std::vector<int>& days) {
-  if (days.empty()) return;
-  timerEdited_ = true;  // written as the time editor writes
-  // The shown day is loaded first: the table as the load leaves it is what an undo expects.
-  if (std::find(days.begin(), days.end(), shownDay()) != days.end()) WeekdaysTabChange();
-  undoSteps_.push_back({before, table_, days});
-  planChanged();
-}
-
-bool TimerPage::undoDayStep() {
-  if (undoSteps_.empty()) return false;
-  const DayStep step = undoSteps_.back();
-  undoSteps_.pop_back();
-  for (const int day : step.days)
-    for (int i = 0; i < kEntries; ++i)
-      if (!(table_.at(day, i) == step.after.at(day, i))) {
-        undoSteps_.clear();  // the days went on without the step: nothing before it can come back
-        return false;
-      }
-  for (const int day : step.days)
-    for (int i = 0; i < kEntries; ++i) table_.at(day, i) = step.before.at(day, i);
-  if (std::find(step.days.begin(), step.days.end(), shownDay()) != step.days.end()) WeekdaysTabChange();
-  planChanged();
-  return true;
-}
-
-void TimerPage::openOverview() {
-  if (!overview_) {
-    overview_ = new WeekOverview(table_, this);
-    overview_->setCaptions(planCaptions_);
-    connect(overview_, &WeekOverview::dayChosen, this, [this](int day) {
-      // The Timer page comes to the front with the chosen day, as a click on its tab shows it.
-      for (QWidget* w = parentWidget(); w; w = w->parentWidget())
-        if (auto* pages = qobject_cast<QTabWidget*>(w)) pages->setCurrentWidget(this);
-      tabs_->setCurrentIndex(day);
-      window()->activateWindow();
-    });
-  }
-  overview_->show();
-  overview_->raise();
-  overview_->activateWindow();
-}
-
-void TimerPage::planChanged() {
-  if (overview_) overview_->refresh();
 }

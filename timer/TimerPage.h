@@ -1,9 +1,15 @@
 #pragma once
 // The "Timer" page: seven day tabs, the check list of the eight switch times of the shown day
 // with their time labels and ON/OFF pairs, and the editor of the selected time. The page keeps
-// no model of its own: it reads and writes the entries of the week table directly, through the
-// forms of TSwitchTime. Beside each time label and the editor's labels it holds the time they
-// show as fields, so that a write-back rebuilds an entry from a row's time, not from a caption.
+// no model of its own: it reads and writes the entries of the weekly timer's table directly,
+// through the forms of TSwitchTime. Beside each time label and the editor's labels it holds the
+// time they show as fields, so that a write-back rebuilds an entry from a row's time, not from a
+// caption.
+//
+// Its code, by what it does: TimerPage.cpp builds the page; timer_day_list.cpp holds the day
+// tabs, the list, the day load and write-back and the captions of the times; timer_editing.cpp
+// the time editor and the ON/OFF pairs; timer_day_steps.cpp copy, clear and their undo, the
+// day's menu and the overview.
 //
 // Notifications, on which the procedures rely:
 //  - an ON or OFF button that goes from unchecked to checked, by the user or by the program,
@@ -29,13 +35,15 @@ class WeekOverview;
 class QRadioButton;
 class QSpinBox;
 class QTabBar;
+class QUndoStack;
+class WeekTimer;
 
 class TimerPage : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kEntries = WeekTable::kEntries;
 
-  TimerPage(WeekTable& table, bool& timerEdited, QWidget* parent = nullptr);
+  explicit TimerPage(WeekTimer& week, QWidget* parent = nullptr);
 
   // Day load: shows the day of the selected tab.
   void WeekdaysTabChange();
@@ -43,7 +51,7 @@ class TimerPage : public QWidget {
   // with the check marks, and loads the selected row into the time editor when it is checked.
   void CheckTimerNummerClick();
   // Write-back: every checked row of the shown day is rebuilt in the table from its label and
-  // its ON button; sets the edited flag when any row is checked.
+  // its ON button; sets TimerEdited when any row is checked.
   void StoreShownDay();
 
   // Change handling of the three spinners of the time editor.
@@ -70,7 +78,7 @@ class TimerPage : public QWidget {
 
   // The week plan beside the designed page. Copying a day gives the target days the source's eight
   // entries, set and deleted alike; clearing deletes a day's eight. Both write the table as the
-  // time editor does (the edited flag is set) and are one step each for undo.
+  // time editor does (TimerEdited is set) and are one step each for undo.
   void copyDay(int source, const std::vector<int>& targets);
   void clearDay(int day);
   // Undoes the last copy or clear; false, changing nothing, when there is none or when its days
@@ -113,9 +121,11 @@ class TimerPage : public QWidget {
 
  private:
   void buildPlanControls(QWidget* tabControl, int top);
-  // The day shown again after a copy, clear or undo that changed it; the overview follows.
-  void dayStepDone(const WeekTable& before, const std::vector<int>& days);
-  void planChanged();
+  void addShortcuts();
+  // A copy or clear as one step for undo: `edited` holds the step's days as it leaves them.
+  void pushDayStep(const WeekTable& edited, const std::vector<int>& days);
+  // The shown day is loaded again when a day step wrote it.
+  void reloadIfShown(const std::vector<int>& days);
 
   // The builders of the page, in the order their widgets are made (which is the focus order).
   void buildControls();
@@ -128,7 +138,9 @@ class TimerPage : public QWidget {
   void buildSpinners();
   void connectHandlers();
 
-  TSwitchTime& entryOf(int entry);
+  // The shown day's entries.
+  const TSwitchTime& entryOf(int entry) const;
+  void writeEntry(int entry, const TSwitchTime& value);
   bool isChecked(int entry) const;
   void setChecked(int entry, bool checked);
   void selectRow(int entry);
@@ -146,8 +158,7 @@ class TimerPage : public QWidget {
   void loadEditor(const SwitchFields& time);
   void showEditTime();
 
-  WeekTable& table_;
-  bool& timerEdited_;
+  WeekTimer& week_;
 
   QLabel* heading_ = nullptr;
   QTabBar* tabs_ = nullptr;
@@ -170,12 +181,7 @@ class TimerPage : public QWidget {
   QSpinBox* spinSecond_ = nullptr;
   SwitchFields editTime_;  // what edituur, editmin and editsec show
 
-  // One copy or clear: the table before and after it, and the days it changed.
-  struct DayStep {
-    WeekTable before, after;
-    std::vector<int> days;
-  };
-  std::vector<DayStep> undoSteps_;
+  QUndoStack* dayUndo_ = nullptr;  // copy and clear
   PlanCaptions planCaptions_;
   WeekOverview* overview_ = nullptr;
   QPushButton* overviewButton_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "plan_drawing.h"
+#include "week_timer.h"
 
 namespace {
 
@@ -106,8 +107,10 @@ void WeekDayRow::keyPressEvent(QKeyEvent* event) {
 
 // --- the window -------------------------------------------------------------------------------
 
-WeekOverview::WeekOverview(const WeekTable& table, QWidget* parent) : QWidget(parent, Qt::Window), table_(table) {
+WeekOverview::WeekOverview(const WeekTimer& week, QWidget* parent)
+    : QWidget(parent, Qt::Window), table_(week.table()) {
   setObjectName(QStringLiteral("WeekOverview"));
+  connect(&week, &WeekTimer::dayChanged, this, &WeekOverview::refresh);
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);
   axis_ = new HourAxis(this);

@@ -3,7 +3,7 @@
 // where the relay is ON in timer mode, each set switch time is a tick with its time, and a
 // conflict (entries of one day at one second with different actions) has a colour of its own.
 // Under the chart the rule it draws and the same content as text, one line per day, for screen
-// readers and for copying. It follows the week table: refresh() redraws when the table changed.
+// readers and for copying. It follows the weekly timer: each day it signals changed refreshes it.
 #include <QWidget>
 #include <array>
 
@@ -11,6 +11,7 @@
 #include "week_plan.h"
 
 class QLabel;
+class WeekTimer;
 
 // One day's row of the chart; it can take the focus, and Enter, Space or a click choose its day.
 class WeekDayRow : public QWidget {
@@ -45,7 +46,7 @@ class WeekDayRow : public QWidget {
 class WeekOverview : public QWidget {
   Q_OBJECT
  public:
-  explicit WeekOverview(const WeekTable& table, QWidget* parent = nullptr);
+  explicit WeekOverview(const WeekTimer& week, QWidget* parent = nullptr);
 
   void setCaptions(const PlanCaptions& captions);
   // Redraws when the table differs from what is shown (cheap when it does not).

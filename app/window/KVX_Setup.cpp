@@ -46,7 +46,7 @@ TForm1::TForm1(QWidget* parent)
   setWindowTitle(QString::fromUtf8(kWindowCaption));
 
   // Bound once every control holds its start value: creating the window runs no handler.
-  setupControls(this, weekTable_, timerEdited_);
+  setupControls(this, weekTimer_);
   connectControls();
   createSerial();
   portList_ = std::make_unique<TSystemPortList>(QDir::currentPath().toStdString());
@@ -296,6 +296,7 @@ RelayAnswer TForm1::askRelayQuestion() {
 }
 
 void TForm1::readFinished() {
+  weekTimer_.transferWrote();
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
   planOrigin_ = QStringLiteral("the clock on %1, read %2")
@@ -316,10 +317,10 @@ int TForm1::language() const { return language_->ItemIndex(); }
 // --- Start-up ---------------------------------------------------------------------------------
 
 void TForm1::SetDefaults() {
-  timerEdited_ = false;
+  weekTimer_.setTimerEdited(false);
   settingsFile_ = TPortSettingsFile(QString::fromLatin1(kSettingsFileName));
   scanPorts();
-  weekTable_.setAllDeleted();
+  weekTimer_.setAllDeleted();
   timerPage_->selectDay(0);
   timerPage_->WeekdaysTabChange();
   LanguageClick();

@@ -24,7 +24,7 @@
 #include "reply_timer.h"
 #include "serial_transfer_port.h"
 #include "transfer.h"
-#include "week_table.h"
+#include "week_timer.h"
 #include "window_controls.h"
 
 class QAction;
@@ -99,8 +99,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
 
   // State for observers and tests.
   const TClockTransfer& transfer() const { return transfer_; }
-  const WeekTable& weekTable() const { return weekTable_; }
-  bool TimerEdited() const { return timerEdited_; }
+  const WeekTable& weekTable() const { return weekTimer_.table(); }
+  bool TimerEdited() const { return weekTimer_.TimerEdited(); }
   int selectedPort() const { return selectedPort_; }
   // The selected port, also one no COM button names; none before a port is selected.
   const std::optional<TPortEntry>& selectedEntry() const { return selected_; }
@@ -190,10 +190,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
 
   QTimer* timeout_ = new QTimer(this);  // Timeout: to the start-up tick, then the reply time-out
   TReplyTimer replyTimer_{*timeout_};
-  WeekTable weekTable_;
-  bool timerEdited_ = false;
+  WeekTimer weekTimer_;
   TSerialTransferPort transferPort_;  // on Serial1, once it exists
-  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTable_, timerEdited_};
+  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTimer_.transferTable(),
+                           weekTimer_.transferTimerEdited()};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;

@@ -29,7 +29,7 @@ bool TForm1::configurationFilesAllowed() const {
 TClockConfig TForm1::heldConfiguration() const {
   TClockConfig config;
   for (const Setting s : kAllSettings) config.setSetting(s, setting(s));
-  config.week = weekTable_;
+  config.week = weekTimer_.table();
   return config;
 }
 
@@ -43,12 +43,12 @@ bool TForm1::openConfigurationFile(const QString& path) {
   }
   // Through the controls, as a read writes them: the language first, so the interface follows it.
   for (const Setting s : kAllSettings) writeSetting(s, config.setting(s));
-  weekTable_ = config.week;
+  weekTimer_.setWeek(config.week);
   timerPage_->WeekdaysTabChange();
   // Showing the day may rebuild its entries from the editor (a text with a CR or a blank after
   // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
-  weekTable_ = config.week;
-  timerEdited_ = true;
+  weekTimer_.setWeek(config.week);
+  weekTimer_.setTimerEdited(true);
   planOrigin_ = QStringLiteral("file ") + path;
   return true;
 }

@@ -122,7 +122,7 @@ QAction* addItem(QMenu* menu, const QString& text, const char* name) {
 
 }  // namespace
 
-void TWindowControls::setupControls(QMainWindow* window, WeekTable& week, bool& timerEdited) {
+void TWindowControls::setupControls(QMainWindow* window, WeekTimer& week) {
   QWidget* client = createClientArea(window);
 
   auto* bevel = new QFrame(client);
@@ -136,7 +136,7 @@ void TWindowControls::setupControls(QMainWindow* window, WeekTable& week, bool& 
   settings_->setGeometry(kSettings.place);
   settings_->setFont(pixelFont(13));
   settings_->addTab(createSettingsPage(), QStringLiteral("Settings"));
-  timerPage_ = new TimerPage(week, timerEdited, settings_);
+  timerPage_ = new TimerPage(week, settings_);
   settings_->addTab(timerPage_, QStringLiteral("Timer"));
   settings_->setCurrentIndex(0);
   settings_->setEnabled(false);

@@ -5,8 +5,6 @@
 // runs no handler.
 #include <array>
 
-#include "week_table.h"
-
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -21,6 +19,7 @@ class QWidget;
 struct CaptionSet;
 class TimerPage;
 class TRadioGroup;
+class WeekTimer;
 
 // The COM buttons COM1..COM9.
 inline constexpr int kComButtons = 9;
@@ -28,7 +27,7 @@ inline constexpr int kComButtons = 9;
 class TWindowControls {
  protected:
   // Builds every control of the window, its menus and their keys; the Timer page edits `week`.
-  void setupControls(QMainWindow* window, WeekTable& week, bool& timerEdited);
+  void setupControls(QMainWindow* window, WeekTimer& week);
   // Puts the texts of one language on every control and menu entry. The relay items are
   // replaced, keeping the selected mode, which is selected again.
   void showCaptions(const CaptionSet& set);

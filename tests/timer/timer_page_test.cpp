@@ -6,18 +6,11 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTabBar>
-#include <QTest>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "TimerPage.h"
-
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "timer_page_fixture.h"
 
 namespace {
 
@@ -28,45 +21,15 @@ std::string entryText(int entry, const std::string& time, const std::string& act
   return TSwitchTime::prefix(day, entry) + time + ',' + action;
 }
 
-class TimerPageTest : public ::testing::Test {
+class TimerPageTest : public TimerPageFixture {
  protected:
-  void SetUp() override {
-    table.setAllDeleted();
-    page = std::make_unique<TimerPage>(table, edited);
-    page->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
-    page->WeekdaysTabChange();
-  }
-
-  std::string text(int entry, int day = 0) const { return table.at(day, entry).text(); }
-  void store(int entry, const std::string& value, int day = 0) { table.at(day, entry).setText(value); }
+  std::string text(int entry, int day = 0) const { return table().at(day, entry).text(); }
+  void store(int entry, const std::string& value, int day = 0) { write(day, entry, value); }
   QString label(int entry) const { return page->timeLabel(entry)->text(); }
   QString editor() const {
     return page->hourLabel()->text() + page->minuteLabel()->text() + page->secondLabel()->text();
   }
   bool checked(int entry) const { return page->timeList()->item(entry)->checkState() == Qt::Checked; }
-
-  // A click on the text of a row.
-  void clickRow(int entry) {
-    QListWidget* list = page->timeList();
-    const QRect rect = list->visualItemRect(list->item(entry));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(rect.right() - 10, rect.center().y()));
-  }
-  // A click on the check box of a row.
-  void clickBox(int entry) {
-    QListWidget* list = page->timeList();
-    QStyleOptionViewItem option;
-    option.initFrom(list->viewport());
-    option.rect = list->visualItemRect(list->item(entry));
-    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
-  }
-  void clickTab(int day) {
-    QTest::mouseClick(page->weekdaysTab(), Qt::LeftButton, {}, page->weekdaysTab()->tabRect(day).center());
-  }
-  void clickOn(int entry) { QTest::mouseClick(page->onButton(entry), Qt::LeftButton); }
-  void clickOff(int entry) { QTest::mouseClick(page->offButton(entry), Qt::LeftButton); }
   // One arrow step on a spinner (0 hours, 1 minutes, 2 seconds).
   void step(int spinner, int direction) {
     QSpinBox* spins[] = {page->hourSpin(), page->minuteSpin(), page->secondSpin()};
@@ -89,7 +52,7 @@ class TimerPageTest : public ::testing::Test {
     const int day = page->shownDay();
     for (int i = 0; i < TimerPage::kEntries; ++i) {
       SCOPED_TRACE(testing::Message() << "entry " << i);
-      const TSwitchTime& entry = table.at(day, i);
+      const TSwitchTime& entry = table().at(day, i);
       const bool set = !entry.isDeleted();
       EXPECT_EQ(checked(i), set);
       EXPECT_EQ(page->onButton(i)->isEnabled(), set);
@@ -105,18 +68,13 @@ class TimerPageTest : public ::testing::Test {
       }
     }
   }
-
-  WeekTable table;
-  bool edited = false;
-  std::unique_ptr<TimerPage> page;
 };
 
 // --- start, names and day loads ---------------------------------------------------------------
 
 TEST(TimerPageDesign, StartsWithDesignCaptionsAndNamedControls) {
-  WeekTable table;
-  bool edited = false;
-  TimerPage page(table, edited);
+  WeekTimer week;
+  TimerPage page(week);
   EXPECT_EQ(page.objectName(), "Weekdays");
   for (const char* name :
        {"WeekdaysTab", "CheckTimerNummer", "Panel1", "Panel10", "edituur", "editmin", "editsec",
@@ -136,25 +94,24 @@ TEST(TimerPageDesign, StartsWithDesignCaptionsAndNamedControls) {
   }
   EXPECT_EQ(page.selectedRow(), -1);
   EXPECT_EQ(page.hourLabel()->text() + page.minuteLabel()->text() + page.secondLabel()->text(), "00 :00 :00");
-  EXPECT_FALSE(edited);
+  EXPECT_FALSE(week.TimerEdited());
 }
 
 // Before the first day load (the window keeps the page disabled until then) the buttons are
 // enabled; a row checked by one is written back with a whole time, not the design caption's.
 TEST(TimerPageDesign, RowsCheckedBeforeTheFirstDayLoadAreWrittenBackWithWholeTimes) {
-  WeekTable table;
-  bool edited = false;
-  TimerPage page(table, edited);
+  WeekTimer week;
+  TimerPage page(week);
   page.onButton(2)->click();
   page.offButton(4)->click();
   page.secondSpin()->stepBy(1);
-  EXPECT_EQ(table.at(0, 2).text(), "$21=2,00,00,00,ON");
-  EXPECT_EQ(table.at(0, 4).text(), "$21=4,00,00,01,OFF");
+  EXPECT_EQ(week.at(0, 2).text(), "$21=2,00,00,00,ON");
+  EXPECT_EQ(week.at(0, 4).text(), "$21=4,00,00,01,OFF");
 }
 
 TEST_F(TimerPageTest, EmptyDayShowsEightUnsetRows) {
   expectConsistent("first day load");
-  EXPECT_FALSE(edited);
+  EXPECT_FALSE(edited());
   EXPECT_EQ(page->selectedRow(), -1);
   for (int i = 0; i < TimerPage::kEntries; ++i) EXPECT_EQ(text(i).size(), 9u);
 }
@@ -179,7 +136,7 @@ TEST_F(TimerPageTest, OnEntryFollowedByUnsetEntryKeepsItsAction) {
   EXPECT_TRUE(page->onButton(0)->isChecked());
   EXPECT_TRUE(page->onButton(2)->isChecked());
   // The load put 08:30 into the editor, so the write-back ran and kept both actions.
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
   EXPECT_EQ(text(0), "$21=0,07,00,00,ON");
   EXPECT_EQ(text(2), "$21=2,08,30,00,ON");
 }
@@ -190,20 +147,20 @@ TEST_F(TimerPageTest, EditedFlagFollowsSpinnerChangesOfTheDayLoad) {
   store(4, entryText(4, "00,00,00", "OFF"));
   page->WeekdaysTabChange();
   expectConsistent("load without spinner change");
-  EXPECT_FALSE(edited);
+  EXPECT_FALSE(edited());
   EXPECT_EQ(text(2), "$21=2,00,00,00,ON\r");
   EXPECT_EQ(text(4), "$21=4,00,00,00,OFF");
 
   store(4, entryText(4, "00,00,05", "OFF", 1), 1);
   clickTab(1);
   expectConsistent("load with spinner change");
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
 
   // Deleting every time again does not clear it.
   clickBox(4);
   expectConsistent("unchecking the last set row");
   EXPECT_EQ(text(4, 1), "$22=4,DEL");
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
 }
 
 TEST_F(TimerPageTest, OutOfRangeTimesWrapWhenLoadedAndAreWrittenBack) {
@@ -217,8 +174,8 @@ TEST_F(TimerPageTest, OutOfRangeTimesWrapWhenLoadedAndAreWrittenBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    table.setAllDeleted();
-    edited = false;
+    week.setAllDeleted();
+    week.setTimerEdited(false);
     loadOne(1, c.stored);
     expectConsistent("load");
     EXPECT_EQ(label(1), c.shown);
@@ -228,7 +185,7 @@ TEST_F(TimerPageTest, OutOfRangeTimesWrapWhenLoadedAndAreWrittenBack) {
         QString(c.shown).remove(" :").toInt());
     QString fields = QString(c.shown).replace(" :", ",");
     EXPECT_EQ(text(1), entryText(1, fields.toStdString(), "ON"));
-    EXPECT_TRUE(edited);
+    EXPECT_TRUE(edited());
   }
 }
 
@@ -247,13 +204,13 @@ TEST_F(TimerPageTest, CheckingUnsetRowsWritesTheNewForm) {
     // Time 1 and Time 6 get a trailing space, which the ON click that follows turns into a CR.
     EXPECT_EQ(text(i), entryText(i, "00,00,00", (i == 0 || i == 5) ? "ON\r" : "ON"));
   }
-  EXPECT_FALSE(edited);
+  EXPECT_FALSE(edited());
   step(2, +1);
   expectConsistent("a spinner step");
   EXPECT_EQ(text(7), "$21=7,00,00,01,ON");
   EXPECT_EQ(text(0), "$21=0,00,00,00,ON");
   EXPECT_EQ(text(5), "$21=5,00,00,00,ON");
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
 }
 
 TEST_F(TimerPageTest, CheckingTimeSixWithTheEditorAwayFromMidnightRebuildsAtOnce) {
@@ -294,12 +251,12 @@ TEST_F(TimerPageTest, ClickingRowTextLoadsACheckedRowOnly) {
   EXPECT_EQ(editor(), "07 :15 :00");
   EXPECT_EQ(text(6), "$21=6,DEL");
   // A spinner change now rewrites no label but still writes the checked rows back.
-  edited = false;
+  week.setTimerEdited(false);
   step(0, +1);
   expectConsistent("hour step with an unset row selected");
   EXPECT_EQ(label(6), kUnset);
   EXPECT_EQ(text(1), "$21=1,07,15,00,ON");
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
   step(0, -1);
 
   // A double click runs the list again on the state it finds and changes nothing.
@@ -373,7 +330,7 @@ TEST_F(TimerPageTest, ArrowStepsCarryAndBorrowThroughTheWholeTime) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.start << " spinner " << c.spinner << " step " << c.direction);
-    table.setAllDeleted();
+    week.setAllDeleted();
     loadOne(6, c.start, "OFF");
     step(c.spinner, c.direction);
     expectConsistent("arrow step");
@@ -399,7 +356,7 @@ TEST_F(TimerPageTest, TypedSecondsWrapAsOneStep) {
                         {"45", "10 :20 :45"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
-    table.setAllDeleted();
+    week.setAllDeleted();
     loadOne(3, "10,20,30");
     typeSeconds(c.typed);
     expectConsistent("typing");

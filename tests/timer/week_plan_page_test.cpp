@@ -7,31 +7,24 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
-#include <QTest>
 #include <cmath>
-#include <memory>
+#include <functional>
 
-#include "TimerPage.h"
 #include "copy_day_dialog.h"
 #include "plan_drawing.h"
+#include "timer_page_fixture.h"
 #include "week_overview.h"
 
 namespace {
 
-class WeekPlanPageTest : public ::testing::Test {
+class WeekPlanPageTest : public TimerPageFixture {
  protected:
-  void SetUp() override {
-    table.setAllDeleted();
-    page = std::make_unique<TimerPage>(table, edited);
-    page->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
-    page->WeekdaysTabChange();
-  }
   void store(int day, int entry, const char* fields) {
-    table.at(day, entry).setText(TSwitchTime::prefix(day, entry) + fields);
+    write(day, entry, TSwitchTime::prefix(day, entry) + fields);
   }
-  std::string text(int day, int entry) const { return table.at(day, entry).text(); }
+  std::string text(int day, int entry) const { return table().at(day, entry).text(); }
   WeekOverview* openOverview() {
     page->openOverview();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(page->overview()));
@@ -45,10 +38,6 @@ class WeekPlanPageTest : public ::testing::Test {
     const double x = row->xOf(second) + dx;
     return image.pixelColor(int(x * ratio), int(row->barRect().center().y() * ratio));
   }
-
-  WeekTable table;
-  bool edited = false;
-  std::unique_ptr<TimerPage> page;
 };
 
 double luminance(const QColor& c) {
@@ -60,6 +49,42 @@ TEST(WeekOverviewColours, PassAaContrastOnTheRow) {
   const double background = luminance(plandraw::kBackground);
   for (const QColor& c : {plandraw::kOn, plandraw::kConflict, plandraw::kInk})
     EXPECT_GE((background + 0.05) / (luminance(c) + 0.05), 4.5) << c.name().toStdString();
+}
+
+// What shows the week follows the days the weekly timer signals: each write names the days it
+// changed, and a transfer's writes, made behind its back, are named all at once when it ends.
+TEST(WeekTimer, SignalsTheDaysItsWritesChange) {
+  WeekTable tuesdayAndSunday;
+  tuesdayAndSunday.setAllDeleted();
+  tuesdayAndSunday.at(1, 0) = TSwitchTime("$22=0,07,00,00,ON");
+  tuesdayAndSunday.at(6, 7) = TSwitchTime("$27=7,23,00,00,OFF");
+  const struct {
+    const char* name;
+    std::function<void(WeekTimer&)> write;
+    QList<int> days;
+  } cases[] = {
+      {"an entry", [](WeekTimer& w) { w.set(3, 2, TSwitchTime("$24=2,06,00,00,ON")); }, {3}},
+      {"an entry as it stands", [](WeekTimer& w) { w.set(3, 2, TSwitchTime("$24=2,DEL")); }, {}},
+      {"a week", [&](WeekTimer& w) { w.setWeek(tuesdayAndSunday); }, {1, 6}},
+      {"the given days only", [&](WeekTimer& w) { w.setDays(tuesdayAndSunday, {6, 2}); }, {6}},
+      {"every entry deleted", [](WeekTimer& w) { w.setAllDeleted(); }, {}},
+      {"a transfer's writes, once it ends",
+       [](WeekTimer& w) {
+         w.transferTable().at(4, 0) = TSwitchTime("$25=0,07,00,00,ON");
+         w.transferWrote();
+       },
+       {0, 1, 2, 3, 4, 5, 6}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WeekTimer week;
+    week.setAllDeleted();
+    const QSignalSpy spy(&week, &WeekTimer::dayChanged);
+    c.write(week);
+    QList<int> days;
+    for (const QList<QVariant>& signal : spy) days << signal.at(0).toInt();
+    EXPECT_EQ(days, c.days);
+  }
 }
 
 TEST_F(WeekPlanPageTest, OverviewDrawsAndSaysTheKnownWeek) {
@@ -124,17 +149,32 @@ TEST_F(WeekPlanPageTest, OverviewFollowsEditsAndShowsTheChosenDay) {
   EXPECT_EQ(page->shownDay(), 2);
 }
 
+// The window opens a file as the week, loads the shown day (which rebuilds a time out of range
+// from the editor) and puts the file's texts back: the overview shows what is held at the end.
+TEST_F(WeekPlanPageTest, OverviewShowsTheTableAsTheDayLoadLeavesIt) {
+  WeekOverview* overview = openOverview();
+  WeekTable file = table();
+  file.at(0, 0) = TSwitchTime("$21=0,24,10,20,ON");
+  week.setWeek(file);
+  page->WeekdaysTabChange();
+  ASSERT_EQ(text(0, 0), "$21=0,00,10,20,ON");
+  EXPECT_TRUE(overview->textLabel()->text().startsWith("Monday: ON all day"));
+  week.setWeek(file);
+  EXPECT_TRUE(overview->textLabel()->text().startsWith(
+      "Monday: OFF all day; Time 1 is no time of day and switches nothing"));
+}
+
 TEST_F(WeekPlanPageTest, CopyAndClearAreOneUndoStepEach) {
   store(0, 0, "07,00,00,ON");
   store(0, 3, "18,30,00,OFF");
   store(1, 5, "12,00,00,ON");
   store(4, 2, "10,00,00,ON\r");
-  const WeekTable start = table;
+  const WeekTable start = table();
   page->WeekdaysTabChange();
-  edited = false;
+  week.setTimerEdited(false);
 
   page->copyDay(0, {1, 2, 3, 4});
-  EXPECT_TRUE(edited);
+  EXPECT_TRUE(edited());
   for (int day = 1; day <= 4; ++day) {
     SCOPED_TRACE(day);
     EXPECT_EQ(text(day, 0), TSwitchTime::prefix(day, 0) + "07,00,00,ON");
@@ -151,9 +191,9 @@ TEST_F(WeekPlanPageTest, CopyAndClearAreOneUndoStepEach) {
   EXPECT_EQ(text(0, 0), "$21=0,07,00,00,ON");
   EXPECT_TRUE(page->timeList()->item(0)->checkState() == Qt::Checked);
   EXPECT_TRUE(page->undoDayStep());  // the copy
-  EXPECT_EQ(table, start);
+  EXPECT_EQ(table(), start);
   EXPECT_FALSE(page->undoDayStep());
-  EXPECT_TRUE(edited);  // only the defaults clear it
+  EXPECT_TRUE(edited());  // only the defaults clear it
 
   // An undo that would lose a later change is refused.
   page->clearDay(2);
