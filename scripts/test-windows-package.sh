@@ -85,8 +85,13 @@ system_path() {
     tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'
 }
 on_path() { system_path | tr ';' '\n' | grep -qix 'C:\\Program Files\\KELVOX Setup\\\?'; }
+# An empty entry (";;", or one at either end) makes Wine's cmd run no bare command name at all.
+expect_path_whole() {
+  case ";$(system_path);" in *';;'*) fail "the system PATH holds an empty entry: '$(system_path)'" ;; esac
+}
 expect_removed() {
-  ! on_path || fail "the install folder is still on the system PATH: $(system_path)"
+  [ "$(system_path)" = "$path_before" ] ||
+    fail "the system PATH is not as before the install: '$(system_path)', before '$path_before'"
   [ ! -e "$program_dir" ] || fail "$program_dir is left: $(find "$program_dir" | head)"
   [ -z "$(shortcuts)" ] || fail "the Start-menu shortcut is left: $(shortcuts)"
   [ -z "$(installed_versions)" ] || fail "KELVOX Setup is still listed under installed programs"
@@ -94,6 +99,8 @@ expect_removed() {
 }
 
 version=$(version_of "$msi")
+path_before=$(system_path)
+[ -n "$path_before" ] || fail "the fresh prefix has no system PATH"
 step "msiexec /i $(basename "$msi") /qn"
 msiexec /i "$msi" || fail "msiexec /i ended with $?"
 expect_installed "$version" "$msi"
@@ -103,6 +110,7 @@ echo "$(find "$program_dir" -type f | wc -l) files in Program Files\\KELVOX Setu
 
 step "kelvox-setup in a command prompt, found through the system PATH"
 on_path || fail "the install folder is not on the system PATH: $(system_path)"
+expect_path_whole
 # cmd's own status is that of the last command: what it printed is what counts here.
 prompt() { (cd "$KVX_PORT_DIR" && wine cmd "$@" 2>&1 | tr -d '\r') || true; }
 said=$(prompt /c "kelvox-setup --version")
@@ -160,7 +168,7 @@ fi
 step "msiexec /x $(basename "$msi") /qn"
 msiexec /x "$msi" || fail "msiexec /x ended with $?"
 expect_removed
-echo "program folder, shortcut and entry gone"
+echo "program folder, shortcut and entry gone, the system PATH as before"
 
 if [ -n "$upgrade_msi" ]; then
   upgrade_version=$(version_of "$upgrade_msi")
@@ -168,13 +176,17 @@ if [ -n "$upgrade_msi" ]; then
   msiexec /i "$msi" || fail "msiexec /i ended with $?"
   msiexec /i "$upgrade_msi" || fail "msiexec /i of the upgrade ended with $?"
   expect_installed "$upgrade_version" "$upgrade_msi"
-  echo "one entry, $upgrade_version; the program answers: $answer"
+  expect_path_whole
+  # The upgrade is built from the same program: it answers with the program's own version.
+  said=$(prompt /c "kelvox-setup --version")
+  [ "$said" = "$answer" ] || fail "after the upgrade, cmd /c \"kelvox-setup --version\" said: '$said', not '$answer'"
+  echo "one entry, $upgrade_version; the program answers: $answer, and by its bare name in cmd: $said"
   step "$version over $upgrade_version is refused"
   ! msiexec /i "$msi" || fail "the older version installed over the newer one"
   expect_installed "$upgrade_version" "$upgrade_msi"
   step "msiexec /x $(basename "$upgrade_msi") /qn"
   msiexec /x "$upgrade_msi" || fail "msiexec /x ended with $?"
   expect_removed
-  echo "program folder, shortcut and entry gone"
+  echo "program folder, shortcut and entry gone, the system PATH as before"
 fi
 step "package test passed"
