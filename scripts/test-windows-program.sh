@@ -305,9 +305,10 @@ clock_on_com12() {
   cmp -s "$work/com12.cfg" "$work/windows-read.cfg" || fail "COM12: --read read another configuration"
   echo "--read without --port: $(tr -d '\r' <"$out")"
   console --send "$(winepath -w "$work/com12.cfg")" >"$out" 2>&1 || fail "COM12: --send without --port: $(cat "$out")"
-  [ "$(tr -d '\r' <"$out")" = "kelvox-setup: the clock answered on COM12"$'\n'"$verified" ] ||
+  # After the lines of the ports the search skipped (Wine's own COM1 and COM2 lead nowhere here).
+  [ "$(tr -d '\r' <"$out" | tail -n2)" = "kelvox-setup: the clock answered on COM12"$'\n'"$verified" ] ||
     fail "COM12: --send without --port said: $(cat "$out")"
-  echo "--send without --port: $(tr -d '\r' <"$out" | paste -sd' ')"
+  echo "--send without --port: $(tr -d '\r' <"$out" | tail -n2 | paste -sd' ')"
 }
 step "the clock on COM12, nothing on COM1"
 rm -f "$KVX_PORT_DIR/COM1"
