@@ -30,12 +30,13 @@ void withoutRuntimeFolderNotes(QtMsgType type, const QMessageLogContext& context
 
 }  // namespace
 
-// --show, and its export, which draws on Qt's offscreen platform unless one is chosen.
+// --show, and its export, which draws on the platform the build names (KVX_PLAN_PLATFORM) unless
+// QT_QPA_PLATFORM chooses one.
 int showWithoutDisplay(int& argc, char** argv, const TShowRequest& request) {
   std::unique_ptr<QCoreApplication> application;
   return runShow(request, [&] {
     if (request.exportFile.isEmpty()) return application.reset(new QCoreApplication(argc, argv));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", KVX_PLAN_PLATFORM);
     application.reset(new QGuiApplication(argc, argv));
   });
 }

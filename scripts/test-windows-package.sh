@@ -6,12 +6,15 @@
 #   command prompt          the install folder is on the system PATH: from another folder,
 #                           cmd /c "kelvox-setup --version" prints the version, and a failed
 #                           --read leaves its line and %ERRORLEVEL% 1
+#   --show --export         the installed program writes the week plan as PDF (kelvox-setup.com)
+#                           and PNG (kelvox-setup.exe) with no Qt platform chosen, as an owner's
+#                           machine runs it, and ends by itself within a time limit
 #   --read                  (with --read NATIVE_BUILD) the installed exe reads the emulated clock
 #                           on COM1 into a file
-#   msiexec /x MSI /qn      folder, shortcut, entry and PATH entry gone
+#   msiexec /x MSI /qn      folder, shortcut and entry gone, the system PATH as before the install
 # With UPGRADE_MSI (a higher version): MSI installed, then UPGRADE_MSI over it: one entry remains,
-# with the higher version, and the program still starts; MSI again is refused as a downgrade;
-# then UPGRADE_MSI is removed cleanly.
+# with the higher version, and the program still starts, by its bare name in a command prompt too;
+# MSI again is refused as a downgrade; then UPGRADE_MSI is removed cleanly.
 #
 # Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
 # a fresh prefix, Start-menu entries kept inside it.
@@ -82,8 +85,13 @@ system_path() {
     tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'
 }
 on_path() { system_path | tr ';' '\n' | grep -qix 'C:\\Program Files\\KELVOX Setup\\\?'; }
+# An empty entry (";;", or one at either end) makes Wine's cmd run no bare command name at all.
+expect_path_whole() {
+  case ";$(system_path);" in *';;'*) fail "the system PATH holds an empty entry: '$(system_path)'" ;; esac
+}
 expect_removed() {
-  ! on_path || fail "the install folder is still on the system PATH: $(system_path)"
+  [ "$(system_path)" = "$path_before" ] ||
+    fail "the system PATH is not as before the install: '$(system_path)', before '$path_before'"
   [ ! -e "$program_dir" ] || fail "$program_dir is left: $(find "$program_dir" | head)"
   [ -z "$(shortcuts)" ] || fail "the Start-menu shortcut is left: $(shortcuts)"
   [ -z "$(installed_versions)" ] || fail "KELVOX Setup is still listed under installed programs"
@@ -91,6 +99,8 @@ expect_removed() {
 }
 
 version=$(version_of "$msi")
+path_before=$(system_path)
+[ -n "$path_before" ] || fail "the fresh prefix has no system PATH"
 step "msiexec /i $(basename "$msi") /qn"
 msiexec /i "$msi" || fail "msiexec /i ended with $?"
 expect_installed "$version" "$msi"
@@ -100,6 +110,7 @@ echo "$(find "$program_dir" -type f | wc -l) files in Program Files\\KELVOX Setu
 
 step "kelvox-setup in a command prompt, found through the system PATH"
 on_path || fail "the install folder is not on the system PATH: $(system_path)"
+expect_path_whole
 # cmd's own status is that of the last command: what it printed is what counts here.
 prompt() { (cd "$KVX_PORT_DIR" && wine cmd "$@" 2>&1 | tr -d '\r') || true; }
 said=$(prompt /c "kelvox-setup --version")
@@ -108,6 +119,37 @@ said=$(prompt /v:on /c "kelvox-setup --read x.cfg --port 7 & echo rc=!ERRORLEVEL
 [ "$(echo "$said" | tail -n1)" = rc=1 ] && [ "$(echo "$said" | wc -l)" -eq 2 ] &&
   echo "$said" | head -n1 | grep -q '^kelvox-setup: ' || fail "a failed --read in cmd: $said"
 echo "cmd: $(echo "$said" | paste -sd' ')"
+
+# The week plan from a configuration file, without a display, with no Qt platform chosen: the
+# installed program must draw it with what it ships, show no box and end by itself.
+step "kelvox-setup --show --export: the week plan as PDF and PNG"
+{
+  printf 'KELVOX configuration 1\nlanguage = 2\nrelay = 3\nutc = 1\ndls = 1\ntimeout = 72\n'
+  for day in Mon Tue Wed Thu Fri Sat Sun; do
+    for n in 1 2 3 4 5 6 7 8; do
+      case $day$n in Mon1) entry='06:30:00 ON' ;; Mon2) entry='22:00:00 OFF' ;; *) entry=DEL ;; esac
+      echo "$day $n = $entry"
+    done
+  done
+} >"$KVX_PORT_DIR/plan.cfg"
+# export_plan PROGRAM PLAN MAGIC: PROGRAM --show plan.cfg --export PLAN in the port folder; PLAN
+# must begin with the bytes MAGIC (in hex). Output goes to a file: a helper Wine starts for a
+# window would hold a pipe open.
+export_plan() {
+  local program=$1 plan=$2 magic=$3 status=0 out="$KVX_PORT_DIR/show.out"
+  rm -f "$KVX_PORT_DIR/$plan"
+  (cd "$KVX_PORT_DIR" && env -u WINEQT_QPA_PLATFORM timeout -k 5 60 wine "$program" --show plan.cfg --export "$plan") \
+    >"$out" 2>&1 || status=$?
+  [ "$status" -lt 124 ] || fail "$plan: --show --export did not end by itself within 60 s (a box waiting for a click?)"
+  [ "$status" -eq 0 ] || fail "$plan: --show --export ended with $status: $(cat "$out")"
+  grep -q '^Monday switch times: ' "$out" || fail "$plan: --show printed no switch times: $(cat "$out")"
+  [ -s "$KVX_PORT_DIR/$plan" ] || fail "$plan: --show --export wrote no plan"
+  [ "$(head -c $(( ${#magic} / 2 )) "$KVX_PORT_DIR/$plan" | od -An -tx1 | tr -d ' \n')" = "$magic" ] ||
+    fail "$plan: not a ${plan##*.} file: $(head -c 16 "$KVX_PORT_DIR/$plan" | od -An -c)"
+  echo "${program##*\\} wrote $plan, $(stat -c %s "$KVX_PORT_DIR/$plan") bytes"
+}
+export_plan "${exe%.exe}.com" plan.pdf 255044462d
+export_plan "$exe" plan.png 89504e470d0a1a0a
 
 if [ -n "$native" ]; then
   step "kelvox-setup --read against the emulated clock on COM1"
@@ -126,7 +168,7 @@ fi
 step "msiexec /x $(basename "$msi") /qn"
 msiexec /x "$msi" || fail "msiexec /x ended with $?"
 expect_removed
-echo "program folder, shortcut and entry gone"
+echo "program folder, shortcut and entry gone, the system PATH as before"
 
 if [ -n "$upgrade_msi" ]; then
   upgrade_version=$(version_of "$upgrade_msi")
@@ -134,13 +176,17 @@ if [ -n "$upgrade_msi" ]; then
   msiexec /i "$msi" || fail "msiexec /i ended with $?"
   msiexec /i "$upgrade_msi" || fail "msiexec /i of the upgrade ended with $?"
   expect_installed "$upgrade_version" "$upgrade_msi"
-  echo "one entry, $upgrade_version; the program answers: $answer"
+  expect_path_whole
+  # The upgrade is built from the same program: it answers with the program's own version.
+  said=$(prompt /c "kelvox-setup --version")
+  [ "$said" = "$answer" ] || fail "after the upgrade, cmd /c \"kelvox-setup --version\" said: '$said', not '$answer'"
+  echo "one entry, $upgrade_version; the program answers: $answer, and by its bare name in cmd: $said"
   step "$version over $upgrade_version is refused"
   ! msiexec /i "$msi" || fail "the older version installed over the newer one"
   expect_installed "$upgrade_version" "$upgrade_msi"
   step "msiexec /x $(basename "$upgrade_msi") /qn"
   msiexec /x "$upgrade_msi" || fail "msiexec /x ended with $?"
   expect_removed
-  echo "program folder, shortcut and entry gone"
+  echo "program folder, shortcut and entry gone, the system PATH as before"
 fi
 step "package test passed"

@@ -17,7 +17,8 @@
 #   no answer       a silent clock and a COM1 that leads nowhere: the same exit status as the
 #                   Linux program and one line
 #   COM12           the clock beyond the nine buttons and nothing on COM1: the window's start-up
-#                   search finds it, --list-ports names it, --read without --port reads it
+#                   search finds it, --list-ports names it, --read and --send without --port reach
+#                   it, and every line names it COM12 (never \\.\COM12), saved or found
 # Prints the times of each step and of the start-up read on both systems.
 #
 # Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
@@ -283,12 +284,18 @@ for case in silent nowhere; do
 done
 if [ -e "$work/linux-none.cfg" ] || [ -e "$work/windows-none.cfg" ]; then fail "a failed read left a file"; fi
 # The clock on COM12, beyond the nine buttons, and nothing on COM1: with no kelvox.ini the
-# window's start-up search finds it, --list-ports names it, and --read without --port reads it.
+# window's start-up search finds it and saves it; --send on the saved port, --list-ports, and
+# --read and --send without --port and without kelvox.ini, where the clock is looked for. The
+# lines name the port as the owner knows it: COM12, not the \\.\COM12 it is opened by.
 clock_on_com12() {
-  local out="$work/com12.out"
+  local out="$work/com12.out" verified="kelvox-setup: sent 61 commands to the clock on COM12 and read them back: verified"
   KELVOX_SETUP_QUIT_AFTER_STARTUP_READ=1 windows >"$out" 2>&1 || fail "COM12: the window's start-up search: $(cat "$out")"
   echo "window start-up: $(tr -d '\r' <"$out" | tail -n1)"
   [ "$(grep -c '^rx [0-9]' <(log_lines))" -eq 8 ] || fail "COM12: the start-up read was not the designed conversation"
+  # The file read at the start is what the clock holds: sending it changes nothing there.
+  console --send "$(winepath -w "$work/windows-read.cfg")" >"$out" 2>&1 || fail "COM12: --send on the saved port: $(cat "$out")"
+  [ "$(tr -d '\r' <"$out")" = "$verified" ] || fail "COM12: --send on the saved port said: $(cat "$out")"
+  echo "--send on the saved port: $(tr -d '\r' <"$out")"
   wine cmd /c del "%APPDATA%\\KELVOX Setup\\kelvox.ini" >/dev/null 2>&1 || true
   console --list-ports >"$out" 2>&1 || fail "COM12: --list-ports ended with $?: $(cat "$out")"
   grep -q '^COM12' "$out" || fail "COM12: --list-ports does not list it: $(cat "$out")"
@@ -297,6 +304,11 @@ clock_on_com12() {
   grep -q 'the clock answered on COM12' "$out" || fail "COM12: --read did not say where the clock answered: $(cat "$out")"
   cmp -s "$work/com12.cfg" "$work/windows-read.cfg" || fail "COM12: --read read another configuration"
   echo "--read without --port: $(tr -d '\r' <"$out")"
+  console --send "$(winepath -w "$work/com12.cfg")" >"$out" 2>&1 || fail "COM12: --send without --port: $(cat "$out")"
+  # After the lines of the ports the search skipped (Wine's own COM1 and COM2 lead nowhere here).
+  [ "$(tr -d '\r' <"$out" | tail -n2)" = "kelvox-setup: the clock answered on COM12"$'\n'"$verified" ] ||
+    fail "COM12: --send without --port said: $(cat "$out")"
+  echo "--send without --port: $(tr -d '\r' <"$out" | tail -n2 | paste -sd' ')"
 }
 step "the clock on COM12, nothing on COM1"
 rm -f "$KVX_PORT_DIR/COM1"

@@ -38,7 +38,7 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   mapfile -t sources < <(find app timer clock serial ui -name '*.cpp' | sort | grep -Ev "$posix_only")
   echo "syntax check for Windows: ${#sources[@]} sources"
   printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only \
-    -Wall -Wextra -Werror -DKVX_VERSION='"0"' -Iapp/window -Iapp/window/texts -Iapp/cli -Iapp/shared -Iapp/process \
+    -Wall -Wextra -Werror -DKVX_VERSION='"0"' -DKVX_PLAN_PLATFORM='"windows"' -Iapp/window -Iapp/window/texts -Iapp/cli -Iapp/shared -Iapp/process \
     -Iapp/process/platform/win32 -Iclock -Iserial \
     -Iserial/platform/win32 -Itimer -Iui -isystem "$qt_headers" -isystem "$qt_headers/QtCore" \
     -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" {}

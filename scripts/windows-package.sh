@@ -78,13 +78,18 @@ if ! (cd "$work" && wixl -a x64 -D Version="$version" -D DistDir=dist -D IconFil
 fi
 [ ! -s "$work/wixl.log" ] || { cat "$work/wixl.log" >&2; fail "wixl warned"; }
 mv "$work/$(basename "$msi")" "$msi"
-# The install folder at the end of the system PATH, put there on install and taken off on
-# uninstall ("=-", "*" the system's variables; "[~];" keeps what PATH held), by the component
-# CommandPath: wixl has no Environment element, so the table and its two standard actions are
-# added here.
+# The install folder on the system PATH, put there on install and taken off on uninstall ("=-",
+# "*" the system's variables), by the component CommandPath: wixl has no Environment element, so
+# the table and its two standard actions are added here. ";[~]" puts it in front of what PATH
+# held: uninstalling then takes the folder off with the separator after it, and leaves PATH as it
+# was. Appended ("[~];" in front), Wine's uninstall takes the folder off but leaves the separator
+# before it, and the next install makes that an empty entry, after which Wine's cmd runs no bare
+# command name at all. Windows looks for a DLL in its own folders before any folder on PATH, so
+# the folder in front hides no system DLL from other programs; only a program that finds MinGW's
+# or Qt's DLLs through PATH alone would meet these first.
 msibuild "$msi" \
   -q 'CREATE TABLE `Environment` (`Environment` CHAR(72) NOT NULL, `Name` CHAR(255) NOT NULL LOCALIZABLE, `Value` CHAR(255) LOCALIZABLE, `Component_` CHAR(72) NOT NULL PRIMARY KEY `Environment`)' \
-  -q "INSERT INTO \`Environment\` (\`Environment\`, \`Name\`, \`Value\`, \`Component_\`) VALUES ('CommandPath', '=-*PATH', '[~];[INSTALLDIR]', 'CommandPath')" \
+  -q "INSERT INTO \`Environment\` (\`Environment\`, \`Name\`, \`Value\`, \`Component_\`) VALUES ('CommandPath', '=-*PATH', '[INSTALLDIR];[~]', 'CommandPath')" \
   -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3100)" \
   -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteEnvironmentStrings', 5200)" ||
   fail "msibuild could not add the PATH entry"
@@ -108,7 +113,7 @@ expect "shortcut" "$(table Shortcut | cut -f2,3,5)" $'ProgramMenuFolder\tKELVOX 
 subsystem() { x86_64-w64-mingw32-objdump -p "$dist/$1" | awk '$1 == "Subsystem" { print $2 }'; }
 expect "kelvox-setup.exe a window program" "$(subsystem kelvox-setup.exe)" 00000002
 expect "kelvox-setup.com a console program" "$(subsystem kelvox-setup.com)" 00000003
-expect "command path" "$(table Environment | cut -f2,3,4)" $'=-*PATH\t[~];[INSTALLDIR]\tCommandPath'
+expect "command path" "$(table Environment | cut -f2,3,4)" $'=-*PATH\t[INSTALLDIR];[~]\tCommandPath'
 expect "PATH actions" "$(table InstallExecuteSequence | awk -F'\t' '$1 ~ /EnvironmentStrings$/ { print $1 "@" $3 }' | sort | paste -sd' ')" \
   'RemoveEnvironmentStrings@3100 WriteEnvironmentStrings@5200'
 [ -z "$(table Component | awk -F'\t' '!(int($4 / 256) % 2)')" ] || fail "a component is not 64-bit"

@@ -38,7 +38,9 @@ fi
 dist=$3
 exe="$build/app/kelvox-setup.exe"
 [ -f "$exe" ] && [ -f "${exe%.exe}.com" ] || { echo "$exe or its .com is missing: run make windows first" >&2; exit 1; }
-# Windows' own DLLs (KERNEL32.dll, msvcrt.dll, ...) are those Wine brings as Windows DLLs.
+# Windows' own DLLs (KERNEL32.dll, msvcrt.dll, ...) are those Wine brings as Windows DLLs: without
+# Wine every one of them would count as missing.
+scripts/install-deps.sh wine64
 wine_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 
 # Where a DLL named in an import table comes from: Qt's bin folder, else the compiler's own

@@ -31,10 +31,6 @@ void report(const QString& text) {
   desktop::write(stderr, QString::fromLatin1(kProgram) + QStringLiteral(": ") + text + u'\n');
 }
 
-std::optional<QString> openEntry(TBatchTransfer& transfer, const TPortEntry& entry) {
-  return entry.button != 0 ? transfer.open(entry.button) : transfer.openPath(entry.path.toStdString());
-}
-
 // Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
 // the reason when the asked one does not open. `search` is set when no port is known, or the
 // saved one does not open: the clock is then looked for on every port.
@@ -62,7 +58,7 @@ std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TP
     entry.path = savedPortName(saved);
     entry.name = shownSavedPortName(saved);
   }
-  if (const auto reason = openEntry(transfer, entry)) {
+  if (const auto reason = transfer.open(entry)) {
     report(savedPortUnavailable(entry.name, *reason));
     search = true;
   }
@@ -147,8 +143,8 @@ int runBatchTransfer(const TBatchRequest& request) {
       const TPortEntry found = *transfer->foundPort();
       transfer = newTransfer();
       if (interrupted) transfer->interrupt();
-      if (const auto reason = openEntry(*transfer, found))
-        return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent").arg(found.name, *reason));
+      if (const auto reason = transfer->open(found))
+        return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent").arg(found.shown(), *reason));
       done = transfer->run();
     }
   }
@@ -157,16 +153,15 @@ int runBatchTransfer(const TBatchRequest& request) {
     for (const QString& warning : transfer->warnings()) report(warning);
   if (!done) return fail(transfer->failure());
   if (!request.reading && request.verify) {
-    // Acknowledged is not yet held: the send is read back on the same port.
-    const int port = transfer->port();
-    const std::string path = transfer->portPath();
-    const QString name = transfer->portName();
+    // Acknowledged is not yet held: the send is read back on the same port, under the same name.
+    const std::unique_ptr<TBatchTransfer> sending = std::move(transfer);
     transfer = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
     transfer->setReadFailureEnding(verifyReadEnding());
     if (interrupted) transfer->interrupt();
     const QString failed = QStringLiteral("the read to verify the send failed: ");
-    if (const auto reason = path.empty() ? transfer->open(port) : transfer->openPath(path))
-      return fail(failed + QStringLiteral("%1 no longer opens (%2); ").arg(name, *reason) + verifyReadEnding());
+    if (const auto reason = transfer->reopen(*sending))
+      return fail(failed + QStringLiteral("%1 no longer opens (%2); ").arg(transfer->portName(), *reason) +
+                  verifyReadEnding());
     if (!transfer->run()) return fail(failed + transfer->failure());
   }
   if (request.comparing || (!request.reading && request.verify)) {

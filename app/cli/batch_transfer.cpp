@@ -67,6 +67,16 @@ std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
   return openSelected();
 }
 
+std::optional<QString> TBatchTransfer::open(const TPortEntry& entry) {
+  nameShown_ = entry.shown();
+  return entry.button != 0 ? open(entry.button) : openPath(entry.path.toStdString());
+}
+
+std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
+  nameShown_ = earlier.portName();
+  return earlier.portPath().empty() ? open(earlier.port()) : openPath(earlier.portPath());
+}
+
 void TBatchTransfer::search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped) {
   search_ = std::make_unique<TClockSearch>(
       std::move(ports), [](std::size_t) {},
@@ -84,7 +94,7 @@ std::optional<TPortEntry> TBatchTransfer::foundPort() const {
 }
 
 QString TBatchTransfer::portName() const {
-  if (const auto found = foundPort()) return found->name;
+  if (const auto found = foundPort()) return found->shown();
   if (search_) {
     const auto asked = search_->ports().size() - search_->skipped().size();
     if (asked == 0) return QStringLiteral("any port (no serial port opened)");
@@ -94,6 +104,7 @@ QString TBatchTransfer::portName() const {
                        [i](const TClockSearch::Skipped& s) { return s.index == i; }))
         return search_->ports()[i].shown();
   }
+  if (!nameShown_.isEmpty()) return nameShown_;
   if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
   return shownName(argumentText(serial_.PortPath()));
 }

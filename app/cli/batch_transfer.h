@@ -34,6 +34,11 @@ class TBatchTransfer : private TransferHost {
   std::optional<QString> open(int port);
   // Opens a device by its path, as open(int) does.
   std::optional<QString> openPath(const std::string& path);
+  // Opens a port of the port list: by its COM button when it has one, else by its path. Lines name
+  // it as the list shows it ("COM12"), never by the path it opens ("\\.\COM12", a folder's link).
+  std::optional<QString> open(const TPortEntry& entry);
+  // Opens the port `earlier` ran on, named as `earlier` named it: the read that verifies a send.
+  std::optional<QString> reopen(const TBatchTransfer& earlier);
   int port() const { return serial_.Port(); }
   // The device path it was opened by; empty when opened by number.
   const std::string& portPath() const { return serial_.PortPath(); }
@@ -45,7 +50,8 @@ class TBatchTransfer : private TransferHost {
   const TClockSearch* searching() const { return search_.get(); }
   // The port where the search heard the clock, once it has.
   std::optional<TPortEntry> foundPort() const;
-  // "COM3", or the path of a device opened by its path, or the name of the port the search found.
+  // How lines name the port: as the port list shows the port opened from it or found by the
+  // search ("COM12"), else "COM3" for a number and the path of a device opened by its path.
   QString portName() const;
 
   // Runs the read or the send to its end; false with failure() saying why.
@@ -91,6 +97,7 @@ class TBatchTransfer : private TransferHost {
   WeekTable table_;
   bool timerEdited_ = false;  // a file's relay mode is sent as it stands
   TSerial serial_;
+  QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
   QTimer timeout_;
   TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;

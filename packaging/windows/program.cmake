@@ -26,6 +26,8 @@ set_target_properties(kelvox-setup PROPERTIES WIN32_EXECUTABLE ON)
 
 add_executable(kelvox-setup-console ${PROJECT_SOURCE_DIR}/app/main.cpp ${generated}/kelvox-setup.rc)
 target_link_libraries(kelvox-setup-console PRIVATE kvx_app kvx_cli kvx_process)
+# The plan of --show --export on Windows' own platform, as kelvox-setup.exe draws it (app/CMakeLists.txt).
+target_compile_definitions(kelvox-setup-console PRIVATE KVX_PLAN_PLATFORM="windows")
 set_target_properties(kelvox-setup-console PROPERTIES OUTPUT_NAME kelvox-setup SUFFIX .com
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
 set_source_files_properties(${generated}/kelvox-setup.rc TARGET_DIRECTORY kelvox-setup-console

@@ -329,6 +329,7 @@ struct CommandLineCase {
   const char* clockLink = nullptr;  // a further name for the clock's port, "COM12"
   bool searches = false;  // run without --port, so the clock is looked for; else the clock's port is given
   bool signalIgnored = false;  // the signal is ignored from the start (nohup, a shell's `cmd &`)
+  const char* savedPort = nullptr;  // kelvox.ini, written before the run; it must stay as it is
 };
 
 void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
@@ -434,6 +435,14 @@ const CommandLineCase kCommandLineCases[] = {
      0, 0, SIGTERM, 2, true},
     {"read on a port beyond COM9", Direction::Read, {}, {"--read", "read.cfg", "--port", "com12"}, 0, "", 8, 0,
      SIGTERM, 1, false, "COM12"},
+    // A port from the list is named as the list names it, never by the link or device it opens.
+    {"send, the clock found on COM12", Direction::Send, {}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: the clock answered on COM12\n"
+     "kelvox-setup: sent 61 commands to the clock on COM12 and read them back: verified\n", 77, 0, SIGTERM, 12,
+     false, nullptr, true},
+    {"send on the saved COM12", Direction::Send, {}, {"--send", "send.cfg"}, 0,
+     "kelvox-setup: sent 61 commands to the clock on COM12 and read them back: verified\n", 69, 0, SIGTERM, 12,
+     false, nullptr, true, false, "COM-\r\nport=COM12\r\n"},
     {"no answer on a port given by its path", Direction::Read, {"--silent-from", "1"},
      {"--read", "read.cfg", "--port", "./COM200"}, 1,
      "kelvox-setup: no answer from the clock on ./COM200; nothing was written\n", 1, 0, SIGTERM, 1, false, "COM200"},
@@ -468,6 +477,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   ASSERT_TRUE(clock.start());
   if (c.clockLink != nullptr)
     std::filesystem::create_symlink(std::filesystem::read_symlink(clock.linkPath()), c.clockLink);
+  if (c.savedPort != nullptr) folder.write(QStringLiteral("kelvox.ini"), c.savedPort);
 
   std::function<bool()> terminateWhen;
   if (c.terminateAfterCommands > 0)
@@ -494,7 +504,11 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
     waitUntil([&] { return static_cast<int>(clock.receivedMessages().size()) >= c.clockMessages; }, 1s);
     EXPECT_EQ(static_cast<int>(clock.receivedMessages().size()), c.clockMessages);
   }
-  EXPECT_FALSE(folder.exists(QStringLiteral("kelvox.ini")));  // the saved port stays as it was
+  // The saved port stays as it was.
+  if (c.savedPort != nullptr)
+    EXPECT_EQ(folder.read(QStringLiteral("kelvox.ini")), c.savedPort);
+  else
+    EXPECT_FALSE(folder.exists(QStringLiteral("kelvox.ini")));
   TClockConfig saved;
   EXPECT_FALSE(parseConfigFile(clock.savedConfig(), saved)) << "the emulator's file does not open";
 
