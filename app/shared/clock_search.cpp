@@ -65,7 +65,7 @@ void TClockSearch::open() {
     serial->OnMessage = [this, slot](TSerial* sender, const std::string& message) {
       received(candidates_[slot], sender, message);
     };
-    candidates_.push_back({index, std::move(serial), previousTimeout});
+    candidates_.push_back({index, std::move(serial), previousTimeout, false, {}, {}});
   }
 }
 
