@@ -115,6 +115,41 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   }
 }
 
+// The one listing of the serial devices, over a stand-in /dev and /sys/class/tty: the numbering's
+// order, and port n named from it as from a fresh look, a COMn entry of the folder first.
+TEST(SerialDevices, AreNumberedInOneOrderThatNamesEachPort) {
+  QTemporaryDir dir;
+  const std::filesystem::path root = dir.path().toStdString();
+  const std::filesystem::path dev = root / "dev", ttyClass = root / "tty", folder = root / "work";
+  for (const auto& path : {dev, ttyClass, folder}) std::filesystem::create_directory(path);
+  for (const char* name :
+       {"ttyS0", "ttyS1", "ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyUSB",
+        "ttyUSBx", "ttyS3x", "ttyAMA0", "ttyUSB99999999999999999999999"})
+    QFile(QString::fromStdString((dev / name).string())).open(QIODevice::WriteOnly);
+  // ttyS* count only with a UART behind them: type 0 is none, no type file neither.
+  for (const auto& [name, type] : {std::pair{"ttyS0", "4\n"}, {"ttyS1", "0\n"}, {"ttyS10", "4\n"}}) {
+    std::filesystem::create_directory(ttyClass / name);
+    QFile typeFile(QString::fromStdString((ttyClass / name / "type").string()));
+    ASSERT_TRUE(typeFile.open(QIODevice::WriteOnly));
+    typeFile.write(type);
+  }
+  std::filesystem::create_symlink("/nonexistent/kvx-test-port", folder / "COM2");
+
+  const std::vector<std::string> devices = PosixPort::serialDevices(dev.string(), ttyClass.string());
+  std::vector<std::string> names;
+  for (const std::string& device : devices)
+    names.push_back(std::filesystem::path(device).lexically_relative(dev).string());
+  EXPECT_EQ(names, (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0",
+                                             "ttyS10"}));
+  const std::vector<std::pair<int, std::filesystem::path>> ports = {{1, dev / "ttyUSB0"},
+                                                                    {2, folder / "COM2"},
+                                                                    {3, dev / "ttyUSB2"},
+                                                                    {7, dev / "ttyS10"},
+                                                                    {8, folder / "COM8"}};
+  for (const auto& [n, path] : ports)
+    EXPECT_EQ(PosixPort::pathForPort(n, folder.string(), devices), path.string()) << "COM" << n;
+}
+
 // Anyone may put an entry into a shared folder such as /tmp: another user's COMn entry or
 // kelvox.ini there is neither listed, opened, read nor written, and one line says so for each.
 TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
