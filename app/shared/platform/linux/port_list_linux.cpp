@@ -4,6 +4,8 @@
 // Qt's QSerialPortInfo (through libudev) adds what the hardware says of each, and the devices
 // the numbering does not count (/dev/ttyAMA0, /dev/rfcomm0), which no number opens; added here
 // are the COMn entries of the working folder and the /dev/serial/by-id names as identities.
+#include "port_list_linux.h"
+
 #include <QFile>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -42,23 +44,23 @@ QString pathText(const fs::path& path) { return QFile::decodeName(path.c_str());
 // The numbered devices in their order, each with what Qt says of it, then the devices Qt lists
 // that the numbering does not count, in Qt's order.
 std::vector<TPortEntry> deviceEntries(const std::vector<std::string>& devices,
-                                      const QList<QSerialPortInfo>& infos) {
+                                      const std::vector<TPortEntry>& described) {
   std::vector<TPortEntry> entries;
-  std::vector<bool> described(static_cast<std::size_t>(infos.size()), false);
+  std::vector<bool> taken(described.size(), false);
   for (const std::string& device : devices) {
     TPortEntry entry;
     entry.name = entry.path = QFile::decodeName(device.c_str());
     // Qt names a device by its node under /dev, as the listing does.
-    for (qsizetype i = 0; i < infos.size(); ++i) {
-      if (described[static_cast<std::size_t>(i)] || infos[i].systemLocation() != entry.path) continue;
-      entry = entryFor(infos[i]);
-      described[static_cast<std::size_t>(i)] = true;
+    for (std::size_t i = 0; i < described.size(); ++i) {
+      if (taken[i] || described[i].path != entry.path) continue;
+      entry = described[i];
+      taken[i] = true;
       break;
     }
     entries.push_back(entry);
   }
-  for (qsizetype i = 0; i < infos.size(); ++i)
-    if (!described[static_cast<std::size_t>(i)]) entries.push_back(entryFor(infos[i]));
+  for (std::size_t i = 0; i < described.size(); ++i)
+    if (!taken[i]) entries.push_back(described[i]);
   return entries;
 }
 
@@ -113,10 +115,17 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder) {
   // (on some machines /dev/ttyS0 is a console) are never listed, so never asked.
   const bool folderOnly = std::getenv("KELVOX_SETUP_FOLDER_PORTS_ONLY") != nullptr;
   const std::vector<std::string> devices = folderOnly ? std::vector<std::string>() : PosixPort::serialDevices();
-  const QList<QSerialPortInfo> infos =
-      folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts();
-  if (infos.empty() && !devices.empty()) noteFallbackOnce();
-  std::vector<TPortEntry> enumerated = deviceEntries(devices, infos);
+  std::vector<TPortEntry> described;
+  for (const QSerialPortInfo& info :
+       folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts())
+    described.push_back(entryFor(info));
+  if (described.empty() && !devices.empty()) noteFallbackOnce();
+  return linuxPorts(folder, devices, described);
+}
+
+std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std::string>& devices,
+                                   const std::vector<TPortEntry>& described) {
+  std::vector<TPortEntry> enumerated = deviceEntries(devices, described);
   std::vector<std::string> known;  // the device behind each entry
   for (const TPortEntry& entry : enumerated) known.push_back(deviceOf(entry.path));
   const auto byId = byIdNames();
