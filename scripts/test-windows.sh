@@ -31,10 +31,10 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   # Every source of the program with the Win32 sides of its platform seams: Qt for Windows may
   # not be here, but Qt's headers are the same on every platform, so a syntax check with the
   # cross-compiler shows that each file builds for Windows. The POSIX-only sources are skipped:
-  # app/process/platform/posix/, app/shared/platform/linux/, serial/platform/linux/ and the
-  # device events that serial/CMakeLists.txt chooses on other systems.
+  # app/process/platform/posix/, app/shared/platform/linux/ and serial/platform/linux/ (the
+  # device events that serial/CMakeLists.txt chooses on other systems among them).
   qt_headers=$(dirname "$(find /usr/include -maxdepth 3 -type d -name QtCore | head -1)")
-  posix_only='^app/process/platform/posix/|^app/shared/platform/linux/|^serial/platform/linux/|^serial/(udev_device_events|no_device_events)\.cpp$'
+  posix_only='^app/process/platform/posix/|^app/shared/platform/linux/|^serial/platform/linux/'
   mapfile -t sources < <(find app timer clock serial ui -name '*.cpp' | sort | grep -Ev "$posix_only")
   echo "syntax check for Windows: ${#sources[@]} sources"
   printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only \

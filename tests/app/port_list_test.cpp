@@ -6,12 +6,14 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 #include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "port_argument.h"
 #include "port_list.h"
+#include "port_list_linux.h"
 #include "port_listing.h"
 #include "port_settings_file.h"
 #include "saved_port.h"
@@ -113,6 +115,63 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
     lastButton = port.button;
     EXPECT_EQ(port.path.toStdString(), PosixPort::pathForPort(port.button, folder.string()));
   }
+}
+
+// The one listing of the serial devices, over a stand-in /dev and /sys/class/tty: the numbering's
+// order, port n named from it (a COMn entry of the folder first), and the port list built from it
+// giving each COM button the device port n names.
+TEST(SerialDevices, AreNumberedInOneOrderThatNamesEachPortAsTheListDoes) {
+  QTemporaryDir dir;
+  const std::filesystem::path root = dir.path().toStdString();
+  const std::filesystem::path dev = root / "dev", ttyClass = root / "tty", folder = root / "work";
+  for (const auto& path : {dev, ttyClass, folder}) std::filesystem::create_directory(path);
+  for (const char* name :
+       {"ttyS0", "ttyS1", "ttyS10", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyUSB",
+        "ttyUSBx", "ttyS3x", "ttyAMA0", "ttyUSB99999999999999999999999"})
+    QFile(QString::fromStdString((dev / name).string())).open(QIODevice::WriteOnly);
+  // ttyS* count only with a UART behind them: type 0 is none, no type file neither.
+  for (const auto& [name, type] : {std::pair{"ttyS0", "4\n"}, {"ttyS1", "0\n"}, {"ttyS10", "4\n"}}) {
+    std::filesystem::create_directory(ttyClass / name);
+    QFile typeFile(QString::fromStdString((ttyClass / name / "type").string()));
+    ASSERT_TRUE(typeFile.open(QIODevice::WriteOnly));
+    typeFile.write(type);
+  }
+  std::filesystem::create_symlink(dev / "ttyACM0", folder / "COM2");
+
+  const std::vector<std::string> devices = PosixPort::serialDevices(dev.string(), ttyClass.string());
+  std::vector<std::string> names;
+  for (const std::string& device : devices)
+    names.push_back(std::filesystem::path(device).lexically_relative(dev).string());
+  EXPECT_EQ(names, (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyUSB10", "ttyACM0", "ttyS0",
+                                             "ttyS10"}));
+  const std::vector<std::pair<int, std::filesystem::path>> ports = {{1, dev / "ttyUSB0"},
+                                                                    {2, folder / "COM2"},
+                                                                    {3, dev / "ttyUSB2"},
+                                                                    {7, dev / "ttyS10"},
+                                                                    {8, folder / "COM8"}};
+  for (const auto& [n, path] : ports)
+    EXPECT_EQ(PosixPort::pathForPort(n, folder.string(), devices), path.string()) << "COM" << n;
+
+  // What Qt says of a numbered device goes with it; a device the numbering does not count
+  // follows, with no button. ttyUSB1's number is COM2's link's, ttyACM0 is listed as that link.
+  const TPortEntry ftdi = entry((dev / "ttyUSB2").c_str(), 0, "FT232R USB UART");
+  const TPortEntry uart = entry((dev / "ttyAMA0").c_str(), 0, "ttyAMA0");
+  std::vector<std::tuple<std::string, int, QString>> listed;
+  for (const TPortEntry& port : linuxPorts(folder, devices, {uart, ftdi})) {
+    listed.emplace_back(std::filesystem::path(port.name.toStdString()).filename().string(), port.button,
+                        port.description);
+    if (port.button != 0) {
+      EXPECT_EQ(port.path.toStdString(), PosixPort::pathForPort(port.button, folder.string(), devices));
+    }
+  }
+  EXPECT_EQ(listed, (std::vector<std::tuple<std::string, int, QString>>{{"ttyUSB0", 1, ""},
+                                                                        {"COM2", 2, ""},
+                                                                        {"ttyUSB2", 3, "FT232R USB UART"},
+                                                                        {"ttyUSB10", 4, ""},
+                                                                        {"ttyS0", 6, ""},
+                                                                        {"ttyS10", 7, ""},
+                                                                        {"ttyUSB1", 0, ""},
+                                                                        {"ttyAMA0", 0, "ttyAMA0"}}));
 }
 
 // Anyone may put an entry into a shared folder such as /tmp: another user's COMn entry or

@@ -30,9 +30,13 @@ class PosixPort {
   // one (a dangling link means the port is absent), else the n-th of serialDevices(). An entry of
   // another user in a shared folder (shared_folder.h) counts as none; "" when no device is left.
   static std::string pathForPort(int n, const std::string& folder = {});
+  // The same with the devices as serialDevices() gave them: many ports named from one look.
+  static std::string pathForPort(int n, const std::string& folder, const std::vector<std::string>& devices);
   // The machine's serial devices in the order that numbers them: ttyUSB*, ttyACM*, then the
-  // ttyS* that have a UART behind them, each kind by its number.
-  static std::vector<std::string> serialDevices();
+  // ttyS* that have a UART behind them (by their "type" in `ttyClass`), each kind by its number.
+  // One look at `deviceFolder`; the paths are "<deviceFolder>/ttyUSB0" and so on.
+  static std::vector<std::string> serialDevices(const std::string& deviceFolder = "/dev",
+                                                const std::string& ttyClass = "/sys/class/tty");
   // The device a path stands for, with its links followed (also a link that leads nowhere).
   static std::string deviceBehind(const std::string& path);
   // "not a serial port: a folder" (a regular file, a FIFO, a socket, a block device) for what

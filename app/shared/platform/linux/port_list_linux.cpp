@@ -1,7 +1,11 @@
-// The port list on Linux. Qt's QSerialPortInfo finds the tty devices that have hardware behind
-// them (through libudev) with what the hardware says; added here are the numbered devices of the serial layer that it left out,
-// the COMn entries of the working folder, the /dev/serial/by-id names as identities, and which
-// COM button opens which device (PosixPort::pathForPort: a COMn entry, else the n-th device).
+// The port list on Linux. The serial layer's one listing of the machine's serial devices
+// (PosixPort::serialDevices) gives the numbered devices in their order, and from the same listing
+// which COM button opens which device (PosixPort::pathForPort: a COMn entry, else the n-th device).
+// Qt's QSerialPortInfo (through libudev) adds what the hardware says of each, and the devices
+// the numbering does not count (/dev/ttyAMA0, /dev/rfcomm0), which no number opens; added here
+// are the COMn entries of the working folder and the /dev/serial/by-id names as identities.
+#include "port_list_linux.h"
+
 #include <QFile>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -36,6 +40,29 @@ TPortEntry entryFor(const QSerialPortInfo& info) {
 std::string deviceOf(const QString& path) { return PosixPort::deviceBehind(QFile::encodeName(path).toStdString()); }
 
 QString pathText(const fs::path& path) { return QFile::decodeName(path.c_str()); }
+
+// The numbered devices in their order, each with what Qt says of it, then the devices Qt lists
+// that the numbering does not count, in Qt's order.
+std::vector<TPortEntry> deviceEntries(const std::vector<std::string>& devices,
+                                      const std::vector<TPortEntry>& described) {
+  std::vector<TPortEntry> entries;
+  std::vector<bool> taken(described.size(), false);
+  for (const std::string& device : devices) {
+    TPortEntry entry;
+    entry.name = entry.path = QFile::decodeName(device.c_str());
+    // Qt names a device by its node under /dev, as the listing does.
+    for (std::size_t i = 0; i < described.size(); ++i) {
+      if (taken[i] || described[i].path != entry.path) continue;
+      entry = described[i];
+      taken[i] = true;
+      break;
+    }
+    entries.push_back(entry);
+  }
+  for (std::size_t i = 0; i < described.size(); ++i)
+    if (!taken[i]) entries.push_back(described[i]);
+  return entries;
+}
 
 // The by-id names by the device each leads to.
 std::map<std::string, QString> byIdNames() {
@@ -87,28 +114,28 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder) {
   // The tests and the demo keep to the links of their folder: the machine's own serial devices
   // (on some machines /dev/ttyS0 is a console) are never listed, so never asked.
   const bool folderOnly = std::getenv("KELVOX_SETUP_FOLDER_PORTS_ONLY") != nullptr;
-  std::vector<TPortEntry> enumerated;
-  std::vector<std::string> known;  // the device behind each entry
-  for (const QSerialPortInfo& info : folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts()) {
-    enumerated.push_back(entryFor(info));
-    known.push_back(deviceOf(enumerated.back().path));
-  }
   const std::vector<std::string> devices = folderOnly ? std::vector<std::string>() : PosixPort::serialDevices();
-  if (enumerated.empty() && !devices.empty()) noteFallbackOnce();
-  for (const std::string& device : devices) {
-    if (std::find(known.begin(), known.end(), device) != known.end()) continue;
-    TPortEntry bare;
-    bare.name = bare.path = QString::fromStdString(device);
-    enumerated.push_back(bare);
-    known.push_back(device);
-  }
+  std::vector<TPortEntry> described;
+  for (const QSerialPortInfo& info :
+       folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts())
+    described.push_back(entryFor(info));
+  if (described.empty() && !devices.empty()) noteFallbackOnce();
+  return linuxPorts(folder, devices, described);
+}
+
+std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std::string>& devices,
+                                   const std::vector<TPortEntry>& described) {
+  std::vector<TPortEntry> enumerated = deviceEntries(devices, described);
+  std::vector<std::string> known;  // the device behind each entry
+  for (const TPortEntry& entry : enumerated) known.push_back(deviceOf(entry.path));
   const auto byId = byIdNames();
   for (std::size_t i = 0; i < enumerated.size(); ++i) {
     if (const auto it = byId.find(known[i]); it != byId.end()) enumerated[i].identity = it->second;
   }
-  // A button whose port is a numbered device; the COMn entries below carry their own.
+  // A button whose port is a numbered device, named from the same listing; the COMn entries
+  // below carry their own.
   for (int n = 1; n <= 9; ++n) {
-    const QString path = QFile::decodeName(PosixPort::pathForPort(n, folder.string()).c_str());
+    const QString path = QFile::decodeName(PosixPort::pathForPort(n, folder.string(), devices).c_str());
     for (TPortEntry& entry : enumerated) {
       if (entry.path == path) entry.button = n;
     }
