@@ -575,6 +575,12 @@ TEST(CommandLineCompare, AgreesAfterACleanSendAndNamesEachChangedValue) {
 TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
   using namespace std::chrono_literals;
   using Behaviour = GpsStandIn::Behaviour;
+  Behaviour talker, errorOnly, oneSetting, held;
+  talker.line = "$#1=2\r";
+  talker.period = 20ms;
+  errorOnly.answer = "$error\r";
+  oneSetting.answer = "$#1=2\r";
+  held.holdsOutput = true;
   const struct {
     const char* device;
     Behaviour behaviour;
@@ -582,13 +588,12 @@ TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
     int exitCode;
     const char* says;
   } cases[] = {
-      {"a setting reply every 20 ms, asked or not", {.line = "$#1=2\r", .period = 20ms}, {}, 0,
-       "the clock answered on COM2"},
-      {"an error reply, then nothing", {.answer = "$error\r"}, {}, 0, "the clock answered on COM2"},
-      {"one setting reply, then nothing", {.answer = "$#1=2\r"}, {}, 0, "the clock answered on COM2"},
-      {"output held back", {.holdsOutput = true}, {}, 0, "COM1: does not take what is written to it"},
-      {"a setting reply every 20 ms on the port asked for", {.line = "$#1=2\r", .period = 20ms},
-       {"--port", "1"}, 1, "sent a reply too many (a setting twice in its answer to the read request)"},
+      {"a setting reply every 20 ms, asked or not", talker, {}, 0, "the clock answered on COM2"},
+      {"an error reply, then nothing", errorOnly, {}, 0, "the clock answered on COM2"},
+      {"one setting reply, then nothing", oneSetting, {}, 0, "the clock answered on COM2"},
+      {"output held back", held, {}, 0, "COM1: does not take what is written to it"},
+      {"a setting reply every 20 ms on the port asked for", talker, {"--port", "1"}, 1,
+       "sent a reply too many (a setting twice in its answer to the read request)"},
   };
   for (const auto& c : cases) {
     ScratchFolder folder({1, 2});
