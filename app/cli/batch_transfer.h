@@ -95,7 +95,6 @@ class TBatchTransfer : private TransferHost {
   Direction direction_;
   TClockConfig config_;
   WeekTable table_;
-  bool timerEdited_ = false;  // a file's relay mode is sent as it stands
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
   QTimer timeout_;
@@ -103,7 +102,7 @@ class TBatchTransfer : private TransferHost {
   QEventLoop loop_;
   TSerialTransferPort port_{&serial_};
   std::unique_ptr<TClockSearch> search_;
-  TClockTransfer transfer_{port_, replyTimer_, *this, table_, timerEdited_};
+  TClockTransfer transfer_{port_, replyTimer_, *this, table_};
 
   QStringList warnings_;
 

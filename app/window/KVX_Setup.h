@@ -127,6 +127,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void readStarted() override;
   void sendStarted() override;
   RelayAnswer askRelayQuestion() override;
+  bool timesEdited() const override { return weekTimer_.transferTimerEdited(); }
   void entryRead(int day, int entry) override;
   void progressed(int done, int total) override;
   bool readSettles() const override { return true; }
@@ -192,8 +193,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   TReplyTimer replyTimer_{*timeout_};
   WeekTimer weekTimer_;
   TSerialTransferPort transferPort_;  // on Serial1, once it exists
-  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTimer_.transferTable(),
-                           weekTimer_.transferTimerEdited()};
+  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTimer_.transferTable()};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;

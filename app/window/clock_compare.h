@@ -46,7 +46,6 @@ class TClockCompare : private TransferHost {
   QTimer timeout_;
   TReplyTimer replyTimer_{timeout_};
   TClockConfig clock_;
-  bool timerEdited_ = false;
   bool running_ = false;
-  TClockTransfer transfer_{port_, replyTimer_, *this, clock_.week, timerEdited_};
+  TClockTransfer transfer_{port_, replyTimer_, *this, clock_.week};
 };
