@@ -44,15 +44,14 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
   makeClockLink(serial_);
   serial_.OnMessage = [this](TSerial* sender, const std::string& message) {
     if (!finished_)
-      deliverMessage(transfer_, message, sender->messageBeforeLastSend(), sender->messageDamaged());
+      session_.deliver(message, sender->messageBeforeLastSend(), sender->messageDamaged());
   };
-  QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
   table_ = config_.week;
 }
 
 TBatchTransfer::~TBatchTransfer() {
-  timeout_.stop();
-  port_.attach(nullptr);
+  session_.stopReplyTime();
+  session_.line().attach(nullptr);
   search_.reset();
   serial_.setActive(false);
 }
@@ -81,11 +80,11 @@ void TBatchTransfer::search(std::vector<TPortEntry> ports, std::function<void(co
   search_ = std::make_unique<TClockSearch>(
       std::move(ports), [](std::size_t) {},
       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
-        if (!finished_) deliverMessage(transfer_, message, beforeLastWrite, damaged);
+        if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
       });
   search_->open();
   search_->onDropped(std::move(dropped));
-  port_.attachSearch(search_.get());
+  session_.line().attachSearch(search_.get());
 }
 
 std::optional<TPortEntry> TBatchTransfer::foundPort() const {
@@ -120,11 +119,11 @@ bool TBatchTransfer::run() {
   if (finished_) return failure_.isEmpty();
   progressShown_ = desktop::standardErrorIsTerminal();
   if (direction_ == Direction::Read)
-    transfer_.ReadClockClick();
+    session_.transfer().ReadClockClick();
   else
-    transfer_.SendToClockClick();
+    session_.transfer().SendToClockClick();
   if (!finished_) loop_.exec();
-  timeout_.stop();
+  session_.stopReplyTime();
   serial_.setActive(false);
   if (search_) search_->close();
   if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
@@ -153,7 +152,7 @@ QString TBatchTransfer::failureText(std::optional<TransferFailure> why) const {
 // `why` empty: interrupted.
 QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
-  const std::string& request = transfer_.lastWritten();
+  const std::string& request = session_.transfer().lastWritten();
   const QString requestName =
       (request == "$" ? QStringLiteral("the read request ") : QStringLiteral("the day request ")) + printable(request);
   QString what;
@@ -177,10 +176,10 @@ QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) cons
 
 QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
-  const int acknowledged = transfer_.acknowledgedCount();
+  const int acknowledged = session_.transfer().acknowledgedCount();
   const int total = TClockTransfer::kSendCommands;
   const QString lastTaken = QStringLiteral("%1 of %2 (%3)").arg(acknowledged).arg(total).arg(
-      printable(transfer_.lastAcknowledged()));
+      printable(session_.transfer().lastAcknowledged()));
   const QString tookLast = acknowledged == 0 ? QStringLiteral("no command was acknowledged")
                                              : QStringLiteral("the last command the clock took is ") + lastTaken;
   if (why == TransferFailure::ExtraReply)
@@ -206,15 +205,13 @@ QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) cons
       : why == TransferFailure::NoAnswer
           ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
           : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
-  const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(transfer_.lastWritten()));
+  const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(session_.transfer().lastWritten()));
   if (acknowledged == 0) return text + QStringLiteral("; no command was acknowledged");
   return text + QStringLiteral("; the clock is half-written: the last acknowledged command is ") + lastTaken;
 }
 
 void TBatchTransfer::writeSetting(Setting s, int value) {
-  // As the window's controls clamp what is written into them.
-  const SettingRange range = settingRange(s);
-  config_.setSetting(s, std::clamp(value, range.min, range.max));
+  config_.setSetting(s, TClockSession::clamped(s, value));
 }
 
 void TBatchTransfer::settingRead(Setting s, int value) {
@@ -250,7 +247,7 @@ void TBatchTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
   // No port answered the search: none of them hears anything more (the ending's CR included).
   if (search_ && !search_->found()) {
-    port_.attach(nullptr);
+    session_.line().attach(nullptr);
     search_->close();
   }
   finish(failureText(why));

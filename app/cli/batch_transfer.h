@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <bitset>
 #include <cstdint>
 #include <memory>
@@ -18,10 +17,8 @@
 
 #include "Serial4.h"
 #include "clock_search.h"
+#include "clock_session.h"
 #include "config_file.h"
-#include "serial_transfer_port.h"
-#include "reply_timer.h"
-#include "transfer.h"
 
 class TBatchTransfer : private TransferHost {
  public:
@@ -67,7 +64,7 @@ class TBatchTransfer : private TransferHost {
   // What a read's failure line ends with: what it leaves undone ("nothing was written" by default).
   void setReadFailureEnding(const QString& ending) { readFailureEnding_ = ending; }
   // Whether it ended because the port gave no answer at all: maybe no clock is behind it.
-  bool unanswered() const { return noAnswer_ && transfer_.lastAcknowledged().empty(); }
+  bool unanswered() const { return noAnswer_ && session_.transfer().lastAcknowledged().empty(); }
   TClockConfig received() const;
 
  private:
@@ -97,12 +94,9 @@ class TBatchTransfer : private TransferHost {
   WeekTable table_;
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
-  QTimer timeout_;
-  TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;
-  TSerialTransferPort port_{&serial_};
   std::unique_ptr<TClockSearch> search_;
-  TClockTransfer transfer_{port_, replyTimer_, *this, table_};
+  TClockSession session_{*this, table_, &serial_};
 
   QStringList warnings_;
 
