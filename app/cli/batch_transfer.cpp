@@ -67,8 +67,9 @@ std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
 }
 
 std::optional<QString> TBatchTransfer::open(const TPortEntry& entry) {
-  nameShown_ = entry.shown();
-  return entry.button != 0 ? open(entry.button) : openPath(entry.path.toStdString());
+  nameShown_ = shownName(entry.shown());
+  usePort(serial_, entry);
+  return openSelected();
 }
 
 std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
@@ -76,14 +77,16 @@ std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
   return earlier.portPath().empty() ? open(earlier.port()) : openPath(earlier.portPath());
 }
 
-void TBatchTransfer::search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped) {
+void TBatchTransfer::search(std::vector<TPortEntry> ports) {
   search_ = std::make_unique<TClockSearch>(
       std::move(ports), [](std::size_t) {},
       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
         if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
       });
   search_->open();
-  search_->onDropped(std::move(dropped));
+  const auto skipped = [this](const TClockSearch::Skipped& s) { session_.portSkipped(search_->ports()[s.index], s.reason); };
+  for (const TClockSearch::Skipped& s : search_->skipped()) skipped(s);
+  search_->onDropped(skipped);
   session_.line().attachSearch(search_.get());
 }
 

@@ -37,12 +37,14 @@ class TBatchTransfer : private TransferHost {
   // Opens the port `earlier` ran on, named as `earlier` named it: the read that verifies a send.
   std::optional<QString> reopen(const TBatchTransfer& earlier);
   int port() const { return serial_.Port(); }
+  // Which port, and the words for what happens to it.
+  TClockSession& session() { return session_; }
   // The device path it was opened by; empty when opened by number.
   const std::string& portPath() const { return serial_.PortPath(); }
   // Looks for the clock on every port of `ports` at once, in place of open(): run() then reads
-  // through the search, and the read request is the search's. For a read only. `dropped` hears
-  // of each port dropped after it opened.
-  void search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped = {});
+  // through the search, and the read request is the search's. For a read only. Each port it
+  // skips, at once or when it is dropped later, is told to the session's listener.
+  void search(std::vector<TPortEntry> ports);
   // The search and the ports it skipped, with why.
   const TClockSearch* searching() const { return search_.get(); }
   // The port where the search heard the clock, once it has.
