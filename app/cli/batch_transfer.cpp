@@ -51,8 +51,7 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
 
 TBatchTransfer::~TBatchTransfer() {
   session_.stopReplyTime();
-  session_.line().attach(nullptr);
-  search_.reset();
+  session_.dropSearch();
   serial_.setActive(false);
 }
 
@@ -78,33 +77,29 @@ std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
 }
 
 void TBatchTransfer::search(std::vector<TPortEntry> ports) {
-  search_ = std::make_unique<TClockSearch>(
-      std::move(ports), [](std::size_t) {},
-      [this](const std::string& message, bool beforeLastWrite, bool damaged) {
-        if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
-      });
-  search_->open();
-  const auto skipped = [this](const TClockSearch::Skipped& s) { session_.portSkipped(search_->ports()[s.index], s.reason); };
-  for (const TClockSearch::Skipped& s : search_->skipped()) skipped(s);
-  search_->onDropped(skipped);
-  session_.line().attachSearch(search_.get());
+  session_.startSearch(std::move(ports), [](std::size_t) {},
+                       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
+                         if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
+                       });
 }
 
 std::optional<TPortEntry> TBatchTransfer::foundPort() const {
-  if (!search_ || !search_->found()) return std::nullopt;
-  return search_->ports()[*search_->found()];
+  const TClockSearch* looking = session_.search();
+  if (!looking || !looking->found()) return std::nullopt;
+  return looking->ports()[*looking->found()];
 }
 
 QString TBatchTransfer::portName() const {
   if (const auto found = foundPort()) return found->shown();
-  if (search_) {
-    const auto asked = search_->ports().size() - search_->skipped().size();
+  const TClockSearch* looking = session_.search();
+  if (looking) {
+    const auto asked = looking->ports().size() - looking->skipped().size();
     if (asked == 0) return QStringLiteral("any port (no serial port opened)");
     if (asked > 1) return QStringLiteral("any of the %1 ports that opened").arg(asked);
-    for (std::size_t i = 0; i < search_->ports().size(); ++i)
-      if (std::none_of(search_->skipped().begin(), search_->skipped().end(),
+    for (std::size_t i = 0; i < looking->ports().size(); ++i)
+      if (std::none_of(looking->skipped().begin(), looking->skipped().end(),
                        [i](const TClockSearch::Skipped& s) { return s.index == i; }))
-        return search_->ports()[i].shown();
+        return looking->ports()[i].shown();
   }
   if (!nameShown_.isEmpty()) return nameShown_;
   if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
@@ -128,7 +123,7 @@ bool TBatchTransfer::run() {
   if (!finished_) loop_.exec();
   session_.stopReplyTime();
   serial_.setActive(false);
-  if (search_) search_->close();
+  if (TClockSearch* looking = session_.search()) looking->close();
   if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
   return failure_.isEmpty();
 }
@@ -249,9 +244,9 @@ void TBatchTransfer::readFinished() {
 void TBatchTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
   // No port answered the search: none of them hears anything more (the ending's CR included).
-  if (search_ && !search_->found()) {
+  if (TClockSearch* looking = session_.search(); looking && !looking->found()) {
     session_.line().attach(nullptr);
-    search_->close();
+    looking->close();
   }
   finish(failureText(why));
 }

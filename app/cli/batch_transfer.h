@@ -46,7 +46,7 @@ class TBatchTransfer : private TransferHost {
   // skips, at once or when it is dropped later, is told to the session's listener.
   void search(std::vector<TPortEntry> ports);
   // The search and the ports it skipped, with why.
-  const TClockSearch* searching() const { return search_.get(); }
+  const TClockSearch* searching() const { return session_.search(); }
   // The port where the search heard the clock, once it has.
   std::optional<TPortEntry> foundPort() const;
   // How lines name the port: as the port list shows the port opened from it or found by the
@@ -97,7 +97,6 @@ class TBatchTransfer : private TransferHost {
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
   QEventLoop loop_;
-  std::unique_ptr<TClockSearch> search_;
   TClockSession session_{*this, table_, &serial_};
 
   QStringList warnings_;

@@ -48,6 +48,24 @@ void TClockSession::clockFoundOn(const TPortEntry& port) {
   listener_->clockFoundOn(port, QStringLiteral("the clock answered on %1").arg(port.shown()));
 }
 
+void TClockSession::startSearch(std::vector<TPortEntry> ports, TClockSearch::Found found,
+                                TClockSearch::Forward forward) {
+  search_ = std::make_unique<TClockSearch>(std::move(ports), std::move(found), std::move(forward));
+  search_->open();
+  const auto skipped = [this](const TClockSearch::Skipped& s) { portSkipped(search_->ports()[s.index], s.reason); };
+  for (const TClockSearch::Skipped& s : search_->skipped()) skipped(s);
+  search_->onDropped(skipped);
+  line_.attachSearch(search_.get());
+}
+
+void TClockSession::endSearch(TSerial* serial) {
+  if (!search_) return;
+  line_.attach(serial);
+  search_->close();
+  QMetaObject::invokeMethod(
+      &timeout_, [ended = std::shared_ptr<TClockSearch>(std::move(search_))] {}, Qt::QueuedConnection);
+}
+
 int TClockSession::clamped(Setting s, int value) {
   const SettingRange range = settingRange(s);
   return std::clamp(value, range.min, range.max);

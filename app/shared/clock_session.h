@@ -7,10 +7,12 @@
 // A session holds no state outside itself, so several can run side by side, each on its own port.
 #include <QString>
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "clock_search.h"
 #include "config_file.h"
 #include "port_list.h"
 #include "port_settings_file.h"
@@ -72,6 +74,21 @@ class TClockSession {
   // The search heard the clock on `port`.
   void clockFoundOn(const TPortEntry& port);
 
+  // Looks for the clock on every port of `ports` at once: the transfer's next requests go to
+  // each port that opened, and each port skipped, at once or when dropped later, is told.
+  void startSearch(std::vector<TPortEntry> ports, TClockSearch::Found found, TClockSearch::Forward forward);
+  // The running search; none before one starts and after it ended.
+  TClockSearch* search() { return search_.get(); }
+  const TClockSearch* search() const { return search_.get(); }
+  // Ends the search: its ports close and the line goes to `serial` (none: nowhere). It may be
+  // ending from within its own handlers: it goes once they are through.
+  void endSearch(TSerial* serial);
+  // Ends it at once, where no handler of it can be running (the host goes).
+  void dropSearch() {
+    line_.attach(nullptr);
+    search_.reset();
+  }
+
   // A setting's value as the window's controls hold it: clamped to its range.
   static int clamped(Setting s, int value);
 
@@ -80,6 +97,7 @@ class TClockSession {
   TReplyTimer replyTimer_{timeout_};
   TSerialTransferPort line_;
   TClockTransfer transfer_;
+  std::unique_ptr<TClockSearch> search_;
   TSessionListener nobody_;
   TSessionListener* listener_ = &nobody_;
 };

@@ -65,8 +65,7 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
   session_.stopReplyTime();
-  session_.line().attach(nullptr);
-  search_.reset();
+  session_.dropSearch();
   compare_.reset();
   // The port goes before the widgets its handler would reach.
   delete serial_;
@@ -268,7 +267,7 @@ void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
   // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
   // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
-  if (search_ && !search_->found()) endSearch();
+  if (session_.search() && !session_.search()->found()) endSearch();
   lastFailure_ = why;
   showFailure(failureText(why));
   setProgressPosition(0);

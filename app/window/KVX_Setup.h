@@ -176,7 +176,6 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   // Opens every port for the search; the transfer's next requests go to all of them.
   void startSearch();
   void endSearch();
-  void noteSkipped(const TClockSearch::Skipped& skipped);
   // The search heard the clock on ports_[index]: its port becomes Serial1, selected and saved.
   void clockFound(std::size_t index);
   void adoptSerial(std::unique_ptr<TSerial> serial);
@@ -204,7 +203,6 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   std::unique_ptr<TPortList> portList_;
   std::vector<TPortEntry> ports_;           // as last looked at
   std::map<QString, QString> skipReasons_;  // why the last search skipped a port, by name
-  std::unique_ptr<TClockSearch> search_;    // while the clock is looked for
   std::unique_ptr<TPortButtons> portButtons_;  // what the COM buttons and the Port menu show of the ports
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port

@@ -67,6 +67,7 @@ void TForm1::scanPorts() {
 void TForm1::portSkipped(const TPortEntry& port, const QString& reason, const QString& text) {
   skipReasons_[port.name] = reason;
   std::fprintf(stderr, "%s\n", qPrintable(text));
+  showPorts();
 }
 
 void TForm1::adapterMoved(const QString& text) { std::fprintf(stderr, "%s: %s\n", kProgram, qPrintable(text)); }
@@ -100,38 +101,20 @@ void TForm1::startSearch() {
   if (compare_->running()) compare_->abandon();
   serial_->setActive(false);  // the selected port is asked with the others
   ports_ = portList_->ports();
-  search_ = std::make_unique<TClockSearch>(
+  skipReasons_.clear();
+  session_.startSearch(
       ports_, [this](std::size_t index) { clockFound(index); },
       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
         receive({message, beforeLastWrite, damaged});
       });
-  search_->open();
-  skipReasons_.clear();
-  for (const TClockSearch::Skipped& skipped : search_->skipped()) noteSkipped(skipped);
-  search_->onDropped([this](const TClockSearch::Skipped& skipped) {
-    noteSkipped(skipped);
-    showPorts();
-  });
-  session_.line().attachSearch(search_.get());
   showPorts();
 }
 
-void TForm1::noteSkipped(const TClockSearch::Skipped& skipped) {
-  session_.portSkipped(ports_[skipped.index], skipped.reason);
-}
-
-void TForm1::endSearch() {
-  if (!search_) return;
-  session_.line().attach(serial_);
-  search_->close();
-  // It may be ending from within its own handlers: it goes once they are through.
-  QMetaObject::invokeMethod(
-      this, [ended = std::shared_ptr<TClockSearch>(std::move(search_))] {}, Qt::QueuedConnection);
-}
+void TForm1::endSearch() { session_.endSearch(serial_); }
 
 void TForm1::clockFound(std::size_t index) {
-  const TPortEntry entry = search_->ports()[index];
-  adoptSerial(search_->takeClockPort());
+  const TPortEntry entry = session_.search()->ports()[index];
+  adoptSerial(session_.search()->takeClockPort());
   ownerChosePort_ = false;
   selected_ = entry;
   selectedPort_ = entry.button;
