@@ -21,9 +21,8 @@ std::string withoutLineEnd(const std::string& text) {
 
 }  // namespace
 
-TClockTransfer::TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table,
-                               const bool& timerEdited)
-    : port_(port), timer_(timer), host_(host), table_(table), timerEdited_(timerEdited) {}
+TClockTransfer::TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table)
+    : port_(port), timer_(timer), host_(host), table_(table) {}
 
 void TClockTransfer::beginStartUp() {
   startUpPending_ = true;
@@ -47,7 +46,7 @@ void TClockTransfer::ReadClockClick() {
 }
 
 void TClockTransfer::SendToClockClick() {
-  if (host_.setting(Setting::RelayMode) != kRelayTimer && timerEdited_) {
+  if (host_.setting(Setting::RelayMode) != kRelayTimer && host_.timesEdited()) {
     switch (host_.askRelayQuestion()) {
       case RelayAnswer::Cancel:
         return;

@@ -70,6 +70,9 @@ class TransferHost {
   // Before the first message of a read or a send is written.
   virtual void readStarted() {}
   virtual void sendStarted() {}
+  // Whether the switch times were edited since they were last read or sent. A host that holds
+  // no editor (a file sent as it stands, a comparison) never asks the relay question.
+  virtual bool timesEdited() const { return false; }
   // The switch times were edited and the relay does not follow them: whether to set it to timer
   // mode first. Cancel sends nothing. A host that cannot ask sends the relay mode as it stands.
   virtual RelayAnswer askRelayQuestion() { return RelayAnswer::No; }
@@ -113,8 +116,7 @@ class TClockTransfer {
   // answer 20 ms late with both delays twice over, and costs the user nothing noticeable.
   static constexpr int kSettleMs = 100;
 
-  TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table,
-                 const bool& timerEdited);
+  TClockTransfer(TransferPort& port, TransferTimer& timer, TransferHost& host, WeekTable& table);
 
   // The window at its creation: the timer runs to the start-up tick, the first TimeoutTimer.
   void beginStartUp();
@@ -193,7 +195,6 @@ class TClockTransfer {
   TransferTimer& timer_;
   TransferHost& host_;
   WeekTable& table_;
-  const bool& timerEdited_;
   std::uint8_t step_ = kIdle;
   std::uint8_t entry_ = 0;
   char startChar_ = '$';  // the port's start character, as this transfer last set it

@@ -31,10 +31,12 @@ class ClampingHost : public TransferPort, public TransferTimer, public TransferH
     if (done < 1 || done > total) std::abort();
   }
   RelayAnswer askRelayQuestion() override { return answer; }
+  bool timesEdited() const override { return edited; }
 
   char startChar = '$';
   bool timerActive = true;
   RelayAnswer answer = RelayAnswer::No;
+  bool edited = false;
   std::array<int, 5> values{2, 0, 1, 0, 1};
 };
 
@@ -45,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ClampingHost host;
   WeekTable table;
   table.setAllDeleted();
-  bool timerEdited = data[1] & 1;
+  host.edited = data[1] & 1;
   host.answer = static_cast<RelayAnswer>(data[1] % 3);
-  TClockTransfer transfer(host, host, host, table, timerEdited);
+  TClockTransfer transfer(host, host, host, table);
   // The first byte picks where the conversation starts.
   switch (data[0] % 4) {
     case 0:  // idle, maybe before the start-up tick

@@ -47,23 +47,22 @@ std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TP
     search = true;
     return std::nullopt;
   }
-  TPortEntry entry;
-  if (const TSavedPortMatch match = findSavedPort(saved, ports); match.index) {
-    entry = ports[*match.index];
-    if (match.moved)
-      report(QStringLiteral("the adapter saved as %1 in kelvox.ini is now %2; using %2")
-                 .arg(shownSavedPortName(saved), shownName(entry.name)));
-  } else {
-    entry.button = saved.button;
-    entry.path = savedPortName(saved);
-    entry.name = shownSavedPortName(saved);
-  }
+  const TPortEntry entry = transfer.session().savedEntry(saved, ports);
   if (const auto reason = transfer.open(entry)) {
-    report(savedPortUnavailable(entry.name, *reason));
+    transfer.session().savedPortUnavailable(entry, *reason);
     search = true;
   }
   return std::nullopt;
 }
+
+// What the session tells of the ports, one line each.
+class TBatchLines final : public TSessionListener {
+ public:
+  void portSkipped(const TPortEntry&, const QString&, const QString& text) override { report(text); }
+  void adapterMoved(const QString& text) override { report(text); }
+  void searchingEveryPort(const QString& text) override { report(text); }
+  void clockFoundOn(const TPortEntry&, const QString& text) override { report(text); }
+};
 
 }  // namespace
 
@@ -102,8 +101,10 @@ int runBatchTransfer(const TBatchRequest& request) {
   const QString lookingInterrupted =
       QStringLiteral("interrupted while looking for the clock; ") +
       (request.reading ? QStringLiteral("nothing was written") : QStringLiteral("no command was acknowledged"));
+  TBatchLines lines;
   const auto newTransfer = [&] {
     auto made = std::make_unique<TBatchTransfer>(direction, sent);
+    made->session().setListener(&lines);
     if (request.comparing) made->setReadFailureEnding(QStringLiteral("nothing was compared"));
     return made;
   };
@@ -119,25 +120,19 @@ int runBatchTransfer(const TBatchRequest& request) {
     done = transfer->run();
     // Silence on the saved port: the clock may hang elsewhere now. An asked port is never searched past.
     search = !done && !request.port && transfer->unanswered();
-    if (search) report(transfer->failure() + QStringLiteral("; looking for the clock on every port"));
+    if (search) transfer->session().savedPortSilent(transfer->failure());
   }
   if (search) {
     // The search is a read: no port hears a setting before the clock has answered on it.
     auto reading = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
+    reading->session().setListener(&lines);
     if (request.comparing) reading->setReadFailureEnding(QStringLiteral("nothing was compared"));
     if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
     transfer = std::move(reading);
-    transfer->search(ports, [&](const TClockSearch::Skipped& skipped) {
-      report(ports[skipped.index].shown() + QStringLiteral(": ") + skipped.reason);
-    });
-    for (const TClockSearch::Skipped& skipped : transfer->searching()->skipped())
-      report(ports[skipped.index].shown() + QStringLiteral(": ") + skipped.reason);
+    transfer->search(ports);
     if (signalled()) return fail(lookingInterrupted);
     done = transfer->run();
-    if (done) {
-      const TPortEntry found = *transfer->foundPort();
-      report(QStringLiteral("the clock answered on %1").arg(found.shown()));
-    }
+    if (done) transfer->session().clockFoundOn(*transfer->foundPort());
     if (done && !request.reading) {
       // The clock is found: the send goes to its port alone.
       const TPortEntry found = *transfer->foundPort();

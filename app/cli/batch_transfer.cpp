@@ -44,16 +44,14 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
   makeClockLink(serial_);
   serial_.OnMessage = [this](TSerial* sender, const std::string& message) {
     if (!finished_)
-      deliverMessage(transfer_, message, sender->messageBeforeLastSend(), sender->messageDamaged());
+      session_.deliver(message, sender->messageBeforeLastSend(), sender->messageDamaged());
   };
-  QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
   table_ = config_.week;
 }
 
 TBatchTransfer::~TBatchTransfer() {
-  timeout_.stop();
-  port_.attach(nullptr);
-  search_.reset();
+  session_.stopReplyTime();
+  session_.dropSearch();
   serial_.setActive(false);
 }
 
@@ -68,8 +66,9 @@ std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
 }
 
 std::optional<QString> TBatchTransfer::open(const TPortEntry& entry) {
-  nameShown_ = entry.shown();
-  return entry.button != 0 ? open(entry.button) : openPath(entry.path.toStdString());
+  nameShown_ = shownName(entry.shown());
+  usePort(serial_, entry);
+  return openSelected();
 }
 
 std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
@@ -77,32 +76,30 @@ std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
   return earlier.portPath().empty() ? open(earlier.port()) : openPath(earlier.portPath());
 }
 
-void TBatchTransfer::search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped) {
-  search_ = std::make_unique<TClockSearch>(
-      std::move(ports), [](std::size_t) {},
-      [this](const std::string& message, bool beforeLastWrite, bool damaged) {
-        if (!finished_) deliverMessage(transfer_, message, beforeLastWrite, damaged);
-      });
-  search_->open();
-  search_->onDropped(std::move(dropped));
-  port_.attachSearch(search_.get());
+void TBatchTransfer::search(std::vector<TPortEntry> ports) {
+  session_.startSearch(std::move(ports), [](std::size_t) {},
+                       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
+                         if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
+                       });
 }
 
 std::optional<TPortEntry> TBatchTransfer::foundPort() const {
-  if (!search_ || !search_->found()) return std::nullopt;
-  return search_->ports()[*search_->found()];
+  const TClockSearch* looking = session_.search();
+  if (!looking || !looking->found()) return std::nullopt;
+  return looking->ports()[*looking->found()];
 }
 
 QString TBatchTransfer::portName() const {
   if (const auto found = foundPort()) return found->shown();
-  if (search_) {
-    const auto asked = search_->ports().size() - search_->skipped().size();
+  const TClockSearch* looking = session_.search();
+  if (looking) {
+    const auto asked = looking->ports().size() - looking->skipped().size();
     if (asked == 0) return QStringLiteral("any port (no serial port opened)");
     if (asked > 1) return QStringLiteral("any of the %1 ports that opened").arg(asked);
-    for (std::size_t i = 0; i < search_->ports().size(); ++i)
-      if (std::none_of(search_->skipped().begin(), search_->skipped().end(),
+    for (std::size_t i = 0; i < looking->ports().size(); ++i)
+      if (std::none_of(looking->skipped().begin(), looking->skipped().end(),
                        [i](const TClockSearch::Skipped& s) { return s.index == i; }))
-        return search_->ports()[i].shown();
+        return looking->ports()[i].shown();
   }
   if (!nameShown_.isEmpty()) return nameShown_;
   if (serial_.PortPath().empty()) return QStringLiteral("COM%1").arg(port());
@@ -120,13 +117,13 @@ bool TBatchTransfer::run() {
   if (finished_) return failure_.isEmpty();
   progressShown_ = desktop::standardErrorIsTerminal();
   if (direction_ == Direction::Read)
-    transfer_.ReadClockClick();
+    session_.transfer().ReadClockClick();
   else
-    transfer_.SendToClockClick();
+    session_.transfer().SendToClockClick();
   if (!finished_) loop_.exec();
-  timeout_.stop();
+  session_.stopReplyTime();
   serial_.setActive(false);
-  if (search_) search_->close();
+  if (TClockSearch* looking = session_.search()) looking->close();
   if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
   return failure_.isEmpty();
 }
@@ -153,7 +150,7 @@ QString TBatchTransfer::failureText(std::optional<TransferFailure> why) const {
 // `why` empty: interrupted.
 QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
-  const std::string& request = transfer_.lastWritten();
+  const std::string& request = session_.transfer().lastWritten();
   const QString requestName =
       (request == "$" ? QStringLiteral("the read request ") : QStringLiteral("the day request ")) + printable(request);
   QString what;
@@ -177,10 +174,10 @@ QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) cons
 
 QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
-  const int acknowledged = transfer_.acknowledgedCount();
+  const int acknowledged = session_.transfer().acknowledgedCount();
   const int total = TClockTransfer::kSendCommands;
   const QString lastTaken = QStringLiteral("%1 of %2 (%3)").arg(acknowledged).arg(total).arg(
-      printable(transfer_.lastAcknowledged()));
+      printable(session_.transfer().lastAcknowledged()));
   const QString tookLast = acknowledged == 0 ? QStringLiteral("no command was acknowledged")
                                              : QStringLiteral("the last command the clock took is ") + lastTaken;
   if (why == TransferFailure::ExtraReply)
@@ -206,15 +203,13 @@ QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) cons
       : why == TransferFailure::NoAnswer
           ? QStringLiteral("no answer from ") + clock + QStringLiteral(" to command %1 of %2 (%3)")
           : QStringLiteral("interrupted at command %1 of %2 (%3) to ") + clock;
-  const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(transfer_.lastWritten()));
+  const QString text = what.arg(acknowledged + 1).arg(total).arg(printable(session_.transfer().lastWritten()));
   if (acknowledged == 0) return text + QStringLiteral("; no command was acknowledged");
   return text + QStringLiteral("; the clock is half-written: the last acknowledged command is ") + lastTaken;
 }
 
 void TBatchTransfer::writeSetting(Setting s, int value) {
-  // As the window's controls clamp what is written into them.
-  const SettingRange range = settingRange(s);
-  config_.setSetting(s, std::clamp(value, range.min, range.max));
+  config_.setSetting(s, TClockSession::clamped(s, value));
 }
 
 void TBatchTransfer::settingRead(Setting s, int value) {
@@ -249,9 +244,9 @@ void TBatchTransfer::readFinished() {
 void TBatchTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
   // No port answered the search: none of them hears anything more (the ending's CR included).
-  if (search_ && !search_->found()) {
-    port_.attach(nullptr);
-    search_->close();
+  if (TClockSearch* looking = session_.search(); looking && !looking->found()) {
+    session_.line().attach(nullptr);
+    looking->close();
   }
   finish(failureText(why));
 }

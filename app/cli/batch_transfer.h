@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <bitset>
 #include <cstdint>
 #include <memory>
@@ -18,10 +17,8 @@
 
 #include "Serial4.h"
 #include "clock_search.h"
+#include "clock_session.h"
 #include "config_file.h"
-#include "serial_transfer_port.h"
-#include "reply_timer.h"
-#include "transfer.h"
 
 class TBatchTransfer : private TransferHost {
  public:
@@ -40,14 +37,16 @@ class TBatchTransfer : private TransferHost {
   // Opens the port `earlier` ran on, named as `earlier` named it: the read that verifies a send.
   std::optional<QString> reopen(const TBatchTransfer& earlier);
   int port() const { return serial_.Port(); }
+  // Which port, and the words for what happens to it.
+  TClockSession& session() { return session_; }
   // The device path it was opened by; empty when opened by number.
   const std::string& portPath() const { return serial_.PortPath(); }
   // Looks for the clock on every port of `ports` at once, in place of open(): run() then reads
-  // through the search, and the read request is the search's. For a read only. `dropped` hears
-  // of each port dropped after it opened.
-  void search(std::vector<TPortEntry> ports, std::function<void(const TClockSearch::Skipped&)> dropped = {});
+  // through the search, and the read request is the search's. For a read only. Each port it
+  // skips, at once or when it is dropped later, is told to the session's listener.
+  void search(std::vector<TPortEntry> ports);
   // The search and the ports it skipped, with why.
-  const TClockSearch* searching() const { return search_.get(); }
+  const TClockSearch* searching() const { return session_.search(); }
   // The port where the search heard the clock, once it has.
   std::optional<TPortEntry> foundPort() const;
   // How lines name the port: as the port list shows the port opened from it or found by the
@@ -67,7 +66,7 @@ class TBatchTransfer : private TransferHost {
   // What a read's failure line ends with: what it leaves undone ("nothing was written" by default).
   void setReadFailureEnding(const QString& ending) { readFailureEnding_ = ending; }
   // Whether it ended because the port gave no answer at all: maybe no clock is behind it.
-  bool unanswered() const { return noAnswer_ && transfer_.lastAcknowledged().empty(); }
+  bool unanswered() const { return noAnswer_ && session_.transfer().lastAcknowledged().empty(); }
   TClockConfig received() const;
 
  private:
@@ -95,15 +94,10 @@ class TBatchTransfer : private TransferHost {
   Direction direction_;
   TClockConfig config_;
   WeekTable table_;
-  bool timerEdited_ = false;  // a file's relay mode is sent as it stands
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
-  QTimer timeout_;
-  TReplyTimer replyTimer_{timeout_};
   QEventLoop loop_;
-  TSerialTransferPort port_{&serial_};
-  std::unique_ptr<TClockSearch> search_;
-  TClockTransfer transfer_{port_, replyTimer_, *this, table_, timerEdited_};
+  TClockSession session_{*this, table_, &serial_};
 
   QStringList warnings_;
 

@@ -45,9 +45,4 @@ QString savedPortName(const TSavedPort& saved) {
   return number != 0 ? QStringLiteral("COM%1").arg(number) : saved.name;
 }
 
-QString savedPortUnavailable(const QString& name, const QString& reason) {
-  return QStringLiteral("%1, saved in kelvox.ini, is not available (%2); looking for the clock on every port")
-      .arg(name, reason);
-}
-
 QString shownSavedPortName(const TSavedPort& saved) { return shownName(savedPortName(saved)); }

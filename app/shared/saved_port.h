@@ -18,8 +18,6 @@ TSavedPortMatch findSavedPort(const TSavedPort& saved, const std::vector<TPortEn
 TSavedPort savedPortOf(const TPortEntry& entry);
 // "COM3", or the name a port no button names goes by ("COM12" also for a hand-written "com12").
 QString savedPortName(const TSavedPort& saved);
-// What every host says when the saved port does not open and it looks on every port instead.
-QString savedPortUnavailable(const QString& name, const QString& reason);
 // The same for a message: kelvox.ini may hold any bytes, so control characters are escaped as in
 // names from the command line (shownName).
 QString shownSavedPortName(const TSavedPort& saved);

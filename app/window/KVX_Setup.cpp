@@ -54,9 +54,9 @@ TForm1::TForm1(QWidget* parent)
                                                 [this](const TPortEntry& entry) { onPortChosen(entry); });
   setDeviceEvents(TDeviceEvents::forThisMachine());
 
-  timeout_->setObjectName(QStringLiteral("Timeout"));
-  connect(timeout_, &QTimer::timeout, this, &TForm1::TimeoutTimer);
-  transfer_.beginStartUp();
+  session_.timer().setObjectName(QStringLiteral("Timeout"));
+  session_.setListener(this);
+  session_.transfer().beginStartUp();
 
   // Fixed size: the client area stays 427 x 377 below the menu bar.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -64,9 +64,8 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() {
-  timeout_->stop();
-  transferPort_.attach(nullptr);
-  search_.reset();
+  session_.stopReplyTime();
+  session_.dropSearch();
   compare_.reset();
   // The port goes before the widgets its handler would reach.
   delete serial_;
@@ -98,7 +97,7 @@ void TForm1::connectControls() {
 
 void TForm1::createSerial() {
   serial_ = new TSerial(this);
-  transferPort_.attach(serial_);
+  session_.line().attach(serial_);
   makeClockLink(*serial_);
   listenTo(*serial_);
   createCompare();
@@ -135,7 +134,7 @@ void TForm1::ReadClockClick() {
     findPortAgain();
   else if (unanswered_ && !ownerChosePort_)
     startSearch();
-  transfer_.ReadClockClick();
+  session_.transfer().ReadClockClick();
 }
 
 void TForm1::SendToClockClick() {
@@ -143,7 +142,7 @@ void TForm1::SendToClockClick() {
   // owner has not chosen.
   if (!serial_->Active() && serial_->lostDevice()) serial_->setActive(true);
   if (!serial_->Active() && selected_) applySelectedPort();
-  transfer_.SendToClockClick();
+  session_.transfer().SendToClockClick();
 }
 
 void TForm1::Serial1Message(TSerial* sender, const std::string& message) {
@@ -159,22 +158,22 @@ void TForm1::receive(const TReceivedMessage& message) {
   // What arrives while the no-answer box of an ended transfer is open belongs to that transfer:
   // handled after the box, it would change settings nobody asked for.
   emit messageArrived();
-  if (transfer_.ending()) return;
+  if (session_.transfer().ending()) return;
   gate_.deliver(message);
 }
 
 void TForm1::handleMessage(const TReceivedMessage& message) {
-  if (compare_->running() && transfer_.idle()) {
+  if (compare_->running() && session_.transfer().idle()) {
     compare_->message(message.text, message.beforeLastWrite, message.damaged);
     return;
   }
-  deliverMessage(transfer_, message.text, message.beforeLastWrite, message.damaged);
+  session_.deliver(message.text, message.beforeLastWrite, message.damaged);
   // After every message handled while no transfer runs, the end of a send among them (it ends as
   // soon as its last command is written), the window is usable and the bar empty.
-  if (transfer_.idle()) showIdle();
+  if (session_.transfer().idle()) showIdle();
 }
 
-void TForm1::TimeoutTimer() { transfer_.TimeoutTimer(); }
+void TForm1::TimeoutTimer() { session_.transfer().TimeoutTimer(); }
 
 
 int TForm1::setting(Setting s) const {
@@ -268,7 +267,7 @@ void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
   // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
   // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
-  if (search_ && !search_->found()) endSearch();
+  if (session_.search() && !session_.search()->found()) endSearch();
   lastFailure_ = why;
   showFailure(failureText(why));
   setProgressPosition(0);
@@ -330,11 +329,11 @@ void TForm1::SetDefaults() {
 // --- Ending by a signal -----------------------------------------------------------------------
 
 void TForm1::endBySignal(int signal) {
-  if (!transfer_.idle() && !transfer_.ending()) {
+  if (!session_.transfer().idle() && !session_.transfer().ending()) {
     // The clock may now hold part of a send: say how far it came.
-    const std::string& last = transfer_.lastAcknowledged();
+    const std::string& last = session_.transfer().lastAcknowledged();
     std::fprintf(stderr, "%s during a %s: the last command the clock acknowledged was %s\n",
-                 TExitSignals::name(signal), transfer_.sending() ? "send to the clock" : "read of the clock",
+                 TExitSignals::name(signal), session_.transfer().sending() ? "send to the clock" : "read of the clock",
                  last.empty() ? "none" : ("\"" + last + "\"").c_str());
   }
   close();                               // closes the port: its exclusive use and its lock file end

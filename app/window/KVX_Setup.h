@@ -21,8 +21,7 @@
 #include "message_gate.h"
 #include "port_list.h"
 #include "port_settings_file.h"
-#include "reply_timer.h"
-#include "serial_transfer_port.h"
+#include "clock_session.h"
 #include "transfer.h"
 #include "week_timer.h"
 #include "window_controls.h"
@@ -34,7 +33,7 @@ class TDeviceEvents;
 class TPortButtons;
 class TSerial;
 
-class TForm1 : public QMainWindow, private TransferHost, private TWindowControls {
+class TForm1 : public QMainWindow, private TransferHost, private TSessionListener, private TWindowControls {
   Q_OBJECT
  public:
   static constexpr int kPortCount = kComButtons;
@@ -98,7 +97,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void setPortList(std::unique_ptr<TPortList> list);
 
   // State for observers and tests.
-  const TClockTransfer& transfer() const { return transfer_; }
+  const TClockTransfer& transfer() const { return session_.transfer(); }
   const WeekTable& weekTable() const { return weekTimer_.table(); }
   bool TimerEdited() const { return weekTimer_.TimerEdited(); }
   int selectedPort() const { return selectedPort_; }
@@ -107,7 +106,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // Why the last read or send failed; none when it succeeded or while one runs.
   std::optional<TransferFailure> lastFailure() const { return lastFailure_; }
   TSerial& serial() { return *serial_; }
-  QTimer& timeoutTimer() { return *timeout_; }
+  QTimer& timeoutTimer() { return session_.timer(); }
   TimerPage& timerPage() { return *timerPage_; }
 
  signals:
@@ -127,12 +126,18 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   void readStarted() override;
   void sendStarted() override;
   RelayAnswer askRelayQuestion() override;
+  bool timesEdited() const override { return weekTimer_.transferTimerEdited(); }
   void entryRead(int day, int entry) override;
   void progressed(int done, int total) override;
   bool readSettles() const override { return true; }
   void readFinished() override;
   void sendFinished() override { emit sendAcknowledged(); }
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
+
+  // TSessionListener: a skipped port's reason kept for its tool tip; the texts on standard error.
+  void portSkipped(const TPortEntry& port, const QString& reason, const QString& text) override;
+  void adapterMoved(const QString& text) override;
+  void searchingEveryPort(const QString& text) override;
 
   // Binds the controls' events to their handlers.
   void connectControls();
@@ -159,8 +164,6 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // The port list looked at afresh (start, device events), and shown on the buttons and the menu.
   void lookAtPorts();
   void showPorts();
-  // The entry the saved port stands for now, followed to where its adapter moved.
-  TPortEntry savedEntry(const TSavedPort& saved) const;
   void onComButtonClicked(int port);
   void onPortChosen(const TPortEntry& entry);
   // Selects a port and applies it as COMClick does.
@@ -173,7 +176,6 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // Opens every port for the search; the transfer's next requests go to all of them.
   void startSearch();
   void endSearch();
-  void noteSkipped(const TClockSearch::Skipped& skipped);  // its reason kept for the tool tip and told
   // The search heard the clock on ports_[index]: its port becomes Serial1, selected and saved.
   void clockFound(std::size_t index);
   void adoptSerial(std::unique_ptr<TSerial> serial);
@@ -188,12 +190,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   // Brings ProgressBar1 to the transfer's position after the running handler.
   void showProgressSoon();
 
-  QTimer* timeout_ = new QTimer(this);  // Timeout: to the start-up tick, then the reply time-out
-  TReplyTimer replyTimer_{*timeout_};
   WeekTimer weekTimer_;
-  TSerialTransferPort transferPort_;  // on Serial1, once it exists
-  TClockTransfer transfer_{transferPort_, replyTimer_, *this, weekTimer_.transferTable(),
-                           weekTimer_.transferTimerEdited()};
+  // Its timer is Timeout: to the start-up tick, then the reply time-out. Its line is on Serial1,
+  // once that exists.
+  TClockSession session_{*this, weekTimer_.transferTable()};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TPortSettingsFile settingsFile_;
@@ -203,7 +203,6 @@ class TForm1 : public QMainWindow, private TransferHost, private TWindowControls
   std::unique_ptr<TPortList> portList_;
   std::vector<TPortEntry> ports_;           // as last looked at
   std::map<QString, QString> skipReasons_;  // why the last search skipped a port, by name
-  std::unique_ptr<TClockSearch> search_;    // while the clock is looked for
   std::unique_ptr<TPortButtons> portButtons_;  // what the COM buttons and the Port menu show of the ports
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port

@@ -1,31 +1,20 @@
 #include "clock_compare.h"
 
-#include <algorithm>
-
-#include "Serial4.h"
-
-TClockCompare::TClockCompare(TSerial& serial, Done done) : port_(&serial), done_(std::move(done)) {
-  QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
-}
+TClockCompare::TClockCompare(TSerial& serial, Done done)
+    : done_(std::move(done)), session_(*this, clock_.week, &serial) {}
 
 void TClockCompare::start() {
   clock_ = TClockConfig();
   running_ = true;
-  transfer_.ReadClockClick();
+  session_.transfer().ReadClockClick();
 }
 
 void TClockCompare::abandon() {
-  transfer_.portChanged();
+  session_.transfer().portChanged();
   running_ = false;
 }
 
-
-
-void TClockCompare::writeSetting(Setting s, int value) {
-  // Clamped as the window's controls clamp what a read writes into them.
-  const SettingRange range = settingRange(s);
-  clock_.setSetting(s, std::clamp(value, range.min, range.max));
-}
+void TClockCompare::writeSetting(Setting s, int value) { clock_.setSetting(s, TClockSession::clamped(s, value)); }
 
 void TClockCompare::failed(TransferFailure why, const std::string& /*lastAcknowledged*/) { finish(why); }
 

@@ -2,15 +2,12 @@
 // "Compare with clock": a read of the clock into a configuration of its own, over the window's
 // port, so that none of the window's controls changes. It has its own transfer and reply timer;
 // the window hands it the received messages while it runs and shows the outcome.
-#include <QTimer>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "clock_session.h"
 #include "config_file.h"
-#include "reply_timer.h"
-#include "serial_transfer_port.h"
-#include "transfer.h"
 
 class TSerial;
 
@@ -27,7 +24,7 @@ class TClockCompare : private TransferHost {
   bool running() const { return running_; }
   // A received message, as the window's transfer would take it.
   void message(const std::string& text, bool beforeLastWrite, bool damaged) {
-    deliverMessage(transfer_, text, beforeLastWrite, damaged);
+    session_.deliver(text, beforeLastWrite, damaged);
   }
   // Another port was applied: nothing more is waited for, and nothing shown.
   void abandon();
@@ -41,12 +38,8 @@ class TClockCompare : private TransferHost {
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
   void finish(std::optional<TransferFailure> failure);
 
-  TSerialTransferPort port_;  // the window's Serial1
   Done done_;
-  QTimer timeout_;
-  TReplyTimer replyTimer_{timeout_};
   TClockConfig clock_;
-  bool timerEdited_ = false;
   bool running_ = false;
-  TClockTransfer transfer_{port_, replyTimer_, *this, clock_.week, timerEdited_};
+  TClockSession session_;  // on the window's Serial1
 };

@@ -23,7 +23,7 @@ QString reasonText(const FileProblem& problem, int language) {
 }  // namespace
 
 bool TForm1::configurationFilesAllowed() const {
-  return transfer_.idle() && readClock_->isEnabled();
+  return session_.transfer().idle() && readClock_->isEnabled();
 }
 
 TClockConfig TForm1::heldConfiguration() const {

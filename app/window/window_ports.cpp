@@ -48,37 +48,32 @@ void TForm1::scanPorts() {
     const TSavedPort saved = settingsFile_.saved();
     if (!saved.empty()) {
       ownerChosePort_ = true;
-      selectPort(savedEntry(saved));
+      selectPort(session_.savedEntry(saved, ports_));
       // A saved port that is gone or does not open: the clock may hang elsewhere now.
       if (!serial_->Active()) {
-        std::fprintf(stderr, "%s: %s\n", kProgram,
-                     qPrintable(savedPortUnavailable(shownName(selected_->name),
-                                                     QString::fromStdString(serial_->openFailure()))));
+        session_.savedPortUnavailable(*selected_, QString::fromStdString(serial_->openFailure()));
         ownerChosePort_ = false;
         startSearch();
-        transfer_.ReadClockClick();
+        session_.transfer().ReadClockClick();
       }
     }
   } else {
     // No kelvox.ini: the clock is looked for on every port, and the one it answers on is saved.
     startSearch();
-    transfer_.ReadClockClick();
+    session_.transfer().ReadClockClick();
   }
 }
 
-TPortEntry TForm1::savedEntry(const TSavedPort& saved) const {
-  const TSavedPortMatch match = findSavedPort(saved, ports_);
-  if (!match.index) {
-    TPortEntry absent;  // opened as saved; the read ends in the no-answer message
-    absent.button = saved.button;
-    absent.name = absent.path = savedPortName(saved);
-    return absent;
-  }
-  const TPortEntry& now = ports_[*match.index];
-  if (match.moved)
-    std::fprintf(stderr, "%s: the adapter saved as %s in kelvox.ini is now %s; using %s\n", kProgram,
-                 qPrintable(shownSavedPortName(saved)), qPrintable(shownName(now.name)), qPrintable(shownName(now.name)));
-  return now;
+void TForm1::portSkipped(const TPortEntry& port, const QString& reason, const QString& text) {
+  skipReasons_[port.name] = reason;
+  std::fprintf(stderr, "%s\n", qPrintable(text));
+  showPorts();
+}
+
+void TForm1::adapterMoved(const QString& text) { std::fprintf(stderr, "%s: %s\n", kProgram, qPrintable(text)); }
+
+void TForm1::searchingEveryPort(const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, qPrintable(text));
 }
 
 void TForm1::findPortAgain() {
@@ -96,9 +91,9 @@ void TForm1::findPortAgain() {
 }
 
 void TForm1::FindTheClockClick() {
-  if (!transfer_.idle() || compare_->running()) return;
+  if (!session_.transfer().idle() || compare_->running()) return;
   startSearch();
-  transfer_.ReadClockClick();
+  session_.transfer().ReadClockClick();
 }
 
 void TForm1::startSearch() {
@@ -106,40 +101,20 @@ void TForm1::startSearch() {
   if (compare_->running()) compare_->abandon();
   serial_->setActive(false);  // the selected port is asked with the others
   ports_ = portList_->ports();
-  search_ = std::make_unique<TClockSearch>(
+  skipReasons_.clear();
+  session_.startSearch(
       ports_, [this](std::size_t index) { clockFound(index); },
       [this](const std::string& message, bool beforeLastWrite, bool damaged) {
         receive({message, beforeLastWrite, damaged});
       });
-  search_->open();
-  skipReasons_.clear();
-  for (const TClockSearch::Skipped& skipped : search_->skipped()) noteSkipped(skipped);
-  search_->onDropped([this](const TClockSearch::Skipped& skipped) {
-    noteSkipped(skipped);
-    showPorts();
-  });
-  transferPort_.attachSearch(search_.get());
   showPorts();
 }
 
-void TForm1::noteSkipped(const TClockSearch::Skipped& skipped) {
-  const TPortEntry& entry = ports_[skipped.index];
-  skipReasons_[entry.name] = skipped.reason;
-  std::fprintf(stderr, "%s: %s\n", qPrintable(entry.shown()), qPrintable(skipped.reason));
-}
-
-void TForm1::endSearch() {
-  if (!search_) return;
-  transferPort_.attach(serial_);
-  search_->close();
-  // It may be ending from within its own handlers: it goes once they are through.
-  QMetaObject::invokeMethod(
-      this, [ended = std::shared_ptr<TClockSearch>(std::move(search_))] {}, Qt::QueuedConnection);
-}
+void TForm1::endSearch() { session_.endSearch(serial_); }
 
 void TForm1::clockFound(std::size_t index) {
-  const TPortEntry entry = search_->ports()[index];
-  adoptSerial(search_->takeClockPort());
+  const TPortEntry entry = session_.search()->ports()[index];
+  adoptSerial(session_.search()->takeClockPort());
   ownerChosePort_ = false;
   selected_ = entry;
   selectedPort_ = entry.button;
@@ -156,7 +131,7 @@ void TForm1::adoptSerial(std::unique_ptr<TSerial> serial) {
   if (compare_->running()) compare_->abandon();
   delete serial_;
   serial_ = serial.release();
-  transferPort_.attach(serial_);
+  session_.line().attach(serial_);
   createCompare();
 }
 
@@ -210,7 +185,7 @@ void TForm1::COMSOFF() {
 
 void TForm1::COMPORTSChange() {
   applySelectedPort();
-  transfer_.ReadClockClick();
+  session_.transfer().ReadClockClick();
 }
 
 void TForm1::applySelectedPort() {
@@ -223,7 +198,7 @@ void TForm1::applySelectedPort() {
   serial_->AbortRx();
   serial_->setRxEventMode(rxMessage);
   if (saveAllowed_) {
-    transfer_.portChanged();
+    session_.transfer().portChanged();
     savePortChoice();
   }
   portButtons_->check(selected_ ? selected_->name : QString());

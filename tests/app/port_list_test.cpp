@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
 #include <filesystem>
 #include <tuple>
 #include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "clock_session.h"
 #include "port_argument.h"
 #include "port_list.h"
 #include "port_list_linux.h"
@@ -312,6 +316,100 @@ TEST(PortArgument, TakesANumberUpTo256AComNameOrAPath) {
     EXPECT_EQ(port->number, c.number) << c.text;
     EXPECT_EQ(port->path, c.path) << c.text;
   }
+}
+
+// A host's settings, for a session that only decides about ports.
+class NoSettings : public TransferHost {
+ public:
+  int setting(Setting) const override { return 0; }
+  void writeSetting(Setting, int) override {}
+};
+
+// The window as a session listener: reasons kept for the buttons' tool tips, texts as it shows them.
+class WindowLike : public TSessionListener {
+ public:
+  void portSkipped(const TPortEntry& port, const QString& reason, const QString& text) override {
+    toolTips[port.name] = reason;
+    said(text);
+  }
+  void adapterMoved(const QString& text) override { said(text); }
+  void searchingEveryPort(const QString& text) override { said(text); }
+  void clockFoundOn(const TPortEntry&, const QString& text) override { said(text); }
+  void said(const QString& text) { texts.push_back(text.toStdString()); }
+
+  std::map<QString, QString> toolTips;
+  std::vector<std::string> texts;
+};
+
+// The command line as a session listener: one line per event.
+class CommandLineLike : public TSessionListener {
+ public:
+  void portSkipped(const TPortEntry&, const QString&, const QString& text) override { line(text); }
+  void adapterMoved(const QString& text) override { line(text); }
+  void searchingEveryPort(const QString& text) override { line(text); }
+  void clockFoundOn(const TPortEntry&, const QString& text) override { line(text); }
+  void line(const QString& text) { lines.push_back(text.toStdString()); }
+
+  std::vector<std::string> lines;
+};
+
+struct SessionCase {
+  const char* name;
+  TSavedPort saved;
+  const char* entryName;   // the saved port as the session opens it
+  const char* openFailure; // the saved port does not open for this reason; null: it opens
+  const char* text;        // what both hosts are told; empty: nothing
+};
+
+// Both hosts get the same words from their own sessions, and neither hears the other's.
+TEST(ClockSession, DecidesTheSavedPortAndGivesEveryHostTheSameWords) {
+  const std::vector<TPortEntry> ports{entry("/dev/ttyUSB1", 5, "", "usb-FTDI_A5"), entry("COM12", 0)};
+  const SessionCase cases[] = {
+      {"followed to its adapter", {1, {}, "usb-FTDI_A5"}, "/dev/ttyUSB1", nullptr,
+       "the adapter saved as COM1 in kelvox.ini is now /dev/ttyUSB1; using /dev/ttyUSB1"},
+      {"present", {0, "com12", {}}, "COM12", nullptr, ""},
+      {"absent, opened as saved", {3, {}, {}}, "COM3", "no such device",
+       "COM3, saved in kelvox.ini, is not available (no such device); looking for the clock on every port"},
+      {"absent, its name escaped", {0, QStringLiteral("/dev/kvx\x07"), {}}, "/dev/kvx\x07", "no such device",
+       "/dev/kvx\\x07, saved in kelvox.ini, is not available (no such device); looking for the clock on every port"},
+  };
+  NoSettings host;
+  WeekTable table;
+  WindowLike window;
+  CommandLineLike commandLine;
+  TClockSession windowSession(host, table);
+  TClockSession commandLineSession(host, table);
+  windowSession.setListener(&window);
+  commandLineSession.setListener(&commandLine);
+  for (const SessionCase& c : cases) {
+    window.texts.clear();
+    commandLine.lines.clear();
+    for (TClockSession* session : {&windowSession, &commandLineSession}) {
+      const TPortEntry chosen = session->savedEntry(c.saved, ports);
+      EXPECT_EQ(chosen.name.toStdString(), c.entryName) << c.name;
+      if (c.openFailure) session->savedPortUnavailable(chosen, QString::fromUtf8(c.openFailure));
+    }
+    const std::vector<std::string> expected = *c.text ? std::vector<std::string>{c.text} : std::vector<std::string>{};
+    EXPECT_EQ(window.texts, expected) << c.name;
+    EXPECT_EQ(commandLine.lines, expected) << c.name;
+  }
+
+  // A silent saved port, a port the search skips and the clock found: the same lines again.
+  window.texts.clear();
+  commandLine.lines.clear();
+  for (TClockSession* session : {&windowSession, &commandLineSession}) {
+    session->savedPortSilent(QStringLiteral("no answer from the clock on COM3; nothing was written"));
+    session->portSkipped(ports[1], QStringLiteral("in use by PID 4711"));
+    session->portSkipped(ports[0], QStringLiteral("permission denied"));
+    session->clockFoundOn(ports[0]);
+  }
+  const std::vector<std::string> expected{
+      "no answer from the clock on COM3; nothing was written; looking for the clock on every port",
+      "COM12: in use by PID 4711", "COM5 (/dev/ttyUSB1): permission denied", "the clock answered on COM5 (/dev/ttyUSB1)"};
+  EXPECT_EQ(window.texts, expected);
+  EXPECT_EQ(commandLine.lines, expected);
+  EXPECT_EQ(window.toolTips, (std::map<QString, QString>{{QStringLiteral("COM12"), QStringLiteral("in use by PID 4711")},
+                                                         {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("permission denied")}}));
 }
 
 }  // namespace

@@ -49,6 +49,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
     progress = 0;
     buttonsEnabled = false;
   }
+  bool timesEdited() const override { return timerEdited; }
   RelayAnswer askRelayQuestion() override {
     record("question");
     return relayAnswer;
@@ -85,6 +86,7 @@ class FakeWindow : public TransferPort, public TransferTimer, public TransferHos
   std::optional<char> secondStartChar;
   std::string clockFound = "-------";
   RelayAnswer relayAnswer = RelayAnswer::Cancel;
+  bool timerEdited = false;  // the switch times were edited
 
  private:
   void record(std::string event) { log.push_back(std::move(event)); }
@@ -107,8 +109,8 @@ class TransferTest : public ::testing::Test {
 
   WeekTable table;
   FakeWindow window{table};
-  bool timerEdited = false;
-  TClockTransfer transfer{window, window, window, table, timerEdited};
+  bool& timerEdited = window.timerEdited;
+  TClockTransfer transfer{window, window, window, table};
 };
 
 TEST_F(TransferTest, ReadTakesTheSettingsThenTheWeekDayByDay) {
