@@ -757,6 +757,14 @@ std::string oldFile(const std::string& name, mode_t mode) {
   return name;
 }
 
+// An old file that another user owns; only root can make one, so empty (the case is skipped) else.
+std::string anotherOwnersFile(const std::string& name, mode_t mode) {
+  if (!root()) return "";
+  oldFile(name, mode);
+  ::chown(name.c_str(), kOtherUser, kOtherGroup);
+  return name;
+}
+
 const WriteTarget kWriteTargets[] = {
     {"regular file", [] { return oldFile("plain.cfg", 0640); }, true},
     {"link to a regular file",
@@ -789,24 +797,10 @@ const WriteTarget kWriteTargets[] = {
      false},
     // The longest name a folder takes: the temporary file's name does not grow with it.
     {"name of 255 bytes", [] { return oldFile(std::string(251, 'n') + ".cfg", 0644); }, true},
-    {"file of another owner, as root",
-     []() -> std::string {
-       if (!root()) return "";
-       oldFile("others.cfg", 0604);
-       ::chown("others.cfg", kOtherUser, kOtherGroup);
-       return "others.cfg";
-     },
-     true},
+    {"file of another owner, as root", [] { return anotherOwnersFile("others.cfg", 0604); }, true},
     // Kept as Windows keeps a file with the read-only attribute, although a rename would pass.
     {"read-only file", [] { return oldFile("own-readonly.cfg", 0444); }, false},
-    {"read-only file of another owner, as root",
-     []() -> std::string {
-       if (!root()) return "";
-       oldFile("readonly.cfg", 0444);
-       ::chown("readonly.cfg", kOtherUser, kOtherGroup);
-       return "readonly.cfg";
-     },
-     false},
+    {"read-only file of another owner, as root", [] { return anotherOwnersFile("readonly.cfg", 0444); }, false},
 };
 
 // One of the program's writers: writes name, true on success; expected is what a written file holds.
