@@ -247,7 +247,7 @@ void TClockTransfer::startUpTick() {
   port_.sendString(bareCr());
   step_ = kReadSettings;
   timer_.stop();  // counted from here, however long the reset took
-  timer_.start(kReplyTimeoutMs);
+  timer_.start(replyTimeoutMs_);
 }
 
 void TClockTransfer::fail(TransferFailure why) {
@@ -272,7 +272,7 @@ void TClockTransfer::setStartChar(char c) {
   port_.setSecondStartChar(secondStartChar_);
 }
 
-void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? kFirstTickMs : kReplyTimeoutMs); }
+void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? kFirstTickMs : replyTimeoutMs_); }
 
 void TClockTransfer::send(const std::string& text) {
   port_.sendString(text);

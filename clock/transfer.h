@@ -129,6 +129,9 @@ class TClockTransfer {
   void TimeoutTimer();
   // The port received damaged characters: a running transfer cannot trust what it reads.
   void lineDamaged();
+  // The reply time-out, kReplyTimeoutMs unless a host (a test that needs only that a time-out
+  // happened) sets a shorter one.
+  void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }
   // A port was applied: nothing is waited for on the one before.
   void portChanged() {
     timer_.stop();
@@ -203,6 +206,7 @@ class TClockTransfer {
   bool startUpPending_ = false;
   bool lastCommandPending_ = false;  // idle after a send whose last command waits for its acknowledgement
   bool ending_ = false;
+  int replyTimeoutMs_ = kReplyTimeoutMs;
   // The settings the running read has had a reply for, one bit each: a second reply for one of
   // them is a reply too many. So a line that keeps talking cannot hold the settings phase open
   // for longer than one reply time per setting.

@@ -98,6 +98,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
 
   // State for observers and tests.
   const TClockTransfer& transfer() const { return session_.transfer(); }
+  // For tests that need only that a reply time-out happened, not its designed length.
+  void setReplyTimeoutMs(int ms) { session_.transfer().setReplyTimeoutMs(ms); }
   const WeekTable& weekTable() const { return weekTimer_.table(); }
   bool TimerEdited() const { return weekTimer_.TimerEdited(); }
   int selectedPort() const { return selectedPort_; }
