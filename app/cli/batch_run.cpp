@@ -32,27 +32,17 @@ void report(const QString& text) {
 }
 
 // Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
-// the reason when the asked one does not open. `search` is set when no port is known, or the
-// saved one does not open: the clock is then looked for on every port.
-std::optional<QString> openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
-                                const std::vector<TPortEntry>& ports, bool& search) {
+// why, when the asked one does not open. `search` is set when no port is known, or the saved one
+// does not open: the clock is then looked for on every port.
+TProblem openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
+                  const std::vector<TPortEntry>& ports, bool& search) {
   search = false;
-  if (asked) {
-    const auto reason = asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
-    if (reason) return QStringLiteral("%1 is not available (%2)").arg(asked->shown(), *reason);
-    return std::nullopt;
-  }
+  if (asked) return asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
   const TSavedPort saved = TPortSettingsFile().saved();
-  if (saved.empty()) {
-    search = true;
-    return std::nullopt;
-  }
-  const TPortEntry entry = transfer.session().savedEntry(saved, ports);
-  if (const auto reason = transfer.open(entry)) {
-    transfer.session().savedPortUnavailable(entry, *reason);
-    search = true;
-  }
-  return std::nullopt;
+  search = saved.empty() || !transfer.session().openSavedPort(saved, ports, [&transfer](const TPortEntry& entry) {
+    return transfer.open(entry);
+  });
+  return {};
 }
 
 // What the session tells of the ports, one line each.
@@ -74,13 +64,12 @@ int runBatchTransfer(const TBatchRequest& request) {
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
   TClockConfig config;
   if (!request.reading || request.comparing) {
-    QString error;
-    if (!loadConfigFile(request.path, config, error))
-      return fail(request.file + QStringLiteral(": ") + error);
-  } else if (const std::string refusal = writeRefusal(request.path); !refusal.empty()) {
+    if (const TProblem problem = loadConfigFile(request.path, config); problem.failed())
+      return fail(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
+  } else if (const TProblem refusal = refusalToWrite(request.path); refusal.failed()) {
     // Known before the clock is read: a folder, a device or a pipe is never written.
     return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
-                QString::fromLocal8Bit(refusal));
+                QString::fromLocal8Bit(refusal.text));
   }
   const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
   const TClockConfig sent = request.reading ? TClockConfig() : config;
@@ -113,7 +102,9 @@ int runBatchTransfer(const TBatchRequest& request) {
   const std::vector<TPortEntry> ports =
       request.port ? std::vector<TPortEntry>() : TSystemPortList(std::filesystem::current_path(noFolder)).ports();
   bool search = false;
-  if (const auto reason = openPort(*transfer, request.port, ports, search)) return fail(*reason);
+  if (const TProblem problem = openPort(*transfer, request.port, ports, search); problem.failed())
+    return fail(QStringLiteral("%1 is not available (%2)")
+                    .arg(request.port->shown(), QString::fromStdString(problem.text)));
   bool done = false;
   if (!search) {
     if (signalled()) return fail(lookingInterrupted);
@@ -138,8 +129,9 @@ int runBatchTransfer(const TBatchRequest& request) {
       const TPortEntry found = *transfer->foundPort();
       transfer = newTransfer();
       if (interrupted) transfer->interrupt();
-      if (const auto reason = transfer->open(found))
-        return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent").arg(found.shown(), *reason));
+      if (const TProblem problem = transfer->open(found); problem.failed())
+        return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent")
+                        .arg(found.shown(), QString::fromStdString(problem.text)));
       done = transfer->run();
     }
   }
@@ -154,8 +146,10 @@ int runBatchTransfer(const TBatchRequest& request) {
     transfer->setReadFailureEnding(verifyReadEnding());
     if (interrupted) transfer->interrupt();
     const QString failed = QStringLiteral("the read to verify the send failed: ");
-    if (const auto reason = transfer->reopen(*sending))
-      return fail(failed + QStringLiteral("%1 no longer opens (%2); ").arg(transfer->portName(), *reason) +
+    if (const TProblem problem = transfer->reopen(*sending); problem.failed())
+      return fail(failed +
+                  QStringLiteral("%1 no longer opens (%2); ")
+                      .arg(transfer->portName(), QString::fromStdString(problem.text)) +
                   verifyReadEnding());
     if (!transfer->run()) return fail(failed + transfer->failure());
   }
@@ -166,9 +160,9 @@ int runBatchTransfer(const TBatchRequest& request) {
     return outcome.exitCode;
   }
   if (request.reading) {
-    QString error;
-    if (!saveConfigFile(request.path, transfer->received(), error))
-      return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") + error);
+    if (const TProblem problem = saveConfigFile(request.path, transfer->received()); problem.failed())
+      return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
+                  QString::fromStdString(problem.text));
   }
   return 0;
 }

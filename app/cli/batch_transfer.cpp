@@ -55,23 +55,23 @@ TBatchTransfer::~TBatchTransfer() {
   serial_.setActive(false);
 }
 
-std::optional<QString> TBatchTransfer::open(int port) {
+TProblem TBatchTransfer::open(int port) {
   serial_.setPort(port);
   return openSelected();
 }
 
-std::optional<QString> TBatchTransfer::openPath(const std::string& path) {
+TProblem TBatchTransfer::openPath(const std::string& path) {
   serial_.setPortPath(path);
   return openSelected();
 }
 
-std::optional<QString> TBatchTransfer::open(const TPortEntry& entry) {
+TProblem TBatchTransfer::open(const TPortEntry& entry) {
   nameShown_ = shownName(entry.shown());
   usePort(serial_, entry);
   return openSelected();
 }
 
-std::optional<QString> TBatchTransfer::reopen(const TBatchTransfer& earlier) {
+TProblem TBatchTransfer::reopen(const TBatchTransfer& earlier) {
   nameShown_ = earlier.portName();
   return earlier.portPath().empty() ? open(earlier.port()) : openPath(earlier.portPath());
 }
@@ -106,11 +106,10 @@ QString TBatchTransfer::portName() const {
   return shownName(argumentText(serial_.PortPath()));
 }
 
-std::optional<QString> TBatchTransfer::openSelected() {
+TProblem TBatchTransfer::openSelected() {
   serial_.setActive(true);
-  if (serial_.Active()) return std::nullopt;
   // The reason as the window's tool tip gives it ("in use by PID 1234", "permission denied; ...").
-  return QString::fromStdString(serial_.openFailure());
+  return openProblem(serial_);
 }
 
 bool TBatchTransfer::run() {

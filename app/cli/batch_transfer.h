@@ -27,15 +27,15 @@ class TBatchTransfer : private TransferHost {
   TBatchTransfer(Direction direction, TClockConfig config);
   ~TBatchTransfer() override;
 
-  // Opens COMn; the reason when it cannot be opened.
-  std::optional<QString> open(int port);
+  // Opens COMn; why, when it cannot be opened.
+  TProblem open(int port);
   // Opens a device by its path, as open(int) does.
-  std::optional<QString> openPath(const std::string& path);
+  TProblem openPath(const std::string& path);
   // Opens a port of the port list: by its COM button when it has one, else by its path. Lines name
   // it as the list shows it ("COM12"), never by the path it opens ("\\.\COM12", a folder's link).
-  std::optional<QString> open(const TPortEntry& entry);
+  TProblem open(const TPortEntry& entry);
   // Opens the port `earlier` ran on, named as `earlier` named it: the read that verifies a send.
-  std::optional<QString> reopen(const TBatchTransfer& earlier);
+  TProblem reopen(const TBatchTransfer& earlier);
   int port() const { return serial_.Port(); }
   // Which port, and the words for what happens to it.
   TClockSession& session() { return session_; }
@@ -70,7 +70,7 @@ class TBatchTransfer : private TransferHost {
   TClockConfig received() const;
 
  private:
-  std::optional<QString> openSelected();
+  TProblem openSelected();
 
   void finish(const QString& failure);
 

@@ -113,9 +113,8 @@ std::string showText(const TClockConfig& config) {
 
 int runShow(const TShowRequest& request, const std::function<void()>& startApplication) {
   TClockConfig config;
-  QString error;
-  if (!loadConfigFile(request.path, config, error)) {
-    fail(request.file + QStringLiteral(": ") + error);
+  if (const TProblem problem = loadConfigFile(request.path, config); problem.failed()) {
+    fail(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
     return 1;
   }
   startApplication();
@@ -124,14 +123,15 @@ int runShow(const TShowRequest& request, const std::function<void()>& startAppli
     info.origin = QStringLiteral("file ") + request.file;
     info.date = QDateTime::currentDateTime();
     info.rule = englishPlanCaptions().rule;
+    QString error;
     const QByteArray sheet = planSheetFile(request.exportFile, config, info, error);
     if (sheet.isEmpty()) {
       fail(request.exportFile + QStringLiteral(": ") + error);
       return 1;
     }
-    if (const std::string problem = writeFileSafely(request.exportPath, std::string_view(sheet.data(), sheet.size()));
-        !problem.empty()) {
-      fail(request.exportFile + QStringLiteral(": ") + QString::fromLocal8Bit(problem));
+    if (const TProblem problem = writeWholeFile(request.exportPath, std::string_view(sheet.data(), sheet.size()));
+        problem.failed()) {
+      fail(request.exportFile + QStringLiteral(": ") + QString::fromLocal8Bit(problem.text));
       return 1;
     }
   }

@@ -7,22 +7,18 @@
 #include <filesystem>
 
 #include "config_file.h"
-#include "file_problem.h"
+#include "problem.h"
 
 // A file larger than this is no configuration file (a full one has about 1.3 KB).
 inline constexpr qint64 kMaxConfigFileSize = 64 * 1024;
 
 // Reads path into config; on failure config is untouched and the problem says why, for example
 // (as Other) "line 7: Mon 1: time 24:00:00 is out of range (00:00:00 to 23:59:59)".
-FileProblem loadConfigFile(const std::filesystem::path& path, TClockConfig& config);
+TProblem loadConfigFile(const std::filesystem::path& path, TClockConfig& config);
 // Writes config to path; a kill or a full disk never leaves a half-written file, and anything
 // but a regular file is never replaced.
-FileProblem saveConfigFile(const std::filesystem::path& path, const TClockConfig& config);
-
-// The same with the reason as one line in error, for the command line.
-bool loadConfigFile(const std::filesystem::path& path, TClockConfig& config, QString& error);
-bool saveConfigFile(const std::filesystem::path& path, const TClockConfig& config, QString& error);
+TProblem saveConfigFile(const std::filesystem::path& path, const TClockConfig& config);
 
 // The same for a name as the window's file dialog gives it.
-FileProblem loadConfigFile(const QString& path, TClockConfig& config);
-FileProblem saveConfigFile(const QString& path, const TClockConfig& config);
+TProblem loadConfigFile(const QString& path, TClockConfig& config);
+TProblem saveConfigFile(const QString& path, const TClockConfig& config);

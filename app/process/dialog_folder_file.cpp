@@ -35,5 +35,5 @@ void TDialogFolderFile::remember(const QString& filePath) const {
   const QString folder = QFileInfo(filePath).absolutePath();
   if (folder.isEmpty() || folder == remembered()) return;
   // A failure costs only the dialogs' starting place: nothing to tell.
-  writeFileSafely(localPath(fileName_), (folder + QLatin1Char('\n')).toUtf8().toStdString());
+  writeWholeFile(localPath(fileName_), (folder + QLatin1Char('\n')).toUtf8().toStdString());
 }

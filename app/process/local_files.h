@@ -5,7 +5,7 @@
 #include <QString>
 #include <filesystem>
 
-#include "file_problem.h"
+#include "problem.h"
 
 // The name as the system's file calls take it, for a name from a dialog or from the command line
 // alike: its bytes on POSIX systems (UTF-8, and a command-line name's bytes that are not UTF-8 as
@@ -18,7 +18,7 @@ QString localName(const std::filesystem::path& path);
 // not ("not a regular file", "no such file", ...). A FIFO, a device or a folder of that name is
 // not opened, since opening a device can already act on it, and whatever is opened is looked at
 // again, so that one put in the file's place meanwhile is refused too. The open never waits.
-FileProblem openRegularFile(const std::filesystem::path& path, QFile& file);
+TProblem openRegularFile(const std::filesystem::path& path, QFile& file);
 
 inline bool openRegularFile(const QString& name, QFile& file) {
   return !openRegularFile(localPath(name), file).failed();

@@ -11,7 +11,6 @@ set(kvx_process_platform_dir ${CMAKE_CURRENT_LIST_DIR}/platform/${kvx_process_pl
 set(kvx_process_platform_sources
   ${CMAKE_CURRENT_LIST_DIR}/desktop.h
   ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
-  ${CMAKE_CURRENT_LIST_DIR}/file_problem.h
   ${CMAKE_CURRENT_LIST_DIR}/file_steps.h
   ${CMAKE_CURRENT_LIST_DIR}/local_files.h
   ${CMAKE_CURRENT_LIST_DIR}/program_arguments.h

@@ -26,7 +26,7 @@
 #include <string>
 #include <string_view>
 
-#include "file_problem.h"
+#include "problem.h"
 
 enum class WriteMode {
   ReplaceOnly,         // configuration files
@@ -34,15 +34,10 @@ enum class WriteMode {
 };
 
 // Writes bytes as the whole contents of path; kind None on success.
-FileProblem writeWholeFile(const std::filesystem::path& path, std::string_view bytes, WriteMode mode);
+TProblem writeWholeFile(const std::filesystem::path& path, std::string_view bytes,
+                        WriteMode mode = WriteMode::ReplaceOnly);
 // Why a replacing write would be refused as things stand now (not a regular file, a read-only
 // file, a link it does not follow, a folder that takes no temporary file, a name too long), or
 // kind None: to be told before work whose result could not be kept.
-FileProblem refusalToWrite(const std::filesystem::path& path);
+TProblem refusalToWrite(const std::filesystem::path& path);
 
-// The same with the reason as one line, "" on success.
-inline std::string writeFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                                   WriteMode mode = WriteMode::ReplaceOnly) {
-  return writeWholeFile(path, bytes, mode).text;
-}
-inline std::string writeRefusal(const std::filesystem::path& path) { return refusalToWrite(path).text; }

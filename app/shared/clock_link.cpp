@@ -20,3 +20,20 @@ void makeClockLink(TSerial& serial) {
   serial.setMessageStartChar(clockline::kStartChar);
   serial.setMessageEndChar(clockline::kEndChar);
 }
+
+TProblem openProblem(const TSerial& serial) {
+  using Kind = TProblem::Kind;
+  const OpenFailure& failure = serial.lastOpenFailure();
+  const auto kind = [&failure] {
+    switch (failure.kind) {
+      case OpenFailure::Kind::None: return Kind::None;
+      case OpenFailure::Kind::NotFound: return Kind::NoSuchFile;
+      case OpenFailure::Kind::PermissionDenied: return Kind::PermissionDenied;
+      case OpenFailure::Kind::InUse: return Kind::InUse;
+      case OpenFailure::Kind::NotASerialPort: return Kind::NotASerialPort;
+      case OpenFailure::Kind::Other: break;
+    }
+    return Kind::Other;
+  }();
+  return {kind, failure.reason, failure.code};
+}

@@ -32,10 +32,15 @@ TPortEntry TClockSession::savedEntry(const TSavedPort& saved, const std::vector<
   return now;
 }
 
-void TClockSession::savedPortUnavailable(const TPortEntry& entry, const QString& reason) {
+bool TClockSession::openSavedPort(const TSavedPort& saved, const std::vector<TPortEntry>& ports,
+                                  const PortOpener& open) {
+  const TPortEntry entry = savedEntry(saved, ports);
+  const TProblem problem = open(entry);
+  if (!problem.failed()) return true;
   listener_->searchingEveryPort(QStringLiteral("%1, saved in kelvox.ini, is not available (%2)")
-                                    .arg(shownName(entry.name), reason) +
+                                    .arg(shownName(entry.name), QString::fromStdString(problem.text)) +
                                 kEveryPort);
+  return false;
 }
 
 void TClockSession::savedPortSilent(const QString& failure) { listener_->searchingEveryPort(failure + kEveryPort); }

@@ -7,6 +7,7 @@
 // A session holds no state outside itself, so several can run side by side, each on its own port.
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "config_file.h"
 #include "port_list.h"
 #include "port_settings_file.h"
+#include "problem.h"
 #include "reply_timer.h"
 #include "serial_transfer_port.h"
 #include "setting.h"
@@ -61,11 +63,11 @@ class TClockSession {
   // Who hears of the ports; none: nobody.
   void setListener(TSessionListener* listener) { listener_ = listener != nullptr ? listener : &nobody_; }
 
-  // The port kelvox.ini saved, as it is in `ports` today: followed to where its adapter moved
-  // (told), else as it was saved, to be opened as saved.
-  TPortEntry savedEntry(const TSavedPort& saved, const std::vector<TPortEntry>& ports);
-  // The saved port did not open, for `reason`: told, and the host looks on every port.
-  void savedPortUnavailable(const TPortEntry& entry, const QString& reason);
+  // Opens the port kelvox.ini saved with the host's `open`, as it is in `ports` today: followed to
+  // where its adapter moved (told), else as it was saved. False when it does not open (told): the
+  // host then looks on every port.
+  using PortOpener = std::function<TProblem(const TPortEntry&)>;
+  bool openSavedPort(const TSavedPort& saved, const std::vector<TPortEntry>& ports, const PortOpener& open);
   // The saved port gave no word at all (`failure` says how the read ended): told, and the host
   // looks on every port.
   void savedPortSilent(const QString& failure);
@@ -93,6 +95,8 @@ class TClockSession {
   static int clamped(Setting s, int value);
 
  private:
+  TPortEntry savedEntry(const TSavedPort& saved, const std::vector<TPortEntry>& ports);
+
   QTimer timeout_;
   TReplyTimer replyTimer_{timeout_};
   TSerialTransferPort line_;

@@ -15,7 +15,7 @@
 namespace {
 
 // The reason in the window's language where it is a usual one, else in the system's words.
-QString reasonText(const FileProblem& problem, int language) {
+QString reasonText(const TProblem& problem, int language) {
   const QString said = fileProblemText(problem.kind, language);
   return said.isEmpty() ? QString::fromStdString(problem.text) : said;
 }
@@ -36,7 +36,7 @@ TClockConfig TForm1::heldConfiguration() const {
 bool TForm1::openConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
   TClockConfig config;
-  if (const FileProblem problem = loadConfigFile(path, config); problem.failed()) {
+  if (const TProblem problem = loadConfigFile(path, config); problem.failed()) {
     showHeldBox(configOpenErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
                 reasonText(problem, language()));
     return false;
@@ -55,7 +55,7 @@ bool TForm1::openConfigurationFile(const QString& path) {
 
 bool TForm1::saveConfigurationFile(const QString& path) {
   if (!configurationFilesAllowed()) return false;
-  const FileProblem problem = saveConfigFile(path, heldConfiguration());
+  const TProblem problem = saveConfigFile(path, heldConfiguration());
   if (!problem.failed()) return true;
   showHeldBox(configSaveErrorText(language()) + QStringLiteral("\n") + path + QStringLiteral(": ") +
               reasonText(problem, language()));

@@ -48,10 +48,12 @@ void TForm1::scanPorts() {
     const TSavedPort saved = settingsFile_.saved();
     if (!saved.empty()) {
       ownerChosePort_ = true;
-      selectPort(session_.savedEntry(saved, ports_));
+      const bool opened = session_.openSavedPort(saved, ports_, [this](const TPortEntry& entry) {
+        selectPort(entry);
+        return openProblem(*serial_);
+      });
       // A saved port that is gone or does not open: the clock may hang elsewhere now.
-      if (!serial_->Active()) {
-        session_.savedPortUnavailable(*selected_, QString::fromStdString(serial_->openFailure()));
+      if (!opened) {
         ownerChosePort_ = false;
         startSearch();
         session_.transfer().ReadClockClick();

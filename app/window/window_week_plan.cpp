@@ -29,7 +29,7 @@ bool TForm1::exportWeekPlan(const QString& path) {
   QString error;
   const QByteArray sheet = planSheetFile(path, heldConfiguration(), info, error);
   if (!sheet.isEmpty()) {
-    const FileProblem problem =
+    const TProblem problem =
         writeWholeFile(localPath(path), std::string_view(sheet.data(), sheet.size()), WriteMode::ReplaceOnly);
     if (!problem.failed()) return true;
     const QString said = fileProblemText(problem.kind, language());

@@ -949,7 +949,7 @@ TEST(SafeWrite, AReplacedFileIsANewFileThatKeepsTheModeButNotASecondLinkOrAnothe
 
   if (!root()) GTEST_SKIP() << "another user's file needs root to be made";
   oldFile("roots.cfg", 0666);
-  FileProblem problem;
+  TProblem problem;
   if (!asOrdinaryUser([&] { problem = writeWholeFile("roots.cfg", "new\n", WriteMode::ReplaceOnly); }))
     GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
   EXPECT_FALSE(problem.failed()) << problem.text;
@@ -1004,7 +1004,7 @@ TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFai
     if (c.failure == StopsMidway) fileStepHook = failTheWriteMidway;
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
-    FileProblem problem, refusal;
+    TProblem problem, refusal;
     const bool reachable = asOrdinaryUser([&] {
       refusal = refusalToWrite(name);
       problem = writeWholeFile(name, c.next, c.mode);
@@ -1017,8 +1017,8 @@ TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFai
     EXPECT_EQ(!problem.failed(), c.written) << c.name << ": " << problem.text;
     EXPECT_EQ(contentsOf(name), c.written ? c.next : c.old) << c.name;
     if (c.mode == WriteMode::ReplaceOnly) {
-      EXPECT_EQ(problem.kind, FileProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
-      EXPECT_EQ(refusal.kind, FileProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
+      EXPECT_EQ(problem.kind, TProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
+      EXPECT_EQ(refusal.kind, TProblem::Kind::FolderTakesNoTemporaryFile) << c.name;
     }
   }
   ::chmod("disk/locked", 0755);
@@ -1104,7 +1104,7 @@ TEST(ConfigFileRead, AFileSwappedForAFifoBeforeItsOpenIsRefusedWithoutWaiting) {
   const struct {
     const char* name;
     std::string contents;
-    std::function<FileProblem()> read;
+    std::function<TProblem()> read;
   } readers[] = {
       {"configuration file", formatConfigFile(oddConfig()),
        [] {
@@ -1122,10 +1122,10 @@ TEST(ConfigFileRead, AFileSwappedForAFifoBeforeItsOpenIsRefusedWithoutWaiting) {
     std::ofstream("swapped") << r.contents;
     fileStepHook = swapForFifo;
     ::alarm(10);  // a read that waits on the FIFO ends the test program
-    const FileProblem problem = r.read();
+    const TProblem problem = r.read();
     ::alarm(0);
     fileStepHook = nullptr;
-    EXPECT_EQ(problem.kind, FileProblem::Kind::NotRegularFile) << r.name << ": " << problem.text;
+    EXPECT_EQ(problem.kind, TProblem::Kind::NotRegularFile) << r.name << ": " << problem.text;
   }
 }
 

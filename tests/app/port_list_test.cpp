@@ -385,9 +385,13 @@ TEST(ClockSession, DecidesTheSavedPortAndGivesEveryHostTheSameWords) {
     window.texts.clear();
     commandLine.lines.clear();
     for (TClockSession* session : {&windowSession, &commandLineSession}) {
-      const TPortEntry chosen = session->savedEntry(c.saved, ports);
-      EXPECT_EQ(chosen.name.toStdString(), c.entryName) << c.name;
-      if (c.openFailure) session->savedPortUnavailable(chosen, QString::fromUtf8(c.openFailure));
+      std::string opened;
+      const bool open = session->openSavedPort(c.saved, ports, [&](const TPortEntry& chosen) {
+        opened = chosen.name.toStdString();
+        return c.openFailure ? TProblem::other(c.openFailure) : TProblem();
+      });
+      EXPECT_EQ(opened, c.entryName) << c.name;
+      EXPECT_EQ(open, c.openFailure == nullptr) << c.name;
     }
     const std::vector<std::string> expected = *c.text ? std::vector<std::string>{c.text} : std::vector<std::string>{};
     EXPECT_EQ(window.texts, expected) << c.name;

@@ -51,8 +51,8 @@ TEST_P(SafeWrite, WritesAWholeRegularFileOrLeavesTheNameAsItWas) {
   if (c.before == Before::ReadOnlyFile) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
   if (c.before == Before::Folder) fs::create_directory(target);
 
-  const std::string refusal = writeRefusal(target);
-  const std::string result = writeFileSafely(target, "COM2\r\n");
+  const std::string refusal = refusalToWrite(target).text;
+  const std::string result = writeWholeFile(target, "COM2\r\n").text;
 
   if (c.refusal == nullptr) {
     EXPECT_EQ(refusal, "");

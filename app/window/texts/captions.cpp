@@ -149,10 +149,10 @@ using MessageTable = std::array<const char*, kLanguageCount>;
 // Why a file cannot be opened or saved: Dutch, German, English; French and Polish take the
 // English text, as the other boxes do.
 struct FileProblemTexts {
-  FileProblem::Kind kind;
+  TProblem::Kind kind;
   std::array<const char*, 3> texts;
 };
-using Kind = FileProblem::Kind;
+using Kind = TProblem::Kind;
 const FileProblemTexts kFileProblems[] = {
     {Kind::NoSuchFile, {"bestand niet gevonden", "Datei nicht gefunden", "no such file"}},
     {Kind::NoSuchFolder, {"de map bestaat niet", "der Ordner existiert nicht", "no such folder"}},
@@ -223,7 +223,7 @@ QString iniWriteErrorText(int language) { return messageFor(kIniWriteError, lang
 QString configOpenErrorText(int language) { return messageFor(kConfigOpenError, language); }
 QString configSaveErrorText(int language) { return messageFor(kConfigSaveError, language); }
 
-QString fileProblemText(FileProblem::Kind kind, int language) {
+QString fileProblemText(TProblem::Kind kind, int language) {
   if (!validLanguage(language)) return {};
   for (const FileProblemTexts& row : kFileProblems)
     if (row.kind == kind) return QString::fromUtf8(row.texts[static_cast<std::size_t>(std::min(language, 2))]);

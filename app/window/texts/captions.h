@@ -4,7 +4,7 @@
 #include <QString>
 #include <array>
 
-#include "file_problem.h"
+#include "problem.h"
 #include "plan_captions.h"
 
 // Caption of every message box with a single "OK" button, and the task-bar text.
@@ -51,7 +51,7 @@ QString configSaveErrorText(int language);
 
 // The usual reasons a file cannot be opened or saved, said after its name in the window's
 // language; empty for any other reason, which is shown in the system's words.
-QString fileProblemText(FileProblem::Kind kind, int language);
+QString fileProblemText(TProblem::Kind kind, int language);
 // The line to the clock gave damaged characters: check the cable or the adapter.
 QString lineErrorText(int language);
 // "Compare with clock": the clock holds what the window shows; or the first line above the

@@ -18,21 +18,21 @@ std::filesystem::path localPath(const QString& name) { return argumentBytes(name
 
 QString localName(const std::filesystem::path& path) { return argumentText(path.native()); }
 
-FileProblem openRegularFile(const std::filesystem::path& path, QFile& file) {
+TProblem openRegularFile(const std::filesystem::path& path, QFile& file) {
   // Nothing is opened before stat has seen a regular file.
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return problemOf(errno);
-  if (!S_ISREG(st.st_mode)) return FileProblem::notRegularFile();
+  if (!S_ISREG(st.st_mode)) return TProblem::notRegularFile();
   fileStep("type checked");
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return problemOf(errno);
-  FileProblem problem;
+  TProblem problem;
   if (::fstat(fd, &st) != 0) {
     problem = problemOf(errno);
   } else if (!S_ISREG(st.st_mode)) {
-    problem = FileProblem::notRegularFile();
+    problem = TProblem::notRegularFile();
   } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-    problem = FileProblem::other(file.errorString().toStdString());
+    problem = TProblem::other(file.errorString().toStdString());
   }
   if (problem.failed()) ::close(fd);
   return problem;

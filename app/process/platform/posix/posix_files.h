@@ -1,29 +1,29 @@
 #pragma once
-// What the POSIX sides of the file calls share: a system error as a file problem.
+// What the POSIX sides of the file calls share: a system error as a problem.
 #include <cerrno>
 #include <cstring>
 
-#include "file_problem.h"
+#include "problem.h"
 
 namespace posix_files {
 
-inline FileProblem problemOf(int error) {
-  using Kind = FileProblem::Kind;
+inline TProblem problemOf(int error) {
+  using Kind = TProblem::Kind;
   switch (error) {
     case ENOENT:
-      return {Kind::NoSuchFile, "no such file"};
+      return {Kind::NoSuchFile, "no such file", error};
     case ENOSPC:
     case EDQUOT:
-      return {Kind::DiskFull, std::strerror(error)};
+      return {Kind::DiskFull, std::strerror(error), error};
     case EACCES:
     case EPERM:
-      return {Kind::PermissionDenied, std::strerror(error)};
+      return {Kind::PermissionDenied, std::strerror(error), error};
     case EROFS:
-      return {Kind::ReadOnlyFileSystem, std::strerror(error)};
+      return {Kind::ReadOnlyFileSystem, std::strerror(error), error};
     case ENAMETOOLONG:
-      return {Kind::NameTooLong, std::strerror(error)};
+      return {Kind::NameTooLong, std::strerror(error), error};
     default:
-      return FileProblem::other(std::strerror(error));
+      return TProblem::other(std::strerror(error), error);
   }
 }
 

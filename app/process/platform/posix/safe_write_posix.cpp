@@ -71,15 +71,15 @@ fs::path folderOf(const fs::path& path) {
 }
 
 // Why no temporary file can be made in the folder.
-FileProblem temporaryProblem(int error) {
-  if (error == EACCES || error == EPERM) return FileProblem::noTemporaryFile();
-  if (error == ENOENT || error == ENOTDIR) return {FileProblem::Kind::NoSuchFolder, "no such folder"};
+TProblem temporaryProblem(int error) {
+  if (error == EACCES || error == EPERM) return TProblem::noTemporaryFile();
+  if (error == ENOENT || error == ENOTDIR) return {TProblem::Kind::NoSuchFolder, "no such folder"};
   return problemOf(error);
 }
 
 // Follows links one by one until path names a regular file or nothing; st is its lstat, with
 // st_mode 0 when nothing is there yet. The problem when it must not be written.
-std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
+std::optional<TProblem> resolve(fs::path& path, struct stat& st) {
   for (int hops = 0;; ++hops) {
     if (::lstat(path.c_str(), &st) != 0) {
       if (errno != ENOENT) return problemOf(errno);
@@ -87,13 +87,13 @@ std::optional<FileProblem> resolve(fs::path& path, struct stat& st) {
       return std::nullopt;
     }
     if (S_ISREG(st.st_mode)) return std::nullopt;
-    if (!S_ISLNK(st.st_mode)) return FileProblem::notRegularFile();
+    if (!S_ISLNK(st.st_mode)) return TProblem::notRegularFile();
     if (hops == kMaxLinks) return problemOf(ELOOP);
     if (shared_folder::foreignEntry(path.string(), st))
-      return FileProblem::other("a link of another user in a shared folder; it is not followed");
+      return TProblem::other("a link of another user in a shared folder; it is not followed");
     std::error_code error;
     const fs::path target = fs::read_symlink(path, error);
-    if (error) return FileProblem::other(error.message());
+    if (error) return TProblem::other(error.message());
     path = target.is_absolute() ? target : folderOf(path) / target;
   }
 }
@@ -118,9 +118,9 @@ bool readOnly(const struct stat& st) {
 }
 
 // resolve, and a regular file found there must not be read-only.
-std::optional<FileProblem> writableTarget(fs::path& path, struct stat& st) {
+std::optional<TProblem> writableTarget(fs::path& path, struct stat& st) {
   if (auto refusal = resolve(path, st)) return refusal;
-  if (st.st_mode != 0 && readOnly(st)) return FileProblem::readOnlyFile();
+  if (st.st_mode != 0 && readOnly(st)) return TProblem::readOnlyFile();
   return std::nullopt;
 }
 
@@ -172,17 +172,17 @@ void syncFolder(const fs::path& folder) {
 
 // "kelvox.ini" in a folder that takes no temporary file, rewritten in place: its old bytes are
 // read first and put back on any failure, a full disk included.
-FileProblem rewriteInPlace(const fs::path& path, const struct stat& old, std::string_view bytes) {
+TProblem rewriteInPlace(const fs::path& path, const struct stat& old, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return problemOf(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_ino != old.st_ino || st.st_dev != old.st_dev) {
     ::close(fd);
-    return FileProblem::notRegularFile();
+    return TProblem::notRegularFile();
   }
   if (st.st_size > kMaxInPlaceSize) {
     ::close(fd);
-    return FileProblem::other("larger than 64 KB; it is not rewritten in place");
+    return TProblem::other("larger than 64 KB; it is not rewritten in place");
   }
   std::string before(static_cast<std::size_t>(st.st_size), '\0');
   if (::pread(fd, before.data(), before.size(), 0) != static_cast<ssize_t>(before.size())) {
@@ -208,12 +208,12 @@ FileProblem rewriteInPlace(const fs::path& path, const struct stat& old, std::st
     fileStep("rewritten in place");
   }
   if (::close(fd) != 0 && error == 0) error = errno;
-  return error == 0 ? FileProblem{} : problemOf(error);
+  return error == 0 ? TProblem{} : problemOf(error);
 }
 
 }  // namespace
 
-FileProblem refusalToWrite(const fs::path& name) {
+TProblem refusalToWrite(const fs::path& name) {
   fs::path path = name;
   struct stat st {};
   if (auto refusal = writableTarget(path, st)) return *refusal;
@@ -221,7 +221,7 @@ FileProblem refusalToWrite(const fs::path& name) {
   return {};
 }
 
-FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
+TProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
   fs::path path = name;
   struct stat old {};
   if (auto refusal = writableTarget(path, old)) return *refusal;
@@ -245,7 +245,7 @@ FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMo
   struct stat now {};
   if (error == 0 && ::lstat(path.c_str(), &now) == 0 && !S_ISREG(now.st_mode)) {
     ::unlink(temporary.c_str());
-    return FileProblem::notRegularFile();
+    return TProblem::notRegularFile();
   }
   if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {

@@ -27,7 +27,7 @@ using win32_files::problemOf;
 // "kelvox.ini" holds one short line; a larger file is not held in memory to be put back.
 constexpr LONGLONG kMaxInPlaceSize = 64 * 1024;
 
-FileProblem notRegular() { return FileProblem::notRegularFile(); }
+TProblem notRegular() { return TProblem::notRegularFile(); }
 
 class Handle {
  public:
@@ -76,7 +76,7 @@ std::optional<std::wstring> finalPath(HANDLE handle) {
 }
 
 // The reason when the name must not be written, else what stands there.
-std::variant<FileProblem, Target> judge(const fs::path& name) {
+std::variant<TProblem, Target> judge(const fs::path& name) {
   const std::wstring full = win32_files::fullPath(name);
   if (full.empty()) return problemOf(GetLastError());
   if (win32_files::namesDevice(full)) return notRegular();
@@ -101,7 +101,7 @@ std::variant<FileProblem, Target> judge(const fs::path& name) {
       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return notRegular();
   }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return FileProblem::readOnlyFile();
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return TProblem::readOnlyFile();
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return Target{full, true, information.dwFileAttributes};
   // A link: the file it leads to is the one replaced, as on POSIX systems.
   const auto target = finalPath(file.get());
@@ -139,8 +139,8 @@ DWORD writeAll(HANDLE file, std::string_view bytes) {
 }
 
 // Why no temporary file can be made beside the file.
-FileProblem temporaryProblem(DWORD error) {
-  return error == ERROR_ACCESS_DENIED ? FileProblem::noTemporaryFile() : problemOf(error);
+TProblem temporaryProblem(DWORD error) {
+  return error == ERROR_ACCESS_DENIED ? TProblem::noTemporaryFile() : problemOf(error);
 }
 
 DWORD seek(HANDLE file, LONGLONG offset) {
@@ -163,14 +163,14 @@ DWORD writeFromStart(HANDLE file, std::string_view bytes) {
 
 // "kelvox.ini" in a folder that takes no temporary file, rewritten in place: its old bytes are
 // read first and put back on any failure, a full disk included.
-FileProblem rewriteInPlace(const std::wstring& path, std::string_view bytes) {
+TProblem rewriteInPlace(const std::wstring& path, std::string_view bytes) {
   Handle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return problemOf(GetLastError());
   if (GetFileType(file.get()) != FILE_TYPE_DISK) return notRegular();
   LARGE_INTEGER oldSize{};
   if (!GetFileSizeEx(file.get(), &oldSize)) return problemOf(GetLastError());
-  if (oldSize.QuadPart > kMaxInPlaceSize) return FileProblem::other("larger than 64 KB; it is not rewritten in place");
+  if (oldSize.QuadPart > kMaxInPlaceSize) return TProblem::other("larger than 64 KB; it is not rewritten in place");
   std::string before(static_cast<std::size_t>(oldSize.QuadPart), '\0');
   DWORD read = 0;
   if (!before.empty() && (!ReadFile(file.get(), before.data(), static_cast<DWORD>(before.size()), &read, nullptr) ||
@@ -184,23 +184,23 @@ FileProblem rewriteInPlace(const std::wstring& path, std::string_view bytes) {
     FlushFileBuffers(file.get());
   }
   if (const DWORD closing = file.close(); error == 0) error = closing;
-  return error == 0 ? FileProblem{} : problemOf(error);
+  return error == 0 ? TProblem{} : problemOf(error);
 }
 
 }  // namespace
 
-FileProblem refusalToWrite(const fs::path& name) {
+TProblem refusalToWrite(const fs::path& name) {
   const auto judged = judge(name);
-  if (const auto* refusal = std::get_if<FileProblem>(&judged)) return *refusal;
+  if (const auto* refusal = std::get_if<TProblem>(&judged)) return *refusal;
   // A temporary file made and gone at once tells whether the folder takes one.
   std::wstring temporary;
   const Handle probe(createTemporary(std::get<Target>(judged).path, temporary, FILE_FLAG_DELETE_ON_CLOSE));
-  return probe.valid() ? FileProblem{} : temporaryProblem(GetLastError());
+  return probe.valid() ? TProblem{} : temporaryProblem(GetLastError());
 }
 
-FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
+TProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMode mode) {
   const auto judged = judge(name);
-  if (const auto* refusal = std::get_if<FileProblem>(&judged)) return *refusal;
+  if (const auto* refusal = std::get_if<TProblem>(&judged)) return *refusal;
   const Target& target = std::get<Target>(judged);
   const bool existed = target.exists;
 
@@ -224,7 +224,7 @@ FileProblem writeWholeFile(const fs::path& name, std::string_view bytes, WriteMo
   // Something else may have been put under the name meanwhile.
   if (error == 0) {
     const auto now = judge(target.path);
-    if (const auto* refusal = std::get_if<FileProblem>(&now)) {
+    if (const auto* refusal = std::get_if<TProblem>(&now)) {
       DeleteFileW(temporary.c_str());
       return *refusal;
     }

@@ -1,13 +1,13 @@
 #pragma once
 // What the Win32 sides of the file calls share: the full path a name stands for, whether that is
-// a device rather than a file, and a system error as a file problem.
+// a device rather than a file, and a system error as a problem.
 #include <windows.h>
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "file_problem.h"
+#include "problem.h"
 
 namespace win32_files {
 
@@ -29,25 +29,25 @@ inline std::wstring fullPath(const std::filesystem::path& path) {
 // A name of the device namespace: opening it would already act on the device.
 inline bool namesDevice(const std::wstring& fullPath) { return fullPath.starts_with(L"\\\\.\\"); }
 
-inline FileProblem problemOf(DWORD error) {
-  using Kind = FileProblem::Kind;
+inline TProblem problemOf(DWORD error) {
+  using Kind = TProblem::Kind;
   std::string text = std::system_category().message(static_cast<int>(error));
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
-      return {Kind::NoSuchFile, "no such file"};
+      return {Kind::NoSuchFile, "no such file", static_cast<int>(error)};
     case ERROR_PATH_NOT_FOUND:
-      return {Kind::NoSuchFolder, "no such folder"};
+      return {Kind::NoSuchFolder, "no such folder", static_cast<int>(error)};
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return {Kind::DiskFull, text};
+      return {Kind::DiskFull, text, static_cast<int>(error)};
     case ERROR_ACCESS_DENIED:
-      return {Kind::PermissionDenied, text};
+      return {Kind::PermissionDenied, text, static_cast<int>(error)};
     case ERROR_WRITE_PROTECT:
-      return {Kind::ReadOnlyFileSystem, text};
+      return {Kind::ReadOnlyFileSystem, text, static_cast<int>(error)};
     case ERROR_FILENAME_EXCED_RANGE:
-      return {Kind::NameTooLong, text};
+      return {Kind::NameTooLong, text, static_cast<int>(error)};
     default:
-      return FileProblem::other(text);
+      return TProblem::other(text, static_cast<int>(error));
   }
 }
 
