@@ -12,7 +12,7 @@
 
 #include "Serial4.h"
 #include "argument_text.h"
-#include "batch_transfer.h"
+#include "port_transfer.h"
 #include "batch_verify.h"
 #include "config_file_access.h"
 #include "desktop.h"
@@ -34,7 +34,7 @@ void report(const QString& text) {
 // Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
 // why, when the asked one does not open. `search` is set when no port is known, or the saved one
 // does not open: the clock is then looked for on every port.
-TProblem openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& asked,
+TProblem openPort(TPortTransfer& transfer, const std::optional<TPortArgument>& asked,
                   const std::vector<TPortEntry>& ports, bool& search) {
   search = false;
   if (asked) return asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
@@ -43,6 +43,24 @@ TProblem openPort(TBatchTransfer& transfer, const std::optional<TPortArgument>& 
     return transfer.open(entry);
   });
   return {};
+}
+
+// Runs `transfer`; on a terminal its progress shows in one line, rewritten at each step.
+bool runShown(TPortTransfer& transfer) {
+  if (!desktop::standardErrorIsTerminal()) return transfer.run();
+  bool printed = false;
+  transfer.setProgress([&transfer, &printed](int done, int total) {
+    desktop::write(stderr, QStringLiteral("\r%1 the clock on %2: %3/%4")
+                               .arg(transfer.reading() ? QStringLiteral("reading") : QStringLiteral("sending to"))
+                               .arg(transfer.portName())
+                               .arg(done)
+                               .arg(total));
+    printed = true;
+  });
+  const bool done = transfer.run();
+  transfer.setProgress(nullptr);
+  if (printed) std::fputc('\n', stderr);
+  return done;
 }
 
 // What the session tells of the ports, one line each.
@@ -71,9 +89,9 @@ int runBatchTransfer(const TBatchRequest& request) {
     return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
                 QString::fromLocal8Bit(refusal.text));
   }
-  const auto direction = request.reading ? TBatchTransfer::Direction::Read : TBatchTransfer::Direction::Send;
+  const auto direction = request.reading ? TPortTransfer::Direction::Read : TPortTransfer::Direction::Send;
   const TClockConfig sent = request.reading ? TClockConfig() : config;
-  std::unique_ptr<TBatchTransfer> transfer;
+  std::unique_ptr<TPortTransfer> transfer;
   bool interrupted = false;
   // Ctrl+C, SIGTERM and a hang-up are caught from here to the end. During a transfer they end it
   // with its report and an orderly close, so a clock is never left half-written without a word;
@@ -92,7 +110,7 @@ int runBatchTransfer(const TBatchRequest& request) {
       (request.reading ? QStringLiteral("nothing was written") : QStringLiteral("no command was acknowledged"));
   TBatchLines lines;
   const auto newTransfer = [&] {
-    auto made = std::make_unique<TBatchTransfer>(direction, sent);
+    auto made = std::make_unique<TPortTransfer>(direction, sent);
     made->session().setListener(&lines);
     if (request.comparing) made->setReadFailureEnding(QStringLiteral("nothing was compared"));
     return made;
@@ -108,21 +126,21 @@ int runBatchTransfer(const TBatchRequest& request) {
   bool done = false;
   if (!search) {
     if (signalled()) return fail(lookingInterrupted);
-    done = transfer->run();
+    done = runShown(*transfer);
     // Silence on the saved port: the clock may hang elsewhere now. An asked port is never searched past.
     search = !done && !request.port && transfer->unanswered();
     if (search) transfer->session().savedPortSilent(transfer->failure());
   }
   if (search) {
     // The search is a read: no port hears a setting before the clock has answered on it.
-    auto reading = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
+    auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
     reading->session().setListener(&lines);
     if (request.comparing) reading->setReadFailureEnding(QStringLiteral("nothing was compared"));
     if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
     transfer = std::move(reading);
     transfer->search(ports);
     if (signalled()) return fail(lookingInterrupted);
-    done = transfer->run();
+    done = runShown(*transfer);
     if (done) transfer->session().clockFoundOn(*transfer->foundPort());
     if (done && !request.reading) {
       // The clock is found: the send goes to its port alone.
@@ -132,7 +150,7 @@ int runBatchTransfer(const TBatchRequest& request) {
       if (const TProblem problem = transfer->open(found); problem.failed())
         return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent")
                         .arg(found.shown(), QString::fromStdString(problem.text)));
-      done = transfer->run();
+      done = runShown(*transfer);
     }
   }
   // A comparison counts them among its differences.
@@ -141,8 +159,8 @@ int runBatchTransfer(const TBatchRequest& request) {
   if (!done) return fail(transfer->failure());
   if (!request.reading && request.verify) {
     // Acknowledged is not yet held: the send is read back on the same port, under the same name.
-    const std::unique_ptr<TBatchTransfer> sending = std::move(transfer);
-    transfer = std::make_unique<TBatchTransfer>(TBatchTransfer::Direction::Read, TClockConfig());
+    const std::unique_ptr<TPortTransfer> sending = std::move(transfer);
+    transfer = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
     transfer->setReadFailureEnding(verifyReadEnding());
     if (interrupted) transfer->interrupt();
     const QString failed = QStringLiteral("the read to verify the send failed: ");
@@ -151,7 +169,7 @@ int runBatchTransfer(const TBatchRequest& request) {
                   QStringLiteral("%1 no longer opens (%2); ")
                       .arg(transfer->portName(), QString::fromStdString(problem.text)) +
                   verifyReadEnding());
-    if (!transfer->run()) return fail(failed + transfer->failure());
+    if (!runShown(*transfer)) return fail(failed + transfer->failure());
   }
   if (request.comparing || (!request.reading && request.verify)) {
     const TBatchOutcome outcome = compareWithClock(request.comparing ? Comparison::Compare : Comparison::AfterSend,

@@ -1,7 +1,7 @@
 // The clock against a configuration file, after a --send and for --compare.
 #include "batch_verify.h"
 
-#include "batch_transfer.h"
+#include "port_transfer.h"
 #include "config_compare.h"
 #include "transfer.h"
 
@@ -11,7 +11,7 @@ QString verifyReadEnding() {
 }
 
 TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TClockConfig& fileConfig,
-                               const TBatchTransfer& clockRead) {
+                               const TPortTransfer& clockRead) {
   const QString clock = QStringLiteral("the clock on %1").arg(clockRead.portName());
   const bool afterSend = kind == Comparison::AfterSend;
   TBatchOutcome outcome;

@@ -1,13 +1,13 @@
 #pragma once
 // What the clock holds against a configuration file: after a --send (the read-back that verifies
-// it) and for --compare. The clock has been read by a TBatchTransfer; here the comparison becomes
+// it) and for --compare. The clock has been read by a TPortTransfer; here the comparison becomes
 // lines on standard error and an exit code.
 #include <QString>
 #include <QStringList>
 
 #include "config_file.h"
 
-class TBatchTransfer;
+class TPortTransfer;
 
 // The exit codes of the command line's transfers.
 namespace batchexit {
@@ -29,4 +29,4 @@ enum class Comparison { AfterSend, Compare };
 QString verifyReadEnding();
 // The comparison of `fileConfig` (from the file shown as `file`) with what `clockRead` read.
 TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TClockConfig& fileConfig,
-                               const TBatchTransfer& clockRead);
+                               const TPortTransfer& clockRead);

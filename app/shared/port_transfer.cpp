@@ -1,5 +1,5 @@
-// The window's read or send on a port of its own, without a window: TBatchTransfer.
-#include "batch_transfer.h"
+// The window's read or send on a port of its own, without a window: TPortTransfer.
+#include "port_transfer.h"
 
 #include <QEventLoop>
 #include <algorithm>
@@ -7,7 +7,6 @@
 
 #include "argument_text.h"
 #include "clock_link.h"
-#include "desktop.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ QString outOfRange(Setting setting, int value, SettingRange range, const QString
 
 }  // namespace
 
-TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
+TPortTransfer::TPortTransfer(Direction direction, TClockConfig config)
     : direction_(direction), config_(std::move(config)) {
   makeClockLink(serial_);
   serial_.OnMessage = [this](TSerial* sender, const std::string& message) {
@@ -49,47 +48,47 @@ TBatchTransfer::TBatchTransfer(Direction direction, TClockConfig config)
   table_ = config_.week;
 }
 
-TBatchTransfer::~TBatchTransfer() {
+TPortTransfer::~TPortTransfer() {
   session_.stopReplyTime();
   session_.dropSearch();
   serial_.setActive(false);
 }
 
-TProblem TBatchTransfer::open(int port) {
+TProblem TPortTransfer::open(int port) {
   serial_.setPort(port);
   return openSelected();
 }
 
-TProblem TBatchTransfer::openPath(const std::string& path) {
+TProblem TPortTransfer::openPath(const std::string& path) {
   serial_.setPortPath(path);
   return openSelected();
 }
 
-TProblem TBatchTransfer::open(const TPortEntry& entry) {
+TProblem TPortTransfer::open(const TPortEntry& entry) {
   nameShown_ = shownName(entry.shown());
   usePort(serial_, entry);
   return openSelected();
 }
 
-TProblem TBatchTransfer::reopen(const TBatchTransfer& earlier) {
+TProblem TPortTransfer::reopen(const TPortTransfer& earlier) {
   nameShown_ = earlier.portName();
   return earlier.portPath().empty() ? open(earlier.port()) : openPath(earlier.portPath());
 }
 
-void TBatchTransfer::search(std::vector<TPortEntry> ports) {
+void TPortTransfer::search(std::vector<TPortEntry> ports) {
   session_.startSearch(std::move(ports), [](std::size_t) {},
                        [this](const std::string& message, bool beforeLastWrite, bool damaged) {
                          if (!finished_) session_.deliver(message, beforeLastWrite, damaged);
                        });
 }
 
-std::optional<TPortEntry> TBatchTransfer::foundPort() const {
+std::optional<TPortEntry> TPortTransfer::foundPort() const {
   const TClockSearch* looking = session_.search();
   if (!looking || !looking->found()) return std::nullopt;
   return looking->ports()[*looking->found()];
 }
 
-QString TBatchTransfer::portName() const {
+QString TPortTransfer::portName() const {
   if (const auto found = foundPort()) return found->shown();
   const TClockSearch* looking = session_.search();
   if (looking) {
@@ -106,48 +105,61 @@ QString TBatchTransfer::portName() const {
   return shownName(argumentText(serial_.PortPath()));
 }
 
-TProblem TBatchTransfer::openSelected() {
+TProblem TPortTransfer::openSelected() {
   serial_.setActive(true);
   // The reason as the window's tool tip gives it ("in use by PID 1234", "permission denied; ...").
   return openProblem(serial_);
 }
 
-bool TBatchTransfer::run() {
-  if (finished_) return failure_.isEmpty();
-  progressShown_ = desktop::standardErrorIsTerminal();
+void TPortTransfer::start(std::function<void()> finished) {
+  onFinished_ = std::move(finished);
+  if (started_ || finished_) return;  // an interrupt before the start: it ends without asking anything
+  started_ = true;
   if (direction_ == Direction::Read)
     session_.transfer().ReadClockClick();
   else
     session_.transfer().SendToClockClick();
-  if (!finished_) loop_.exec();
-  session_.stopReplyTime();
-  serial_.setActive(false);
-  if (TClockSearch* looking = session_.search()) looking->close();
-  if (progressShown_ && progressPrinted_) std::fputc('\n', stderr);
+}
+
+bool TPortTransfer::run() {
+  if (!completed_) {
+    QEventLoop loop;
+    start([&loop] { loop.quit(); });
+    if (!completed_) loop.exec();
+  }
   return failure_.isEmpty();
 }
 
-TClockConfig TBatchTransfer::received() const {
+TClockConfig TPortTransfer::received() const {
   TClockConfig config = config_;
   config.week = table_;
   return config;
 }
 
-void TBatchTransfer::interrupt() { finish(failureText(std::nullopt)); }
+void TPortTransfer::interrupt() { finish(failureText(std::nullopt)); }
 
-void TBatchTransfer::finish(const QString& failure) {
+void TPortTransfer::finish(const QString& failure) {
   if (finished_) return;
   finished_ = true;
   failure_ = failure;
-  loop_.quit();
+  // It may be ending from within the port's or the transfer's handlers: the port closes once they are through.
+  QMetaObject::invokeMethod(&session_.timer(), [this] { complete(); }, Qt::QueuedConnection);
 }
 
-QString TBatchTransfer::failureText(std::optional<TransferFailure> why) const {
+void TPortTransfer::complete() {
+  session_.stopReplyTime();
+  serial_.setActive(false);
+  if (TClockSearch* looking = session_.search()) looking->close();
+  completed_ = true;
+  if (onFinished_) onFinished_();
+}
+
+QString TPortTransfer::failureText(std::optional<TransferFailure> why) const {
   return direction_ == Direction::Read ? readFailureText(why) : sendFailureText(why);
 }
 
 // `why` empty: interrupted.
-QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) const {
+QString TPortTransfer::readFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
   const std::string& request = session_.transfer().lastWritten();
   const QString requestName =
@@ -171,7 +183,7 @@ QString TBatchTransfer::readFailureText(std::optional<TransferFailure> why) cons
   return what + QStringLiteral("; ") + readFailureEnding_;
 }
 
-QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) const {
+QString TPortTransfer::sendFailureText(std::optional<TransferFailure> why) const {
   const QString clock = QStringLiteral("the clock on %1").arg(portName());
   const int acknowledged = session_.transfer().acknowledgedCount();
   const int total = TClockTransfer::kSendCommands;
@@ -207,30 +219,22 @@ QString TBatchTransfer::sendFailureText(std::optional<TransferFailure> why) cons
   return text + QStringLiteral("; the clock is half-written: the last acknowledged command is ") + lastTaken;
 }
 
-void TBatchTransfer::writeSetting(Setting s, int value) {
+void TPortTransfer::writeSetting(Setting s, int value) {
   config_.setSetting(s, TClockSession::clamped(s, value));
 }
 
-void TBatchTransfer::settingRead(Setting s, int value) {
+void TPortTransfer::settingRead(Setting s, int value) {
   const SettingRange range = settingRange(s);
   if (value < range.min || value > range.max) warnings_ << outOfRange(s, value, range, portName());
   writeSetting(s, value);
   reported_.set(static_cast<std::size_t>(s));
 }
 
-void TBatchTransfer::progressed(int done, int total) {
-  if (!progressShown_) return;
-  const QString line =
-      QStringLiteral("\r%1 the clock on %2: %3/%4")
-          .arg(direction_ == Direction::Read ? QStringLiteral("reading") : QStringLiteral("sending to"))
-          .arg(portName())
-          .arg(done)
-          .arg(total);
-  desktop::write(stderr, line);
-  progressPrinted_ = true;
+void TPortTransfer::progressed(int done, int total) {
+  if (progress_) progress_(done, total);
 }
 
-void TBatchTransfer::readFinished() {
+void TPortTransfer::readFinished() {
   if (reported_.all())
     finish(QString());
   else
@@ -240,7 +244,7 @@ void TBatchTransfer::readFinished() {
                .arg(readFailureEnding_));
 }
 
-void TBatchTransfer::failed(TransferFailure why, const std::string&) {
+void TPortTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
   // No port answered the search: none of them hears anything more (the ending's CR included).
   if (TClockSearch* looking = session_.search(); looking && !looking->found()) {

@@ -1,11 +1,11 @@
 #pragma once
-// The window's read or send on a port of its own, with the configuration in place of the controls:
-// TClockTransfer on a TSerial, without a window or a display.
+// A read or a send on a port of its own, with a configuration in place of the window's controls:
+// TClockTransfer on a TSerial, without a window or a display. The command line runs one at a time;
+// several run side by side in one event loop, one per clock.
 //
 // The received bytes are cut into messages here rather than by the component: each byte is then
 // known to have come before or after the last command was written, and the transfer is told so.
 // It decides what such a message means (a clock's second "$ok" for one command fails the send).
-#include <QEventLoop>
 #include <QString>
 #include <QStringList>
 #include <bitset>
@@ -20,12 +20,12 @@
 #include "clock_session.h"
 #include "config_file.h"
 
-class TBatchTransfer : private TransferHost {
+class TPortTransfer : private TransferHost {
  public:
   enum class Direction { Read, Send };
 
-  TBatchTransfer(Direction direction, TClockConfig config);
-  ~TBatchTransfer() override;
+  TPortTransfer(Direction direction, TClockConfig config);
+  ~TPortTransfer() override;
 
   // Opens COMn; why, when it cannot be opened.
   TProblem open(int port);
@@ -35,8 +35,9 @@ class TBatchTransfer : private TransferHost {
   // it as the list shows it ("COM12"), never by the path it opens ("\\.\COM12", a folder's link).
   TProblem open(const TPortEntry& entry);
   // Opens the port `earlier` ran on, named as `earlier` named it: the read that verifies a send.
-  TProblem reopen(const TBatchTransfer& earlier);
+  TProblem reopen(const TPortTransfer& earlier);
   int port() const { return serial_.Port(); }
+  bool reading() const { return direction_ == Direction::Read; }
   // Which port, and the words for what happens to it.
   TClockSession& session() { return session_; }
   // The device path it was opened by; empty when opened by number.
@@ -53,8 +54,15 @@ class TBatchTransfer : private TransferHost {
   // search ("COM12"), else "COM3" for a number and the path of a device opened by its path.
   QString portName() const;
 
-  // Runs the read or the send to its end; false with failure() saying why.
+  // Starts the read or the send; `finished` is called once it has ended and its port is closed,
+  // from the event loop (never from within start() or interrupt()).
+  void start(std::function<void()> finished);
+  // Runs the read or the send to its end in an event loop of its own; false with failure() saying why.
   bool run();
+  // Whether it has ended: false once it has ended, with failure() saying why.
+  bool succeeded() const { return failure_.isEmpty(); }
+  // Told of each step: `done` of `total` messages.
+  void setProgress(std::function<void(int done, int total)> progress) { progress_ = std::move(progress); }
   // Ends the run at once (Ctrl+C, SIGTERM, a hang-up) with its report of how far it came. The
   // signals reach the program through the event loop that run() turns; a transfer interrupted
   // before its run asks nothing.
@@ -73,6 +81,8 @@ class TBatchTransfer : private TransferHost {
   TProblem openSelected();
 
   void finish(const QString& failure);
+  // After finish(), from the event loop: the port closes and the host hears of the end.
+  void complete();
 
   // How the transfer ended without success: one of the transfer's failures, or interrupted.
   QString failureText(std::optional<TransferFailure> why) const;
@@ -96,16 +106,17 @@ class TBatchTransfer : private TransferHost {
   WeekTable table_;
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
-  QEventLoop loop_;
   TClockSession session_{*this, table_, &serial_};
 
   QStringList warnings_;
 
   std::bitset<TClockConfig::kSettingCount> reported_;
   bool noAnswer_ = false;
+  bool started_ = false;
   bool finished_ = false;
+  bool completed_ = false;
+  std::function<void()> onFinished_;
+  std::function<void(int, int)> progress_;
   QString failure_;
   QString readFailureEnding_ = QStringLiteral("nothing was written");
-  bool progressShown_ = false;
-  bool progressPrinted_ = false;
 };
