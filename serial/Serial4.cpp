@@ -121,11 +121,8 @@ void TSerial::setCheckParity(bool check) {
   reopenIfOpen();
 }
 
-void TSerial::setTimeout(std::uint32_t ms) {
-  if (ms == timeout_) return;
-  timeout_ = ms;
-  reopenIfOpen();
-}
+// It bounds each write as it starts: no setting of the line, so an open port stays open.
+void TSerial::setTimeout(std::uint32_t ms) { timeout_ = ms; }
 
 void TSerial::reopenIfOpen() {
   if (open_) open();

@@ -414,6 +414,10 @@ TEST_F(SerialPortTest, WritingTheSameValueReopensOnlyForQueueSizes) {
   slowDownBehindItsBack();
   serial->setStopBits(st2bit);  // a different value reopens
   EXPECT_EQ(slaveSpeed(), B19200);
+  // The write bound is no setting of the line: a new one never reopens (and never drops what came in).
+  slowDownBehindItsBack();
+  serial->setTimeout(100);
+  EXPECT_EQ(slaveSpeed(), B9600);
   EXPECT_TRUE(serial->Active());
   EXPECT_EQ(serial->ErrorCode(), 0);
 }
