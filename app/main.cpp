@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {
     QCoreApplication batch(argc, argv);
+    QCoreApplication::setApplicationVersion(programVersion());
     return runBatchTransfer(commandLine.batch);
   }
 

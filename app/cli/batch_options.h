@@ -22,9 +22,13 @@ struct TBatchRequest {
   std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
   QString pathProblem;          // why no absolute path could be made (the start folder is gone)
   std::optional<TPortArgument> port;  // --port; otherwise the saved or the first usable port
+  bool allClocks = false;       // --all-clocks: every clock on every port at once; --read names a folder
+  int retries = 0;              // --retries: further runs of a transfer that failed on its line
+  QString report;               // --report: as given, shown on one line; empty: none
+  std::filesystem::path reportPath;
 };
 
-// Adds --read, --send, --compare, --no-verify and --port.
+// Adds --read, --send, --compare, --no-verify, --port, --all-clocks, --retries and --report.
 void addBatchTransferOptions(QCommandLineParser& parser);
 // Whether the command line names one of them.
 bool batchTransferRequested(const QCommandLineParser& parser);

@@ -14,6 +14,7 @@
 #include "argument_text.h"
 #include "port_transfer.h"
 #include "batch_verify.h"
+#include "every_clock_run.h"
 #include "config_file_access.h"
 #include "desktop.h"
 #include "exit_signals.h"
@@ -75,6 +76,7 @@ class TBatchLines final : public TSessionListener {
 }  // namespace
 
 int runBatchTransfer(const TBatchRequest& request) {
+  if (request.allClocks) return runEveryClock(request);
   const auto fail = [&request](const QString& text) {
     report(text);
     return request.comparing ? batchexit::kTrouble : batchexit::kFailed;

@@ -231,6 +231,8 @@ void TPortTransfer::settingRead(Setting s, int value) {
 }
 
 void TPortTransfer::progressed(int done, int total) {
+  // A send tells of each command as it writes it.
+  if (direction_ == Direction::Send) written_.push_back(session_.transfer().lastWritten());
   if (progress_) progress_(done, total);
 }
 
@@ -246,6 +248,7 @@ void TPortTransfer::readFinished() {
 
 void TPortTransfer::failed(TransferFailure why, const std::string&) {
   noAnswer_ = why == TransferFailure::NoAnswer;
+  lineFailure_ = why;
   // No port answered the search: none of them hears anything more (the ending's CR included).
   if (TClockSearch* looking = session_.search(); looking && !looking->found()) {
     session_.line().attach(nullptr);

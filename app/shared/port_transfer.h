@@ -69,6 +69,10 @@ class TPortTransfer : private TransferHost {
   void interrupt();
 
   QString failure() const { return failure_; }
+  // How it failed on its line; none when it succeeded or was interrupted.
+  std::optional<TransferFailure> lineFailure() const { return lineFailure_; }
+  // A send's commands as written, each without its line end, in order.
+  const std::vector<std::string>& commandsWritten() const { return written_; }
   // Replies whose values the file could hold only clamped, one line each.
   const QStringList& warnings() const { return warnings_; }
   // What a read's failure line ends with: what it leaves undone ("nothing was written" by default).
@@ -112,6 +116,8 @@ class TPortTransfer : private TransferHost {
 
   std::bitset<TClockConfig::kSettingCount> reported_;
   bool noAnswer_ = false;
+  std::optional<TransferFailure> lineFailure_;
+  std::vector<std::string> written_;
   bool started_ = false;
   bool finished_ = false;
   bool completed_ = false;

@@ -3,6 +3,8 @@
 kvx_add_test(kvx_config_file_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/config_files_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/every_clock_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/run_setup.h
     ${CMAKE_CURRENT_LIST_DIR}/evidence_support.h
   LIBS kvx_app kvx_emulator_support
   LABELS app e2e)

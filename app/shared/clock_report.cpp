@@ -1,0 +1,88 @@
+#include "clock_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include "every_clock.h"
+
+namespace {
+
+const QStringList kColumns{QStringLiteral("port"),        QStringLiteral("description"), QStringLiteral("identity"),
+                           QStringLiteral("result"),      QStringLiteral("reason"),      QStringLiteral("attempts"),
+                           QStringLiteral("started"),     QStringLiteral("seconds"),     QStringLiteral("sha256")};
+
+// A row's values in the order of kColumns.
+QStringList rowOf(const TClockJob& job) {
+  const TClockOutcome& o = job.outcome();
+  const TPortEntry& port = job.port();
+  const QString identity = port.identity.isEmpty() ? port.serialNumber : port.identity;
+  const QString reason = o.differences.isEmpty() ? o.reason : o.differences.join(QStringLiteral("; "));
+  return {port.shown(),
+          port.hardware(),
+          identity,
+          resultName(o.result),
+          reason,
+          QString::number(o.attempts),
+          o.started.isValid() ? o.started.toOffsetFromUtc(o.started.offsetFromUtc()).toString(Qt::ISODate) : QString(),
+          QString::number(o.seconds, 'f', 1),
+          QString::fromLatin1(o.commandsSha256)};
+}
+
+QString csvField(const QString& value) {
+  if (!value.contains(u',') && !value.contains(u'"') && !value.contains(u'\n') && !value.contains(u'\r'))
+    return value;
+  QString quoted = value;
+  quoted.replace(u'"', QStringLiteral("\"\""));
+  return u'"' + quoted + u'"';
+}
+
+QByteArray csv(const TEveryClock& run) {
+  QString text = kColumns.join(u',') + QStringLiteral("\r\n");
+  for (const auto& job : run.jobs()) {
+    QStringList fields;
+    for (const QString& value : rowOf(*job)) fields << csvField(value);
+    text += fields.join(u',') + QStringLiteral("\r\n");
+  }
+  return text.toUtf8();
+}
+
+QByteArray json(const TReportHeader& header, const TEveryClock& run) {
+  QJsonArray results;
+  for (const auto& job : run.jobs()) {
+    const QStringList values = rowOf(*job);
+    QJsonObject row;
+    for (int i = 0; i < kColumns.size(); ++i) row.insert(kColumns[i], values[i]);
+    row.insert(QStringLiteral("attempts"), job->outcome().attempts);
+    row.insert(QStringLiteral("seconds"), job->outcome().seconds);
+    row.insert(QStringLiteral("differences"), QJsonArray::fromStringList(job->outcome().differences));
+    if (job->outcome().commandsSha256.isEmpty()) row.insert(QStringLiteral("sha256"), QJsonValue::Null);
+    results.append(row);
+  }
+  QJsonObject configuration;
+  configuration.insert(QStringLiteral("file"), header.configurationFile.isEmpty()
+                                                   ? QJsonValue(QJsonValue::Null)
+                                                   : QJsonValue(header.configurationFile));
+  configuration.insert(QStringLiteral("sha256"), header.configurationSha256.isEmpty()
+                                                     ? QJsonValue(QJsonValue::Null)
+                                                     : QJsonValue(QString::fromLatin1(header.configurationSha256)));
+  QJsonObject report;
+  report.insert(QStringLiteral("schema"), 1);
+  report.insert(QStringLiteral("program"), header.program);
+  report.insert(QStringLiteral("configuration"), configuration);
+  report.insert(QStringLiteral("results"), results);
+  return QJsonDocument(report).toJson(QJsonDocument::Indented);
+}
+
+}  // namespace
+
+std::optional<ReportFormat> reportFormatOf(const QString& fileName) {
+  if (fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) return ReportFormat::Csv;
+  if (fileName.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive)) return ReportFormat::Json;
+  return std::nullopt;
+}
+
+QByteArray clockReport(ReportFormat format, const TReportHeader& header, const TEveryClock& run) {
+  return format == ReportFormat::Csv ? csv(run) : json(header, run);
+}

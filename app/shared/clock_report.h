@@ -1,0 +1,21 @@
+#pragma once
+// The report of a run over every clock: one row per port asked, as CSV (a header row, RFC 4180
+// quoting) or as JSON ({"schema": 1, "program": …, "configuration": {…}, "results": […]}).
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+class TEveryClock;
+
+struct TReportHeader {
+  QString program;            // "kelvox-setup 1.4.0"
+  QString configurationFile;  // as the command line named it; empty: none (a read)
+  QByteArray configurationSha256;  // hex, of the file's bytes; empty: none
+};
+
+enum class ReportFormat { Csv, Json };
+
+// The format a report file's name asks for (".csv", ".json", any case); none for another name.
+std::optional<ReportFormat> reportFormatOf(const QString& fileName);
+
+QByteArray clockReport(ReportFormat format, const TReportHeader& header, const TEveryClock& run);

@@ -1,0 +1,179 @@
+// --send FILE --all-clocks end to end: four emulated clocks beside devices that are no clock, each
+// clock's trouble its own, and the report.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <map>
+#include <memory>
+
+#include "config_file.h"
+#include "emulator_process.h"
+#include "evidence_support.h"
+#include "gps_stand_in.h"
+#include "run_setup.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A read of a clock is 8 messages (the read request and 7 day requests): the send's command n is
+// the clock's message 8 + n.
+constexpr int kReadMessages = 8;
+
+// English, the relay following the timer (so a send asks no question), and a Monday.
+TClockConfig plan() {
+  TClockConfig config;
+  config.settings = {2, 3, -5, 1, 48};
+  config.week.setAllDeleted();
+  const char* const monday[] = {"$21=0,06,30,00,ON ", "$21=1,08,15,00,OFF", "$21=2,17,45,30,ON ", "$21=3,22,00,00,OFF"};
+  for (int entry = 0; entry < 4; ++entry) config.week.at(0, entry).setText(monday[entry]);
+  return config;
+}
+
+struct EveryClockCase {
+  const char* name;
+  std::map<int, std::vector<std::string>> faults;  // emulator options of the clock on COMn
+  QStringList arguments;                           // further options of kelvox-setup
+  bool otherDevices;        // a silent device on COM5, a GPS receiver on COM6, a port in use on COM7
+  int terminateAtMessage;   // SIGTERM once COM1's clock has had this many messages; 0: never
+  int exitCode;
+  std::map<QString, QString> results;  // port: result in the report
+  std::map<QString, int> attempts;     // port: attempts in the report, where it matters
+  const char* says;                    // a line of standard error
+};
+
+void PrintTo(const EveryClockCase& c, std::ostream* out) { *out << c.name; }
+
+const std::map<QString, QString> kAllVerified{
+    {"COM1", "verified"}, {"COM2", "verified"}, {"COM3", "verified"}, {"COM4", "verified"}};
+
+class EveryClock : public ::testing::TestWithParam<EveryClockCase> {};
+
+TEST_P(EveryClock, SendsToEveryClockAtOnceAndVerifiesEachOnItsOwn) {
+  const EveryClockCase& c = GetParam();
+  ScratchFolder folder({1, 2, 3, 4, 5, 6, 7});
+  folder.write("plan.cfg", QByteArray::fromStdString(formatConfigFile(plan())));
+  std::vector<std::unique_ptr<EmulatorProcess>> clocks;
+  for (int port = 1; port <= 4; ++port) {
+    const auto faults = c.faults.find(port);
+    clocks.push_back(std::make_unique<EmulatorProcess>(
+        folder.path().toStdString(), faults == c.faults.end() ? std::vector<std::string>{} : faults->second, port));
+    ASSERT_TRUE(clocks.back()->start());
+  }
+  std::unique_ptr<GpsStandIn> silent, gps;
+  int master = -1, slave = -1;
+  struct RemovedAtEnd {
+    QString path;
+    ~RemovedAtEnd() {
+      if (!path.isEmpty()) QFile::remove(path);
+    }
+  } busyLock;
+  if (c.otherDevices) {
+    silent = std::make_unique<GpsStandIn>(folder.path().toStdString(), 5);
+    silent->stopTalking();
+    gps = std::make_unique<GpsStandIn>(folder.path().toStdString(), 6);
+    char busy[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, busy, nullptr, nullptr), 0);
+    QFile::remove(folder.file("COM7"));
+    QFile::link(QString::fromLatin1(busy), folder.file("COM7"));
+    // Held by another program, as its lock file says (the one folder every program looks in).
+    busyLock.path = QStringLiteral("/var/lock/LCK..") + QString::fromLatin1(busy).mid(5).replace('/', '_');
+    QFile lock(busyLock.path);
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly)) << "the system's lock folder takes no lock file";
+    lock.write("         1\n");
+    ASSERT_TRUE(silent->ready() && gps->ready());
+  }
+
+  const std::function<bool()> terminateWhen =
+      c.terminateAtMessage == 0 ? std::function<bool()>()
+                                : [&] { return static_cast<int>(clocks[0]->receivedMessages().size()) >= c.terminateAtMessage; };
+  const RunResult run = runSetup(QStringList{"--send", "plan.cfg", "--all-clocks", "--report", "report.json"} + c.arguments,
+                                 terminateWhen);
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
+  EXPECT_TRUE(run.stderrText.contains(QLatin1String(c.says))) << run.stderrText.toStdString();
+
+  const QJsonObject report = QJsonDocument::fromJson(folder.read("report.json")).object();
+  EXPECT_EQ(report["schema"].toInt(), 1);
+  EXPECT_EQ(report["configuration"].toObject()["file"].toString(), "plan.cfg");
+  std::map<QString, QString> results;
+  for (const QJsonValue& row : report["results"].toArray()) {
+    const QJsonObject r = row.toObject();
+    const QString port = r["port"].toString();
+    if (port.size() != 4 || port > "COM7") continue;  // the machine's own ports are no concern here
+    results[port] = r["result"].toString();
+    if (const auto attempts = c.attempts.find(port); attempts != c.attempts.end()) {
+      EXPECT_EQ(r["attempts"].toInt(), attempts->second) << port.toStdString();
+    }
+    if (r["result"] == "verified") {
+      EXPECT_EQ(r["sha256"].toString().size(), 64);
+    }
+    if (c.terminateAtMessage != 0 && r["result"] == "failed") {
+      EXPECT_TRUE(r["reason"].toString().contains("interrupted")) << r["reason"].toString().toStdString();
+    }
+  }
+  std::map<QString, QString> expected = c.results;
+  if (c.otherDevices) {
+    expected["COM5"] = "not a clock";
+    expected["COM6"] = "not a clock";
+    expected["COM7"] = "skipped";
+  }
+  EXPECT_EQ(results, expected);
+  // A port where no clock answered heard the read request and its CRs, and no setting.
+  if (silent) {
+    EXPECT_EQ(silent->heard(), "$\r");
+  }
+  for (int fd : {master, slave})
+    if (fd >= 0) ::close(fd);
+}
+
+const std::string kCommand30 = std::to_string(kReadMessages + 30);
+const std::string kCommand12 = std::to_string(kReadMessages + 12);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EveryClock,
+    ::testing::Values(
+        EveryClockCase{"four clocks among devices that are none", {}, {}, true, 0, 0, kAllVerified, {},
+                       "4 clocks: 4 verified"},
+        EveryClockCase{"one clock stores another value",
+                       {{2, {"--corrupt-at", kCommand12}}},
+                       {},
+                       false,
+                       0,
+                       3,
+                       {{"COM1", "verified"}, {"COM2", "differs"}, {"COM3", "verified"}, {"COM4", "verified"}},
+                       {},
+                       "4 clocks: 3 verified, 1 differs (COM2)"},
+        EveryClockCase{"one clock vanishes in the middle of its send",
+                       {{3, {"--vanish-at", kCommand30}}},
+                       {},
+                       false,
+                       0,
+                       1,
+                       {{"COM1", "verified"}, {"COM2", "verified"}, {"COM3", "failed"}, {"COM4", "verified"}},
+                       {},
+                       "COM3: no answer from the clock on COM3 to command 30 of 61"},
+        EveryClockCase{"one clock refuses command 30 once, and is sent again",
+                       {{4, {"--error-at", kCommand30}}},
+                       {"--retries", "1"},
+                       false,
+                       0,
+                       0,
+                       kAllVerified,
+                       {{"COM1", 1}, {"COM4", 2}},
+                       "4 clocks: 4 verified"},
+        EveryClockCase{"SIGTERM in the middle",
+                       {{1, {"--pace"}}, {2, {"--pace"}}, {3, {"--pace"}}, {4, {"--pace"}}},
+                       {},
+                       false,
+                       kReadMessages + 20,
+                       1,
+                       {{"COM1", "failed"}, {"COM2", "failed"}, {"COM3", "failed"}, {"COM4", "failed"}},
+                       {},
+                       "interrupted at command"}),
+    [](const ::testing::TestParamInfo<EveryClockCase>& info) { return "case" + std::to_string(info.index); });
+
+}  // namespace

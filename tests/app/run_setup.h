@@ -1,0 +1,38 @@
+#pragma once
+// The real kelvox-setup, run as a user's script runs it: without a display, standard error no terminal.
+#include <signal.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <csignal>
+#include <functional>
+
+#include "window_support.h"
+
+struct RunResult {
+  int exitCode;
+  QString stderrText;
+};
+
+// Runs kelvox-setup in the current folder without a display; standard error is no terminal.
+// terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
+// ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
+inline RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
+                   int signal = SIGTERM, bool ignored = false) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  process.setProcessEnvironment(environment);
+  if (ignored) process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
+  process.start(QStringLiteral(KVX_SETUP_PATH), arguments);
+  if (terminateWhen && waitUntil([&] { return terminateWhen() || process.state() == QProcess::NotRunning; }))
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+  if (!process.waitForFinished(20000)) return {-1, QStringLiteral("did not end")};
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+          QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
