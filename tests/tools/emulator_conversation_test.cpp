@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -170,6 +173,75 @@ TEST_F(EmulatorConversation, PortOutlivesTheProgramClosingItAndLinkLivesAsLongAs
   EXPECT_EQ(clock->exitStatus(), 0);
   EXPECT_FALSE(exists(clock->linkPath()));
   EXPECT_EQ(clock->savedValue("language"), "3");
+}
+
+TEST_F(EmulatorConversation, SeveralClocksEachHoldTheirOwnConfigurationCountAndFaults) {
+  std::ofstream(dir.file("two.cfg")) << "utc = -5\n";
+  std::ofstream(dir.file("three.cfg")) << "language = 4\ntimeout = 150\n";
+  ASSERT_NO_FATAL_FAILURE(startClocks(3, {"--for", "COM2", "--config", dir.file("two.cfg"), "--for", "COM3",
+                                          "--config", dir.file("three.cfg"), "--vanish-at", "2"}));
+  const Replies settings[] = {
+      kDefaultSettings,
+      {"$S1=2\r", "$S2=-05\r", "$S3=0\r", "$S4=72\r", "$S5=0\r"},
+      {"$S1=4\r", "$S2=+01\r", "$S3=0\r", "$S4=150\r", "$S5=0\r"},
+  };
+  for (int i = 2; i >= 0; --i) EXPECT_EQ(ports[i]->ask("$\r", 5), settings[i]) << "COM" << i + 1;
+  EXPECT_EQ(ports[0]->ask("$1=0\r\n", 1), Replies{"$ok\r"});  // COM1's message 2
+  EXPECT_EQ(files[0]->savedValue("language"), "0");
+  EXPECT_EQ(files[1]->savedValue("language"), "2");
+
+  ports[2]->write("$1=0\r\n");  // COM3's message 2: it vanishes, alone
+  EXPECT_TRUE(ports[2]->hungUp(3s));
+  EXPECT_FALSE(exists(files[2]->linkPath()));
+  EXPECT_EQ(files[2]->savedValue("language"), "4");
+  EXPECT_EQ(ports[1]->ask("$\r", 5), settings[1]);
+  EXPECT_EQ(ports[0]->ask("$\r", 5), (Replies{"$S1=0\r", "$S2=+01\r", "$S3=0\r", "$S4=72\r", "$S5=0\r"}));
+  EXPECT_TRUE(clock->isRunning());
+
+  // A stop ends every clock, and each saves what it holds.
+  ::unlink(files[1]->savePath().c_str());
+  clock->stop();
+  EXPECT_EQ(clock->exitStatus(), 0);
+  EXPECT_EQ(files[1]->savedValue("utc"), "-5");
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(exists(files[i]->linkPath())) << "COM" << i + 1;
+  EXPECT_EQ(files[0]->receivedMessages().size(), 3u);
+  EXPECT_EQ(files[1]->receivedMessages().size(), 2u);
+  EXPECT_EQ(files[2]->receivedMessages(), (Replies{"$\r", "$1=0\r\n"}));
+}
+
+// What a script sees: the ready lines in port order, a file of each clock's own when one name is
+// given for all, and the end once every clock has gone.
+TEST_F(EmulatorConversation, SeveralClocksSayReadyInPortOrderAndTheEmulatorEndsWhenAllHaveVanished) {
+  const std::string command = "exec timeout 20 " + EmulatorProcess::executable() + " --dir " + dir.path() +
+                              " --port 4 --count 3 --vanish-at 1 --save " + dir.file("emu.cfg") + " --log " +
+                              dir.file("emu.log") + " 2>" + dir.file("errors");
+  FILE* out = ::popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  const auto nextLine = [out] {
+    char line[256] = {};
+    return std::fgets(line, sizeof line, out) ? std::string(line) : std::string();
+  };
+  for (const std::string name : {"COM4", "COM5", "COM6"}) {
+    const std::string ready = nextLine();
+    char target[256] = {};
+    const ssize_t n = ::readlink(dir.file(name).c_str(), target, sizeof target - 1);
+    EXPECT_EQ(ready, "ready " + name + " " + std::string(target, n > 0 ? n : 0) + "\n");
+  }
+  for (const std::string name : {"COM6", "COM4", "COM5"}) {
+    PortClient client(dir.file(name));
+    client.write("$\r");
+    EXPECT_TRUE(client.hungUp(3s)) << name;
+  }
+  Replies vanished;
+  for (std::string line; !(line = nextLine()).empty();) vanished.push_back(line);
+  std::sort(vanished.begin(), vanished.end());
+  EXPECT_EQ(vanished, (Replies{"vanished COM4\n", "vanished COM5\n", "vanished COM6\n"}));
+  EXPECT_EQ(::pclose(out), 0);
+  for (const std::string name : {"emu-COM4", "emu-COM5", "emu-COM6"}) {
+    EXPECT_TRUE(exists(dir.file(name + ".cfg"))) << name;
+    EXPECT_TRUE(exists(dir.file(name + ".log"))) << name;
+  }
+  EXPECT_FALSE(exists(dir.file("emu.cfg")));
 }
 
 TEST_F(EmulatorConversation, LogShowsEachReceivedLineWithItsLineEndsAndNumbersOnlyMessages) {

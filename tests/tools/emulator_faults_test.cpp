@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "clock_on_port.h"
 
@@ -139,6 +140,29 @@ TEST_F(EmulatorFaults, PaceSpreadsRepliesOverTheTimeOfARealLine) {
   EXPECT_EQ(monday[7], "=S08:00:00 OFF\r");
   // 120 bytes at 11 bits a byte and 19200 baud take about 69 ms; again only a lower bound.
   EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
+}
+
+// Each clock waits and writes at its own pace: two asked at once answer side by side. Had they
+// taken turns, one clock's first reply would have come only after the other's last.
+TEST_F(EmulatorFaults, PacedClocksAnswerSideBySideNotInTurn) {
+  ASSERT_NO_FATAL_FAILURE(startClocks(2, {"--pace", "--delay-ms", "100"}));
+  struct Answer {
+    std::chrono::steady_clock::time_point first, last;
+    std::string bytes;
+  } answers[2];
+  for (const auto& p : ports) p->write("$21=\r");
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 2; ++i)
+    readers.emplace_back([this, &answers, i] {
+      answers[i].bytes = ports[i]->readUntilCrs(1, 10s);
+      answers[i].first = std::chrono::steady_clock::now();
+      answers[i].bytes += ports[i]->readUntilCrs(7, 10s);
+      answers[i].last = std::chrono::steady_clock::now();
+    });
+  for (std::thread& r : readers) r.join();
+  for (const Answer& a : answers) ASSERT_EQ(repliesIn(a.bytes, '=').size(), 8u) << a.bytes;
+  EXPECT_TRUE(answers[0].first < answers[1].last) << "COM1 began only after COM2 had ended";
+  EXPECT_TRUE(answers[1].first < answers[0].last) << "COM2 began only after COM1 had ended";
 }
 
 }  // namespace

@@ -35,6 +35,11 @@ TEST_F(EmulatorInput, BadInputEndsWithOneLineAndStatusTwo) {
       {{"--filler", "$"}, 1},
       {{"--filler", "="}, 1},
       {{}, 2},  // a regular file named COM2
+      {{"--count", "2"}, 1},  // COM2 in the way of the second clock: the first is not linked either
+      {{"--count", "65"}, 1},
+      {{"--count", "3"}, 255},  // COM257 does not exist
+      {{"--count", "2", "--for", "COM5", "--pace"}, 3},  // no such clock
+      {{"--count", "2", "--for", "COM3", "--log", dir.file("same"), "--for", "COM4", "--log", dir.file("same")}, 3},
   };
   for (const auto& c : cases) {
     const std::string what = c.args.empty() ? "COM2 file" : c.args[0] + " " + c.args[1];

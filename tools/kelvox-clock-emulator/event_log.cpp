@@ -51,8 +51,9 @@ void EventLog::write(const std::string& text) {
   const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   std::tm local{};
   localtime_r(&secs, &local);
-  std::fprintf(file_, "%02d:%02d:%02d.%03d %s\n", local.tm_hour, local.tm_min, local.tm_sec, millis,
-               text.c_str());
+  const std::string name = file_ == stderr && !stderrName_.empty() ? stderrName_ + " " : "";
+  std::fprintf(file_, "%02d:%02d:%02d.%03d %s%s\n", local.tm_hour, local.tm_min, local.tm_sec, millis,
+               name.c_str(), text.c_str());
   std::fflush(file_);
 }
 

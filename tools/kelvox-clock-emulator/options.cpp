@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "input_checks.h"
 
@@ -11,16 +12,27 @@ namespace kvxemu {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--config FILE] [--save FILE] [--log FILE]\n"
-    "                             [--filler C] [--silent-from N] [--error-at N] [--duplicate-at N]\n"
-    "                             [--duplicate-delay-ms N] [--corrupt-at N] [--garbage] [--vanish-at N]\n"
-    "                             [--silent-after-reply N] [--delay-ms N]\n"
-    "                             [--pace] [--latency-ms N] [--timing FILE]\n"
+    "usage: kelvox-clock-emulator [--dir DIR] [--port N] [--count N] [CLOCK-OPTIONS]\n"
+    "                             [--for COMn CLOCK-OPTIONS]...\n"
+    "CLOCK-OPTIONS: [--config FILE] [--save FILE] [--log FILE] [--timing FILE] [--filler C]\n"
+    "               [--silent-from N] [--error-at N] [--duplicate-at N] [--duplicate-delay-ms N]\n"
+    "               [--corrupt-at N] [--garbage] [--vanish-at N] [--silent-after-reply N] [--delay-ms N]\n"
+    "               [--pace] [--latency-ms N]\n"
     "A KELVOX clock on a pseudo-terminal, linked as DIR/COMn, n 1..256 (default ./COM1); an existing\n"
     "DIR/COMn is replaced only when it is a symbolic link.\n"
     "Prints \"ready COMn PTY\" on stdout once the link exists; stops on SIGTERM or SIGINT.\n"
     "Messages are the received lines ending in CR that hold anything but CR and LF, counted from 1;\n"
     "a read is the read request (message 1 of a read on its own) and then one day request a day.\n"
+    "  --count N         N clocks in one process (1..64, default 1), linked as DIR/COMn .. COMn+N-1,\n"
+    "                    each with its own pseudo-terminal, configuration, counts and pace, and its\n"
+    "                    own \"ready\" line (in port order, once all are linked). With N > 1 a --save,\n"
+    "                    --log or --timing FILE given for all gets \"-COMn\" before its extension\n"
+    "                    (emu.cfg: emu-COM1.cfg, emu-COM2.cfg, ...), a log on stderr names the clock\n"
+    "                    on each line, and a clock that vanishes prints \"vanished COMn\"\n"
+    "  --for COMn        the CLOCK-OPTIONS after it, up to the next --for, are the clock COMn's own,\n"
+    "                    on top of those before the first --for; its FILEs are taken as given.\n"
+    "                    --dir, --port and --count are for the whole run wherever they stand.\n"
+    "                    e.g. --count 3 --save emu.cfg --for COM2 --config b.cfg --vanish-at 4\n"
     "  --config FILE     load the configuration, a regular file of at most 64 KiB (default: built-in)\n"
     "  --save FILE       write the held configuration after every applied command and at exit\n"
     "                    (an empty name, --save=, writes nothing)\n"
@@ -37,7 +49,8 @@ constexpr const char* kUsage =
     "  --corrupt-at N    acknowledge command N with \"$ok\" but store a changed value, as a line hit\n"
     "                    the clock did not notice: a switch time one second later (a deleted one as\n"
     "                    00:00:01 OFF), a setting one higher (one lower at the top of its range)\n"
-    "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit\n"
+    "  --vanish-at N     on message N close the pseudo-terminal, remove the link and exit; of several\n"
+    "                    clocks only this one ends, and the emulator once all have ended\n"
     "  --silent-after-reply N\n"
     "                    write only the first N replies (counted from 1 over the run, also within\n"
     "                    one answer), then neither answer nor apply anything\n"
@@ -63,23 +76,22 @@ bool toInt(const std::string& s, int min, int max, int& out) {
   }
 }
 
-}  // namespace
+using Setter = std::function<bool(const std::string&)>;
 
-std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
-  Options o;
-  helpShown = false;
-  const auto text = [](std::string& field) {
-    return [&field](const std::string& v) {
-      field = v;
-      return true;
-    };
+Setter text(std::string& field) {
+  return [&field](const std::string& v) {
+    field = v;
+    return true;
   };
-  const auto number = [](int& field, int min, int max) {
-    return [&field, min, max](const std::string& v) { return toInt(v, min, max, field); };
-  };
-  const std::map<std::string, std::function<bool(const std::string&)>> valued = {
-      {"--dir", text(o.dir)},
-      {"--port", number(o.port, 1, 256)},  // the program knows COM1 .. COM256
+}
+
+Setter number(int& field, int min, int max) {
+  return [&field, min, max](const std::string& v) { return toInt(v, min, max, field); };
+}
+
+// The valued options each clock may have of its own, bound to that clock's fields.
+std::map<std::string, Setter> clockOptions(Options& o) {
+  return {
       {"--config", text(o.configFile)},
       {"--save", text(o.saveFile)},
       {"--log", text(o.logFile)},
@@ -101,7 +113,97 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       {"--delay-ms", number(o.delayMs, 0, 600000)},
       {"--latency-ms", number(o.latencyMs, 0, 255)},
   };
-  const std::map<std::string, bool*> flags = {{"--garbage", &o.garbage}, {"--pace", &o.pace}};
+}
+
+std::map<std::string, bool*> clockFlags(Options& o) { return {{"--garbage", &o.garbage}, {"--pace", &o.pace}}; }
+
+// Options that set up the whole run, wherever they stand.
+bool isRunWide(const std::string& name) { return name == "--dir" || name == "--port" || name == "--count"; }
+
+// One option given after "--for COMn", applied once the clocks are known.
+struct Setting {
+  std::string name;
+  std::optional<std::string> value;  // none for a flag
+};
+
+bool toPort(const std::string& name, int& port) {
+  return name.rfind("COM", 0) == 0 && toInt(name.substr(3), 1, kMaxPort, port);
+}
+
+std::nullopt_t badValue(const std::string& name, const std::string& value) {
+  std::fprintf(stderr, "kelvox-clock-emulator: bad value for %s: %s\n", name.c_str(), errorLine(value).c_str());
+  return std::nullopt;
+}
+
+std::nullopt_t refuse(const std::string& text) {
+  std::fprintf(stderr, "kelvox-clock-emulator: %s\n", errorLine(text).c_str());
+  return std::nullopt;
+}
+
+std::string portName(int port) { return "COM" + std::to_string(port); }
+
+// With several clocks, each writes files of its own.
+bool filesApart(const std::vector<Options>& clocks) {
+  if (clocks.size() < 2) return true;
+  std::set<std::string> written;
+  for (const Options& o : clocks)
+    for (const std::string* file : {&o.saveFile, &o.logFile, &o.timingFile})
+      if (!file->empty() && !written.insert(*file).second) {
+        refuse("two clocks would write " + *file);
+        return false;
+      }
+  return true;
+}
+
+// Each clock: the common options, one file name made per clock, then the clock's own options.
+std::optional<std::vector<Options>> clocksOf(const Options& common, int count,
+                                             const std::map<int, std::vector<Setting>>& sections) {
+  const int last = common.port + count - 1;
+  if (last > kMaxPort)
+    return refuse("--count " + std::to_string(count) + " from " + portName(common.port) + " goes beyond " +
+                  portName(kMaxPort));
+  for (const auto& [port, settings] : sections)
+    if (port < common.port || port > last)
+      return refuse("--for " + portName(port) + ": no such clock (" + portName(common.port) +
+                    (count > 1 ? ".." + portName(last) : "") + ")");
+
+  std::vector<Options> clocks;
+  for (int port = common.port; port <= last; ++port) {
+    Options o = common;
+    o.port = port;
+    if (count > 1)
+      for (std::string* file : {&o.saveFile, &o.logFile, &o.timingFile})
+        if (!file->empty()) *file = perClockName(*file, port);
+    const auto own = sections.find(port);
+    if (own != sections.end()) {
+      const auto valued = clockOptions(o);
+      const auto flags = clockFlags(o);
+      for (const Setting& s : own->second) {
+        if (!s.value)
+          *flags.at(s.name) = true;
+        else if (!valued.at(s.name)(*s.value))
+          return badValue(s.name, *s.value);
+      }
+    }
+    clocks.push_back(o);
+  }
+  if (!filesApart(clocks)) return std::nullopt;
+  return clocks;
+}
+
+}  // namespace
+
+std::optional<std::vector<Options>> parseOptions(int argc, char** argv, bool& helpShown) {
+  Options common;
+  int count = 1;
+  helpShown = false;
+  std::map<std::string, Setter> valued = clockOptions(common);
+  valued["--dir"] = text(common.dir);
+  valued["--port"] = number(common.port, 1, kMaxPort);
+  valued["--count"] = number(count, 1, kMaxClocks);
+  const std::map<std::string, bool*> flags = clockFlags(common);
+  std::map<int, std::vector<Setting>> sections;  // by port
+  std::vector<Setting>* section = nullptr;       // where the options now read go
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -116,11 +218,14 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       return std::nullopt;
     }
     if (const auto f = flags.find(arg); f != flags.end() && !value) {
-      *f->second = true;
+      if (section)
+        section->push_back({arg, std::nullopt});
+      else
+        *f->second = true;
       continue;
     }
     const auto v = valued.find(arg);
-    if (v == valued.end()) {
+    if (v == valued.end() && arg != "--for") {
       std::fprintf(stderr, "kelvox-clock-emulator: unknown option %s\n%s", argv[i], kUsage);
       return std::nullopt;
     }
@@ -131,13 +236,24 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown) {
       }
       value = argv[++i];
     }
-    if (!v->second(*value)) {
-      std::fprintf(stderr, "kelvox-clock-emulator: bad value for %s: %s\n", arg.c_str(),
-                   errorLine(*value).c_str());
-      return std::nullopt;
+    if (arg == "--for") {
+      int port = 0;
+      if (!toPort(*value, port)) return badValue(arg, *value);
+      section = &sections[port];
+    } else if (section && !isRunWide(arg)) {
+      section->push_back({arg, value});
+    } else if (!v->second(*value)) {
+      return badValue(arg, *value);
     }
   }
-  return o;
+  return clocksOf(common, count, sections);
+}
+
+std::string perClockName(const std::string& path, int port) {
+  const std::size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+  std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= nameStart) dot = path.size();  // ".cfg" has no extension
+  return path.substr(0, dot) + "-COM" + std::to_string(port) + path.substr(dot);
 }
 
 }  // namespace kvxemu

@@ -3,9 +3,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kvxemu {
 
+inline constexpr int kMaxPort = 256;   // the program knows COM1 .. COM256
+inline constexpr int kMaxClocks = 64;  // clocks in one process
+
+// One clock's options.
 struct Options {
   std::string dir = ".";
   int port = 1;
@@ -30,7 +35,12 @@ struct Options {
   std::string linkPath() const { return dir + "/COM" + std::to_string(port); }
 };
 
-// Returns the options, or nothing after printing the reason (or the usage for --help) to stderr.
-std::optional<Options> parseOptions(int argc, char** argv, bool& helpShown);
+// Returns each clock's options in port order, or nothing after printing the reason (or the usage
+// for --help) to stderr.
+std::optional<std::vector<Options>> parseOptions(int argc, char** argv, bool& helpShown);
+
+// The file of the clock on COMn when one name stands for several clocks: "-COMn" inserted before
+// the extension of the file's name ("emu.cfg": "emu-COM2.cfg"), or appended when it has none.
+std::string perClockName(const std::string& path, int port);
 
 }  // namespace kvxemu
