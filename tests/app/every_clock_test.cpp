@@ -4,6 +4,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,7 +38,7 @@ TClockConfig plan() {
 struct EveryClockCase {
   const char* name;
   std::map<int, std::vector<std::string>> faults;  // emulator options of the clock on COMn
-  QStringList arguments;                           // further options of kelvox-setup
+  QStringList arguments;                           // of kelvox-setup, before --all-clocks
   bool otherDevices;        // a silent device on COM5, a GPS receiver on COM6, a port in use on COM7
   int terminateAtMessage;   // SIGTERM once COM1's clock has had this many messages; 0: never
   int exitCode;
@@ -53,7 +54,7 @@ const std::map<QString, QString> kAllVerified{
 
 class EveryClock : public ::testing::TestWithParam<EveryClockCase> {};
 
-TEST_P(EveryClock, SendsToEveryClockAtOnceAndVerifiesEachOnItsOwn) {
+TEST_P(EveryClock, TransfersWithEveryClockAtOnceEachOnItsOwn) {
   const EveryClockCase& c = GetParam();
   ScratchFolder folder({1, 2, 3, 4, 5, 6, 7});
   folder.write("plan.cfg", QByteArray::fromStdString(formatConfigFile(plan())));
@@ -91,14 +92,15 @@ TEST_P(EveryClock, SendsToEveryClockAtOnceAndVerifiesEachOnItsOwn) {
   const std::function<bool()> terminateWhen =
       c.terminateAtMessage == 0 ? std::function<bool()>()
                                 : [&] { return static_cast<int>(clocks[0]->receivedMessages().size()) >= c.terminateAtMessage; };
-  const RunResult run = runSetup(QStringList{"--send", "plan.cfg", "--all-clocks", "--report", "report.json"} + c.arguments,
-                                 terminateWhen);
+  QDir(folder.path()).mkdir("clocks");
+  const RunResult run = runSetup(c.arguments + QStringList{"--all-clocks", "--report", "report.json"}, terminateWhen);
   EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
   EXPECT_TRUE(run.stderrText.contains(QLatin1String(c.says))) << run.stderrText.toStdString();
 
   const QJsonObject report = QJsonDocument::fromJson(folder.read("report.json")).object();
   EXPECT_EQ(report["schema"].toInt(), 1);
-  EXPECT_EQ(report["configuration"].toObject()["file"].toString(), "plan.cfg");
+  const bool reading = c.arguments.first() == "--read";
+  EXPECT_EQ(report["configuration"].toObject()["file"].toString(), reading ? "" : "plan.cfg");
   std::map<QString, QString> results;
   for (const QJsonValue& row : report["results"].toArray()) {
     const QJsonObject r = row.toObject();
@@ -108,7 +110,10 @@ TEST_P(EveryClock, SendsToEveryClockAtOnceAndVerifiesEachOnItsOwn) {
     if (const auto attempts = c.attempts.find(port); attempts != c.attempts.end()) {
       EXPECT_EQ(r["attempts"].toInt(), attempts->second) << port.toStdString();
     }
-    if (r["result"] == "verified") {
+    if (r["result"] == "read") {
+      EXPECT_TRUE(folder.exists("clocks/" + port + ".cfg")) << port.toStdString();
+    }
+    if (r["result"] == "verified" && c.arguments.first() == "--send") {
       EXPECT_EQ(r["sha256"].toString().size(), 64);
     }
     if (c.terminateAtMessage != 0 && r["result"] == "failed") {
@@ -130,17 +135,18 @@ TEST_P(EveryClock, SendsToEveryClockAtOnceAndVerifiesEachOnItsOwn) {
     if (fd >= 0) ::close(fd);
 }
 
+const QStringList kSend{"--send", "plan.cfg"};
 const std::string kCommand30 = std::to_string(kReadMessages + 30);
 const std::string kCommand12 = std::to_string(kReadMessages + 12);
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EveryClock,
     ::testing::Values(
-        EveryClockCase{"four clocks among devices that are none", {}, {}, true, 0, 0, kAllVerified, {},
+        EveryClockCase{"four clocks among devices that are none", {}, kSend, true, 0, 0, kAllVerified, {},
                        "4 clocks: 4 verified"},
         EveryClockCase{"one clock stores another value",
                        {{2, {"--corrupt-at", kCommand12}}},
-                       {},
+                       kSend,
                        false,
                        0,
                        3,
@@ -149,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "4 clocks: 3 verified, 1 differs (COM2)"},
         EveryClockCase{"one clock vanishes in the middle of its send",
                        {{3, {"--vanish-at", kCommand30}}},
-                       {},
+                       kSend,
                        false,
                        0,
                        1,
@@ -158,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "COM3: no answer from the clock on COM3 to command 30 of 61"},
         EveryClockCase{"one clock refuses command 30 once, and is sent again",
                        {{4, {"--error-at", kCommand30}}},
-                       {"--retries", "1"},
+                       kSend + QStringList{"--retries", "1"},
                        false,
                        0,
                        0,
@@ -167,13 +173,19 @@ INSTANTIATE_TEST_SUITE_P(
                        "4 clocks: 4 verified"},
         EveryClockCase{"SIGTERM in the middle",
                        {{1, {"--pace"}}, {2, {"--pace"}}, {3, {"--pace"}}, {4, {"--pace"}}},
-                       {},
+                       kSend,
                        false,
                        kReadMessages + 20,
                        1,
                        {{"COM1", "failed"}, {"COM2", "failed"}, {"COM3", "failed"}, {"COM4", "failed"}},
                        {},
-                       "interrupted at command"}),
+                       "interrupted at command"},
+        EveryClockCase{"compared: none holds the plan yet", {}, {"--compare", "plan.cfg"}, false, 0, 1,
+                       {{"COM1", "differs"}, {"COM2", "differs"}, {"COM3", "differs"}, {"COM4", "differs"}}, {},
+                       "4 clocks: 4 differs (COM1, COM2, COM3, COM4)"},
+        EveryClockCase{"read into a folder, a file each", {}, {"--read", "clocks"}, false, 0, 0,
+                       {{"COM1", "read"}, {"COM2", "read"}, {"COM3", "read"}, {"COM4", "read"}}, {},
+                       "4 clocks: 4 read"}),
     [](const ::testing::TestParamInfo<EveryClockCase>& info) { return "case" + std::to_string(info.index); });
 
 }  // namespace
