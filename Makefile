@@ -93,6 +93,7 @@ bench: build
 	@$(BUILD)/bench/kvx_bench_send_verify
 	@$(BUILD)/bench/kvx_bench_footprint
 	@$(BUILD)/bench/kvx_bench_search
+	@$(BUILD)/bench/kvx_bench_every_clock
 
 # Pictures of the window after a read of the emulated clock, into docs/.
 screenshots: build

@@ -37,3 +37,11 @@ target_compile_definitions(kvx_bench_search PRIVATE KVX_SETUP_PATH="$<TARGET_FIL
 set_target_properties(kvx_bench_search PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 add_dependencies(kvx_bench_search kelvox-setup)
 kvx_warnings(kvx_bench_search)
+
+# kelvox-setup --send --all-clocks over 1, 6 and 32 paced clocks: time, peak memory, CPU time.
+add_executable(kvx_bench_every_clock ${CMAKE_CURRENT_LIST_DIR}/every_clock_bench.cpp ${CMAKE_CURRENT_LIST_DIR}/bench_support.h)
+target_link_libraries(kvx_bench_every_clock PRIVATE kvx_emulator_support kvx_clock Qt6::Widgets)
+target_compile_definitions(kvx_bench_every_clock PRIVATE KVX_SETUP_PATH="$<TARGET_FILE:kelvox-setup>")
+set_target_properties(kvx_bench_every_clock PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+add_dependencies(kvx_bench_every_clock kelvox-setup)
+kvx_warnings(kvx_bench_every_clock)
