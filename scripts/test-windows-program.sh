@@ -19,6 +19,7 @@
 #   COM12           the clock beyond the nine buttons and nothing on COM1: the window's start-up
 #                   search finds it, --list-ports names it, --read and --send without --port reach
 #                   it, and every line names it COM12 (never \\.\COM12), saved or found
+#   two clocks      COM12 and COM13 in one emulator: --send --all-clocks verifies both at once
 # Prints the times of each step and of the start-up read on both systems.
 #
 # Wine runs as scripts/wine-sandbox.sh sets it up: the machine's own serial devices out of reach,
@@ -318,4 +319,23 @@ wineserver -k
 wineserver -p 2>>"$KVX_PORT_DIR/wineserver.log"
 wine cmd /c exit >/dev/null 2>&1
 clock_port=12 with_clock -- clock_on_com12
+# Two clocks as COM12 and COM13, in one emulator: --send --all-clocks sends to both at once and
+# verifies each; the ports Wine names but that lead nowhere get their skipped lines.
+two_clocks() {
+  local out="$work/two.out"
+  console --send "$(winepath -w "$work/com12.cfg")" --all-clocks >"$out" 2>&1 ||
+    fail "two clocks: --send --all-clocks ended with $?: $(cat "$out")"
+  for port in COM12 COM13; do
+    tr -d '\r' <"$out" | grep -q "^kelvox-setup: $port: verified in " || fail "two clocks: $port: $(cat "$out")"
+  done
+  [ "$(tr -d '\r' <"$out" | tail -n1)" = "kelvox-setup: 2 clocks: 2 verified" ] || fail "two clocks: $(cat "$out")"
+  echo "--send --all-clocks: $(tr -d "\r" <"$out" | tail -n3 | paste -sd" ")"
+}
+step "two clocks, COM12 and COM13"
+wine reg add 'HKLM\Software\Wine\Ports' /v COM13 /t REG_SZ /d "$KVX_PORT_DIR/COM13" /f >/dev/null 2>&1
+wineserver -k
+wineserver -p 2>>"$KVX_PORT_DIR/wineserver.log"
+wine cmd /c exit >/dev/null 2>&1
+rm -f "$KVX_PORT_DIR/COM13"
+clock_port=12 with_clock --count 2 -- two_clocks
 step "Windows program test passed"
