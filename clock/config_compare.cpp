@@ -42,10 +42,15 @@ std::string shownSwitchTime(const TSwitchTime& time) {
   return fields.hour + ":" + fields.minute + ":" + fields.second + (time.isOn() ? " ON" : " OFF");
 }
 
+const char* dayName(int day) { return kDayNames[static_cast<std::size_t>(day)]; }
+
+std::string differenceSubject(const ConfigDifference& d) {
+  if (d.setting) return kSettingTitles[static_cast<std::size_t>(*d.setting)];
+  return std::string(dayName(d.day)) + " Time " + std::to_string(d.entry + 1);
+}
+
 std::string differenceLine(const ConfigDifference& d) {
   if (d.setting)
-    return std::string(kSettingTitles[static_cast<std::size_t>(*d.setting)]) + ": file " +
-           std::to_string(d.fileValue) + ", clock " + std::to_string(d.clockValue);
-  return std::string(kDayNames[static_cast<std::size_t>(d.day)]) + " Time " + std::to_string(d.entry + 1) +
-         ": file " + shownSwitchTime(d.fileTime) + ", clock " + shownSwitchTime(d.clockTime);
+    return differenceSubject(d) + ": file " + std::to_string(d.fileValue) + ", clock " + std::to_string(d.clockValue);
+  return differenceSubject(d) + ": file " + shownSwitchTime(d.fileTime) + ", clock " + shownSwitchTime(d.clockTime);
 }

@@ -30,6 +30,11 @@ std::vector<ConfigDifference> compareConfigs(const TClockConfig& file, const TCl
 // A switch time as a person reads it: "07:15:30 ON", or "deleted".
 std::string shownSwitchTime(const TSwitchTime& time);
 
+// What differs, in English: "Tuesday Time 3", "UTC offset".
+std::string differenceSubject(const ConfigDifference& difference);
+// "Monday" .. "Sunday" for day index 0 .. 6.
+const char* dayName(int day);
+
 // One line in English, for example "Tuesday Time 3: file 07:15:30 ON, clock 07:15:31 ON" or
 // "UTC offset: file -5, clock 5".
 std::string differenceLine(const ConfigDifference& difference);

@@ -151,7 +151,8 @@ void TClockJob::readBackEnded() {
 }
 
 void TClockJob::compare(const TPortTransfer& read, TClockOutcome::Result agree) {
-  for (const ConfigDifference& d : compareConfigs(request_.file, read.received()))
+  outcome_.valueDifferences = compareConfigs(request_.file, read.received());
+  for (const ConfigDifference& d : outcome_.valueDifferences)
     outcome_.differences << QString::fromStdString(differenceLine(d));
   // A value out of its range was clamped into the configuration read: no file holds what the clock does.
   outcome_.differences << read.warnings();

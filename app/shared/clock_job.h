@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "config_compare.h"
 #include "config_file.h"
 #include "port_list.h"
 #include "port_transfer.h"
@@ -22,6 +23,7 @@ struct TClockOutcome {
   Result result = Result::Pending;
   QString reason;           // why it failed, was skipped or is no clock
   QStringList differences;  // what the clock holds other than the file, one line each
+  std::vector<ConfigDifference> valueDifferences;  // the same values as data, without the clamped ones
   int attempts = 0;         // runs of the transfer that decides: the send, else the read
   QDateTime started;
   double seconds = 0;

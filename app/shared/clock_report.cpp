@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include "config_compare.h"
 #include "every_clock.h"
 
 namespace {
@@ -28,6 +29,23 @@ QStringList rowOf(const TClockJob& job) {
           o.started.isValid() ? o.started.toOffsetFromUtc(o.started.offsetFromUtc()).toString(Qt::ISODate) : QString(),
           QString::number(o.seconds, 'f', 1),
           QString::fromLatin1(o.commandsSha256)};
+}
+
+// {"what": "Tuesday Time 3", "day": "Tuesday", "entry": 3, "file": "08:00:00 ON", "clock": "08:15:00 ON"}, or
+// {"what": "UTC offset", "setting": "utc", "file": -3, "clock": -2}.
+QJsonObject differenceObject(const ConfigDifference& d) {
+  QJsonObject object{{QStringLiteral("what"), QString::fromStdString(differenceSubject(d))}};
+  if (d.setting) {
+    object.insert(QStringLiteral("setting"), QString::fromLatin1(settingName(*d.setting)));
+    object.insert(QStringLiteral("file"), d.fileValue);
+    object.insert(QStringLiteral("clock"), d.clockValue);
+  } else {
+    object.insert(QStringLiteral("day"), QString::fromLatin1(dayName(d.day)));
+    object.insert(QStringLiteral("entry"), d.entry + 1);
+    object.insert(QStringLiteral("file"), QString::fromStdString(shownSwitchTime(d.fileTime)));
+    object.insert(QStringLiteral("clock"), QString::fromStdString(shownSwitchTime(d.clockTime)));
+  }
+  return object;
 }
 
 QString csvField(const QString& value) {
@@ -56,7 +74,9 @@ QByteArray json(const TReportHeader& header, const TEveryClock& run) {
     for (int i = 0; i < kColumns.size(); ++i) row.insert(kColumns[i], values[i]);
     row.insert(QStringLiteral("attempts"), job->outcome().attempts);
     row.insert(QStringLiteral("seconds"), job->outcome().seconds);
-    row.insert(QStringLiteral("differences"), QJsonArray::fromStringList(job->outcome().differences));
+    QJsonArray differences;
+    for (const ConfigDifference& d : job->outcome().valueDifferences) differences.append(differenceObject(d));
+    row.insert(QStringLiteral("differences"), differences);
     if (job->outcome().commandsSha256.isEmpty()) row.insert(QStringLiteral("sha256"), QJsonValue::Null);
     results.append(row);
   }

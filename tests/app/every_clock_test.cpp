@@ -110,6 +110,11 @@ TEST_P(EveryClock, TransfersWithEveryClockAtOnceEachOnItsOwn) {
     if (const auto attempts = c.attempts.find(port); attempts != c.attempts.end()) {
       EXPECT_EQ(r["attempts"].toInt(), attempts->second) << port.toStdString();
     }
+    if (r["result"] == "differs") {  // each difference as data, named as the line names it
+      const QJsonObject first = r["differences"].toArray().first().toObject();
+      EXPECT_TRUE(r["reason"].toString().startsWith(first["what"].toString() + ": file ")) << r["reason"].toString().toStdString();
+      EXPECT_TRUE(first.contains("file") && first.contains("clock") && (first.contains("day") || first.contains("setting")));
+    }
     if (r["result"] == "read") {
       EXPECT_TRUE(folder.exists("clocks/" + port + ".cfg")) << port.toStdString();
     }
