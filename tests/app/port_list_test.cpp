@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "clock_session.h"
+#include "every_clock.h"
 #include "port_argument.h"
 #include "port_list.h"
 #include "port_list_linux.h"
@@ -414,6 +415,21 @@ TEST(ClockSession, DecidesTheSavedPortAndGivesEveryHostTheSameWords) {
   EXPECT_EQ(commandLine.lines, expected);
   EXPECT_EQ(window.toolTips, (std::map<QString, QString>{{QStringLiteral("COM12"), QStringLiteral("in use by PID 4711")},
                                                          {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("permission denied")}}));
+}
+
+// A clock read with --all-clocks gets a file of its own: two adapters sharing a serial number (as
+// cheap clones do) never write one file, and no name leaves the folder.
+TEST(EveryClockFiles, NameEachClocksFileAfterItsAdapterElseItsPort) {
+  const auto adapter = [](const char* name, const char* serialNumber) {
+    TPortEntry e = entry(name, 0);
+    e.serialNumber = QString::fromUtf8(serialNumber);
+    return e;
+  };
+  const std::vector<TPortEntry> ports{adapter("COM3", "A50285BI"), adapter("COM4", "CLONE"), adapter("COM5", "CLONE"),
+                                      adapter("/dev/ttyUSB0", ""), adapter("COM6", "../x"), adapter("COM7", "")};
+  const char* const expected[] = {"A50285BI.cfg", "CLONE-COM4.cfg", "CLONE-COM5.cfg", "ttyUSB0.cfg", "_x.cfg", "COM7.cfg"};
+  for (std::size_t i = 0; i < ports.size(); ++i)
+    EXPECT_EQ(readFileName(ports[i], ports).toStdString(), expected[i]) << ports[i].name.toStdString();
 }
 
 }  // namespace
