@@ -1,5 +1,6 @@
 // Caption sets and message texts: index choices, the texts' odd corners, line structure.
 #include "captions.h"
+#include "every_clock_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -140,4 +141,31 @@ TEST(Messages, CrLfLines) {
       EXPECT_EQ(t.count('\n'), t.count("\r\n"));
     }
   }
+}
+
+// The keys of "Send to every clock…": in each language no two of the dialog's buttons, and no two
+// items of the File menu, share an access key, and every state a row can show has its word.
+TEST(EveryClockTexts, AccessKeysAreUniqueAndEveryStateHasItsWord) {
+  const auto keys = [](const QStringList& texts) {
+    QStringList found;
+    for (const QString& t : texts)
+      if (const qsizetype at = t.indexOf(u'&'); at >= 0 && at + 1 < t.size()) found << t.at(at + 1).toLower();
+    return found;
+  };
+  for (int i = 0; i < kLanguageCount; ++i) {
+    SCOPED_TRACE(i);
+    const EveryClockTexts& e = everyClockTexts(i);
+    const CaptionSet& c = *captionSetFor(i);
+    const QStringList buttons{e.start, e.stop, e.saveReport, e.close};
+    const QStringList fileMenu{c.openConfig, c.saveConfig, c.compareWithClock, e.menuItem, c.quit};
+    for (const QStringList& texts : {buttons, fileMenu}) {
+      const QStringList found = keys(texts);
+      EXPECT_EQ(QSet<QString>(found.begin(), found.end()).size(), found.size()) << found.join(u' ').toStdString();
+    }
+    EXPECT_EQ(keys(buttons).size(), 4);
+    for (const QString& word : {e.waiting, e.looking, e.sending, e.readingBack, e.verified, e.differs, e.failed,
+                                e.notAClock, e.skipped, e.reportError, e.title})
+      EXPECT_FALSE(word.isEmpty());
+  }
+  EXPECT_EQ(everyClockTexts(3).title, everyClockTexts(2).title);  // "Francais" shows English
 }
