@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -18,6 +19,7 @@
 #include "local_files.h"
 #include "program_name.h"
 #include "safe_write.h"
+#include "transfer.h"
 
 namespace {
 
@@ -131,7 +133,7 @@ QWidget* TEveryClockDialog::createButtons() {
 bool TEveryClockDialog::running() const { return run_ && !run_->ended(); }
 
 void TEveryClockDialog::start() {
-  if (running() || ports_.empty()) return;
+  if (running() || lineSettling_ || ports_.empty()) return;
   const std::optional<TClockConfig> config = host_.configuration();
   if (!config) return;
   sent_ = *config;
@@ -145,9 +147,9 @@ void TEveryClockDialog::start() {
         [this, row](TClockJob::Stage stage, int done, int total) { progressed(row, stage, done, total); });
   }
   host_.runStarts(ports_);
-  updateButtons();
   run_->start([this](const TClockJob&) { showRowsSoon(); }, [this] { runEnded(); });
   showRows();
+  updateButtons();
 }
 
 void TEveryClockDialog::stop() {
@@ -156,6 +158,13 @@ void TEveryClockDialog::stop() {
 
 void TEveryClockDialog::runEnded() {
   host_.runEnded();
+  // A clock whose job was stopped halfway may still be answering it: the next run opens the ports
+  // once the line has had the settle time to fall quiet (an open drops what came before).
+  lineSettling_ = true;
+  QTimer::singleShot(TClockTransfer::kSettleMs, this, [this] {
+    lineSettling_ = false;
+    updateButtons();
+  });
   showRows();
   updateButtons();
   // Not from within the last job's end, which closing (and so deleting) the dialog would pull away.
@@ -183,7 +192,7 @@ void TEveryClockDialog::reject() {
 
 void TEveryClockDialog::updateButtons() {
   const bool busy = running();
-  start_->setEnabled(!busy && !ports_.empty());
+  start_->setEnabled(!busy && !lineSettling_ && !ports_.empty());
   stop_->setEnabled(busy);
   saveReport_->setEnabled(!busy && run_ != nullptr);
 }

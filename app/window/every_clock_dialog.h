@@ -76,6 +76,7 @@ class TEveryClockDialog : public QDialog {
   std::vector<int> percent_;  // each row's progress, 0..100
   bool showQueued_ = false;
   bool closeWhenEnded_ = false;
+  bool lineSettling_ = false;  // a run has just ended: its clocks may still be answering
 
   QTableWidget* table_ = nullptr;
   std::vector<QProgressBar*> bars_;

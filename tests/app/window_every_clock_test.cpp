@@ -110,6 +110,12 @@ TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItW
   EXPECT_EQ(boxes->questions.size(), 2u);
   EXPECT_EQ(form->findChild<TRadioGroup*>(QStringLiteral("RelayMode"))->ItemIndex(), 3);
   EXPECT_TRUE(dialog->running());
+  const auto enabled = [&](const char* name) {
+    return dialog->findChild<QPushButton*>(QLatin1String(name))->isEnabled();
+  };
+  EXPECT_FALSE(enabled("EveryClockStart"));
+  EXPECT_TRUE(enabled("EveryClockStop"));
+  EXPECT_FALSE(enabled("EveryClockSaveReport"));
   EXPECT_FALSE(form->serial().Active());  // lent to the job on COM1
   ASSERT_TRUE(waitUntil([&] { return !dialog->running(); }, 10s));
   EXPECT_EQ(spokenRows(*dialog), QStringList({"COM1: geprüft", "COM2: weicht ab", "COM3: geprüft"}));
@@ -137,6 +143,24 @@ TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItW
   EXPECT_EQ(boxes->plain[0],
             "Der Bericht kann nicht gespeichert werden:\nreport.txt: the name must end in .csv or .json");
 
+  // Stop ends every transfer, each row saying so. Start is usable again once the line is quiet:
+  // what COM1's clock still answers to the stopped look is no answer to the next one.
+  auto* start = dialog->findChild<QPushButton*>(QStringLiteral("EveryClockStart"));
+  const auto startOnceQuiet = [&] {
+    ASSERT_TRUE(waitUntil([&] { return start->isEnabled(); }, 1s));
+    start->setFocus();
+    press(Qt::Key_Space);
+  };
+  ASSERT_NO_FATAL_FAILURE(startOnceQuiet());
+  dialog->findChild<QPushButton*>(QStringLiteral("EveryClockStop"))->setFocus();
+  press(Qt::Key_Space);
+  ASSERT_TRUE(waitUntil([&] { return !dialog->running(); }, 2s));
+  for (const QString& row : spokenRows(*dialog))
+    EXPECT_TRUE(row.contains(": fehlgeschlagen (") && row.contains("interrupted")) << row.toStdString();
+  ASSERT_NO_FATAL_FAILURE(startOnceQuiet());
+  ASSERT_TRUE(waitUntil([&] { return !dialog->running(); }, 10s));
+  EXPECT_EQ(spokenRows(*dialog), QStringList({"COM1: geprüft", "COM2: geprüft", "COM3: geprüft"}));
+
   // Closing while the clocks are sent to stops them first, and closes once the last has ended:
   // none of them got further than the look for it. What COM1's clock still answers to that look
   // is no reply to the window, which shows another UTC offset than the clock holds.
@@ -144,8 +168,7 @@ TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItW
   utc->setValue(2);
   const std::size_t heardBefore = files[2]->receivedMessages().size();
   const QPointer<TEveryClockDialog> open(dialog);
-  dialog->findChild<QPushButton*>(QStringLiteral("EveryClockStart"))->setFocus();
-  press(Qt::Key_Space);
+  ASSERT_NO_FATAL_FAILURE(startOnceQuiet());
   press(Qt::Key_Escape);
   EXPECT_TRUE(open && open->isVisible());
   ASSERT_TRUE(waitUntil([&] { return open.isNull() && idleAndUsable(); }, 2s));
