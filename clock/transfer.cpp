@@ -45,18 +45,22 @@ void TClockTransfer::ReadClockClick() {
   startReplyTime();
 }
 
-void TClockTransfer::SendToClockClick() {
-  if (host_.setting(Setting::RelayMode) != kRelayTimer && host_.timesEdited()) {
-    switch (host_.askRelayQuestion()) {
-      case RelayAnswer::Cancel:
-        return;
-      case RelayAnswer::Yes:
-        host_.writeSetting(Setting::RelayMode, kRelayTimer);
-        break;
-      case RelayAnswer::No:
-        break;
-    }
+bool settleRelayModeBeforeSend(TransferHost& host) {
+  if (host.setting(Setting::RelayMode) == kRelayTimer || !host.timesEdited()) return true;
+  switch (host.askRelayQuestion()) {
+    case RelayAnswer::Cancel:
+      return false;
+    case RelayAnswer::Yes:
+      host.writeSetting(Setting::RelayMode, kRelayTimer);
+      break;
+    case RelayAnswer::No:
+      break;
   }
+  return true;
+}
+
+void TClockTransfer::SendToClockClick() {
+  if (!settleRelayModeBeforeSend(host_)) return;
   host_.sendStarted();
   step_ = kSendLanguage;
   port_.abortTx();

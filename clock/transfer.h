@@ -101,6 +101,11 @@ class TransferHost {
   virtual void failed(TransferFailure /*why*/, const std::string& /*lastAcknowledged*/) {}
 };
 
+// Before a send: where the switch times were edited and the relay does not follow them, the host
+// is asked whether to put the relay into timer mode first (Yes writes that mode). False when the
+// owner cancelled: nothing is to be sent.
+bool settleRelayModeBeforeSend(TransferHost& host);
+
 class TClockTransfer {
  public:
   static constexpr int kFirstTickMs = 2000;  // from the window's creation to the start-up tick

@@ -88,6 +88,7 @@ void TForm1::connectControls() {
   connect(openConfig_, &QAction::triggered, this, &TForm1::OpenConfiguration1Click);
   connect(saveConfig_, &QAction::triggered, this, &TForm1::SaveConfiguration1Click);
   connect(compareWithClock_, &QAction::triggered, this, &TForm1::CompareWithClock1Click);
+  connect(sendToEveryClock_, &QAction::triggered, this, &TForm1::SendToEveryClock1Click);
   connect(findClock_, &QAction::triggered, this, &TForm1::FindTheClockClick);
   connect(quit_, &QAction::triggered, this, &TForm1::Quit1Click);
   connect(settingsHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram1Click);
@@ -260,6 +261,7 @@ void TForm1::setButtonsEnabled(bool enabled) {
   openConfig_->setEnabled(enabled);
   saveConfig_->setEnabled(enabled);
   compareWithClock_->setEnabled(enabled);
+  sendToEveryClock_->setEnabled(enabled);
 }
 
 void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {

@@ -4,8 +4,10 @@
 // in TClockTransfer, which writes through the window's port (TransferPort) and tells the window
 // what happened (TransferHost), which the window shows in its controls. Its handlers live by
 // part: the transfer here, port selection in window_ports.cpp, configuration files in
-// window_config_files.cpp, languages, help and closing in window_menus.cpp.
+// window_config_files.cpp, languages, help and closing in window_menus.cpp, "Send to every clock…"
+// in window_every_clock.cpp.
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <map>
 #include <memory>
@@ -30,6 +32,7 @@ class QAction;
 class QTimer;
 class TClockSearch;
 class TDeviceEvents;
+class TEveryClockDialog;
 class TPortButtons;
 class TSerial;
 
@@ -72,6 +75,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   // Reads the clock into a configuration of its own and shows in a box where it differs from
   // the window's settings and switch times; the window's controls stay as they are.
   void CompareWithClock1Click();
+  // Opens the dialog that sends what the window holds to the clock on every port at once.
+  void SendToEveryClock1Click();
   // Puts a configuration file's settings and switch times into the window (nothing is sent), or
   // writes what the window holds now; false, with a box saying why, on failure or during a
   // transfer.
@@ -191,6 +196,14 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   QString chooseConfigurationFile(QAction* menuItem, bool forSaving);
   // Brings ProgressBar1 to the transfer's position after the running handler.
   void showProgressSoon();
+  // "Send to every clock…": what its Start sends, after the relay question as "Send to clock"
+  // asks it; none when the owner cancelled.
+  std::optional<TClockConfig> configurationToSend();
+  // While its jobs run, the window's own port is closed if a job needs it, and opened again after:
+  // the same port, selected and saved as before.
+  void lendPort(const std::vector<TPortEntry>& ports);
+  void takeBackPort();
+  void portTakenBack();
 
   WeekTimer weekTimer_;
   // Its timer is Timeout: to the start-up tick, then the reply time-out. Its line is on Serial1,
@@ -215,4 +228,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
 
   TSerial* serial_ = nullptr;
   std::unique_ptr<TClockCompare> compare_;  // on serial_: made after it, gone before it
+  QPointer<TEveryClockDialog> everyClock_;   // while "Send to every clock…" is open
+  bool portLent_ = false;                    // Serial1 closed for the dialog's run
+  QTimer* portBack_ = nullptr;               // the line's quiet time before the window goes on
 };

@@ -18,6 +18,7 @@
 #include "TimerPage.h"
 #include "captions.h"
 #include "design_look.h"
+#include "every_clock_texts.h"
 #include "radio_group.h"
 #include "radio_keys.h"
 
@@ -292,6 +293,10 @@ void TWindowControls::createMenus(QMainWindow* window) {
   compareWithClock_ = addItem(fileMenu_, design.compareWithClock, "CompareWithClock1");
   compareWithClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
   compareWithClock_->setEnabled(false);
+  // Sends what the window holds to the clock on every port at once, in a dialog of its own.
+  sendToEveryClock_ = addItem(fileMenu_, everyClockTexts(kEnglishIndex).menuItem, "SendToEveryClock1");
+  sendToEveryClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  sendToEveryClock_->setEnabled(false);
   quit_ = addItem(fileMenu_, QStringLiteral("E&xit"), "Quit1");
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 

@@ -47,6 +47,7 @@ class TWindowControls {
   QAction* openConfig_ = nullptr;
   QAction* saveConfig_ = nullptr;
   QAction* compareWithClock_ = nullptr;
+  QAction* sendToEveryClock_ = nullptr;
   QAction* quit_ = nullptr;
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;

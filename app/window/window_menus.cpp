@@ -6,6 +6,7 @@
 #include "Serial4.h"
 #include "caption_fit.h"
 #include "captions.h"
+#include "every_clock_texts.h"
 #include "radio_group.h"
 
 // --- Closing ------------------------------------------------------------------------------------
@@ -27,6 +28,7 @@ void TForm1::LanguageClick() {
   showCaptions(*set);
   portMenu_->setTitle(portMenuText(language_->ItemIndex()));
   findClock_->setText(findClockText(language_->ItemIndex()));
+  sendToEveryClock_->setText(everyClockTexts(language_->ItemIndex()).menuItem);
   captionfit::fitCaptions(centralWidget());
 }
 

@@ -80,35 +80,39 @@ TEST(ConfigFileInWindow, FileMenuOffersOpenSaveAndCompareBeforeExitInEveryLangua
   ScratchFolder folder;
   TForm1 form;
   auto* file = form.findChild<QMenu*>(QStringLiteral("MainMenu"));
-  ASSERT_EQ(file->actions().size(), 4);
+  ASSERT_EQ(file->actions().size(), 5);
   EXPECT_EQ(file->actions()[0]->objectName(), "OpenConfiguration1");
   EXPECT_EQ(file->actions()[1]->objectName(), "SaveConfiguration1");
   EXPECT_EQ(file->actions()[2]->objectName(), "CompareWithClock1");
-  EXPECT_EQ(file->actions()[3]->objectName(), "Quit1");
+  EXPECT_EQ(file->actions()[3]->objectName(), "SendToEveryClock1");
+  EXPECT_EQ(file->actions()[4]->objectName(), "Quit1");
   EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(file->actions()[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
   EXPECT_EQ(file->actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
-  EXPECT_EQ(file->actions()[3]->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  EXPECT_EQ(file->actions()[3]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+  EXPECT_EQ(file->actions()[4]->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
   // Until the start-up read is over, as the buttons.
-  for (int i = 0; i < 3; ++i) EXPECT_FALSE(file->actions()[i]->isEnabled()) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(file->actions()[i]->isEnabled()) << i;
 
   const struct {
     int language;
     const char* open;
     const char* save;
     const char* compare;
+    const char* everyClock;
   } captions[] = {
-      {0, "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok"},
-      {1, "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen"},
-      {2, "&Open configuration…", "&Save configuration as…", "&Compare with clock"},
-      {3, "&Open configuration…", "&Save configuration as…", "&Compare with clock"},
-      {4, "&Open configuration…", "&Save configuration as…", "&Compare with clock"},
+      {0, "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok", "Naar &elke klok sturen…"},
+      {1, "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen", "An &jede Uhr senden…"},
+      {2, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
+      {3, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
+      {4, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
   };
   for (const auto& c : captions) {
     form.findChild<TRadioGroup*>(QStringLiteral("Language"))->setItemIndex(c.language);
     EXPECT_EQ(file->actions()[0]->text(), QString::fromUtf8(c.open)) << c.language;
     EXPECT_EQ(file->actions()[1]->text(), QString::fromUtf8(c.save)) << c.language;
     EXPECT_EQ(file->actions()[2]->text(), QString::fromUtf8(c.compare)) << c.language;
+    EXPECT_EQ(file->actions()[3]->text(), QString::fromUtf8(c.everyClock)) << c.language;
     // The accelerators of the File menu differ from each other.
     QList<QKeySequence> mnemonics;
     for (QAction* action : file->actions()) {

@@ -8,8 +8,9 @@ kvx_add_test(kvx_window_tests
 kvx_add_test(kvx_window_e2e_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/window_e2e_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_every_clock_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_support.h
-  LIBS kvx_app kvx_emulator_support
+  LIBS kvx_app kvx_emulator_support Qt6::Test
   LABELS app e2e)
 # The program with a send started by itself, for the test that ends it by a signal.
 add_executable(kvx_exit_signal_child ${CMAKE_CURRENT_LIST_DIR}/exit_signal_child.cpp)

@@ -1,5 +1,6 @@
 // Caption sets and message texts: index choices, the texts' odd corners, line structure.
 #include "captions.h"
+#include "every_clock_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -140,4 +141,25 @@ TEST(Messages, CrLfLines) {
       EXPECT_EQ(t.count('\n'), t.count("\r\n"));
     }
   }
+}
+
+// "Send to every clock…": in each language each of the dialog's buttons has an access key of its
+// own, and every state a row can show has its word. (The File menu's keys: config_files_test.)
+TEST(EveryClockTexts, AccessKeysAreUniqueAndEveryStateHasItsWord) {
+  const auto keys = [](const QStringList& texts) {
+    QStringList found;
+    for (const QString& t : texts)
+      if (const qsizetype at = t.indexOf(u'&'); at >= 0 && at + 1 < t.size()) found << t.at(at + 1).toLower();
+    return found;
+  };
+  for (int i = 0; i < kLanguageCount; ++i) {
+    SCOPED_TRACE(i);
+    const EveryClockTexts& e = everyClockTexts(i);
+    const QStringList found = keys({e.start, e.stop, e.saveReport, e.close});
+    EXPECT_EQ(QSet<QString>(found.begin(), found.end()).size(), 4) << found.join(u' ').toStdString();
+    for (const QString& word : {e.waiting, e.looking, e.sending, e.readingBack, e.verified, e.differs, e.failed,
+                                e.notAClock, e.skipped, e.reportError, e.title})
+      EXPECT_FALSE(word.isEmpty());
+  }
+  EXPECT_EQ(everyClockTexts(3).title, everyClockTexts(2).title);  // "Francais" shows English
 }
