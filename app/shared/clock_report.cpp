@@ -15,9 +15,9 @@ const QStringList kColumns{QStringLiteral("port"),        QStringLiteral("descri
                            QStringLiteral("started"),     QStringLiteral("seconds"),     QStringLiteral("sha256")};
 
 // A row's values in the order of kColumns.
-QStringList rowOf(const TClockJob& job) {
-  const TClockOutcome& o = job.outcome();
-  const TPortEntry& port = job.port();
+QStringList rowOf(const TReportRow& row) {
+  const TClockOutcome& o = row.outcome;
+  const TPortEntry& port = row.port;
   const QString identity = port.identity.isEmpty() ? port.serialNumber : port.identity;
   const QString reason = o.differences.isEmpty() ? o.reason : o.differences.join(QStringLiteral("; "));
   return {port.shown(),
@@ -56,29 +56,29 @@ QString csvField(const QString& value) {
   return u'"' + quoted + u'"';
 }
 
-QByteArray csv(const TEveryClock& run) {
+QByteArray csv(const std::vector<TReportRow>& rows) {
   QString text = kColumns.join(u',') + QStringLiteral("\r\n");
-  for (const auto& job : run.jobs()) {
+  for (const TReportRow& row : rows) {
     QStringList fields;
-    for (const QString& value : rowOf(*job)) fields << csvField(value);
+    for (const QString& value : rowOf(row)) fields << csvField(value);
     text += fields.join(u',') + QStringLiteral("\r\n");
   }
   return text.toUtf8();
 }
 
-QByteArray json(const TReportHeader& header, const TEveryClock& run) {
+QByteArray json(const TReportHeader& header, const std::vector<TReportRow>& rows) {
   QJsonArray results;
-  for (const auto& job : run.jobs()) {
-    const QStringList values = rowOf(*job);
-    QJsonObject row;
-    for (int i = 0; i < kColumns.size(); ++i) row.insert(kColumns[i], values[i]);
-    row.insert(QStringLiteral("attempts"), job->outcome().attempts);
-    row.insert(QStringLiteral("seconds"), job->outcome().seconds);
+  for (const TReportRow& row : rows) {
+    const QStringList values = rowOf(row);
+    QJsonObject result;
+    for (int i = 0; i < kColumns.size(); ++i) result.insert(kColumns[i], values[i]);
+    result.insert(QStringLiteral("attempts"), row.outcome.attempts);
+    result.insert(QStringLiteral("seconds"), row.outcome.seconds);
     QJsonArray differences;
-    for (const ConfigDifference& d : job->outcome().valueDifferences) differences.append(differenceObject(d));
-    row.insert(QStringLiteral("differences"), differences);
-    if (job->outcome().commandsSha256.isEmpty()) row.insert(QStringLiteral("sha256"), QJsonValue::Null);
-    results.append(row);
+    for (const ConfigDifference& d : row.outcome.valueDifferences) differences.append(differenceObject(d));
+    result.insert(QStringLiteral("differences"), differences);
+    if (row.outcome.commandsSha256.isEmpty()) result.insert(QStringLiteral("sha256"), QJsonValue::Null);
+    results.append(result);
   }
   QJsonObject configuration;
   configuration.insert(QStringLiteral("file"), header.configurationFile.isEmpty()
@@ -103,6 +103,12 @@ std::optional<ReportFormat> reportFormatOf(const QString& fileName) {
   return std::nullopt;
 }
 
+QByteArray clockReport(ReportFormat format, const TReportHeader& header, const std::vector<TReportRow>& rows) {
+  return format == ReportFormat::Csv ? csv(rows) : json(header, rows);
+}
+
 QByteArray clockReport(ReportFormat format, const TReportHeader& header, const TEveryClock& run) {
-  return format == ReportFormat::Csv ? csv(run) : json(header, run);
+  std::vector<TReportRow> rows;
+  for (const auto& job : run.jobs()) rows.push_back({job->port(), job->outcome()});
+  return clockReport(format, header, rows);
 }

@@ -5,7 +5,17 @@
 #include <QString>
 #include <optional>
 
+#include <vector>
+
+#include "clock_job.h"
+
 class TEveryClock;
+
+// One port asked, and how it ended.
+struct TReportRow {
+  TPortEntry port;
+  TClockOutcome outcome;
+};
 
 struct TReportHeader {
   QString program;            // "kelvox-setup 1.4.0"
@@ -18,4 +28,5 @@ enum class ReportFormat { Csv, Json };
 // The format a report file's name asks for (".csv", ".json", any case); none for another name.
 std::optional<ReportFormat> reportFormatOf(const QString& fileName);
 
+QByteArray clockReport(ReportFormat format, const TReportHeader& header, const std::vector<TReportRow>& rows);
 QByteArray clockReport(ReportFormat format, const TReportHeader& header, const TEveryClock& run);
