@@ -254,6 +254,53 @@ TEST_F(WindowWithClock, TheSearchAsksEveryPortAtOnceAndTellsTheOthersNothingMore
   for (int fd : {master, slave}) ::close(fd);
 }
 
+// The port the clock answered on goes on as the search opened it, not reopened: a reopen would
+// drop its line and, made inside that port's own handler, hold the window up. The test holds the
+// other end of COM1, answers as the clock and sets the line's speed behind the program's back,
+// which a reopen would set again.
+TEST_F(WindowWithClock, TheSearchKeepsTheClocksPortAsItAnsweredOnIt) {
+  folder = std::make_unique<ScratchFolder>();
+  termios raw{};
+  cfmakeraw(&raw);
+  int master = -1;
+  int slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, &raw, nullptr), 0);
+  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+  const QByteArray link = folder->file("COM1").toLocal8Bit();
+  ::unlink(link.constData());
+  ASSERT_EQ(::symlink(name, link.constData()), 0);
+  std::string heard;
+  const auto hears = [&](const std::string& text) {
+    const auto arrived = [&] {
+      char buffer[64];
+      for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        heard.append(buffer, static_cast<std::size_t>(n));
+      return heard.find(text) != std::string::npos;
+    };
+    return waitUntil(arrived, 5s);
+  };
+  makeWindow();
+  form->TimeoutTimer();  // no kelvox.ini: the search asks every port
+  ASSERT_TRUE(hears("$\r")) << heard;
+  termios slow{};
+  ASSERT_EQ(tcgetattr(slave, &slow), 0);
+  cfsetspeed(&slow, B9600);
+  ASSERT_EQ(tcsetattr(slave, TCSANOW, &slow), 0);
+  const std::string settings = "$S1=2\r$S2=-05\r$S3=1\r$S4=48\r$S5=3\r";
+  ASSERT_EQ(::write(master, settings.data(), settings.size()), static_cast<ssize_t>(settings.size()));
+
+  ASSERT_TRUE(hears("$21=\r")) << heard;  // the read goes on with Monday
+  termios now{};
+  ASSERT_EQ(tcgetattr(slave, &now), 0);
+  EXPECT_EQ(cfgetospeed(&now), static_cast<speed_t>(B9600)) << "the clock's port was opened again";
+  EXPECT_TRUE(form->serial().Active());
+  EXPECT_EQ(spin("SpinEditUTC"), -5);
+  form.reset();
+  ::close(master);
+  ::close(slave);
+}
+
 // The saved port is gone (its adapter now stands as COM14 and says nothing of its identity): the
 // window looks on every port at start, as the command line does, and keeps where the clock is.
 TEST_F(WindowWithClock, ASavedPortThatIsGoneSendsTheStartUpReadLookingOnEveryPort) {
