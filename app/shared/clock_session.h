@@ -42,6 +42,12 @@ class TSessionListener {
 
 class TClockSession {
  public:
+  // For the tests of the whole program that need only that a time-out happens:
+  // KELVOX_SETUP_REPLY_TIMEOUT_MS=N, N from kShortestReplyTimeoutMs to the designed reply time-out,
+  // makes the reply time-out N ms. Any other value, or none, leaves the designed one.
+  static constexpr char kReplyTimeoutVariable[] = "KELVOX_SETUP_REPLY_TIMEOUT_MS";
+  static constexpr int kShortestReplyTimeoutMs = 100;
+
   // `host` holds the settings and hears what the transfer does; `table` holds the week.
   TClockSession(TransferHost& host, WeekTable& table, TSerial* serial = nullptr);
   TClockSession(const TClockSession&) = delete;

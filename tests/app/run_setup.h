@@ -19,6 +19,7 @@ struct RunResult {
 // Runs kelvox-setup in the current folder without a display; standard error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
 // ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
+// A clock that falls silent needs only that a time-out happens: the reply time-out is 1.5 s.
 inline RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
                    int signal = SIGTERM, bool ignored = false) {
   QProcess process;
@@ -26,6 +27,7 @@ inline RunResult runSetup(const QStringList& arguments, const std::function<bool
   environment.remove(QStringLiteral("DISPLAY"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
   environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  environment.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
   process.setProcessEnvironment(environment);
   if (ignored) process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);

@@ -26,6 +26,8 @@ TEST(StartupReadHook, ReadWithoutAnswerEndsTheRunAsAFailure) {
   env.insert(QStringLiteral("HOME"), home.path());
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   env.insert(QStringLiteral("KELVOX_SETUP_QUIT_AFTER_STARTUP_READ"), QStringLiteral("1"));
+  // A time-out is all this needs; a shorter one than the designed one does.
+  env.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
   QProcess program;
   program.setProcessEnvironment(env);
   program.setWorkingDirectory(home.path());
