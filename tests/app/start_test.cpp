@@ -250,7 +250,8 @@ class SilentPorts {
       std::vector<pollfd> fds;
       for (const int master : masters_) fds.push_back({master, 0, 0});
       ::poll(fds.data(), fds.size(), 0);
-      if (std::all_of(fds.begin(), fds.end(), [](const pollfd& p) { return p.revents & POLLHUP; })) return true;
+      const auto hungUp = [](const pollfd& p) { return (p.revents & POLLHUP) != 0; };
+      if (std::all_of(fds.begin(), fds.end(), hungUp)) return true;
       if (std::chrono::steady_clock::now() > deadline) return false;
       QThread::msleep(10);
     }

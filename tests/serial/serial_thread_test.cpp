@@ -7,7 +7,11 @@
 #include <QTimer>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <iterator>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "port_event_waiter.h"
 #include "pty_fixture.h"
@@ -19,6 +23,12 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 class SerialThreadTest : public SerialPtyFixture {};
+
+// How many events wait in the queue for an object: QObject counts them in its data, which a class
+// derived from it may reach.
+struct QueuedEvents : QObject {
+  static int of(const QObject& object) { return (object.*&QueuedEvents::d_ptr)->postedEvents.loadAcquire(); }
+};
 
 double processCpuSeconds() {
   timespec t{};
@@ -78,11 +88,20 @@ TEST(SerialEventWait, ArrivalAfterTheQueueWasReadIsReported) {
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(::write(master, "$ok\r", 4), 4);
     ASSERT_TRUE(queued(4));
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool waitReturned = false;
     std::thread waker([&] {
-      std::this_thread::sleep_for(300ms);
-      waiter.wake();  // ends a wait that missed the bytes
+      std::unique_lock lock(mutex);
+      // Ends a wait that missed the bytes, which alone is still waiting then.
+      if (!returned.wait_for(lock, 300ms, [&] { return waitReturned; })) waiter.wake();
     });
     const PortEvents seen = waiter.wait(slave, 1, false);
+    {
+      std::lock_guard lock(mutex);
+      waitReturned = true;
+    }
+    returned.notify_all();
     waker.join();
     EXPECT_TRUE(seen.events & PortEvents::kRxChar) << "round " << round;
     ASSERT_EQ(::read(slave, buffer, sizeof buffer), 4);  // as the receive thread reads a message
@@ -102,27 +121,38 @@ TEST(SerialEventWait, ModemLinesAreWatchedOnlyWhenAsked) {
     bool ctsRises;
     int minPasses, maxPasses;
   } cases[] = {{false, false, 1, 2}, {false, true, 1, 2}, {true, false, 5, 30}, {true, true, 2, 30}};
-  for (const auto& c : cases) {
+  struct Seen {
     std::atomic<int> passes{0}, lines{0};
-    PortStatusCalls standIn{[&](int, int& bits) { return bits = lines, 0; },
-                            [](int, int& count) { return count = 0, 0; },
-                            [&](int, int& count) {
-                              ++passes;
-                              return count = 0, 0;
-                            }};
-    PortEventWaiter waiter(standIn);
-    std::thread other([&] {
-      std::this_thread::sleep_for(300ms);
-      if (c.ctsRises) lines = TIOCM_CTS;
-      std::this_thread::sleep_for(300ms);
-      waiter.wake();
+    bool cts = false;
+  };
+  Seen seen[std::size(cases)];
+  // Each case waits on a thread of its own, all in the same 600 ms.
+  std::vector<std::thread> runs;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    runs.emplace_back([&c = cases[i], &s = seen[i], slave] {
+      PortStatusCalls standIn{[&](int, int& bits) { return bits = s.lines, 0; },
+                              [](int, int& count) { return count = 0, 0; },
+                              [&](int, int& count) {
+                                ++s.passes;
+                                return count = 0, 0;
+                              }};
+      PortEventWaiter waiter(standIn);
+      std::thread other([&] {
+        std::this_thread::sleep_for(300ms);
+        if (c.ctsRises) s.lines = TIOCM_CTS;
+        std::this_thread::sleep_for(300ms);
+        waiter.wake();
+      });
+      s.cts = waiter.wait(slave, 1, c.watch).events & PortEvents::kCts;
+      other.join();
     });
-    const PortEvents seen = waiter.wait(slave, 1, c.watch);
-    other.join();
-    const bool ctsSeen = seen.events & PortEvents::kCts;
-    EXPECT_EQ(ctsSeen, c.watch && c.ctsRises) << c.watch << c.ctsRises;
-    EXPECT_GE(passes, c.minPasses) << c.watch << c.ctsRises;
-    EXPECT_LE(passes, c.maxPasses) << c.watch << c.ctsRises;
+  }
+  for (std::thread& run : runs) run.join();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    EXPECT_EQ(seen[i].cts, c.watch && c.ctsRises) << c.watch << c.ctsRises;
+    EXPECT_GE(seen[i].passes, c.minPasses) << c.watch << c.ctsRises;
+    EXPECT_LE(seen[i].passes, c.maxPasses) << c.watch << c.ctsRises;
   }
   ::close(master);
   ::close(slave);
@@ -169,7 +199,11 @@ TEST_F(SerialThreadTest, DestroyedWhileAHandOverWaits) {
   int calls = 0;
   serial->OnMessage = [&](TSerial*, const std::string&) { ++calls; };
   clockSends("$1\r");
-  QThread::msleep(300);  // the thread has posted the message; the main thread has not run it
+  // The thread has posted the message; the main thread, which turns no event loop here, has not
+  // run it.
+  const auto posted = Clock::now() + 5s;
+  while (QueuedEvents::of(*serial) == 0 && Clock::now() < posted) QThread::msleep(1);
+  ASSERT_EQ(QueuedEvents::of(*serial), 1);
   const auto start = Clock::now();
   serial.reset();
   // The hand-over is cancelled before the close: the close never waits out its 750 ms for it.
