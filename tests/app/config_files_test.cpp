@@ -391,11 +391,12 @@ const CommandLineCase kCommandLineCases[] = {
      "kelvox-setup: interrupted at command ", -1, 5},
     {"send, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 1,
      "kelvox-setup: interrupted at command ", -1, 5, SIGHUP},
-    // A signal ignored from the start stays ignored: the send goes on to its end.
-    {"send under nohup, hung up", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+    // A signal ignored from the start stays ignored: the send goes on to its end. Each reply 10 ms
+    // late: the signal after command 5 leaves over a second of the send and its read-back to run.
+    {"send under nohup, hung up", Direction::Send, {"--delay-ms", "10"}, {"--send", "send.cfg"}, 0,
      "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGHUP, 1, false,
      nullptr, false, true},
-    {"send started with `&`, Ctrl+C", Direction::Send, {"--delay-ms", "20"}, {"--send", "send.cfg"}, 0,
+    {"send started with `&`, Ctrl+C", Direction::Send, {"--delay-ms", "10"}, {"--send", "send.cfg"}, 0,
      "kelvox-setup: sent 61 commands to the clock on COM1 and read them back: verified\n", 69, 5, SIGINT, 1, false,
      nullptr, false, true},
     // Without --port and kelvox.ini the clock is looked for on every port, with a read request alone.
