@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <csignal>
 #include <functional>
 
@@ -19,15 +20,17 @@ struct RunResult {
 // Runs kelvox-setup in the current folder without a display; standard error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
 // ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
-// A clock that falls silent needs only that a time-out happens: the reply time-out is 1.5 s.
+// A clock that falls silent needs only that a time-out happens: the reply time-out is 1.5 s, more
+// than any stall of a busy machine between two replies, unless the caller gives another.
 inline RunResult runSetup(const QStringList& arguments, const std::function<bool()>& terminateWhen = nullptr,
-                   int signal = SIGTERM, bool ignored = false) {
+                          int signal = SIGTERM, bool ignored = false,
+                          std::chrono::milliseconds replyTimeout = std::chrono::milliseconds(1500)) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("DISPLAY"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
   environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-  environment.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
+  environment.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QString::number(replyTimeout.count()));
   process.setProcessEnvironment(environment);
   if (ignored) process.setChildProcessModifier([signal] { std::signal(signal, SIG_IGN); });
   process.start(QStringLiteral(KVX_SETUP_PATH), arguments);

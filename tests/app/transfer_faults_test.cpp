@@ -33,6 +33,9 @@ struct Fault {
   // program run ahead by as much as the timing of the two answers gives.
   std::size_t messagesReceived;
   std::optional<TransferFailure> why = std::nullopt;  // checked where given
+  // The window's reply time-out: half the designed 3 s, more than any stall of a busy machine
+  // between two replies. A clock that answers nothing at all needs no such margin.
+  std::chrono::milliseconds replyTimeout = std::chrono::milliseconds(1500);
 };
 
 void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
@@ -67,8 +70,7 @@ TEST_P(TransferFaults, WindowComesBackUsableAndTheClockIsToldNothingFurther) {
   WindowOnClock w(fault.clockArgs);
   ASSERT_TRUE(w.startClock());
   w.createWindow();
-  // Half the designed 3 s proves the same fault; more than any stall of a busy machine.
-  w.form().setReplyTimeoutMs(1500);
+  w.form().setReplyTimeoutMs(static_cast<int>(fault.replyTimeout.count()));
   w.startUp();
 
   WindowConfig before{};
@@ -183,11 +185,12 @@ const std::vector<std::string> duplicateThenError(int delayMs) {
 }
 constexpr auto kErrorReply = TransferFailure::ErrorReply;
 constexpr auto kExtraReply = TransferFailure::ExtraReply;
+constexpr auto kAnswersNothing = 500ms;  // the reply time-out for a clock that answers nothing
 
 INSTANTIATE_TEST_SUITE_P(
     Read, TransferFaults,
     ::testing::Values(
-        Fault{"SilentAfterTheRequest", T::StartUpRead, silentFrom(1), O::NoAnswer, 1},
+        Fault{"SilentAfterTheRequest", T::StartUpRead, silentFrom(1), O::NoAnswer, 1, {}, kAnswersNothing},
         Fault{"SilentAfterTheThirdSettingsReply", T::StartUpRead, silentAfterReply(3), O::NoAnswer, 1},
         Fault{"SilentAfterTheSettingsReplies", T::StartUpRead, silentFrom(2), O::NoAnswer, 2},
         Fault{"SilentAfterTheFourthMondayEntry", T::StartUpRead, silentAfterReply(9), O::NoAnswer, 2},
@@ -199,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A ninth entry reply for Sunday: one beyond the count.
         Fault{"SecondAnswerToTheSundayRequest", T::StartUpRead, {"--duplicate-at", "8"}, O::NoAnswer, 8,
               kExtraReply},
-        Fault{"VanishOnTheRequest", T::StartUpRead, vanishAt(1), O::NoAnswer, 1},
+        Fault{"VanishOnTheRequest", T::StartUpRead, vanishAt(1), O::NoAnswer, 1, {}, kAnswersNothing},
         Fault{"VanishOnTheThursdayRequest", T::StartUpRead, vanishAt(5), O::NoAnswer, 5}),
     [](const auto& info) { return std::string(info.param.name); });
 
