@@ -393,10 +393,15 @@ TEST_F(WindowWithClock, SelectingAnotherPortDuringAReadAsksTheClockThere) {
 
   child<QPushButton>("ReadClock")->click();
   ASSERT_TRUE(waitUntil([&] { return form->transfer().reading() && form->transfer().day() >= 1; }, 5s));
-  // The window sends only from its own thread, so while it sleeps the first clock can log what
-  // was already sent to it, and nothing new.
-  std::this_thread::sleep_for(50ms);
+  // The window sends only from its own thread, which turns no event loop here: once the first
+  // clock has logged the message written last, it has logged all it was sent, and nothing new
+  // comes meanwhile.
+  const std::string lastWritten = form->transfer().lastWritten();
+  const auto logged = std::chrono::steady_clock::now() + 5s;
+  while (bare(first.receivedMessages().back()) != lastWritten && std::chrono::steady_clock::now() < logged)
+    std::this_thread::sleep_for(2ms);
   const std::size_t askedFirst = first.receivedMessages().size();
+  ASSERT_EQ(bare(first.receivedMessages().back()), lastWritten);
   child<QRadioButton>("COM2")->click();
   ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
 
