@@ -26,7 +26,7 @@ TClockTransfer::TClockTransfer(TransferPort& port, TransferTimer& timer, Transfe
 
 void TClockTransfer::beginStartUp() {
   startUpPending_ = true;
-  timer_.start(kFirstTickMs);
+  timer_.start(firstTickMs_);
 }
 
 int TClockTransfer::day() const {
@@ -276,7 +276,7 @@ void TClockTransfer::setStartChar(char c) {
   port_.setSecondStartChar(secondStartChar_);
 }
 
-void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? kFirstTickMs : replyTimeoutMs_); }
+void TClockTransfer::startReplyTime() { timer_.start(startUpPending_ ? firstTickMs_ : replyTimeoutMs_); }
 
 void TClockTransfer::send(const std::string& text) {
   port_.sendString(text);

@@ -137,6 +137,9 @@ class TClockTransfer {
   // The reply time-out, kReplyTimeoutMs unless a host (a test that needs only that a time-out
   // happened) sets a shorter one.
   void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }
+  // The time to the start-up tick, kFirstTickMs unless a host (a test that needs no wait before
+  // the start-up) sets a shorter one before beginStartUp().
+  void setFirstTickMs(int ms) { firstTickMs_ = ms; }
   // A port was applied: nothing is waited for on the one before.
   void portChanged() {
     timer_.stop();
@@ -212,6 +215,7 @@ class TClockTransfer {
   bool lastCommandPending_ = false;  // idle after a send whose last command waits for its acknowledgement
   bool ending_ = false;
   int replyTimeoutMs_ = kReplyTimeoutMs;
+  int firstTickMs_ = kFirstTickMs;
   // The settings the running read has had a reply for, one bit each: a second reply for one of
   // them is a reply too many. So a line that keeps talking cannot hold the settings phase open
   // for longer than one reply time per setting.

@@ -11,12 +11,11 @@ namespace {
 
 const QString kEveryPort = QStringLiteral("; looking for the clock on every port");
 
-// The tests' shorter reply time-out (see clock_session.h); anything else leaves the designed one.
-std::optional<int> replyTimeoutOfTests() {
+// A test's shorter time in `variable` (see clock_session.h); anything else leaves the designed one.
+std::optional<int> shorterForTests(const char* variable, int designedMs) {
   bool isNumber = false;
-  const int ms = qEnvironmentVariableIntValue(TClockSession::kReplyTimeoutVariable, &isNumber);
-  if (!isNumber || ms < TClockSession::kShortestReplyTimeoutMs || ms > TClockTransfer::kReplyTimeoutMs)
-    return std::nullopt;
+  const int ms = qEnvironmentVariableIntValue(variable, &isNumber);
+  if (!isNumber || ms < TClockSession::kShortestTestTimeMs || ms > designedMs) return std::nullopt;
   return ms;
 }
 
@@ -25,7 +24,10 @@ std::optional<int> replyTimeoutOfTests() {
 TClockSession::TClockSession(TransferHost& host, WeekTable& table, TSerial* serial)
     : line_(serial), transfer_(line_, replyTimer_, host, table) {
   QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
-  if (const auto ms = replyTimeoutOfTests()) transfer_.setReplyTimeoutMs(*ms);
+  if (const auto ms = shorterForTests(kReplyTimeoutVariable, TClockTransfer::kReplyTimeoutMs))
+    transfer_.setReplyTimeoutMs(*ms);
+  if (const auto ms = shorterForTests(kFirstTickVariable, TClockTransfer::kFirstTickMs))
+    transfer_.setFirstTickMs(*ms);
 }
 
 TPortEntry TClockSession::savedEntry(const TSavedPort& saved, const std::vector<TPortEntry>& ports) {

@@ -42,11 +42,13 @@ class TSessionListener {
 
 class TClockSession {
  public:
-  // For the tests of the whole program that need only that a time-out happens:
-  // KELVOX_SETUP_REPLY_TIMEOUT_MS=N, N from kShortestReplyTimeoutMs to the designed reply time-out,
-  // makes the reply time-out N ms. Any other value, or none, leaves the designed one.
+  // For the tests of the whole program, which need only that a time-out happens, and no wait
+  // before the start-up: KELVOX_SETUP_REPLY_TIMEOUT_MS=N makes the reply time-out N ms, and
+  // KELVOX_SETUP_FIRST_TICK_MS=N the time from the window's creation to the start-up tick, N from
+  // kShortestTestTimeMs to the designed time. Any other value, or none, leaves the designed one.
   static constexpr char kReplyTimeoutVariable[] = "KELVOX_SETUP_REPLY_TIMEOUT_MS";
-  static constexpr int kShortestReplyTimeoutMs = 100;
+  static constexpr char kFirstTickVariable[] = "KELVOX_SETUP_FIRST_TICK_MS";
+  static constexpr int kShortestTestTimeMs = 100;
 
   // `host` holds the settings and hears what the transfer does; `table` holds the week.
   TClockSession(TransferHost& host, WeekTable& table, TSerial* serial = nullptr);

@@ -288,8 +288,12 @@ TEST_P(EndBySignal, BeforeOrBetweenTransfers) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
   QProcess program;
-  // The box needs only that a time-out happens: a shorter one than the designed one does.
-  if (c.whileBoxOpen) env.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
+  // The box needs only that a time-out happens, a shorter one than the designed one, and no wait
+  // before the start-up.
+  if (c.whileBoxOpen) {
+    env.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
+    env.insert(QStringLiteral("KELVOX_SETUP_FIRST_TICK_MS"), QStringLiteral("200"));
+  }
   program.setProcessEnvironment(env);
   program.setWorkingDirectory(ports.path());
   program.setReadChannel(QProcess::StandardError);

@@ -26,8 +26,9 @@ TEST(StartupReadHook, ReadWithoutAnswerEndsTheRunAsAFailure) {
   env.insert(QStringLiteral("HOME"), home.path());
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   env.insert(QStringLiteral("KELVOX_SETUP_QUIT_AFTER_STARTUP_READ"), QStringLiteral("1"));
-  // A time-out is all this needs; a shorter one than the designed one does.
+  // A time-out is all this needs, a shorter one than the designed one, and no wait before it.
   env.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1500"));
+  env.insert(QStringLiteral("KELVOX_SETUP_FIRST_TICK_MS"), QStringLiteral("200"));
   QProcess program;
   program.setProcessEnvironment(env);
   program.setWorkingDirectory(home.path());
