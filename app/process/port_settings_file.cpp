@@ -32,7 +32,8 @@ QList<QByteArray> linesOf(const QByteArray& bytes) {
 
 }  // namespace
 
-TPortSettingsFile::TPortSettingsFile(QString fileName) : fileName_(std::move(fileName)) {}
+TPortSettingsFile::TPortSettingsFile(QString fileName, TSaving saving)
+    : fileName_(std::move(fileName)), saving_(saving) {}
 
 bool TPortSettingsFile::canRead() const {
   QFile file;
@@ -69,13 +70,10 @@ std::string TPortSettingsFile::contents(const TSavedPort& port) {
 }
 
 bool TPortSettingsFile::write(const TSavedPort& port) const {
-  if (port.empty() || port.button < 0 || port.button > 9 || !savingAllowed() || foreign(fileName_)) return false;
+  if (port.empty() || port.button < 0 || port.button > 9 || saving_ == TSaving::SwitchedOff ||
+      foreign(fileName_))
+    return false;
   const std::string text = contents(port);
   if (canRead() && readAll(fileName_) == QByteArray::fromStdString(text)) return true;
   return !writeWholeFile(localPath(fileName_), text, WriteMode::InPlaceWhereNeeded).failed();
-}
-
-bool& TPortSettingsFile::savingAllowed() {
-  static bool allowed = true;
-  return allowed;
 }

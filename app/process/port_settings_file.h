@@ -19,10 +19,14 @@ struct TSavedPort {
   bool operator==(const TSavedPort&) const = default;
 };
 
+// Whether the program's own files may be written: not when it has no settings folder to work in
+// (the start folder is then not the place for them).
+enum class TSaving { Allowed, SwitchedOff };
+
 class TPortSettingsFile {
  public:
-  // `fileName` may carry the folder it lies in; a bare name lies in the current directory.
-  explicit TPortSettingsFile(QString fileName = QStringLiteral("kelvox.ini"));
+  // The file's path, as TWorkingFolder::settingsFile() gives it.
+  explicit TPortSettingsFile(QString fileName, TSaving saving = TSaving::Allowed);
 
   // Whether the file can be opened for reading (it is closed again at once). Only a regular
   // file, or a link to one, is read: a FIFO, device or folder of that name counts as absent, and
@@ -42,16 +46,11 @@ class TPortSettingsFile {
   // name that stands for anything but a regular file is left alone. In a folder that takes no
   // temporary file it is rewritten in place, its old bytes put back on any failure. A file that
   // already holds those bytes is not written at all, so a read-only folder with the right file is
-  // no failure. False on any failure, and always once saving is switched off.
+  // no failure. False on any failure, and always when saving is switched off.
   bool write(const TSavedPort& port) const;
   bool write(int button) const { return write(TSavedPort{button, {}, {}}); }
-  // Switched off for the whole run when the program has no settings folder to work in: the
-  // start folder is then not the place for the file.
-  static void switchOffSaving() { savingAllowed() = false; }
-  static bool savingOn() { return savingAllowed(); }
 
  private:
-  static bool& savingAllowed();
-
   QString fileName_;
+  TSaving saving_;
 };

@@ -6,7 +6,10 @@
 // HOME/.config/kelvox-setup) on POSIX systems, %APPDATA%\KELVOX Setup on Windows.
 // Each system's side lives in platform/<system>/settings_folder_<system>.cpp, chosen by the build.
 #include <filesystem>
-#include <string>
+
+#include "problem.h"
+#include "program_environment.h"
+#include "working_folder.h"
 
 namespace settings_folder {
 
@@ -17,10 +20,17 @@ namespace settings_folder {
 // on systems without such folders.
 bool foreignEntry(const std::filesystem::path& entry);
 
-// Makes the user's folder, created when missing (for its owner only where the system has modes),
-// the current directory, unless the current directory holds a port setup itself (entries of
-// another user apart, see foreignEntry). Returns what went wrong, or "".
-std::string enter();
+// The working folder, and what went wrong when the user's folder could not be had.
+struct TChoice {
+  TWorkingFolder folder;
+  TProblem problem;
+};
+
+// The start folder (absolute; empty when it is gone) when it holds a port setup itself (entries
+// of another user apart, see foreignEntry), else the user's folder, created when missing (for
+// its owner only where the system has modes). When that cannot be had, the start folder with
+// saving switched off, and why.
+TChoice chooseWorkingFolder(const TProgramEnvironment& environment, const std::filesystem::path& startFolder);
 
 // Where the port is kept and where ports come from, in the system's own words, for --help.
 const char* description();

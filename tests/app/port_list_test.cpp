@@ -91,7 +91,7 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   std::filesystem::create_directory(folder / "COM22");
   std::filesystem::create_symlink("COM20", folder / "COM23");
 
-  const std::vector<TPortEntry> ports = TSystemPortList(folder).ports();
+  const std::vector<TPortEntry> ports = TSystemPortList(folder, TPortScope::FolderLinksOnly).ports();
   std::vector<std::pair<QString, QString>> links;
   for (const TPortEntry& port : ports) {
     if (port.path.startsWith(dir.path())) links.emplace_back(port.name, port.description);
@@ -196,7 +196,7 @@ TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
 
   testing::internal::CaptureStderr();
   std::vector<QString> links;
-  for (const TPortEntry& port : TSystemPortList(folder).ports())
+  for (const TPortEntry& port : TSystemPortList(folder, TPortScope::FolderLinksOnly).ports())
     if (port.path.startsWith(QString::fromStdString(folder.string()))) links.push_back(port.name);
   const TPortSettingsFile file(QString::fromStdString((folder / "kelvox.ini").string()));
   const bool readable = file.canRead();

@@ -9,9 +9,7 @@
 #include <QFile>
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -99,9 +97,9 @@ QString entryDescription(const fs::path& entry, const std::string& device) {
   return what.isEmpty() ? link : link + QStringLiteral("; ") + what;
 }
 
-void noteFallbackOnce() {
-  static std::atomic<bool> noted{false};
-  if (noted.exchange(true)) return;
+void noteFallbackOnce(TPortListNotes& notes) {
+  if (notes.fallbackTold) return;
+  notes.fallbackTold = true;
   std::fprintf(stderr,
                "%s: the system lists no serial ports; looking only at the COMn links and the devices "
                "ttyUSB*, ttyACM* and ttyS*\n",
@@ -110,16 +108,16 @@ void noteFallbackOnce() {
 
 }  // namespace
 
-std::vector<TPortEntry> systemPorts(const fs::path& folder) {
+std::vector<TPortEntry> systemPorts(const fs::path& folder, TPortScope scope, TPortListNotes& notes) {
   // The tests and the demo keep to the links of their folder: the machine's own serial devices
   // (on some machines /dev/ttyS0 is a console) are never listed, so never asked.
-  const bool folderOnly = std::getenv("KELVOX_SETUP_FOLDER_PORTS_ONLY") != nullptr;
+  const bool folderOnly = scope == TPortScope::FolderLinksOnly;
   const std::vector<std::string> devices = folderOnly ? std::vector<std::string>() : PosixPort::serialDevices();
   std::vector<TPortEntry> described;
   for (const QSerialPortInfo& info :
        folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts())
     described.push_back(entryFor(info));
-  if (described.empty() && !devices.empty()) noteFallbackOnce();
+  if (described.empty() && !devices.empty()) noteFallbackOnce(notes);
   return linuxPorts(folder, devices, described);
 }
 
