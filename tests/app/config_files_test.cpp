@@ -731,6 +731,27 @@ TEST(CommandLineFile, NamesKeepTheirBytesAndStayOnOneLine) {
   EXPECT_FALSE(folder.exists(QStringLiteral(".config/kelvox-setup/x.cfg")));
 }
 
+// Started where no port is set up, the program works in the user's settings folder: a port
+// number, a relative port path and the saved port are that folder's, while the file named on the
+// command line lies in the start folder.
+TEST(CommandLineFile, PortsComeFromTheSettingsFolderAndFilesLieInTheStartFolder) {
+  ScratchFolder home;
+  const QString settings = home.file(QStringLiteral(".config/kelvox-setup"));
+  ASSERT_TRUE(QDir().mkpath(settings) && QDir().mkpath(home.file(QStringLiteral("start"))));
+  EmulatorProcess::linkUnusedPorts(settings.toStdString(), {1});
+  EmulatorProcess clock(settings.toStdString(), {});
+  ASSERT_TRUE(clock.start());
+  QFile ini(settings + QStringLiteral("/kelvox.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write("COM1\r\n") == 6);
+  ini.close();
+  for (const char* port : {" --port 1", " --port ./COM1", ""}) {
+    const RunResult result = runSetupInShell(
+        QStringLiteral("cd \"$HOME/start\" && exec \"$SETUP\" --read read.cfg") + QString::fromLatin1(port), home.path());
+    EXPECT_EQ(result.exitCode, 0) << port << ": " << result.stderrText.toStdString();
+    EXPECT_TRUE(QFile::remove(home.file(QStringLiteral("start/read.cfg")))) << port;
+  }
+}
+
 // --- the one safe write: kelvox.ini, --read and the window's save ------------------------------
 
 // Where a write goes. make builds it in the current folder and gives the name to write, or "" when
