@@ -85,13 +85,13 @@ int main(int argc, char** argv) {
   const TPortScope scope = environment.folderPortsOnly ? TPortScope::FolderLinksOnly : TPortScope::Machine;
   if (commandLine.mode == TCommandLine::Mode::ListPorts) {
     QCoreApplication listing(argc, argv);
-    return runListPorts(TSystemPortList(folder.path(), scope), folder.settingsFile());
+    return runListPorts(TSystemPortList(folder, scope), folder.settingsFile());
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {
     QCoreApplication batch(argc, argv);
     QCoreApplication::setApplicationVersion(programVersion());
-    return runBatchTransfer(commandLine.batch, folder, TSystemPortList(folder.path(), scope));
+    return runBatchTransfer(commandLine.batch, folder, TSystemPortList(folder, scope));
   }
 
   QApplication app(argc, argv);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     signalAtStart = signal;
     QCoreApplication::exit(128 + signal);
   });
-  TForm1 form(folder, std::make_unique<TSystemPortList>(folder.path(), scope));
+  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, scope));
   if (signalAtStart != 0) {
     form.endBySignal(signalAtStart);
     return 128 + signalAtStart;

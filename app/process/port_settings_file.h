@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "foreign_entries.h"
+
 // What the file says of the port.
 struct TSavedPort {
   int button = 0;     // 1..9: the COM button the first line names; 0 for none
@@ -25,12 +27,14 @@ enum class TSaving { Allowed, SwitchedOff };
 
 class TPortSettingsFile {
  public:
-  // The file's path, as TWorkingFolder::settingsFile() gives it.
-  explicit TPortSettingsFile(QString fileName, TSaving saving = TSaving::Allowed);
+  // The file's path, as TWorkingFolder::settingsFile() gives it, with its folder's record of
+  // other users' entries.
+  explicit TPortSettingsFile(QString fileName, TSaving saving = TSaving::Allowed,
+                             TForeignEntriesRecord foreignEntries = std::make_shared<TForeignEntries>());
 
   // Whether the file can be opened for reading (it is closed again at once). Only a regular
   // file, or a link to one, is read: a FIFO, device or folder of that name counts as absent, and
-  // so does another user's entry in a shared folder (settings_folder::foreignEntry), which is
+  // so does another user's entry in a shared folder (foreign_entries.h), which is
   // neither read nor written.
   bool canRead() const;
   // The saved COM button 1..9, or 0 when the file is missing or its first line names none.
@@ -51,6 +55,11 @@ class TPortSettingsFile {
   bool write(int button) const { return write(TSavedPort{button, {}, {}}); }
 
  private:
+  // Another user's file in a shared folder is no setting of ours.
+  bool foreign() const;
+  QByteArray readAll() const;
+
   QString fileName_;
   TSaving saving_;
+  TForeignEntriesRecord foreign_;
 };

@@ -18,13 +18,13 @@ fs::path TStartFolder::absolute(const fs::path& name, std::error_code& why) cons
   return fs::absolute(path / name, why);
 }
 
-TWorkingFolder::TWorkingFolder(fs::path folder, TSaving saving)
-    : folder_(std::move(folder)), saving_(saving) {}
+TWorkingFolder::TWorkingFolder(fs::path folder, TSaving saving, TForeignEntriesRecord foreign)
+    : folder_(std::move(folder)), saving_(saving), foreign_(std::move(foreign)) {}
 
 fs::path TWorkingFolder::place(const fs::path& name) const { return name.empty() ? name : folder_ / name; }
 
 TPortSettingsFile TWorkingFolder::settingsFile() const {
-  return TPortSettingsFile(localName(place("kelvox.ini")), saving_);
+  return TPortSettingsFile(localName(place("kelvox.ini")), saving_, foreign_);
 }
 
 TDialogFolderFile TWorkingFolder::dialogFolderFile() const {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "dialog_folder_file.h"
+#include "foreign_entries.h"
 #include "port_settings_file.h"
 
 // The folder the program was started in, taken once.
@@ -21,14 +22,16 @@ struct TStartFolder {
 
 class TWorkingFolder {
  public:
-  // `folder` is absolute.
-  explicit TWorkingFolder(std::filesystem::path folder, TSaving saving = TSaving::Allowed);
+  // `folder` is absolute; `foreign` records what was said of other users' entries in it.
+  explicit TWorkingFolder(std::filesystem::path folder, TSaving saving = TSaving::Allowed,
+                          TForeignEntriesRecord foreign = std::make_shared<TForeignEntries>());
 
   // Empty only when neither the start folder nor the user's could be had.
   const std::filesystem::path& path() const { return folder_; }
   // Switched off when the program has no settings folder to work in: the start folder is then
   // not the place for its files.
   TSaving saving() const { return saving_; }
+  const TForeignEntriesRecord& foreignEntries() const { return foreign_; }
   // A name as it lies in the folder: a relative one within it, an absolute one as it is.
   std::filesystem::path place(const std::filesystem::path& name) const;
   // "kelvox.ini" and "kelvox-folder.ini" in the folder.
@@ -38,4 +41,5 @@ class TWorkingFolder {
  private:
   std::filesystem::path folder_;
   TSaving saving_;
+  TForeignEntriesRecord foreign_;
 };

@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "foreign_entries.h"
+#include "working_folder.h"
+
 struct TPortEntry {
   QString name;          // the system's name: "COM12", "/dev/ttyUSB0", a link's "COM12"
   QString path;          // what the serial component opens (TSerial::setPortPath)
@@ -60,13 +63,19 @@ enum class TPortScope { Machine, FolderLinksOnly };
 // What the system's side has said on standard error, so that a list says each thing once.
 struct TPortListNotes {
   bool fallbackTold = false;  // the system listed no ports, and the list is made without it
+  TForeignEntriesRecord foreignEntries;  // other users' COMn entries, shared with the working folder
 };
 
-// The machine's ports. `folder` is the working folder (absolute), where COMn entries stand for ports.
+// The machine's ports. `folder` is the working folder (absolute), where COMn entries stand for
+// ports; `foreign` its record of other users' entries (TWorkingFolder::foreignEntries).
 class TSystemPortList final : public TPortList {
  public:
-  explicit TSystemPortList(std::filesystem::path folder, TPortScope scope = TPortScope::Machine)
-      : folder_(std::move(folder)), scope_(scope) {}
+  explicit TSystemPortList(std::filesystem::path folder, TPortScope scope = TPortScope::Machine,
+                           TForeignEntriesRecord foreign = std::make_shared<TForeignEntries>())
+      : folder_(std::move(folder)), scope_(scope), notes_{false, std::move(foreign)} {}
+  // The ports of the working folder `folder`.
+  TSystemPortList(const TWorkingFolder& folder, TPortScope scope)
+      : TSystemPortList(folder.path(), scope, folder.foreignEntries()) {}
   std::vector<TPortEntry> ports() const override;
 
  private:

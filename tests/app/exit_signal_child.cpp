@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
   }
   PosixPort::setLockFolder(".");
   // Its start folder, as the program's main takes it, with the COMn links alone for ports.
-  const std::filesystem::path folder = std::filesystem::current_path();
-  TForm1 form(TWorkingFolder(folder), std::make_unique<TSystemPortList>(folder, TPortScope::FolderLinksOnly));
+  const TWorkingFolder folder(std::filesystem::current_path());
+  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, TPortScope::FolderLinksOnly));
   const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });
   form.show();
   form.timeoutTimer().stop();

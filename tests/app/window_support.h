@@ -22,17 +22,17 @@
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::vector<int>& emulatorPorts = {})
-      : ports_(path().toStdString(), emulatorPorts) {}
+      : ports_(path().toStdString(), emulatorPorts), working_(localPath(path())) {}
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   QString path() const { return dir_.path(); }
   // The program's working folder, as for a start here, and its ports: the COMn links alone.
-  TWorkingFolder workingFolder() const { return TWorkingFolder(localPath(path())); }
+  const TWorkingFolder& workingFolder() const { return working_; }
   std::unique_ptr<TPortList> portList() const {
-    return std::make_unique<TSystemPortList>(localPath(path()), TPortScope::FolderLinksOnly);
+    return std::make_unique<TSystemPortList>(working_, TPortScope::FolderLinksOnly);
   }
-  TPortSettingsFile settingsFile() const { return workingFolder().settingsFile(); }
+  TPortSettingsFile settingsFile() const { return working_.settingsFile(); }
   QString file(const QString& name) const { return dir_.filePath(name); }
   void write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
@@ -48,6 +48,7 @@ class ScratchFolder {
  private:
   QTemporaryDir dir_;
   ScratchPorts ports_;
+  TWorkingFolder working_;
 };
 
 // The current directory for a test's own relative names, while it lasts; the program never

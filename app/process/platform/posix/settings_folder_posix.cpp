@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
-#include <set>
 
 #include "argument_text.h"
 #include "desktop.h"
@@ -32,10 +30,10 @@ namespace {
 
 // Only an entry that can be seen counts: a folder that cannot be read holds nothing for us, and
 // another user's entry in a shared folder nothing we take.
-bool present(const fs::path& entry) {
+bool present(const fs::path& entry, TForeignEntries& foreign) {
   std::error_code error;
   const fs::file_type type = fs::symlink_status(entry, error).type();
-  return !error && type != fs::file_type::not_found && type != fs::file_type::none && !foreignEntry(entry);
+  return !error && type != fs::file_type::not_found && type != fs::file_type::none && !foreign.leftAlone(entry);
 }
 
 // HOME, else the user's entry in the password database; empty when neither is known.
@@ -62,9 +60,9 @@ int createFolders(const fs::path& folder) {
 
 // Whether `folder` holds "kelvox.ini" or an entry COM1 .. COM256 (a link that leads nowhere counts:
 // it marks an absent port). Every entry is looked at, so that each one of another user is told.
-bool holdsPortSetup(const fs::path& folder) {
-  bool holds = present(folder / "kelvox.ini");
-  for (int n = 1; n <= 256; ++n) holds = present(folder / ("COM" + std::to_string(n))) || holds;
+bool holdsPortSetup(const fs::path& folder, TForeignEntries& foreign) {
+  bool holds = present(folder / "kelvox.ini", foreign);
+  for (int n = 1; n <= 256; ++n) holds = present(folder / ("COM" + std::to_string(n)), foreign) || holds;
   return holds;
 }
 
@@ -87,24 +85,14 @@ TProblem cannotEnter(const fs::path& folder) {
 
 }  // namespace
 
-bool foreignEntry(const fs::path& entry) {
-  if (!shared_folder::foreignEntry(entry.string())) return false;
-  static std::mutex mutex;
-  static std::set<fs::path> told;
-  // Entries come with their folder, which is absolute.
-  const fs::path shown = entry.lexically_normal();
-  const std::lock_guard lock(mutex);
-  if (told.insert(shown).second)
-    desktop::write(stderr, QStringLiteral("%1: %2 belongs to another user, in a shared folder; it is not used\n")
-                               .arg(QString::fromLatin1(kProgram), shownName(argumentText(shown.native()))));
-  return true;
-}
-
 TChoice chooseWorkingFolder(const TProgramEnvironment& environment, const fs::path& startFolder) {
-  if (!startFolder.empty() && holdsPortSetup(startFolder)) return {TWorkingFolder(startFolder), {}};
+  // What is said of another user's entry in the start folder is said once, there as later.
+  const auto foreign = std::make_shared<TForeignEntries>();
+  if (!startFolder.empty() && holdsPortSetup(startFolder, *foreign))
+    return {TWorkingFolder(startFolder, TSaving::Allowed, foreign), {}};
   // Without a settings folder the program stays in the start folder, which is no place for its files.
-  const auto startFolderOnly = [&startFolder](TProblem problem) {
-    return TChoice{TWorkingFolder(startFolder, TSaving::SwitchedOff), std::move(problem)};
+  const auto startFolderOnly = [&startFolder, &foreign](TProblem problem) {
+    return TChoice{TWorkingFolder(startFolder, TSaving::SwitchedOff, foreign), std::move(problem)};
   };
   const fs::path folder = userFolder(environment.xdgConfigHome, homeFolder(environment.home));
   if (folder.empty()) return startFolderOnly(TProblem::other("no home folder is known"));
@@ -116,7 +104,18 @@ TChoice chooseWorkingFolder(const TProgramEnvironment& environment, const fs::pa
   // As the system names it, links and dot-dots resolved, like the start folder.
   std::error_code unresolved;
   const fs::path resolved = fs::canonical(folder, unresolved);
-  return {TWorkingFolder(unresolved ? folder : resolved), {}};
+  return {TWorkingFolder(unresolved ? folder : resolved, TSaving::Allowed, foreign), {}};
 }
 
 }  // namespace settings_folder
+
+bool TForeignEntries::leftAlone(const fs::path& entry) {
+  if (!shared_folder::foreignEntry(entry.string())) return false;
+  // Entries come with their folder, which is absolute.
+  const fs::path shown = entry.lexically_normal();
+  const std::lock_guard lock(mutex_);
+  if (told_.insert(shown).second)
+    desktop::write(stderr, QStringLiteral("%1: %2 belongs to another user, in a shared folder; it is not used\n")
+                               .arg(QString::fromLatin1(kProgram), shownName(argumentText(shown.native()))));
+  return true;
+}

@@ -50,9 +50,6 @@ TProblem failure(const char* what, const fs::path& folder, const std::error_code
 
 }  // namespace
 
-// No folder of Windows lets anyone add entries that only their owner may take away.
-bool foreignEntry(const fs::path&) { return false; }
-
 // The application data folder comes from the system's known folders (through Qt), not from the
 // environment.
 TChoice chooseWorkingFolder(const TProgramEnvironment&, const fs::path& startFolder) {
@@ -70,3 +67,6 @@ TChoice chooseWorkingFolder(const TProgramEnvironment&, const fs::path& startFol
 }
 
 }  // namespace settings_folder
+
+// No folder of Windows lets anyone add entries that only their owner may take away.
+bool TForeignEntries::leftAlone(const fs::path&) { return false; }

@@ -16,7 +16,6 @@
 #include "port_list_platform.h"
 #include "posix_port.h"
 #include "program_name.h"
-#include "settings_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -73,7 +72,7 @@ std::map<std::string, QString> byIdNames() {
 
 // The folder's entries "COMn" (n from 1 to 256) that lead somewhere, by n: a dangling link marks
 // an absent port. Another user's entry in a shared folder is left out, and said so.
-std::map<int, fs::path> comEntries(const fs::path& folder) {
+std::map<int, fs::path> comEntries(const fs::path& folder, TForeignEntries& foreign) {
   std::map<int, fs::path> entries;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -82,7 +81,7 @@ std::map<int, fs::path> comEntries(const fs::path& folder) {
     // The serial layer opens exactly "COMn".
     if (n == 0 || name != "COM" + std::to_string(n)) continue;
     std::error_code missing;
-    if (fs::exists(it->path(), missing) && !settings_folder::foreignEntry(it->path())) entries.emplace(n, it->path());
+    if (fs::exists(it->path(), missing) && !foreign.leftAlone(it->path())) entries.emplace(n, it->path());
   }
   return entries;
 }
@@ -118,11 +117,11 @@ std::vector<TPortEntry> systemPorts(const fs::path& folder, TPortScope scope, TP
        folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts())
     described.push_back(entryFor(info));
   if (described.empty() && !devices.empty()) noteFallbackOnce(notes);
-  return linuxPorts(folder, devices, described);
+  return linuxPorts(folder, devices, described, *notes.foreignEntries);
 }
 
 std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std::string>& devices,
-                                   const std::vector<TPortEntry>& described) {
+                                   const std::vector<TPortEntry>& described, TForeignEntries& foreign) {
   std::vector<TPortEntry> enumerated = deviceEntries(devices, described);
   std::vector<std::string> known;  // the device behind each entry
   for (const TPortEntry& entry : enumerated) known.push_back(deviceOf(entry.path));
@@ -140,7 +139,7 @@ std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std
   }
   std::vector<TPortEntry> list;
   std::vector<bool> linked(enumerated.size(), false);  // a device a COMn link stands for is listed once, as the link
-  for (const auto& [n, entryPath] : comEntries(folder)) {
+  for (const auto& [n, entryPath] : comEntries(folder, foreign)) {
     const std::string device = PosixPort::deviceBehind(entryPath.string());
     const auto same = std::find(known.begin(), known.end(), device);
     // A link to a listed device tells what that device is; one to a pseudo-terminal, where it leads.
