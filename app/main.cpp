@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "KVX_Setup.h"
@@ -11,10 +12,13 @@
 #include "desktop.h"
 #include "port_listing.h"
 #include "exit_signals.h"
-#include "port_settings_file.h"
+#include "local_files.h"
+#include "port_list.h"
+#include "program_environment.h"
 #include "program_name.h"
 #include "settings_folder.h"
 #include "startup_read_hook.h"
+#include "working_folder.h"
 
 namespace {
 
@@ -26,6 +30,32 @@ QtMessageHandler qtHandler = nullptr;
 void withoutRuntimeFolderNotes(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: "))) return;
   qtHandler(type, context, text);
+}
+
+// The folder the program was started in: the one look at the current directory, which nothing
+// changes afterwards.
+TStartFolder startFolder() {
+  TStartFolder start;
+  start.path = std::filesystem::current_path(start.error);
+  return start;
+}
+
+// The working folder; when the user's settings folder cannot be had, the start folder, where
+// nothing is written, as when kelvox.ini cannot be.
+TWorkingFolder workingFolder(const TProgramEnvironment& environment, const TStartFolder& start) {
+  const settings_folder::TChoice choice = settings_folder::chooseWorkingFolder(environment, start.path);
+  if (choice.problem.failed())
+    desktop::write(stderr,
+                   QStringLiteral("%1: settings folder: %2; the chosen port is not saved\n")
+                       .arg(QString::fromLatin1(kProgram), QString::fromStdString(choice.problem.text)));
+  return choice.folder;
+}
+
+// The tests' start-up read hook, as the environment asks for it; its file lies in the working
+// folder, as it always has.
+TStartupReadHook startupReadHook(const TProgramEnvironment& environment, const TWorkingFolder& folder) {
+  const QString& file = environment.sendAfterStartupRead;
+  return {environment.quitAfterStartupRead, file.isEmpty() ? file : localName(folder.place(localPath(file)))};
 }
 
 }  // namespace
@@ -43,27 +73,25 @@ int showWithoutDisplay(int& argc, char** argv, const TShowRequest& request) {
 
 int main(int argc, char** argv) {
   qtHandler = qInstallMessageHandler(withoutRuntimeFolderNotes);
+  const TProgramEnvironment environment = readProgramEnvironment();
+  const TStartFolder start = startFolder();
   // Read before the application object, which would abort without a display.
-  const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+  const TCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv), start);
   // What is printed, and Ctrl+C during a transfer, belong to the console the program was started from.
   if (commandLine.mode != TCommandLine::Mode::Window) desktop::useStartingConsole();
-  if (const auto status = answerWithoutWindow(commandLine)) return *status;
+  if (const auto status = answerWithoutWindow(commandLine, environment)) return *status;
   if (commandLine.mode == TCommandLine::Mode::Show) return showWithoutDisplay(argc, argv, commandLine.show);
-  if (const std::string problem = settings_folder::enter(); !problem.empty()) {
-    // The start folder is no settings folder: nothing is written there, as when kelvox.ini cannot be.
-    desktop::write(stderr, QStringLiteral("%1: settings folder: %2; the chosen port is not saved\n")
-                               .arg(QString::fromLatin1(kProgram), QString::fromStdString(problem)));
-    TPortSettingsFile::switchOffSaving();
-  }
+  const TWorkingFolder folder = workingFolder(environment, start);
+  const TPortScope scope = environment.folderPortsOnly ? TPortScope::FolderLinksOnly : TPortScope::Machine;
   if (commandLine.mode == TCommandLine::Mode::ListPorts) {
     QCoreApplication listing(argc, argv);
-    return runListPorts();
+    return runListPorts(TSystemPortList(folder, scope), folder.settingsFile());
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {
     QCoreApplication batch(argc, argv);
     QCoreApplication::setApplicationVersion(programVersion());
-    return runBatchTransfer(commandLine.batch);
+    return runBatchTransfer(commandLine.batch, folder, TSystemPortList(folder, scope));
   }
 
   QApplication app(argc, argv);
@@ -81,7 +109,7 @@ int main(int argc, char** argv) {
     signalAtStart = signal;
     QCoreApplication::exit(128 + signal);
   });
-  TForm1 form;
+  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, scope));
   if (signalAtStart != 0) {
     form.endBySignal(signalAtStart);
     return 128 + signalAtStart;
@@ -90,6 +118,6 @@ int main(int argc, char** argv) {
   if (!commandLine.file.isEmpty()) form.openWhenStarted(commandLine.file);
   form.centreOnScreen();
   form.show();
-  quitAfterStartupReadWhenAsked(form);
+  quitAfterStartupReadWhenAsked(form, startupReadHook(environment, folder));
   return app.exec();
 }

@@ -57,6 +57,16 @@ std::string TSerial::deviceForPort(int port) {
   return PlatformPort::deviceBehind(PlatformPort::pathForPort(port));
 }
 
+std::string TSerial::pathForPort(int port, const std::filesystem::path& folder) {
+  return PlatformPort::pathForPort(port, folder);
+}
+
+void TSerial::setPortFolder(const std::filesystem::path& folder) {
+  if (folder == portFolder_) return;
+  portFolder_ = folder;
+  if (portPath_.empty()) reopenIfOpen();
+}
+
 void TSerial::setPort(int port) {
   if (port < 1 || port > kMaxPort || (port == port_ && portPath_.empty())) return;
   port_ = lastPort_ = port;
@@ -143,7 +153,7 @@ void TSerial::open() {
   int error = 0;
   {
     std::lock_guard lock(portMutex_);
-    error = portDevice_.open(portPath_.empty() ? PlatformPort::pathForPort(port_) : portPath_);
+    error = portDevice_.open(portPath_.empty() ? PlatformPort::pathForPort(port_, portFolder_) : portPath_);
     openFailure_ = error == 0 ? OpenFailure{} : portDevice_.openFailure(error);
     if (error == 0) {
       ++generation_;

@@ -49,6 +49,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -141,6 +142,11 @@ class TSerial : public QObject {
   // Port n (1..kMaxPort) as the platform layer names it; 0 while a device path is chosen.
   int Port() const { return port_; }
   void setPort(int port);
+  // The folder whose COMn entries stand for port numbers where the platform has such entries
+  // (Linux): the program's working folder. Empty: the current directory. Port n is looked up
+  // there at each open.
+  const std::filesystem::path& PortFolder() const { return portFolder_; }
+  void setPortFolder(const std::filesystem::path& folder);
   // A device by its path instead of a number ("/dev/ttyUSB0", a by-id name, \\.\COM12):
   // what a port list found. An empty path goes back to the port number set last.
   const std::string& PortPath() const { return portPath_; }
@@ -226,6 +232,9 @@ class TSerial : public QObject {
   // The device that port n (1..kMaxPort) stands for, and why the last open failed (kind None and reason
   // "" when it did not): said to the user, who cannot tell otherwise why a port is missing.
   static std::string deviceForPort(int port);
+  // What port n opens, its COMn entry looked for in `folder` (see PortFolder); "" when nothing
+  // may be opened for it (another user's entry in a shared folder, and no device of that number).
+  static std::string pathForPort(int port, const std::filesystem::path& folder);
   const OpenFailure& lastOpenFailure() const { return openFailure_; }
   std::string openFailure() const { return openFailure_.reason; }
 
@@ -272,6 +281,7 @@ class TSerial : public QObject {
 
   int port_ = 1;
   int lastPort_ = 1;      // the number that an empty path goes back to
+  std::filesystem::path portFolder_;
   std::string portPath_;  // when set, opened instead of port_
   std::int32_t baudrate_ = 9600;
   eParity parity_ = paNone;

@@ -7,6 +7,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "line_settings.h"
@@ -19,8 +20,9 @@ template <class Port>
 concept SerialPlatformPort = requires(Port& port, const Port& readOnly, const std::string& path,
                                       const TLineSettings& settings, char byte, int error,
                                       std::int32_t count) {
-  // Port n (1..256) as this system names it, and the device that name stands for.
-  { Port::pathForPort(1) } -> std::same_as<std::string>;
+  // Port n (1..256) as this system names it, where a folder's entries may stand for ports (the
+  // folder given, else the current directory), and the device that name stands for.
+  { Port::pathForPort(1, std::filesystem::path()) } -> std::same_as<std::string>;
   { Port::deviceBehind(path) } -> std::same_as<std::string>;
   { port.open(path) } -> std::same_as<int>;
   { readOnly.openFailure(error) } -> std::same_as<OpenFailure>;  // after an open gave `error`

@@ -67,7 +67,8 @@ bool batchTransferRequested(const QCommandLineParser& parser) {
          found.contains(kRetriesOption) || found.contains(kReportOption);
 }
 
-std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error) {
+std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, const TStartFolder& start,
+                                          QString& error) {
   const auto fail = [&error](const QString& text) {
     error = text;
     return std::nullopt;
@@ -89,7 +90,7 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
   if (file.isEmpty()) return fail(QStringLiteral("--%1 needs a file name.").arg(option));
   request.file = shownName(file);
   std::error_code noFolder;
-  request.path = std::filesystem::absolute(localPath(file), noFolder);
+  request.path = start.absolute(localPath(file), noFolder);
   if (noFolder)
     request.pathProblem = request.file + QStringLiteral(": the start folder cannot be found (%1)")
                                              .arg(QString::fromLocal8Bit(noFolder.message()));
@@ -115,7 +116,7 @@ std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QStr
       return fail(QStringLiteral("--report writes CSV or JSON: its file name ends in .csv or .json, not '%1'.")
                       .arg(shownName(report)));
     request.report = shownName(report);
-    request.reportPath = std::filesystem::absolute(localPath(report), noFolder);
+    request.reportPath = start.absolute(localPath(report), noFolder);
   }
   if (parser.isSet(kPortOption)) {
     request.port = parsePortArgument(parser.value(kPortOption));

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "port_argument.h"
+#include "working_folder.h"
 
 class QCommandLineParser;
 
@@ -19,7 +20,7 @@ struct TBatchRequest {
   bool comparing = false;       // --compare: the file is compared with the clock, never written
   bool verify = true;           // --send reads the clock back; --no-verify leaves it
   QString file;                 // as given, shown on one line (see shownName)
-  std::filesystem::path path;   // its bytes as given, absolute: the program changes folders before it runs
+  std::filesystem::path path;   // its bytes as given, made absolute in the start folder
   QString pathProblem;          // why no absolute path could be made (the start folder is gone)
   std::optional<TPortArgument> port;  // --port; otherwise the saved or the first usable port
   bool allClocks = false;       // --all-clocks: every clock on every port at once; --read names a folder
@@ -32,5 +33,7 @@ struct TBatchRequest {
 void addBatchTransferOptions(QCommandLineParser& parser);
 // Whether the command line names one of them.
 bool batchTransferRequested(const QCommandLineParser& parser);
-// The request of a parsed command line; nothing, and the reason in error, when it is malformed.
-std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, QString& error);
+// The request of a parsed command line, its file in `start`, the folder the program was started
+// in; nothing, and the reason in error, when it is malformed.
+std::optional<TBatchRequest> batchRequest(const QCommandLineParser& parser, const TStartFolder& start,
+                                          QString& error);

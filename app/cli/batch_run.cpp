@@ -4,8 +4,8 @@
 #include "batch_run.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,16 +32,36 @@ void report(const QString& text) {
   desktop::write(stderr, QString::fromLatin1(kProgram) + QStringLiteral(": ") + text + u'\n');
 }
 
+// Opens a port placed in the working folder (placedIn). One without a path (another user's COMn
+// entry, and no device of that number) is not opened at all, and fails as a missing device does.
+TProblem openPlaced(TPortTransfer& transfer, const TPortEntry& placed) {
+  if (placed.path.isEmpty()) return {TProblem::Kind::NoSuchFile, "no such device", ENOENT};
+  return transfer.open(placed);
+}
+
+// The port --port names, placed in the working folder and named in lines as it was given: port n
+// by its COMn entry there, else the n-th device; a relative path within the folder.
+TPortEntry askedEntry(const TPortArgument& asked, const std::filesystem::path& folder) {
+  TPortEntry entry;
+  if (asked.number == 0) {
+    entry.name = entry.path = argumentText(asked.path);
+    return placedIn(entry, folder);
+  }
+  entry.name = QStringLiteral("COM%1").arg(asked.number);
+  entry.path = argumentText(TSerial::pathForPort(asked.number, folder));
+  return entry;
+}
+
 // Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
 // why, when the asked one does not open. `search` is set when no port is known, or the saved one
 // does not open: the clock is then looked for on every port.
 TProblem openPort(TPortTransfer& transfer, const std::optional<TPortArgument>& asked,
-                  const std::vector<TPortEntry>& ports, bool& search) {
+                  const std::vector<TPortEntry>& ports, const TWorkingFolder& folder, bool& search) {
   search = false;
-  if (asked) return asked->number != 0 ? transfer.open(asked->number) : transfer.openPath(asked->path);
-  const TSavedPort saved = TPortSettingsFile().saved();
-  search = saved.empty() || !transfer.session().openSavedPort(saved, ports, [&transfer](const TPortEntry& entry) {
-    return transfer.open(entry);
+  if (asked) return openPlaced(transfer, askedEntry(*asked, folder.path()));
+  const TSavedPort saved = folder.settingsFile().saved();
+  search = saved.empty() || !transfer.session().openSavedPort(saved, ports, [&](const TPortEntry& entry) {
+    return openPlaced(transfer, placedIn(entry, folder.path()));
   });
   return {};
 }
@@ -75,8 +95,8 @@ class TBatchLines final : public TSessionListener {
 
 }  // namespace
 
-int runBatchTransfer(const TBatchRequest& request) {
-  if (request.allClocks) return runEveryClock(request);
+int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList) {
+  if (request.allClocks) return runEveryClock(request, portList);
   const auto fail = [&request](const QString& text) {
     report(text);
     return request.comparing ? batchexit::kTrouble : batchexit::kFailed;
@@ -118,11 +138,9 @@ int runBatchTransfer(const TBatchRequest& request) {
     return made;
   };
   transfer = newTransfer();
-  std::error_code noFolder;  // the working folder is where the COMn links are
-  const std::vector<TPortEntry> ports =
-      request.port ? std::vector<TPortEntry>() : TSystemPortList(std::filesystem::current_path(noFolder)).ports();
+  const std::vector<TPortEntry> ports = request.port ? std::vector<TPortEntry>() : portList.ports();
   bool search = false;
-  if (const TProblem problem = openPort(*transfer, request.port, ports, search); problem.failed())
+  if (const TProblem problem = openPort(*transfer, request.port, ports, folder, search); problem.failed())
     return fail(QStringLiteral("%1 is not available (%2)")
                     .arg(request.port->shown(), QString::fromStdString(problem.text)));
   bool done = false;

@@ -21,16 +21,16 @@ constexpr char kDescription[] =
     "\n";
 
 // A platform chosen by the user (offscreen, for example) needs no display to be found here.
-bool displayExpected(const TCommandLine& commandLine) {
-  return commandLine.displayChosen || desktop::displayExpected();
+bool displayExpected(const TCommandLine& commandLine, const TProgramEnvironment& environment) {
+  return commandLine.displayChosen || desktop::displayExpected(environment);
 }
 
 void print(std::FILE* stream, const QString& text) { desktop::write(stream, text); }
 
-// The file as the window opens it later: absolute, since the program changes folders first.
-QString windowFile(const QString& file, TCommandLine& result) {
+// The file as the window opens it later and names it: absolute, in the start folder.
+QString windowFile(const QString& file, const TStartFolder& start, TCommandLine& result) {
   std::error_code noFolder;
-  const std::filesystem::path path = std::filesystem::absolute(localPath(file), noFolder);
+  const std::filesystem::path path = start.absolute(localPath(file), noFolder);
   if (file.isEmpty() || noFolder) {
     result.mode = TCommandLine::Mode::Invalid;
     result.text = file.isEmpty() ? QStringLiteral("The file name is empty.")
@@ -44,7 +44,7 @@ QString windowFile(const QString& file, TCommandLine& result) {
 
 QString programVersion() { return QStringLiteral(KVX_VERSION); }
 
-TCommandLine parseCommandLine(const QStringList& arguments) {
+TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& start) {
   QCommandLineParser parser;
   // Qt's own options are written with one dash (-platform offscreen).
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -92,12 +92,12 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     result.mode = TCommandLine::Mode::Invalid;
     if (batchTransferRequested(parser))
       result.text = QStringLiteral("--show takes no transfer option.");
-    else if (auto request = showRequest(parser, result.text)) {
+    else if (auto request = showRequest(parser, start, result.text)) {
       result.mode = TCommandLine::Mode::Show;
       result.show = *request;
     }
   } else if (batchTransferRequested(parser)) {
-    if (auto request = batchRequest(parser, result.text)) {
+    if (auto request = batchRequest(parser, start, result.text)) {
       result.mode = TCommandLine::Mode::Batch;
       result.batch = *request;
     } else {
@@ -107,7 +107,7 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
     result.mode = TCommandLine::Mode::Invalid;
     result.text = QStringLiteral("Unexpected argument '%1'.").arg(shownName(files.at(1)));
   } else if (files.size() == 1) {
-    result.file = windowFile(files.constFirst(), result);
+    result.file = windowFile(files.constFirst(), start, result);
   }
   result.displayChosen = parser.isSet(platform) || parser.isSet(display);
   return result;
@@ -115,7 +115,8 @@ TCommandLine parseCommandLine(const QStringList& arguments) {
 
 QStringList commandLineArguments(int argc, char** argv) { return programArguments(argc, argv); }
 
-std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
+std::optional<int> answerWithoutWindow(const TCommandLine& commandLine,
+                                       const TProgramEnvironment& environment) {
   switch (commandLine.mode) {
     case TCommandLine::Mode::Help:
     case TCommandLine::Mode::Version:
@@ -131,7 +132,7 @@ std::optional<int> answerWithoutWindow(const TCommandLine& commandLine) {
     case TCommandLine::Mode::Show:
       break;
   }
-  if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine)) {
+  if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine, environment)) {
     print(stderr,
           QString::fromLatin1(kProgram) +
               QStringLiteral(": needs a graphical display, and none is set (DISPLAY and WAYLAND_DISPLAY "

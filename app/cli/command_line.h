@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "batch_options.h"
+#include "program_environment.h"
 #include "show_plan.h"
+#include "working_folder.h"
 
 struct TCommandLine {
   enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts, Show };
@@ -21,10 +23,12 @@ struct TCommandLine {
 // The version of the program, as the build sets it.
 QString programVersion();
 
-TCommandLine parseCommandLine(const QStringList& arguments);
+// File names on the command line lie in `start`, the folder the program was started in.
+TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& start);
 // The program's arguments as the parser takes them, before any application object exists.
 QStringList commandLineArguments(int argc, char** argv);
 
 // Runs what needs neither a window nor a port: prints the help, the version, the error in a wrong command
 // line, or that a display is missing. Returns the exit status then; nothing when the window is to start.
-std::optional<int> answerWithoutWindow(const TCommandLine& commandLine);
+std::optional<int> answerWithoutWindow(const TCommandLine& commandLine,
+                                       const TProgramEnvironment& environment);

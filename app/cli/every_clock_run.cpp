@@ -67,7 +67,7 @@ QByteArray fileHash(const std::filesystem::path& path) {
 
 }  // namespace
 
-int runEveryClock(const TBatchRequest& request) {
+int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
   const int failure = request.comparing ? 2 : 1;
   const auto fail = [failure](const QString& text) {
     report(text);
@@ -88,8 +88,7 @@ int runEveryClock(const TBatchRequest& request) {
   } else if (const TProblem problem = loadConfigFile(request.path, job.file); problem.failed()) {
     return fail(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
   }
-  std::error_code noFolder;  // the working folder is where the COMn links are
-  TEveryClock run(TSystemPortList(std::filesystem::current_path(noFolder)).ports(), job);
+  TEveryClock run(ports.ports(), job);
 
   // Ctrl+C, SIGTERM and a hang-up stop every transfer at once; each says how far it came.
   bool interrupted = false;

@@ -6,5 +6,7 @@
 //   --compare  0 every clock agrees; 1 any differs; 2 any could not be read, or none was found
 //   --read     0 every clock read and written; 1 any failed, or no clock was found
 #include "batch_options.h"
+#include "port_list.h"
 
-int runEveryClock(const TBatchRequest& request);
+// `ports` is the working folder's list of ports.
+int runEveryClock(const TBatchRequest& request, const TPortList& ports);

@@ -2,7 +2,6 @@
 
 #include <QCommandLineParser>
 #include <cstdio>
-#include <filesystem>
 
 #include "argument_text.h"
 #include "desktop.h"
@@ -45,10 +44,8 @@ QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& save
   return text;
 }
 
-int runListPorts() {
-  std::error_code noFolder;
-  const TSystemPortList list(std::filesystem::current_path(noFolder));
-  const QString text = portListing(list.ports(), TPortSettingsFile().saved());
+int runListPorts(const TPortList& list, const TPortSettingsFile& settingsFile) {
+  const QString text = portListing(list.ports(), settingsFile.saved());
   desktop::write(stdout, text);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -15,5 +15,5 @@ bool listPortsRequested(const QCommandLineParser& parser);
 
 // The lines for `ports`, `saved` what kelvox.ini names (followed to where its adapter moved).
 QString portListing(const std::vector<TPortEntry>& ports, const TSavedPort& saved);
-// Prints the listing of the machine's ports as they stand in the working folder; gives the exit code.
-int runListPorts();
+// Prints the listing of `list`, with the port `settingsFile` (kelvox.ini) saved; gives the exit code.
+int runListPorts(const TPortList& list, const TPortSettingsFile& settingsFile);

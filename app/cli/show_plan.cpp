@@ -21,9 +21,10 @@ void fail(const QString& line) {
   std::fprintf(stderr, "%s: %s\n", kProgram, line.toLocal8Bit().constData());
 }
 
-std::optional<std::filesystem::path> absolutePath(const QString& name, QString& error) {
+std::optional<std::filesystem::path> absolutePath(const QString& name, const TStartFolder& start,
+                                                  QString& error) {
   std::error_code noFolder;
-  auto path = std::filesystem::absolute(argumentBytes(name), noFolder);
+  auto path = start.absolute(argumentBytes(name), noFolder);
   if (!noFolder) return path;
   error = shownName(name) + QStringLiteral(": the start folder cannot be found");
   return std::nullopt;
@@ -59,7 +60,8 @@ bool showRequested(const QCommandLineParser& parser) {
   return parser.isSet(kShowOption) || parser.isSet(kExportOption);
 }
 
-std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, QString& error) {
+std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, const TStartFolder& start,
+                                        QString& error) {
   if (!parser.isSet(kShowOption)) {
     error = QStringLiteral("--export goes with --show only.");
     return std::nullopt;
@@ -80,7 +82,7 @@ std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, QStrin
   }
   TShowRequest request;
   request.file = shownName(parser.value(kShowOption));
-  const auto path = absolutePath(parser.value(kShowOption), error);
+  const auto path = absolutePath(parser.value(kShowOption), start, error);
   if (!path) return std::nullopt;
   request.path = *path;
   if (parser.isSet(kExportOption)) {
@@ -91,7 +93,7 @@ std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, QStrin
       return std::nullopt;
     }
     request.exportFile = shownName(plan);
-    const auto exportPath = absolutePath(plan, error);
+    const auto exportPath = absolutePath(plan, start, error);
     if (!exportPath) return std::nullopt;
     request.exportPath = *exportPath;
   }

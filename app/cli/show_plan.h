@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config_file.h"
+#include "working_folder.h"
 
 class QCommandLineParser;
 
@@ -21,7 +22,9 @@ struct TShowRequest {
 
 void addShowOptions(QCommandLineParser& parser);
 bool showRequested(const QCommandLineParser& parser);
-std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, QString& error);
+// Names lie in `start`, the folder the program was started in.
+std::optional<TShowRequest> showRequest(const QCommandLineParser& parser, const TStartFolder& start,
+                                        QString& error);
 
 // What --show prints for config: "language = 2" .. "timeout = 1", then per day a line of its
 // switch times and the line of the week overview's text.

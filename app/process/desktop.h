@@ -4,11 +4,13 @@
 #include <QString>
 #include <cstdio>
 
+#include "program_environment.h"
+
 namespace desktop {
 
 // Whether a window can be shown without the user naming a Qt platform: on X11 and Wayland only
 // when the environment names a display (or a Qt platform); a Windows desktop is always there.
-bool displayExpected();
+bool displayExpected(const TProgramEnvironment& environment);
 
 // Lets standard output and standard error reach the console the program was started from, and
 // Ctrl+C there reach the program. A Windows window program has no console of its own and attaches

@@ -6,14 +6,14 @@
 #include <QStandardPaths>
 
 #include "local_files.h"
-#include "port_settings_file.h"
 #include "safe_write.h"
 
 namespace {
 constexpr qint64 kMaxLine = 4096;  // far beyond any folder name
 }  // namespace
 
-TDialogFolderFile::TDialogFolderFile(QString fileName) : fileName_(std::move(fileName)) {}
+TDialogFolderFile::TDialogFolderFile(QString fileName, TSaving saving)
+    : fileName_(std::move(fileName)), saving_(saving) {}
 
 QString TDialogFolderFile::remembered() const {
   QFile file;
@@ -31,7 +31,7 @@ QString TDialogFolderFile::startFolder() const {
 }
 
 void TDialogFolderFile::remember(const QString& filePath) const {
-  if (!TPortSettingsFile::savingOn()) return;
+  if (saving_ == TSaving::SwitchedOff) return;
   const QString folder = QFileInfo(filePath).absolutePath();
   if (folder.isEmpty() || folder == remembered()) return;
   // A failure costs only the dialogs' starting place: nothing to tell.

@@ -1,7 +1,7 @@
 # The process's platform layer, chosen at build time like the serial one: Windows gets Win32
 # calls, every other system POSIX ones. The headers are shared (exit_signals.h, desktop.h,
-# safe_write.h, local_files.h, program_arguments.h, settings_folder.h); each platform folder holds that system's side,
-# and nothing else in app/ tells the systems apart.
+# safe_write.h, local_files.h, program_arguments.h, settings_folder.h, foreign_entries.h); each
+# platform folder holds that system's side, and nothing else in app/ tells the systems apart.
 if(WIN32)
   set(kvx_process_platform win32)
 else()
@@ -12,6 +12,7 @@ set(kvx_process_platform_sources
   ${CMAKE_CURRENT_LIST_DIR}/desktop.h
   ${CMAKE_CURRENT_LIST_DIR}/exit_signals.h
   ${CMAKE_CURRENT_LIST_DIR}/file_steps.h
+  ${CMAKE_CURRENT_LIST_DIR}/foreign_entries.h
   ${CMAKE_CURRENT_LIST_DIR}/local_files.h
   ${CMAKE_CURRENT_LIST_DIR}/program_arguments.h
   ${CMAKE_CURRENT_LIST_DIR}/safe_write.h

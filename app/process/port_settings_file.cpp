@@ -5,22 +5,12 @@
 
 #include "local_files.h"
 #include "safe_write.h"
-#include "settings_folder.h"
 
 namespace {
 
 constexpr qint64 kLongestFile = 4096;  // far more than the three lines ever written
 constexpr char kNameKey[] = "port=";
 constexpr char kIdentityKey[] = "identity=";
-
-// Another user's file in a shared folder is no setting of ours (settings_folder.h).
-bool foreign(const QString& fileName) { return settings_folder::foreignEntry(localPath(fileName)); }
-
-QByteArray readAll(const QString& fileName) {
-  QFile file;
-  if (foreign(fileName) || !openRegularFile(fileName, file)) return {};
-  return file.read(kLongestFile);
-}
 
 // The file's lines, each ended by CR, LF or both.
 QList<QByteArray> linesOf(const QByteArray& bytes) {
@@ -32,14 +22,23 @@ QList<QByteArray> linesOf(const QByteArray& bytes) {
 
 }  // namespace
 
-TPortSettingsFile::TPortSettingsFile(QString fileName) : fileName_(std::move(fileName)) {}
+TPortSettingsFile::TPortSettingsFile(QString fileName, TSaving saving, TForeignEntriesRecord foreignEntries)
+    : fileName_(std::move(fileName)), saving_(saving), foreign_(std::move(foreignEntries)) {}
+
+bool TPortSettingsFile::foreign() const { return foreign_->leftAlone(localPath(fileName_)); }
+
+QByteArray TPortSettingsFile::readAll() const {
+  QFile file;
+  if (foreign() || !openRegularFile(fileName_, file)) return {};
+  return file.read(kLongestFile);
+}
 
 bool TPortSettingsFile::canRead() const {
   QFile file;
-  return !foreign(fileName_) && openRegularFile(fileName_, file);
+  return !foreign() && openRegularFile(fileName_, file);
 }
 
-TSavedPort TPortSettingsFile::saved() const { return parse(readAll(fileName_)); }
+TSavedPort TPortSettingsFile::saved() const { return parse(readAll()); }
 
 TSavedPort TPortSettingsFile::parse(const QByteArray& bytes) {
   const QList<QByteArray> lines = linesOf(bytes);
@@ -69,13 +68,9 @@ std::string TPortSettingsFile::contents(const TSavedPort& port) {
 }
 
 bool TPortSettingsFile::write(const TSavedPort& port) const {
-  if (port.empty() || port.button < 0 || port.button > 9 || !savingAllowed() || foreign(fileName_)) return false;
+  if (port.empty() || port.button < 0 || port.button > 9 || saving_ == TSaving::SwitchedOff || foreign())
+    return false;
   const std::string text = contents(port);
-  if (canRead() && readAll(fileName_) == QByteArray::fromStdString(text)) return true;
+  if (canRead() && readAll() == QByteArray::fromStdString(text)) return true;
   return !writeWholeFile(localPath(fileName_), text, WriteMode::InPlaceWhereNeeded).failed();
-}
-
-bool& TPortSettingsFile::savingAllowed() {
-  static bool allowed = true;
-  return allowed;
 }

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "foreign_entries.h"
+
 // What the file says of the port.
 struct TSavedPort {
   int button = 0;     // 1..9: the COM button the first line names; 0 for none
@@ -19,14 +21,20 @@ struct TSavedPort {
   bool operator==(const TSavedPort&) const = default;
 };
 
+// Whether the program's own files may be written: not when it has no settings folder to work in
+// (the start folder is then not the place for them).
+enum class TSaving { Allowed, SwitchedOff };
+
 class TPortSettingsFile {
  public:
-  // `fileName` may carry the folder it lies in; a bare name lies in the current directory.
-  explicit TPortSettingsFile(QString fileName = QStringLiteral("kelvox.ini"));
+  // The file's path, as TWorkingFolder::settingsFile() gives it, with its folder's record of
+  // other users' entries.
+  explicit TPortSettingsFile(QString fileName, TSaving saving = TSaving::Allowed,
+                             TForeignEntriesRecord foreignEntries = std::make_shared<TForeignEntries>());
 
   // Whether the file can be opened for reading (it is closed again at once). Only a regular
   // file, or a link to one, is read: a FIFO, device or folder of that name counts as absent, and
-  // so does another user's entry in a shared folder (settings_folder::foreignEntry), which is
+  // so does another user's entry in a shared folder (foreign_entries.h), which is
   // neither read nor written.
   bool canRead() const;
   // The saved COM button 1..9, or 0 when the file is missing or its first line names none.
@@ -42,16 +50,16 @@ class TPortSettingsFile {
   // name that stands for anything but a regular file is left alone. In a folder that takes no
   // temporary file it is rewritten in place, its old bytes put back on any failure. A file that
   // already holds those bytes is not written at all, so a read-only folder with the right file is
-  // no failure. False on any failure, and always once saving is switched off.
+  // no failure. False on any failure, and always when saving is switched off.
   bool write(const TSavedPort& port) const;
   bool write(int button) const { return write(TSavedPort{button, {}, {}}); }
-  // Switched off for the whole run when the program has no settings folder to work in: the
-  // start folder is then not the place for the file.
-  static void switchOffSaving() { savingAllowed() = false; }
-  static bool savingOn() { return savingAllowed(); }
 
  private:
-  static bool& savingAllowed();
+  // Another user's file in a shared folder is no setting of ours.
+  bool foreign() const;
+  QByteArray readAll() const;
 
   QString fileName_;
+  TSaving saving_;
+  TForeignEntriesRecord foreign_;
 };

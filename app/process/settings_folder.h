@@ -6,21 +6,24 @@
 // HOME/.config/kelvox-setup) on POSIX systems, %APPDATA%\KELVOX Setup on Windows.
 // Each system's side lives in platform/<system>/settings_folder_<system>.cpp, chosen by the build.
 #include <filesystem>
-#include <string>
+
+#include "problem.h"
+#include "program_environment.h"
+#include "working_folder.h"
 
 namespace settings_folder {
 
-// Whether an entry of the working folder ("kelvox.ini", a COMn entry) is to be left alone: one
-// that another user put into a shared folder, sticky and world-writable such as /tmp, may lead to
-// that user's device or file, so it is neither followed nor used, and does not make the folder
-// the working folder. The first time for each entry, one line on standard error says so. Never
-// on systems without such folders.
-bool foreignEntry(const std::filesystem::path& entry);
+// The working folder, and what went wrong when the user's folder could not be had.
+struct TChoice {
+  TWorkingFolder folder;
+  TProblem problem;
+};
 
-// Makes the user's folder, created when missing (for its owner only where the system has modes),
-// the current directory, unless the current directory holds a port setup itself (entries of
-// another user apart, see foreignEntry). Returns what went wrong, or "".
-std::string enter();
+// The start folder (absolute; empty when it is gone) when it holds a port setup itself (entries
+// of another user apart, foreign_entries.h), else the user's folder, created when missing (for
+// its owner only where the system has modes). When that cannot be had, the start folder with
+// saving switched off, and why.
+TChoice chooseWorkingFolder(const TProgramEnvironment& environment, const std::filesystem::path& startFolder);
 
 // Where the port is kept and where ports come from, in the system's own words, for --help.
 const char* description();

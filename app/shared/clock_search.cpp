@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Serial4.h"
+#include "argument_text.h"
 #include "clock_link.h"
 #include "messages.h"
 
@@ -31,10 +32,10 @@ void TClockSearch::AnswerShape::take(const std::string& message) {
 }
 
 void usePort(TSerial& serial, const TPortEntry& entry) {
-  if (entry.button != 0)
-    serial.setPort(entry.button);
+  if (!entry.path.isEmpty())
+    serial.setPortPath(argumentBytes(entry.path));
   else
-    serial.setPortPath(entry.path.toStdString());
+    serial.setPort(entry.button);
 }
 
 TClockSearch::TClockSearch(std::vector<TPortEntry> ports, Found found, Forward forward)

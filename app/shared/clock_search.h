@@ -107,5 +107,7 @@ class TClockSearch {
   QTimer grace_;
 };
 
-// Sets `serial` to open the port of `entry`: its COM button's number where it has one, else its path.
+// Sets `serial` to open the port of `entry`: by its path, which a port list (or placedIn) gives in
+// full, so that the component needs no folder of its own; an entry without a path by its COM
+// button's number.
 void usePort(TSerial& serial, const TPortEntry& entry);

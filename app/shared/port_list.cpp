@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "Serial4.h"
+#include "argument_text.h"
+#include "local_files.h"
 #include "port_list_platform.h"
 
 QString TPortEntry::hardware() const {
@@ -31,7 +33,17 @@ QString TPortEntry::shown() const {
   return button.isEmpty() || button == name ? name : button + QStringLiteral(" (") + name + u')';
 }
 
-std::vector<TPortEntry> TSystemPortList::ports() const { return systemPorts(folder_); }
+std::vector<TPortEntry> TSystemPortList::ports() const { return systemPorts(folder_, scope_, notes_); }
+
+TPortEntry placedIn(TPortEntry entry, const std::filesystem::path& folder) {
+  const std::filesystem::path path = localPath(entry.path);
+  if (path.is_absolute()) return entry;
+  if (entry.button != 0)
+    entry.path = argumentText(TSerial::pathForPort(entry.button, folder));
+  else if (!path.empty())
+    entry.path = localName(folder / path);
+  return entry;
+}
 
 int comPortNumber(const QString& name) {
   if (name.size() < 4 || name.size() > 6 || !name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive)) return 0;

@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "foreign_entries.h"
+#include "working_folder.h"
+
 struct TPortEntry {
   QString name;          // the system's name: "COM12", "/dev/ttyUSB0", a link's "COM12"
   QString path;          // what the serial component opens (TSerial::setPortPath)
@@ -53,15 +56,39 @@ class TFixedPortList final : public TPortList {
   std::vector<TPortEntry> entries_;
 };
 
-// The machine's ports. `folder` is the working folder, where COMn entries stand for ports.
+// Which ports a system list holds: the machine's, or only the COMn links of the working folder
+// (tests and the demo, so that the machine's own serial devices are never asked; Linux).
+enum class TPortScope { Machine, FolderLinksOnly };
+
+// What the system's side has said on standard error, so that a list says each thing once.
+struct TPortListNotes {
+  bool fallbackTold = false;  // the system listed no ports, and the list is made without it
+  TForeignEntriesRecord foreignEntries;  // other users' COMn entries, shared with the working folder
+};
+
+// The machine's ports. `folder` is the working folder (absolute), where COMn entries stand for
+// ports; `foreign` its record of other users' entries (TWorkingFolder::foreignEntries).
 class TSystemPortList final : public TPortList {
  public:
-  explicit TSystemPortList(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  explicit TSystemPortList(std::filesystem::path folder, TPortScope scope = TPortScope::Machine,
+                           TForeignEntriesRecord foreign = std::make_shared<TForeignEntries>())
+      : folder_(std::move(folder)), scope_(scope), notes_{false, std::move(foreign)} {}
+  // The ports of the working folder `folder`.
+  TSystemPortList(const TWorkingFolder& folder, TPortScope scope)
+      : TSystemPortList(folder.path(), scope, folder.foreignEntries()) {}
   std::vector<TPortEntry> ports() const override;
 
  private:
   std::filesystem::path folder_;
+  TPortScope scope_;
+  mutable TPortListNotes notes_;
 };
+
+// `entry` as it opens with `folder` (absolute) as the working folder: a path the system names in
+// full stays, a COM button's port without one is looked up by its number in the folder (its COMn
+// entry, else the numbered device; no path when another user's entry there may not be opened),
+// any other path lies in the folder. What a port list gives is in full already.
+TPortEntry placedIn(TPortEntry entry, const std::filesystem::path& folder);
 
 // The number n of a name "COMn" (any case) with n from 1 to 256; 0 for any other name.
 int comPortNumber(const QString& name);

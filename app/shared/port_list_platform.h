@@ -6,4 +6,6 @@
 #include "port_list.h"
 
 // Every port present, in the order TPortList::ports() promises; `folder` is the working folder.
-std::vector<TPortEntry> systemPorts(const std::filesystem::path& folder);
+// What it says on standard error it says once for `notes`.
+std::vector<TPortEntry> systemPorts(const std::filesystem::path& folder, TPortScope scope,
+                                    TPortListNotes& notes);

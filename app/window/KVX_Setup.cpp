@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDateTime>
 #include <QLabel>
 #include <QLayout>
@@ -27,13 +26,7 @@
 #include "port_buttons.h"
 #include "radio_group.h"
 
-namespace {
-
-constexpr char kSettingsFileName[] = "kelvox.ini";
-
-}  // namespace
-
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, QWidget* parent)
     : QMainWindow(parent),
       gate_([this](const TReceivedMessage& message) { handleMessage(message); },
             [this] {
@@ -41,7 +34,9 @@ TForm1::TForm1(QWidget* parent)
                   this, [this] { gate_.drain(); }, Qt::QueuedConnection);
             }),
       boxes_(std::make_unique<TQtMessageBoxes>()),
-      settingsFile_(QString::fromLatin1(kSettingsFileName)) {
+      folder_(folder),
+      settingsFile_(folder.settingsFile()),
+      portList_(std::move(ports)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(kWindowCaption));
 
@@ -49,7 +44,6 @@ TForm1::TForm1(QWidget* parent)
   setupControls(this, weekTimer_);
   connectControls();
   createSerial();
-  portList_ = std::make_unique<TSystemPortList>(QDir::currentPath().toStdString());
   portButtons_ = std::make_unique<TPortButtons>(comButtons_, portMenu_, findClock_,
                                                 [this](const TPortEntry& entry) { onPortChosen(entry); });
   setDeviceEvents(TDeviceEvents::forThisMachine());
@@ -98,6 +92,7 @@ void TForm1::connectControls() {
 
 void TForm1::createSerial() {
   serial_ = new TSerial(this);
+  serial_->setPortFolder(folder_.path());
   session_.line().attach(serial_);
   makeClockLink(*serial_);
   listenTo(*serial_);
@@ -319,7 +314,7 @@ int TForm1::language() const { return language_->ItemIndex(); }
 
 void TForm1::SetDefaults() {
   weekTimer_.setTimerEdited(false);
-  settingsFile_ = TPortSettingsFile(QString::fromLatin1(kSettingsFileName));
+  settingsFile_ = folder_.settingsFile();
   scanPorts();
   weekTimer_.setAllDeleted();
   timerPage_->selectDay(0);

@@ -27,6 +27,7 @@
 #include "transfer.h"
 #include "week_timer.h"
 #include "window_controls.h"
+#include "working_folder.h"
 
 class QAction;
 class QTimer;
@@ -41,7 +42,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
  public:
   static constexpr int kPortCount = kComButtons;
 
-  explicit TForm1(QWidget* parent = nullptr);
+  // The program works in `folder` (kelvox.ini, the file dialogs' folder, the COMn entries) and
+  // finds its ports in `ports`.
+  TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Handlers, named after their control and event.
@@ -177,6 +180,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void selectPort(const TPortEntry& entry);
   // COMPORTSChange without its read: applies the selected port and saves it.
   void applySelectedPort();
+  // Sets Serial1 to `entry`'s port.
+  void selectOnSerial(const TPortEntry& entry);
   void savePortChoice();
   // A read with no port open: the owner's port is opened again, else the clock is looked for.
   void findPortAgain();
@@ -211,6 +216,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   TClockSession session_{*this, weekTimer_.transferTable()};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
+  TWorkingFolder folder_;
   TPortSettingsFile settingsFile_;
   bool saveAllowed_ = false;  // whether the port choice may still be written this run
   int selectedPort_ = 0;      // the selected COM button; 0: none, or a port no button names

@@ -15,7 +15,6 @@
 
 #include "captions.h"
 #include "clock_report.h"
-#include "dialog_folder_file.h"
 #include "local_files.h"
 #include "program_name.h"
 #include "safe_write.h"
@@ -319,7 +318,7 @@ bool TEveryClockDialog::saveReport(const QString& path) {
 void TEveryClockDialog::saveReportClick() {
   QString filter;
   QString path =
-      QFileDialog::getSaveFileName(this, withoutMarks(texts_.saveReport), TDialogFolderFile().startFolder(),
+      QFileDialog::getSaveFileName(this, withoutMarks(texts_.saveReport), host_.dialogFolder(),
                                    QStringLiteral("JSON (*.json);;CSV (*.csv)"), &filter);
   if (path.isEmpty()) return;
   // A name without either extension takes the one of the chosen kind.

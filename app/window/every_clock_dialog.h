@@ -31,6 +31,8 @@ class TEveryClockDialog : public QDialog {
     std::function<void()> runEnded;
     // A plain box (the report that cannot be written).
     std::function<void(const QString&)> showBox;
+    // Where the report's file dialog starts: where the window's file dialogs start.
+    std::function<QString()> dialogFolder;
   };
 
   // One row per port of `ports`, in the texts of `language` (a language index of the window).

@@ -6,34 +6,40 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "KVX_Setup.h"
 
 namespace {
 
-constexpr char kQuitVariable[] = "KELVOX_SETUP_QUIT_AFTER_STARTUP_READ";
-constexpr char kSendVariable[] = "KELVOX_SETUP_SEND_AFTER_STARTUP_READ";
 constexpr int kGiveUpMs = 30000;  // a run that never ends (a box left open) ends the test too
 
-void quit(int status) {
-  // The first ending decides: a failure already printed is never turned into a success.
-  static bool quitting = false;
-  if (quitting) return;
-  quitting = true;
-  std::fflush(stdout);
-  // From inside a handler too: the exit is taken up by the main loop.
-  QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
-}
+// How the run ends. The first ending decides: a failure already printed is never turned into a
+// success.
+class RunEnding {
+ public:
+  void quit(int status) {
+    if (ended_) return;
+    ended_ = true;
+    std::fflush(stdout);
+    // From inside a handler too: the exit is taken up by the main loop.
+    QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
+  }
+
+ private:
+  bool ended_ = false;
+};
 
 // Nobody is there to close a box: what it says is printed. In a send any box means the run has
 // failed; after a bare start-up read the no-answer box comes before the read's end is reported.
 class PrintedBoxes : public TMessageBoxes {
  public:
-  explicit PrintedBoxes(bool boxEndsRun) : boxEndsRun_(boxEndsRun) {}
+  PrintedBoxes(std::shared_ptr<RunEnding> ending, bool boxEndsRun)
+      : ending_(std::move(ending)), boxEndsRun_(boxEndsRun) {}
 
   void showPlain(const QString& text) override {
     print("box", text);
-    if (boxEndsRun_) quit(1);
+    if (boxEndsRun_) ending_->quit(1);
   }
   RelayAnswer askRelay(const QString& text) override {
     print("relay question answered No", text);
@@ -45,6 +51,7 @@ class PrintedBoxes : public TMessageBoxes {
     std::printf("%s: %s\n", what, qPrintable(text.replace(QLatin1Char('\n'), QLatin1Char(' '))));
   }
 
+  std::shared_ptr<RunEnding> ending_;
   bool boxEndsRun_;
 };
 
@@ -52,14 +59,20 @@ class PrintedBoxes : public TMessageBoxes {
 // no-answer time-out; clockfound then says which.
 class StartupReadWatch : public QObject {
  public:
-  StartupReadWatch(TForm1& form, QTabWidget* pages, QLabel* clockFound, QPushButton* send, QString sendFile)
-      : QObject(pages), form_(form), clockFound_(clockFound), send_(send), sendFile_(std::move(sendFile)) {
+  StartupReadWatch(std::shared_ptr<RunEnding> ending, TForm1& form, QTabWidget* pages, QLabel* clockFound,
+                   QPushButton* send, QString sendFile)
+      : QObject(pages),
+        ending_(std::move(ending)),
+        form_(form),
+        clockFound_(clockFound),
+        send_(send),
+        sendFile_(std::move(sendFile)) {
     pages->installEventFilter(this);
   }
 
   void giveUp() {
     std::printf("the run did not end within %d s\n", kGiveUpMs / 1000);
-    quit(1);
+    ending_->quit(1);
   }
 
  protected:
@@ -76,15 +89,16 @@ class StartupReadWatch : public QObject {
   void readEnded() {
     const bool answered = clockFound_->text() == QLatin1String("OK");
     std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
-    if (sendFile_.isEmpty() || !answered) return quit(answered ? 0 : 1);
+    if (sendFile_.isEmpty() || !answered) return ending_->quit(answered ? 0 : 1);
     if (!form_.openConfigurationFile(sendFile_)) return;  // its box has said why
-    connect(&form_, &TForm1::sendAcknowledged, this, [] {
+    connect(&form_, &TForm1::sendAcknowledged, this, [this] {
       std::printf("send ended: the clock acknowledged the last command\n");
-      quit(0);
+      ending_->quit(0);
     });
     send_->click();
   }
 
+  std::shared_ptr<RunEnding> ending_;
   TForm1& form_;
   QLabel* clockFound_;
   QPushButton* send_;
@@ -94,19 +108,20 @@ class StartupReadWatch : public QObject {
 
 }  // namespace
 
-void quitAfterStartupReadWhenAsked(TForm1& form) {
-  const QString sendFile = qEnvironmentVariable(kSendVariable);
-  if (qEnvironmentVariableIsEmpty(kQuitVariable) && sendFile.isEmpty()) return;
+void quitAfterStartupReadWhenAsked(TForm1& form, const TStartupReadHook& hook) {
+  const QString& sendFile = hook.sendFile;
+  if (!hook.quitAfterRead && sendFile.isEmpty()) return;
+  const auto ending = std::make_shared<RunEnding>();
   auto* pages = form.findChild<QTabWidget*>(QStringLiteral("Settings"));
   auto* clockFound = form.findChild<QLabel*>(QStringLiteral("clockfound"));
   auto* send = form.findChild<QPushButton*>(QStringLiteral("SendToClock"));
   if (pages == nullptr || clockFound == nullptr || send == nullptr) {
     std::fputs("start-up read hook: the window lacks its Settings page, clockfound or SendToClock\n", stderr);
-    quit(1);
+    ending->quit(1);
     return;
   }
   // A box left open would hold the run until the give-up limit.
-  form.setMessageBoxes(std::make_unique<PrintedBoxes>(!sendFile.isEmpty()));
-  auto* watch = new StartupReadWatch(form, pages, clockFound, send, sendFile);
+  form.setMessageBoxes(std::make_unique<PrintedBoxes>(ending, !sendFile.isEmpty()));
+  auto* watch = new StartupReadWatch(ending, form, pages, clockFound, send, sendFile);
   QTimer::singleShot(kGiveUpMs, watch, [watch] { watch->giveUp(); });
 }

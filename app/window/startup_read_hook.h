@@ -12,6 +12,15 @@
 //                                            acknowledged the last command (status 0). Every box
 //                                            the window would show is printed instead and ends the
 //                                            run with status 1; the relay question is answered No.
+// main reads them with the rest of the environment (program_environment.h).
+#include <QString>
+
 class TForm1;
 
-void quitAfterStartupReadWhenAsked(TForm1& form);
+// What the variables ask for.
+struct TStartupReadHook {
+  bool quitAfterRead = false;  // KELVOX_SETUP_QUIT_AFTER_STARTUP_READ
+  QString sendFile;            // KELVOX_SETUP_SEND_AFTER_STARTUP_READ, as the window opens it
+};
+
+void quitAfterStartupReadWhenAsked(TForm1& form, const TStartupReadHook& hook);

@@ -68,7 +68,7 @@ void TForm1::openWhenStarted(const QString& path) {
     if (!settings_->isEnabled() || !configurationFilesAllowed()) return;
     wait->stop();
     wait->deleteLater();
-    if (openConfigurationFile(path)) TDialogFolderFile().remember(path);
+    if (openConfigurationFile(path)) folder_.dialogFolderFile().remember(path);
   });
   wait->start(100);
 }
@@ -78,7 +78,7 @@ QString TForm1::chooseConfigurationFile(QAction* menuItem, bool forSaving) {
   caption.remove(QChar(0x2026));  // the ellipsis
   const QString filter = QStringLiteral("KELVOX (*.cfg);;* (*)");
   // Where the owner keeps such files, never the settings folder the program works in.
-  const QString folder = TDialogFolderFile().startFolder();
+  const QString folder = folder_.dialogFolderFile().startFolder();
   const QString path = forSaving ? QFileDialog::getSaveFileName(this, caption, folder, filter)
                                  : QFileDialog::getOpenFileName(this, caption, folder, filter);
   // A bare name belongs to the folder the dialog showed.
@@ -88,13 +88,13 @@ QString TForm1::chooseConfigurationFile(QAction* menuItem, bool forSaving) {
 void TForm1::OpenConfiguration1Click() {
   if (!configurationFilesAllowed()) return;
   const QString path = chooseConfigurationFile(openConfig_, false);
-  if (!path.isEmpty() && openConfigurationFile(path)) TDialogFolderFile().remember(path);
+  if (!path.isEmpty() && openConfigurationFile(path)) folder_.dialogFolderFile().remember(path);
 }
 
 void TForm1::SaveConfiguration1Click() {
   if (!configurationFilesAllowed()) return;
   const QString path = chooseConfigurationFile(saveConfig_, true);
-  if (!path.isEmpty() && saveConfigurationFile(path)) TDialogFolderFile().remember(path);
+  if (!path.isEmpty() && saveConfigurationFile(path)) folder_.dialogFolderFile().remember(path);
 }
 
 // --- Compare with clock -------------------------------------------------------------------------

@@ -128,6 +128,7 @@ void TForm1::clockFound(std::size_t index) {
 }
 
 void TForm1::adoptSerial(std::unique_ptr<TSerial> serial) {
+  serial->setPortFolder(folder_.path());
   listenTo(*serial);
   serial->setParent(this);
   if (compare_->running()) compare_->abandon();
@@ -194,7 +195,7 @@ void TForm1::applySelectedPort() {
   endSearch();  // a new selection ends a search for the clock that was running
   if (compare_->running()) compare_->abandon();  // the clock it asked is no longer on the line
   serial_->setActive(false);
-  if (selected_) usePort(*serial_, *selected_);
+  if (selected_) selectOnSerial(*selected_);
   setClockLine(*serial_);    // the port is closed: this only stores the clock's line
   serial_->setActive(true);  // a port that cannot be opened stays closed, silently
   serial_->AbortRx();
@@ -204,6 +205,15 @@ void TForm1::applySelectedPort() {
     savePortChoice();
   }
   portButtons_->check(selected_ ? selected_->name : QString());
+}
+
+void TForm1::selectOnSerial(const TPortEntry& entry) {
+  // By the button's number, which the port looks up in the working folder at each open (its
+  // PortFolder): a device plugged in again, or a COMn link made meanwhile, is found by it.
+  if (entry.button != 0)
+    serial_->setPort(entry.button);
+  else
+    usePort(*serial_, placedIn(entry, folder_.path()));
 }
 
 void TForm1::savePortChoice() {

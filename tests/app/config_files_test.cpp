@@ -78,7 +78,7 @@ std::string bytesOfSend(WindowOnClock& w) {
 
 TEST(ConfigFileInWindow, FileMenuOffersOpenSaveAndCompareBeforeExitInEveryLanguage) {
   ScratchFolder folder;
-  TForm1 form;
+  TForm1 form{folder.workingFolder(), folder.portList()};
   auto* file = form.findChild<QMenu*>(QStringLiteral("MainMenu"));
   ASSERT_EQ(file->actions().size(), 5);
   EXPECT_EQ(file->actions()[0]->objectName(), "OpenConfiguration1");
@@ -179,13 +179,14 @@ TEST(ConfigFileInWindow, AFileGivenAtStartOpensAfterTheStartUpReadAndSendsNothin
   evidence::idleFor(200ms);
   EXPECT_EQ(w.clock().receivedMessages().size(), afterRead);
   EXPECT_TRUE(w.boxes().plain.empty());
-  EXPECT_EQ(TDialogFolderFile().startFolder(), w.folder().path());
+  EXPECT_EQ(w.folder().workingFolder().dialogFolderFile().startFolder(), w.folder().path());
 }
 
 // Where the file dialogs start: a remembered folder while it is one, else Documents, never the
 // settings folder; the file is rewritten only when the folder changes.
 TEST(DialogFolderFile, StartsInTheLastFolderElseDocuments) {
   ScratchFolder folder;
+  const TDialogFolderFile dialogFolder = folder.workingFolder().dialogFolderFile();
   ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("plans")));
   const QString plans = folder.file(QStringLiteral("plans"));
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -202,19 +203,20 @@ TEST(DialogFolderFile, StartsInTheLastFolderElseDocuments) {
       {"PLANS\r\n", plans},
   };
   for (const Case& c : cases) {
-    QFile::remove(QStringLiteral("kelvox-folder.ini"));
+    QFile::remove(folder.file(QStringLiteral("kelvox-folder.ini")));
     if (c.remembered != nullptr)
       folder.write(QStringLiteral("kelvox-folder.ini"), QByteArray(c.remembered).replace("PLANS", plans.toUtf8()));
-    EXPECT_EQ(TDialogFolderFile().startFolder(), c.start) << (c.remembered ? c.remembered : "(none)");
+    EXPECT_EQ(dialogFolder.startFolder(), c.start) << (c.remembered ? c.remembered : "(none)");
   }
 
-  QFile::remove(QStringLiteral("kelvox-folder.ini"));
-  TDialogFolderFile().remember(plans + QStringLiteral("/a.cfg"));
+  QFile::remove(folder.file(QStringLiteral("kelvox-folder.ini")));
+  dialogFolder.remember(plans + QStringLiteral("/a.cfg"));
   EXPECT_EQ(folder.read(QStringLiteral("kelvox-folder.ini")), plans.toUtf8() + "\n");
+  const QByteArray file = QFile::encodeName(folder.file(QStringLiteral("kelvox-folder.ini")));
   struct stat before {}, after {};
-  ASSERT_EQ(::stat("kelvox-folder.ini", &before), 0);
-  TDialogFolderFile().remember(plans + QStringLiteral("/b.cfg"));
-  ASSERT_EQ(::stat("kelvox-folder.ini", &after), 0);
+  ASSERT_EQ(::stat(file.constData(), &before), 0);
+  dialogFolder.remember(plans + QStringLiteral("/b.cfg"));
+  ASSERT_EQ(::stat(file.constData(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);  // the safe write would have put a new file in place
 }
 
@@ -438,6 +440,7 @@ class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
 TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   const CommandLineCase& c = GetParam();
   ScratchFolder folder({1, c.clockPort});
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   std::optional<GpsStandIn> gps;
   if (c.gpsOnCom1) gps.emplace(folder.path().toStdString(), 1);
   TClockConfig clockConfig = oddConfig();
@@ -514,6 +517,7 @@ INSTANTIATE_TEST_SUITE_P(ReadAndSend, CommandLine, ::testing::ValuesIn(kCommandL
 // command line do, never as escape sequences or bells.
 TEST(CommandLineSavedPort, ItsNameIsShownEscaped) {
   ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   EmulatorProcess clock(folder.path().toStdString(), {});  // where the search finds the clock
   ASSERT_TRUE(clock.start());
   folder.write(QStringLiteral("kelvox.ini"), "COM-\r\nport=/dev/kvx\x1b[2J\a\r\n");
@@ -532,6 +536,7 @@ TEST(CommandLineSavedPort, ItsNameIsShownEscaped) {
 // otherwise.
 TEST(CommandLineCompare, AgreesAfterACleanSendAndNamesEachChangedValue) {
   ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   folder.write(QStringLiteral("clock.cfg"), "language = 4\n");
   folder.write(QStringLiteral("send.cfg"), QByteArray::fromStdString(formatConfigFile(oddConfig())));
   TClockConfig changed = oddConfig();
@@ -582,6 +587,7 @@ TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
   };
   for (const auto& c : cases) {
     ScratchFolder folder({1, 2});
+    const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
     GpsStandIn device(folder.path().toStdString(), 1, c.behaviour);
     ASSERT_TRUE(device.ready());
     EmulatorProcess clock(folder.path().toStdString(), {}, 2);
@@ -596,6 +602,7 @@ TEST(CommandLineSearch, OnlyAPortThatAnswersAsTheClockDoesKeepsTheRead) {
 // is absent (COM1..COM9 lead nowhere here, so none of the machine's devices is a button's).
 TEST(CommandLineListPorts, NamesAPortBeyondCom9AndTheSavedOne) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   EmulatorProcess clock(folder.file(QStringLiteral("clock")).toStdString());
   std::filesystem::create_directory(folder.file(QStringLiteral("clock")).toStdString());
   ASSERT_TRUE(clock.start());
@@ -620,6 +627,7 @@ TEST(CommandLineListPorts, NamesAPortBeyondCom9AndTheSavedOne) {
 
 TEST(CommandLineFile, QuotedTextsThatAreNoSingleCommandAreRefusedBeforeAByteIsSent) {
   ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   EmulatorProcess clock(folder.path().toStdString(), {});
   ASSERT_TRUE(clock.start());
   for (const auto& c : kUnsendableTexts) {
@@ -636,6 +644,7 @@ TEST(CommandLineFile, QuotedTextsThatAreNoSingleCommandAreRefusedBeforeAByteIsSe
 // the user is told.
 TEST(CommandLineFile, RepliesOutOfRangeAreNamedAndClamped) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   int master = -1, slave = -1;
   char name[256] = {};
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -693,6 +702,7 @@ RunResult runSetupInShell(const QString& script, const QString& home) {
 
 TEST(CommandLineFile, NamesKeepTheirBytesAndStayOnOneLine) {
   ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   EmulatorProcess clock(folder.path().toStdString(), {});
   ASSERT_TRUE(clock.start());
   // "\xFF.cfg" is no UTF-8; "\xEF\xBF\xBD.cfg" is what a lossy decoding would make of it.
@@ -719,6 +729,27 @@ TEST(CommandLineFile, NamesKeepTheirBytesAndStayOnOneLine) {
       << result.stderrText.toStdString();
   EXPECT_EQ(result.stderrText.count('\n'), 1);
   EXPECT_FALSE(folder.exists(QStringLiteral(".config/kelvox-setup/x.cfg")));
+}
+
+// Started where no port is set up, the program works in the user's settings folder: a port
+// number, a relative port path and the saved port are that folder's, while the file named on the
+// command line lies in the start folder.
+TEST(CommandLineFile, PortsComeFromTheSettingsFolderAndFilesLieInTheStartFolder) {
+  ScratchFolder home;
+  const QString settings = home.file(QStringLiteral(".config/kelvox-setup"));
+  ASSERT_TRUE(QDir().mkpath(settings) && QDir().mkpath(home.file(QStringLiteral("start"))));
+  EmulatorProcess::linkUnusedPorts(settings.toStdString(), {1});
+  EmulatorProcess clock(settings.toStdString(), {});
+  ASSERT_TRUE(clock.start());
+  QFile ini(settings + QStringLiteral("/kelvox.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write("COM1\r\n") == 6);
+  ini.close();
+  for (const char* port : {" --port 1", " --port ./COM1", ""}) {
+    const RunResult result = runSetupInShell(
+        QStringLiteral("cd \"$HOME/start\" && exec \"$SETUP\" --read read.cfg") + QString::fromLatin1(port), home.path());
+    EXPECT_EQ(result.exitCode, 0) << port << ": " << result.stderrText.toStdString();
+    EXPECT_TRUE(QFile::remove(home.file(QStringLiteral("start/read.cfg")))) << port;
+  }
 }
 
 // --- the one safe write: kelvox.ini, --read and the window's save ------------------------------
@@ -812,6 +843,7 @@ Snapshot snapshot(const std::string& name) {
 
 // Runs every target against writer; the full disk is filled just before its write.
 void writeEveryTarget(ScratchFolder& folder, const Writer& writer) {
+  const CurrentFolder here(folder.path());  // the targets' names are relative
   QDir(folder.path()).mkdir(QStringLiteral("disk"));
   FullDisk disk(folder.file(QStringLiteral("disk")));
   for (const WriteTarget& target : kWriteTargets) {
@@ -856,6 +888,7 @@ TEST(SafeWrite, EveryWriterWritesAWholeFileOrLeavesTheTargetAsItWas) {
   }
   {
     ScratchFolder folder({1});
+    const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
     EmulatorProcess clock(folder.path().toStdString(), {});
     ASSERT_TRUE(clock.start());
     ASSERT_EQ(runSetup({"--read", "expected.cfg", "--port", "1"}).exitCode, 0);
@@ -873,7 +906,7 @@ TEST(SafeWrite, EveryWriterWritesAWholeFileOrLeavesTheTargetAsItWas) {
   }
   {
     ScratchFolder folder;  // no port: the start-up read ends at the second tick
-    TForm1 form;
+    TForm1 form{folder.workingFolder(), folder.portList()};
     RecordingBoxes* boxes = recordBoxesOf(form);
     form.TimeoutTimer();
     form.TimeoutTimer();
@@ -922,6 +955,7 @@ QStringList temporaryFiles(const char* folder) {
 
 TEST(SafeWrite, AReplacedFileIsANewFileThatKeepsTheModeButNotASecondLinkOrAnotherUsersOwnership) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   ASSERT_EQ(::chmod(".", 0777), 0);
   oldFile("linked.cfg", 0640);
   ASSERT_EQ(::link("linked.cfg", "second.cfg"), 0);
@@ -974,6 +1008,7 @@ TEST(SafeWrite, InAFolderThatTakesNoTemporaryFileOnlyKelvoxIniIsRewrittenAndAFai
        std::string(9000, 'n'), DiskFilled, false},
   };
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   ASSERT_EQ(::chmod(".", 0755), 0);
   QDir(folder.path()).mkdir(QStringLiteral("disk"));
   FullDisk disk(folder.file(QStringLiteral("disk")));
@@ -1032,6 +1067,7 @@ TEST(SafeWrite, ASignalAtAnyStepLeavesTheOldOrTheNewFile) {
       {"in place, hung up", WriteMode::InPlaceWhereNeeded, true, SIGHUP},
   };
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   ASSERT_EQ(::chmod(".", 0755), 0);
   ASSERT_EQ(::mkdir("locked", 0755), 0);
   if (!asOrdinaryUser([] {})) GTEST_SKIP() << "the scratch folder is out of an ordinary user's reach";
@@ -1086,6 +1122,7 @@ void swapForFifo(const char* step) {
 
 TEST(ConfigFileRead, AFileSwappedForAFifoBeforeItsOpenIsRefusedWithoutWaiting) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());  // relative names, and kelvox-setup's start folder
   const struct {
     const char* name;
     std::string contents;
@@ -1116,7 +1153,7 @@ TEST(ConfigFileRead, AFileSwappedForAFifoBeforeItsOpenIsRefusedWithoutWaiting) {
 
 TEST(ConfigFileInWindow, UsualReasonsAreGivenInTheWindowsLanguage) {
   ScratchFolder folder;  // no port: the start-up read ends at the second tick
-  TForm1 form;
+  TForm1 form{folder.workingFolder(), folder.portList()};
   RecordingBoxes* boxes = recordBoxesOf(form);
   form.TimeoutTimer();
   form.TimeoutTimer();

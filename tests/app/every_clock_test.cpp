@@ -57,6 +57,7 @@ class EveryClock : public ::testing::TestWithParam<EveryClockCase> {};
 TEST_P(EveryClock, TransfersWithEveryClockAtOnceEachOnItsOwn) {
   const EveryClockCase& c = GetParam();
   ScratchFolder folder({1, 2, 3, 4, 5, 6, 7});
+  const CurrentFolder here(folder.path());  // kelvox-setup's start folder
   folder.write("plan.cfg", QByteArray::fromStdString(formatConfigFile(plan())));
   std::vector<std::unique_ptr<EmulatorProcess>> clocks;
   for (int port = 1; port <= 4; ++port) {

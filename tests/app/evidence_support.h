@@ -103,7 +103,7 @@ class WindowOnClock {
 
   // The window, on screen (offscreen platform), its start-up tick held back for startUp().
   void createWindow() {
-    form_ = std::make_unique<TForm1>();
+    form_ = std::make_unique<TForm1>(folder_.workingFolder(), folder_.portList());
     boxes_ = recordBoxesOf(*form_);
     boxes_->answer = RelayAnswer::No;
     form_->timeoutTimer().stop();

@@ -7,11 +7,15 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string_view>
 
 #include "KVX_Setup.h"
 #include "exit_signals.h"
+#include "port_list.h"
 #include "posix_port.h"
+#include "working_folder.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,7 +26,9 @@ int main(int argc, char** argv) {
     for (;;) QThread::sleep(1);
   }
   PosixPort::setLockFolder(".");
-  TForm1 form;
+  // Its start folder, as the program's main takes it, with the COMn links alone for ports.
+  const TWorkingFolder folder(std::filesystem::current_path());
+  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, TPortScope::FolderLinksOnly));
   const TExitSignals exitSignals([&form](int signal) { form.endBySignal(signal); });
   form.show();
   form.timeoutTimer().stop();

@@ -53,7 +53,7 @@ class LanguageTest : public ::testing::TestWithParam<LanguageCase> {
   }
 
   ScratchFolder folder;
-  TForm1 form;
+  TForm1 form{folder.workingFolder(), folder.portList()};
   RecordingBoxes* boxes = nullptr;
 };
 

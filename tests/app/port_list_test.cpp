@@ -91,7 +91,7 @@ TEST(SystemPortList, HoldsTheFoldersComLinksAndAgreesWithTheSerialLayer) {
   std::filesystem::create_directory(folder / "COM22");
   std::filesystem::create_symlink("COM20", folder / "COM23");
 
-  const std::vector<TPortEntry> ports = TSystemPortList(folder).ports();
+  const std::vector<TPortEntry> ports = TSystemPortList(folder, TPortScope::FolderLinksOnly).ports();
   std::vector<std::pair<QString, QString>> links;
   for (const TPortEntry& port : ports) {
     if (port.path.startsWith(dir.path())) links.emplace_back(port.name, port.description);
@@ -162,7 +162,8 @@ TEST(SerialDevices, AreNumberedInOneOrderThatNamesEachPortAsTheListDoes) {
   const TPortEntry ftdi = entry((dev / "ttyUSB2").c_str(), 0, "FT232R USB UART");
   const TPortEntry uart = entry((dev / "ttyAMA0").c_str(), 0, "ttyAMA0");
   std::vector<std::tuple<std::string, int, QString>> listed;
-  for (const TPortEntry& port : linuxPorts(folder, devices, {uart, ftdi})) {
+  TForeignEntries foreign;
+  for (const TPortEntry& port : linuxPorts(folder, devices, {uart, ftdi}, foreign)) {
     listed.emplace_back(std::filesystem::path(port.name.toStdString()).filename().string(), port.button,
                         port.description);
     if (port.button != 0) {
@@ -180,7 +181,8 @@ TEST(SerialDevices, AreNumberedInOneOrderThatNamesEachPortAsTheListDoes) {
 }
 
 // Anyone may put an entry into a shared folder such as /tmp: another user's COMn entry or
-// kelvox.ini there is neither listed, opened, read nor written, and one line says so for each.
+// kelvox.ini there is neither listed, opened, read nor written, and one line says so for each,
+// however often the working folder's lists and files look at it.
 TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
   if (::geteuid() != 0) GTEST_SKIP() << "another user's entry needs root to be made";
   QTemporaryDir dir;
@@ -195,10 +197,13 @@ TEST(SystemPortList, LeavesAnotherUsersEntriesInASharedFolderAlone) {
   for (const char* name : {"COM3", "kelvox.ini"}) ASSERT_EQ(::lchown((folder / name).c_str(), kNobody, kNobody), 0);
 
   testing::internal::CaptureStderr();
+  const TWorkingFolder working(folder);
   std::vector<QString> links;
-  for (const TPortEntry& port : TSystemPortList(folder).ports())
+  for (const TPortEntry& port : TSystemPortList(working, TPortScope::FolderLinksOnly).ports())
     if (port.path.startsWith(QString::fromStdString(folder.string()))) links.push_back(port.name);
-  const TPortSettingsFile file(QString::fromStdString((folder / "kelvox.ini").string()));
+  TSystemPortList(working, TPortScope::FolderLinksOnly).ports();
+  working.settingsFile().saved();
+  const TPortSettingsFile file = working.settingsFile();
   const bool readable = file.canRead();
   const TSavedPort saved = file.saved();
   const bool written = file.write(4);

@@ -32,7 +32,7 @@ namespace {
 
 TEST(PortSettingsFile, OnlyTheFourthCharacterOfTheFirstLineCounts) {
   ScratchFolder folder;
-  const TPortSettingsFile file;
+  const TPortSettingsFile file = folder.settingsFile();
   EXPECT_FALSE(file.canRead());
   EXPECT_EQ(file.savedPort(), 0);
 
@@ -52,7 +52,7 @@ TEST(PortSettingsFile, OnlyTheFourthCharacterOfTheFirstLineCounts) {
 
 TEST(PortSettingsFile, WriteReplacesTheFileWholeAndLeavesNothingBehind) {
   ScratchFolder folder;
-  const TPortSettingsFile file;
+  const TPortSettingsFile file = folder.settingsFile();
   folder.write("kelvox.ini", "COM2 and a much longer first line\r\nsecond line\r\n");
   ASSERT_TRUE(file.write(5));
   EXPECT_EQ(folder.read("kelvox.ini"), "COM5\r\n");
@@ -65,12 +65,30 @@ TEST(PortSettingsFile, WriteReplacesTheFileWholeAndLeavesNothingBehind) {
 
   // Something that is not a file stands in the way: the write fails and reports it.
   QDir(folder.path()).mkdir(QStringLiteral("blocked.ini"));
-  EXPECT_FALSE(TPortSettingsFile(QStringLiteral("blocked.ini")).write(1));
+  EXPECT_FALSE(TPortSettingsFile(folder.file("blocked.ini")).write(1));
   EXPECT_TRUE(QFileInfo(folder.file("blocked.ini")).isDir());
 }
 
+// Saving is switched off for a folder, not for the program: a start folder that is no settings
+// folder keeps its files unwritten, while another folder's are written.
+TEST(PortSettingsFile, SavingIsSwitchedOffForItsFolderAlone) {
+  ScratchFolder start, settings;
+  const TWorkingFolder startOnly(localPath(start.path()), TSaving::SwitchedOff);
+  const TWorkingFolder own = settings.workingFolder();
+  const QString plan = settings.file(QStringLiteral("plans/a.cfg"));
+  EXPECT_FALSE(startOnly.settingsFile().write(3));
+  startOnly.dialogFolderFile().remember(plan);
+  EXPECT_TRUE(own.settingsFile().write(4));
+  own.dialogFolderFile().remember(plan);
+  EXPECT_FALSE(start.exists("kelvox.ini"));
+  EXPECT_FALSE(start.exists("kelvox-folder.ini"));
+  EXPECT_EQ(settings.read("kelvox.ini"), "COM4\r\n");
+  EXPECT_EQ(settings.read("kelvox-folder.ini"), (settings.file(QStringLiteral("plans")) + u'\n').toUtf8());
+}
+
 TEST(PortSettingsFile, ANameThatIsNoRegularFileIsNeitherReadNorReplaced) {
-  ScratchFolder folder;  // the current directory
+  ScratchFolder folder;
+  const CurrentFolder here(folder.path());
   folder.write("target.ini", "COM2\r\n");
   ASSERT_EQ(::mkfifo("fifo.ini", 0600), 0);  // no writer: an open that waits would wait for ever
   ASSERT_EQ(::mkdir("folder.ini", 0700), 0);
@@ -110,7 +128,7 @@ TEST(PortSettingsFile, AFullDiskLeavesTheOldFileAsItWas) {
   ScratchFolder folder;
   QDir(folder.path()).mkdir(QStringLiteral("disk"));
   FullDisk disk(folder.file("disk"));
-  const TPortSettingsFile file(QStringLiteral("disk/kelvox.ini"));
+  const TPortSettingsFile file(folder.file("disk/kelvox.ini"));
   ASSERT_TRUE(file.write(2));
   disk.fill();
   EXPECT_FALSE(file.write(3));
@@ -122,6 +140,7 @@ TEST(PortSettingsFile, AFullDiskLeavesTheOldFileAsItWas) {
 
 TEST(PortSettingsFile, AReplacedFileKeepsItsModeAndOwner) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());
   folder.write("kelvox.ini", "COM2\r\n");
   // Only root may keep a file of another owner.
   const bool root = ::geteuid() == 0;
@@ -130,7 +149,7 @@ TEST(PortSettingsFile, AReplacedFileKeepsItsModeAndOwner) {
   }
   const mode_t mode = root ? 0604 : 0640;
   ASSERT_EQ(::chmod("kelvox.ini", mode), 0);
-  ASSERT_TRUE(TPortSettingsFile().write(3));
+  ASSERT_TRUE(folder.settingsFile().write(3));
   EXPECT_EQ(folder.read("kelvox.ini"), "COM3\r\n");
   struct stat st {};
   ASSERT_EQ(::stat("kelvox.ini", &st), 0);
@@ -142,6 +161,7 @@ TEST(PortSettingsFile, AReplacedFileKeepsItsModeAndOwner) {
 
 TEST(PortSettingsFile, AWritableFileInAFolderThatIsNotIsRewrittenInPlace) {
   ScratchFolder folder;
+  const CurrentFolder here(folder.path());
   ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);  // others may look in
   ASSERT_EQ(::mkdir("locked", 0755), 0);
   folder.write("locked/kelvox.ini", "COM2\r\n");
@@ -169,7 +189,7 @@ class StandInDeviceEvents : public TDeviceEvents {
 class PortSelectionTest : public ::testing::Test {
  protected:
   void makeWindow() {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<TForm1>(folder.workingFolder(), folder.portList());
     boxes = recordBoxesOf(*form);
   }
   QRadioButton* com(int port) { return form->findChild<QRadioButton*>(QStringLiteral("COM%1").arg(port)); }

@@ -17,7 +17,8 @@ struct RunResult {
   QString stderrText;
 };
 
-// Runs kelvox-setup in the current folder without a display; standard error is no terminal.
+// Runs kelvox-setup in the current folder (the test's CurrentFolder) without a display; standard
+// error is no terminal.
 // terminateWhen: sends SIGTERM once it holds, as a user's Ctrl-C would end the program.
 // ignored: the program starts with that signal ignored, as nohup starts it for SIGHUP.
 // A clock that falls silent needs only that a time-out happens: the reply time-out is 1.5 s, more

@@ -119,8 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"NoDisplay", {}, 1, {}, QStringLiteral("kelvox-setup: needs a graphical display")}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A file for the window is made absolute at once: the program enters its settings folder before
-// the window opens it. On Linux "/?" is a file like any other.
+// A file for the window is made absolute at once, in the start folder, and the window names it so.
+// On Linux "/?" is a file like any other.
 TEST(CommandLineWindowFile, IsMadeAbsoluteAndIsTheOnlyArgument) {
   using Mode = TCommandLine::Mode;
   struct Case {
@@ -138,7 +138,8 @@ TEST(CommandLineWindowFile, IsMadeAbsoluteAndIsTheOnlyArgument) {
       {{QStringLiteral("--read"), QStringLiteral("a.cfg"), QStringLiteral("b.cfg")}, Mode::Invalid, {}},
   };
   for (const Case& c : cases) {
-    const TCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("kelvox-setup")} + c.arguments);
+    const TCommandLine parsed =
+        parseCommandLine(QStringList{QStringLiteral("kelvox-setup")} + c.arguments, {here.toStdString(), {}});
     EXPECT_EQ(parsed.mode, c.mode) << c.arguments.join(u' ').toStdString();
     EXPECT_EQ(parsed.file, c.file) << c.arguments.join(u' ').toStdString();
   }
@@ -148,8 +149,8 @@ struct FolderCase {
   const char* name;
   const char* startEntry;     // created in the start folder ("" for none); "COMn" as a link to nowhere
   const char* xdgConfigHome;  // relative to the test's root, "/" prefixed = absolute; null = unset
-  const char* expected;       // the working folder afterwards, relative to the root
-  const char* problem = "";   // the start of what enter() reports
+  const char* expected;       // the working folder chosen, relative to the root
+  const char* problem = "";   // the start of what the choice reports
   bool othersInSharedStart = false;  // the start folder is shared (/tmp's mode), the entry another user's
 };
 
@@ -171,21 +172,20 @@ TEST_P(WorkingFolder, IsTheStartFolderOnlyWhenItHoldsAPortSetup) {
     ASSERT_EQ(::chmod((base / "start").c_str(), 01777), 0);
     ASSERT_EQ(::lchown((base / "start" / entry).c_str(), 65534, 65534), 0);
   }
-  const std::string home = (base / "home").string();
-  setenv("HOME", home.c_str(), 1);
-  const std::string xdg = c.xdgConfigHome == nullptr  ? std::string()
-                          : c.xdgConfigHome[0] == '/' ? (base.string() + c.xdgConfigHome)
-                                                      : std::string(c.xdgConfigHome);
-  if (c.xdgConfigHome == nullptr) unsetenv("XDG_CONFIG_HOME");
-  if (c.xdgConfigHome != nullptr) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(base / "start");
+  TProgramEnvironment environment;
+  environment.home = (base / "home").string();
+  environment.xdgConfigHome = c.xdgConfigHome == nullptr  ? std::string()
+                              : c.xdgConfigHome[0] == '/' ? (base.string() + c.xdgConfigHome)
+                                                          : std::string(c.xdgConfigHome);
 
   testing::internal::CaptureStderr();
-  EXPECT_EQ(settings_folder::enter().substr(0, std::strlen(c.problem)), c.problem);
+  const settings_folder::TChoice choice =
+      settings_folder::chooseWorkingFolder(environment, std::filesystem::canonical(base / "start"));
+  EXPECT_EQ(choice.problem.text.substr(0, std::strlen(c.problem)), c.problem);
   const std::string told = testing::internal::GetCapturedStderr();
-  const std::filesystem::path now = std::filesystem::current_path();
-  std::filesystem::current_path(previous);
+  const std::filesystem::path now = choice.folder.path();
+  // Nothing is saved where the program works only because it has no settings folder.
+  EXPECT_EQ(choice.folder.saving(), choice.problem.failed() ? TSaving::SwitchedOff : TSaving::Allowed);
   // Another user's entry is not used, and said so in one line.
   const std::string planted = (std::filesystem::canonical(base / "start") / entry).string();
   EXPECT_EQ(told, c.othersInSharedStart ? "kelvox-setup: " + planted + " belongs to another user, in a shared "

@@ -72,7 +72,7 @@ class WindowAccessTest : public ::testing::Test {
   }
 
   ScratchFolder folder;
-  TForm1 form;
+  TForm1 form{folder.workingFolder(), folder.portList()};
   RecordingBoxes* boxes = nullptr;
 };
 

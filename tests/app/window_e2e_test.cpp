@@ -63,7 +63,7 @@ std::string bare(std::string message) {
 class WindowWithClock : public ::testing::Test {
  protected:
   void makeWindow() {
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<TForm1>(folder->workingFolder(), folder->portList());
     boxes = recordBoxesOf(*form);
     form->show();
   }

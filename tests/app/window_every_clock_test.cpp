@@ -78,7 +78,7 @@ class EveryClockWindow : public ::testing::Test {
 TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItWas) {
   ASSERT_NO_FATAL_FAILURE(startClocks());
   folder.write("kelvox.ini", "COM1\r\n");
-  form = std::make_unique<TForm1>();
+  form = std::make_unique<TForm1>(folder.workingFolder(), folder.portList());
   RecordingBoxes* boxes = recordBoxesOf(*form);
   form->show();
   form->TimeoutTimer();  // the start-up tick: the read of COM1, kelvox.ini's port
@@ -130,7 +130,7 @@ TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItW
   EXPECT_FALSE(focused->text(QAccessible::Description).isEmpty());
 
   // The report, by the name's extension; another name is refused with a box.
-  EXPECT_TRUE(dialog->saveReport(QStringLiteral("report.json")));
+  EXPECT_TRUE(dialog->saveReport(folder.file(QStringLiteral("report.json"))));
   std::map<QString, QString> results;
   const QJsonObject report = QJsonDocument::fromJson(folder.read("report.json")).object();
   for (const QJsonValue& row : report["results"].toArray())

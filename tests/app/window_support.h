@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the window tests: a scratch folder that is the current directory and whose
-// ports reach no serial device of the machine (scratch_ports.h, one for each platform), boxes
-// that record what they show, and a wait that keeps the event loop running.
+// Shared pieces of the window tests: a scratch folder that is the program's working folder and
+// whose ports reach no serial device of the machine (scratch_ports.h, one for each platform),
+// boxes that record what they show, and a wait that keeps the event loop running.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,20 +13,26 @@
 #include <ostream>
 #include <vector>
 
+#include "local_files.h"
 #include "message_boxes.h"
+#include "port_list.h"
 #include "scratch_ports.h"
+#include "working_folder.h"
 
 class ScratchFolder {
  public:
   explicit ScratchFolder(const std::vector<int>& emulatorPorts = {})
-      : previous_(QDir::currentPath()), ports_(path().toStdString(), emulatorPorts) {
-    QDir::setCurrent(path());
-  }
-  ~ScratchFolder() { QDir::setCurrent(previous_); }
+      : ports_(path().toStdString(), emulatorPorts), working_(localPath(path())) {}
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   QString path() const { return dir_.path(); }
+  // The program's working folder, as for a start here, and its ports: the COMn links alone.
+  const TWorkingFolder& workingFolder() const { return working_; }
+  std::unique_ptr<TPortList> portList() const {
+    return std::make_unique<TSystemPortList>(working_, TPortScope::FolderLinksOnly);
+  }
+  TPortSettingsFile settingsFile() const { return working_.settingsFile(); }
   QString file(const QString& name) const { return dir_.filePath(name); }
   void write(const QString& name, const QByteArray& bytes) const {
     QFile f(file(name));
@@ -41,8 +47,21 @@ class ScratchFolder {
 
  private:
   QTemporaryDir dir_;
-  QString previous_;
   ScratchPorts ports_;
+  TWorkingFolder working_;
+};
+
+// The current directory for a test's own relative names, while it lasts; the program never
+// looks at it.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const QString& folder) : previous_(QDir::currentPath()) { QDir::setCurrent(folder); }
+  ~CurrentFolder() { QDir::setCurrent(previous_); }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+  QString previous_;
 };
 
 // Records every box; a question gets the prepared answer. whileOpen runs while a box "is open",

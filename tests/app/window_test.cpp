@@ -47,7 +47,7 @@ class WindowTest : public ::testing::Test {
   }
 
   ScratchFolder folder;  // no port anywhere: every COM link leads nowhere
-  TForm1 form;
+  TForm1 form{folder.workingFolder(), folder.portList()};
   RecordingBoxes* boxes = nullptr;
 };
 

@@ -286,6 +286,26 @@ TEST_F(SerialPortTest, MissingPortGivesCodeTwo) {
   EXPECT_EQ(boxes_[0].second, QString::fromLocal8Bit(std::strerror(ENOENT)));
 }
 
+// Port n is the COMn entry of the component's port folder (the program's working folder), looked
+// up there at each open; without one, of the current directory.
+TEST_F(SerialPortTest, PortNumbersAreLookedUpInThePortFolder) {
+  const std::filesystem::path here = std::filesystem::current_path();  // COM1 is the clock here
+  const std::filesystem::path elsewhere = here / "elsewhere";
+  std::filesystem::create_directory(elsewhere);
+  std::filesystem::create_symlink("/nonexistent/kvx-tty", elsewhere / "COM1");
+  EXPECT_EQ(TSerial::pathForPort(1, elsewhere), (elsewhere / "COM1").string());
+  TSerial serial;
+  serial.setNotifyErrors(neNone);
+  serial.setPort(1);
+  serial.setPortFolder(elsewhere);
+  serial.setActive(true);
+  EXPECT_FALSE(serial.Active());
+  EXPECT_EQ(serial.openFailure(), "no such device");
+  serial.setPortFolder(here);
+  serial.setActive(true);
+  EXPECT_TRUE(serial.Active());
+}
+
 // Why a port did not open, as both hosts are told it: a kind, the system's code and the reason,
 // in short lower-case phrases; what is no device says what it is.
 TEST_F(SerialPortTest, FailedOpenGivesAKindTheSystemsCodeAndAReason) {

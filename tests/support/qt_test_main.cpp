@@ -1,6 +1,7 @@
 // Test entry for every test program: Qt runs offscreen unless told otherwise, so GUI tests work
-// on machines without a display; and the port list, here and in every program a test starts,
-// holds only the COMn links of the test's folder, never the machine's own serial devices.
+// on machines without a display; and the port list of every program a test starts holds only the
+// COMn links of its folder, never the machine's own serial devices (the tests' own lists are
+// made so: ScratchFolder::portList).
 #include <gtest/gtest.h>
 
 #include <QApplication>

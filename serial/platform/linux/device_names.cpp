@@ -83,8 +83,8 @@ std::string portPath(int n, const ComEntry& entry, const std::vector<std::string
 
 }  // namespace
 
-std::string PosixPort::pathForPort(int n, const std::string& folder) {
-  const ComEntry entry = comEntry(n, folder);
+std::string PosixPort::pathForPort(int n, const std::filesystem::path& folder) {
+  const ComEntry entry = comEntry(n, folder.native());
   return entry.standsForPort() ? entry.name : portPath(n, entry, serialDevices());
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ class PosixPort {
   // Port n (1..256): a "COMn" entry in `folder` (the current directory when empty) when there is
   // one (a dangling link means the port is absent), else the n-th of serialDevices(). An entry of
   // another user in a shared folder (shared_folder.h) counts as none; "" when no device is left.
-  static std::string pathForPort(int n, const std::string& folder = {});
+  static std::string pathForPort(int n, const std::filesystem::path& folder = {});
   // The same with the devices as serialDevices() gave them: many ports named from one look.
   static std::string pathForPort(int n, const std::string& folder, const std::vector<std::string>& devices);
   // The machine's serial devices in the order that numbers them: ttyUSB*, ttyACM*, then the

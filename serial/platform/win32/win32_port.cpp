@@ -61,7 +61,9 @@ Win32Port::~Win32Port() {
   CloseHandle(writeDone_);
 }
 
-std::string Win32Port::pathForPort(int n) { return "\\\\.\\COM" + std::to_string(n); }
+std::string Win32Port::pathForPort(int n, const std::filesystem::path&) {
+  return "\\\\.\\COM" + std::to_string(n);
+}
 
 OpenFailure Win32Port::openFailure(int error) const {
   using Kind = OpenFailure::Kind;

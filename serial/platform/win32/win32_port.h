@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "line_settings.h"
@@ -31,8 +32,9 @@ class Win32Port {
   Win32Port(const Win32Port&) = delete;
   Win32Port& operator=(const Win32Port&) = delete;
 
-  // Port n is the device "\\.\COMn": the system's own name, no links and no device scan.
-  static std::string pathForPort(int n);
+  // Port n is the device "\\.\COMn": the system's own name, no links and no device scan, so no
+  // folder holds one.
+  static std::string pathForPort(int n, const std::filesystem::path& folder = {});
   // What the user knows the port by: Windows names the device itself.
   static std::string deviceBehind(const std::string& path) { return path; }
 

@@ -1,16 +1,8 @@
 #include <unistd.h>
 
-#include <QtGlobal>
-
 #include "desktop.h"
 
-namespace {
-bool isSet(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
-}  // namespace
-
-bool desktop::displayExpected() {
-  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-}
+bool desktop::displayExpected(const TProgramEnvironment& environment) { return environment.displayNamed; }
 
 void desktop::useStartingConsole() {}
 

@@ -16,7 +16,7 @@ bool handedOver(DWORD stream) {
 
 }  // namespace
 
-bool desktop::displayExpected() { return true; }
+bool desktop::displayExpected(const TProgramEnvironment&) { return true; }
 
 void desktop::useStartingConsole() {
   if (GetConsoleWindow() != nullptr) return;  // started as a console program: it has one

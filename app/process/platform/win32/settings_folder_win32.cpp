@@ -42,26 +42,31 @@ fs::path userFolder() {
 }
 
 // As UTF-8, which the message is printed from; a user's name may hold any letter.
-std::string failure(const char* what, const fs::path& folder, const std::error_code& error) {
+TProblem failure(const char* what, const fs::path& folder, const std::error_code& error) {
   const QByteArray shown = QString::fromStdWString(folder.native()).toUtf8();
-  return std::string(what) + " " + shown.toStdString() + ": " + error.message();
+  return TProblem::other(std::string(what) + " " + shown.toStdString() + ": " + error.message(),
+                         error.value());
 }
 
 }  // namespace
 
-// No folder of Windows lets anyone add entries that only their owner may take away.
-bool foreignEntry(const fs::path&) { return false; }
-
-std::string enter() {
-  if (holdsSettingsFile(".")) return {};
+// The application data folder comes from the system's known folders (through Qt), not from the
+// environment.
+TChoice chooseWorkingFolder(const TProgramEnvironment&, const fs::path& startFolder) {
+  if (!startFolder.empty() && holdsSettingsFile(startFolder)) return {TWorkingFolder(startFolder), {}};
+  // Without a settings folder the program stays in the start folder, which is no place for its files.
+  const auto startFolderOnly = [&startFolder](TProblem problem) {
+    return TChoice{TWorkingFolder(startFolder, TSaving::SwitchedOff), std::move(problem)};
+  };
   const fs::path folder = userFolder();
-  if (folder.empty()) return "no application data folder is known";
+  if (folder.empty()) return startFolderOnly(TProblem::other("no application data folder is known"));
   std::error_code error;
   fs::create_directories(folder, error);
-  if (error) return failure("cannot create", folder, error);
-  fs::current_path(folder, error);
-  if (error) return failure("cannot enter", folder, error);
-  return {};
+  if (error) return startFolderOnly(failure("cannot create", folder, error));
+  return {TWorkingFolder(folder), {}};
 }
 
 }  // namespace settings_folder
+
+// No folder of Windows lets anyone add entries that only their owner may take away.
+bool TForeignEntries::leftAlone(const fs::path&) { return false; }

@@ -9,16 +9,13 @@
 #include <QFile>
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 
 #include "port_list_platform.h"
 #include "posix_port.h"
 #include "program_name.h"
-#include "settings_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -75,7 +72,7 @@ std::map<std::string, QString> byIdNames() {
 
 // The folder's entries "COMn" (n from 1 to 256) that lead somewhere, by n: a dangling link marks
 // an absent port. Another user's entry in a shared folder is left out, and said so.
-std::map<int, fs::path> comEntries(const fs::path& folder) {
+std::map<int, fs::path> comEntries(const fs::path& folder, TForeignEntries& foreign) {
   std::map<int, fs::path> entries;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -84,7 +81,7 @@ std::map<int, fs::path> comEntries(const fs::path& folder) {
     // The serial layer opens exactly "COMn".
     if (n == 0 || name != "COM" + std::to_string(n)) continue;
     std::error_code missing;
-    if (fs::exists(it->path(), missing) && !settings_folder::foreignEntry(it->path())) entries.emplace(n, it->path());
+    if (fs::exists(it->path(), missing) && !foreign.leftAlone(it->path())) entries.emplace(n, it->path());
   }
   return entries;
 }
@@ -99,9 +96,9 @@ QString entryDescription(const fs::path& entry, const std::string& device) {
   return what.isEmpty() ? link : link + QStringLiteral("; ") + what;
 }
 
-void noteFallbackOnce() {
-  static std::atomic<bool> noted{false};
-  if (noted.exchange(true)) return;
+void noteFallbackOnce(TPortListNotes& notes) {
+  if (notes.fallbackTold) return;
+  notes.fallbackTold = true;
   std::fprintf(stderr,
                "%s: the system lists no serial ports; looking only at the COMn links and the devices "
                "ttyUSB*, ttyACM* and ttyS*\n",
@@ -110,21 +107,21 @@ void noteFallbackOnce() {
 
 }  // namespace
 
-std::vector<TPortEntry> systemPorts(const fs::path& folder) {
+std::vector<TPortEntry> systemPorts(const fs::path& folder, TPortScope scope, TPortListNotes& notes) {
   // The tests and the demo keep to the links of their folder: the machine's own serial devices
   // (on some machines /dev/ttyS0 is a console) are never listed, so never asked.
-  const bool folderOnly = std::getenv("KELVOX_SETUP_FOLDER_PORTS_ONLY") != nullptr;
+  const bool folderOnly = scope == TPortScope::FolderLinksOnly;
   const std::vector<std::string> devices = folderOnly ? std::vector<std::string>() : PosixPort::serialDevices();
   std::vector<TPortEntry> described;
   for (const QSerialPortInfo& info :
        folderOnly ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts())
     described.push_back(entryFor(info));
-  if (described.empty() && !devices.empty()) noteFallbackOnce();
-  return linuxPorts(folder, devices, described);
+  if (described.empty() && !devices.empty()) noteFallbackOnce(notes);
+  return linuxPorts(folder, devices, described, *notes.foreignEntries);
 }
 
 std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std::string>& devices,
-                                   const std::vector<TPortEntry>& described) {
+                                   const std::vector<TPortEntry>& described, TForeignEntries& foreign) {
   std::vector<TPortEntry> enumerated = deviceEntries(devices, described);
   std::vector<std::string> known;  // the device behind each entry
   for (const TPortEntry& entry : enumerated) known.push_back(deviceOf(entry.path));
@@ -142,7 +139,7 @@ std::vector<TPortEntry> linuxPorts(const fs::path& folder, const std::vector<std
   }
   std::vector<TPortEntry> list;
   std::vector<bool> linked(enumerated.size(), false);  // a device a COMn link stands for is listed once, as the link
-  for (const auto& [n, entryPath] : comEntries(folder)) {
+  for (const auto& [n, entryPath] : comEntries(folder, foreign)) {
     const std::string device = PosixPort::deviceBehind(entryPath.string());
     const auto same = std::find(known.begin(), known.end(), device);
     // A link to a listed device tells what that device is; one to a pseudo-terminal, where it leads.

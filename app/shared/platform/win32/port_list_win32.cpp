@@ -96,7 +96,8 @@ std::vector<QString> serialCommNames() {
 
 }  // namespace
 
-std::vector<TPortEntry> systemPorts(const std::filesystem::path&) {
+// Ports are devices here: no folder holds any, and the system's list is all there is.
+std::vector<TPortEntry> systemPorts(const std::filesystem::path&, TPortScope, TPortListNotes&) {
   std::vector<TPortEntry> ports = setupApiPorts();
   for (const QString& name : serialCommNames()) {
     const bool listed =
