@@ -18,7 +18,7 @@
 
 namespace {
 
-void report(const QString& text) {
+void tell(const QString& text) {
   desktop::write(stderr, QString::fromLatin1(kProgram) + QStringLiteral(": ") + text + u'\n');
 }
 
@@ -70,7 +70,7 @@ QByteArray fileHash(const std::filesystem::path& path) {
 int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
   const int failure = request.comparing ? 2 : 1;
   const auto fail = [failure](const QString& text) {
-    report(text);
+    tell(text);
     return failure;
   };
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
@@ -98,11 +98,11 @@ int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
   });
   QEventLoop loop;
   run.start([&request](const TClockJob& ended) {
-              if (const QString line = endLine(ended, request); !line.isEmpty()) report(line);
+              if (const QString line = endLine(ended, request); !line.isEmpty()) tell(line);
             },
             [&loop] { loop.quit(); });
   if (!run.ended()) loop.exec();
-  report(run.summary());
+  tell(run.summary());
 
   int code = exitCode(run, request);
   if (!request.report.isEmpty()) {
@@ -112,7 +112,7 @@ int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
     const QByteArray text = clockReport(*reportFormatOf(request.report), header, run);
     if (const TProblem problem = writeWholeFile(request.reportPath, std::string_view(text.constData(), text.size()));
         problem.failed()) {
-      report(QStringLiteral("cannot write %1: %2").arg(request.report, QString::fromStdString(problem.text)));
+      tell(QStringLiteral("cannot write %1: %2").arg(request.report, QString::fromStdString(problem.text)));
       code = failure;
     }
   }

@@ -25,7 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // German, relay on, UTC -5, a few switch times: a send after the read asks the relay question.
-constexpr char kClockConfig[] =
+constexpr char kGermanClockConfig[] =
     "language = 1\nrelay = 1\nutc = -5\ndls = 1\ntimeout = 48\n"
     "Mon 1 = 06:30:00 ON\nMon 2 = 22:00:00 OFF\nWed 8 = 12:34:56 ON\n";
 
@@ -37,7 +37,7 @@ class EveryClockWindow : public ::testing::Test {
   // Three clocks in one emulator, COM1 to COM3, each logging and saving where a clock of its own
   // would; COM2 stores command 12 one step off, COM1 answers 5 ms late.
   void startClocks() {
-    folder.write("clock.cfg", kClockConfig);
+    folder.write("clock.cfg", kGermanClockConfig);
     std::vector<std::string> args = {"--count", "3", "--config", folder.file("clock.cfg").toStdString()};
     for (int n = 1; n <= 3; ++n) {
       files.push_back(

@@ -3,7 +3,7 @@
 // clang-format off
 namespace {
 
-const EveryClockTexts kDutch{
+const EveryClockTexts kEveryClockDutch{
     "Naar &elke klok sturen…", "Naar elke klok sturen", "&Starten", "S&toppen", "&Rapport opslaan…", "S&luiten",
     {"Poort", "Beschrijving", "Identiteit", "Voortgang", "Toestand"},
     "wacht", "klok zoeken", "verzenden", "teruglezen",
@@ -11,7 +11,7 @@ const EveryClockTexts kDutch{
     "Het rapport kan niet opgeslagen worden:",
 };
 
-const EveryClockTexts kGerman{
+const EveryClockTexts kEveryClockGerman{
     "An &jede Uhr senden…", "An jede Uhr senden", "&Starten", "S&toppen", "&Bericht speichern…", "S&chließen",
     {"Port", "Beschreibung", "Kennung", "Fortschritt", "Zustand"},
     "wartet", "sucht die Uhr", "sendet", "liest zurück",
@@ -19,7 +19,7 @@ const EveryClockTexts kGerman{
     "Der Bericht kann nicht gespeichert werden:",
 };
 
-const EveryClockTexts kEnglish{
+const EveryClockTexts kEveryClockEnglish{
     "Send to &every clock…", "Send to every clock", "&Start", "S&top", "Save &report…", "&Close",
     {"Port", "Description", "Identity", "Progress", "State"},
     "waiting", "looking for the clock", "sending", "reading back",
@@ -31,7 +31,7 @@ const EveryClockTexts kEnglish{
 // clang-format on
 
 const EveryClockTexts& everyClockTexts(int language) {
-  if (language == 0) return kDutch;
-  if (language == 1) return kGerman;
-  return kEnglish;
+  if (language == 0) return kEveryClockDutch;
+  if (language == 1) return kEveryClockGerman;
+  return kEveryClockEnglish;
 }
