@@ -40,8 +40,10 @@ TPortEntry placedIn(TPortEntry entry, const std::filesystem::path& folder) {
   if (path.is_absolute()) return entry;
   if (entry.button != 0)
     entry.path = argumentText(TSerial::pathForPort(entry.button, folder));
-  else if (!path.empty())
+  else if (std::error_code ignored; !path.empty() && std::filesystem::exists(std::filesystem::symlink_status(folder / path, ignored)))
     entry.path = localName(folder / path);
+  // A name with nothing behind it in the folder stays as it is: the system's own name for a device
+  // ("COM12" on Windows).
   return entry;
 }
 
