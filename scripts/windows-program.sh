@@ -17,6 +17,13 @@ if [ "$mode" = build ] || [ "$mode" = tests ]; then
   scripts/install-deps.sh librsvg2-bin icoutils
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # A folder configured against another Qt (an older cache, built with other options) starts
+  # afresh: its exe would load this Qt's DLLs, which may lack what it was linked against.
+  if [ -f "$build/CMakeCache.txt" ] &&
+    ! grep -qxF "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$build/CMakeCache.txt"; then
+    echo "$build: configured against another Qt for Windows; building it afresh" >&2
+    rm -rf "$build"
+  fi
   # qt-cmake loads Qt's own toolchain file, which chains to ours: the project's toolchain alone
   # re-roots package searches below the MinGW folder, where Qt is not.
   [ -f "$build/CMakeCache.txt" ] ||
