@@ -49,6 +49,37 @@ main() {
     # lacks. A Debian patch turns androiddeployqt on when cross-compiling. DirectWrite 3 makes
     # qwindows.dll refer to a font database that Gui compiles only with Direct2D.
     -DFEATURE_tabletevent=OFF -DFEATURE_androiddeployqt=OFF -DFEATURE_directwrite3=OFF
+    # Optimised for size, Qt's own option: the MSI ships these DLLs, a settings window gains nothing
+    # from -O3's speed, and the build takes a third less time.
+    -DFEATURE_optimize_size=ON
+    # Less to build: what neither the program, its window tests nor the plugins it ships use.
+    # The Direct2D platform plugin (the program runs on qwindows.dll) and the ICO image plugin
+    # (the window's icon is the exe's resource).
+    -DFEATURE_direct2d=OFF -DFEATURE_ico=OFF
+    # HarfBuzz: the window's texts are Latin (five European languages, precomposed letters), which
+    # Qt lays out one glyph per character without it.
+    -DFEATURE_harfbuzz=OFF
+    # Gui: document formats, animated pictures, session management, the tray icon, rare pictures.
+    -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+    -DFEATURE_movie=OFF -DFEATURE_sessionmanager=OFF -DFEATURE_systemtrayicon=OFF
+    -DFEATURE_imageformat_ppm=OFF -DFEATURE_imageformat_xbm=OFF -DFEATURE_undogroup=OFF
+    # Widgets and dialogs the program never shows. Text edits, tables, trees and the input dialog
+    # stay: the Vista style and the file dialog need them.
+    -DFEATURE_graphicsview=OFF -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF
+    -DFEATURE_mdiarea=OFF -DFEATURE_dockwidget=OFF -DFEATURE_toolbox=OFF -DFEATURE_splashscreen=OFF
+    -DFEATURE_wizard=OFF -DFEATURE_dial=OFF -DFEATURE_lcdnumber=OFF -DFEATURE_keysequenceedit=OFF
+    -DFEATURE_fontcombobox=OFF -DFEATURE_columnview=OFF -DFEATURE_undoview=OFF
+    -DFEATURE_datawidgetmapper=OFF -DFEATURE_tablewidget=OFF -DFEATURE_treewidget=OFF
+    -DFEATURE_commandlinkbutton=OFF -DFEATURE_textbrowser=OFF -DFEATURE_syntaxhighlighter=OFF
+    -DFEATURE_colordialog=OFF -DFEATURE_fontdialog=OFF -DFEATURE_errormessage=OFF
+    -DFEATURE_progressdialog=OFF -DFEATURE_scroller=OFF -DFEATURE_gestures=OFF
+    -DFEATURE_completer=OFF -DFEATURE_statusbar=OFF -DFEATURE_picture=OFF
+    # Core: MIME types, time zones (local time needs none), calendars other than the Gregorian,
+    # shared memory, the XML stream classes, two proxy models; Test's model tester.
+    -DFEATURE_mimetype=OFF -DFEATURE_timezone=OFF -DFEATURE_hijricalendar=OFF
+    -DFEATURE_jalalicalendar=OFF -DFEATURE_sharedmemory=OFF -DFEATURE_systemsemaphore=OFF
+    -DFEATURE_xmlstream=OFF -DFEATURE_transposeproxymodel=OFF
+    -DFEATURE_concatenatetablesproxymodel=OFF -DFEATURE_itemmodeltester=OFF
   )
   local compiler; compiler="$(x86_64-w64-mingw32-g++-posix --version | head -n1)"
   local hash

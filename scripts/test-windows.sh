@@ -28,20 +28,9 @@ if [ -z "${KVX_WINE_NAMESPACE:-}" ]; then
   cmake -S tests/windows -B "$windows" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" "${launcher[@]}" >/dev/null
   cmake --build "$windows" -j"$jobs"
-  # Every source of the program with the Win32 sides of its platform seams: Qt for Windows may
-  # not be here, but Qt's headers are the same on every platform, so a syntax check with the
-  # cross-compiler shows that each file builds for Windows. The POSIX-only sources are skipped:
-  # app/process/platform/posix/, app/shared/platform/linux/ and serial/platform/linux/ (the
-  # device events that serial/CMakeLists.txt chooses on other systems among them).
-  qt_headers=$(dirname "$(find /usr/include -maxdepth 3 -type d -name QtCore | head -1)")
-  posix_only='^app/process/platform/posix/|^app/shared/platform/linux/|^serial/platform/linux/'
-  mapfile -t sources < <(find app timer clock serial ui -name '*.cpp' | sort | grep -Ev "$posix_only")
-  echo "syntax check for Windows: ${#sources[@]} sources"
-  printf '%s\n' "${sources[@]}" | xargs -P "$jobs" -I{} x86_64-w64-mingw32-g++-posix -std=c++20 -fsyntax-only \
-    -Wall -Wextra -Werror -DKVX_VERSION='"0"' -DKVX_PLAN_PLATFORM='"windows"' -Iapp/window -Iapp/window/texts -Iapp/cli -Iapp/shared -Iapp/process \
-    -Iapp/process/platform/win32 -Iclock -Iserial \
-    -Iserial/platform/win32 -Itimer -Iui -isystem "$qt_headers" -isystem "$qt_headers/QtCore" \
-    -isystem "$qt_headers/QtGui" -isystem "$qt_headers/QtWidgets" {}
+  # Every source of the program with the Win32 sides of its platform seams is compiled for Windows
+  # against Qt for Windows beside the window tests (scripts/windows-program.sh tests), with
+  # warnings as errors.
   [ "$mode" = bench ] || scripts/windows-program.sh tests "$app" "$jobs"
   wine_sandbox_enter "$0" "$mode" "$native" "$windows" "$app" "$jobs" "$@"
 fi

@@ -17,11 +17,23 @@ if [ "$mode" = build ] || [ "$mode" = tests ]; then
   scripts/install-deps.sh librsvg2-bin icoutils
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # A folder configured against another Qt (an older cache, built with other options) starts
+  # afresh: its exe would load this Qt's DLLs, which may lack what it was linked against.
+  if [ -f "$build/CMakeCache.txt" ] &&
+    ! grep -qxF "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$build/CMakeCache.txt"; then
+    echo "$build: configured against another Qt for Windows; building it afresh" >&2
+    rm -rf "$build"
+  fi
   # qt-cmake loads Qt's own toolchain file, which chains to ours: the project's toolchain alone
   # re-roots package searches below the MinGW folder, where Qt is not.
   [ -f "$build/CMakeCache.txt" ] ||
     "$qt/bin/qt-cmake" -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
       -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-qt.cmake" "${launcher[@]}" >/dev/null
+  # With the tests, for make test-windows, a warning in the program's own code fails the build: that
+  # every source compiles for Windows cleanly is one of the checks.
+  if [ "$mode" = tests ] && ! grep -q '^KVX_WARNINGS_AS_ERRORS:BOOL=ON$' "$build/CMakeCache.txt"; then
+    cmake "$build" -DKVX_WARNINGS_AS_ERRORS=ON >/dev/null
+  fi
   if [ "$mode" = build ]; then
     cmake --build "$build" -j"$jobs" --target kelvox-setup kelvox-setup-console
     exit 0
