@@ -14,7 +14,7 @@ BASE_PKGS  := cmake g++ make qt6-base-dev qt6-serialport-dev libgtest-dev fonts-
 CMAKE_CFG   = out=$$(cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3)); status=$$?; \
   printf '%s\n' "$$out" | grep 'libudev not found'; exit $$status
 
-.PHONY: all deps build run test test-soak test-asan test-tsan test-windows qt-windows windows windows-dist bench bench-windows screenshots fuzz package install-test clean
+.PHONY: all deps build run test test-soak test-asan test-tsan test-windows qt-windows windows windows-dist bench bench-windows screenshots fuzz package install-test test-ansible clean
 
 all: build
 
@@ -96,6 +96,11 @@ bench: build
 	@$(BUILD)/bench/kvx_bench_footprint
 	@$(BUILD)/bench/kvx_bench_search
 	@$(BUILD)/bench/kvx_bench_every_clock
+
+# The example playbooks of examples/ansible run with Debian's ansible-core against two emulated
+# buildings on this machine (-c local): send, verify, fail the building whose clock differs, compare.
+test-ansible: build
+	@scripts/test-ansible.sh $(BUILD)
 
 # Pictures of the window after a read of the emulated clock, into docs/.
 screenshots: build

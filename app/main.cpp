@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   if (commandLine.mode == TCommandLine::Mode::Batch) {
     QCoreApplication batch(argc, argv);
     QCoreApplication::setApplicationVersion(programVersion());
-    return runBatchTransfer(commandLine.batch, folder, TSystemPortList(folder, scope));
+    return runBatchTransfer(commandLine.batch, folder, TSystemPortList(folder, scope), environment.testTimes);
   }
 
   QApplication app(argc, argv);
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     signalAtStart = signal;
     QCoreApplication::exit(128 + signal);
   });
-  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, scope));
+  TForm1 form(folder, std::make_unique<TSystemPortList>(folder, scope), environment.testTimes);
   if (signalAtStart != 0) {
     form.endBySignal(signalAtStart);
     return 128 + signalAtStart;

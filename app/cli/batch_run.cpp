@@ -95,8 +95,9 @@ class TBatchLines final : public TSessionListener {
 
 }  // namespace
 
-int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList) {
-  if (request.allClocks) return runEveryClock(request, portList);
+int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList,
+                     const TTestTimes& testTimes) {
+  if (request.allClocks) return runEveryClock(request, portList, testTimes);
   const auto fail = [&request](const QString& text) {
     report(text);
     return request.comparing ? batchexit::kTrouble : batchexit::kFailed;
@@ -132,7 +133,7 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
       (request.reading ? QStringLiteral("nothing was written") : QStringLiteral("no command was acknowledged"));
   TBatchLines lines;
   const auto newTransfer = [&] {
-    auto made = std::make_unique<TPortTransfer>(direction, sent);
+    auto made = std::make_unique<TPortTransfer>(direction, sent, testTimes);
     made->session().setListener(&lines);
     if (request.comparing) made->setReadFailureEnding(QStringLiteral("nothing was compared"));
     return made;
@@ -153,7 +154,7 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
   }
   if (search) {
     // The search is a read: no port hears a setting before the clock has answered on it.
-    auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
+    auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig(), testTimes);
     reading->session().setListener(&lines);
     if (request.comparing) reading->setReadFailureEnding(QStringLiteral("nothing was compared"));
     if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
@@ -180,7 +181,7 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
   if (!request.reading && request.verify) {
     // Acknowledged is not yet held: the send is read back on the same port, under the same name.
     const std::unique_ptr<TPortTransfer> sending = std::move(transfer);
-    transfer = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
+    transfer = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig(), testTimes);
     transfer->setReadFailureEnding(verifyReadEnding());
     if (interrupted) transfer->interrupt();
     const QString failed = QStringLiteral("the read to verify the send failed: ");

@@ -67,7 +67,7 @@ QByteArray fileHash(const std::filesystem::path& path) {
 
 }  // namespace
 
-int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
+int runEveryClock(const TBatchRequest& request, const TPortList& ports, const TTestTimes& testTimes) {
   const int failure = request.comparing ? 2 : 1;
   const auto fail = [failure](const QString& text) {
     tell(text);
@@ -75,6 +75,7 @@ int runEveryClock(const TBatchRequest& request, const TPortList& ports) {
   };
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
   TClockJob::Request job;
+  job.testTimes = testTimes;
   job.task = request.comparing ? TClockJob::Task::Compare
              : request.reading ? TClockJob::Task::Read
                                : TClockJob::Task::Send;

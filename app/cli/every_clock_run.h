@@ -7,6 +7,7 @@
 //   --read     0 every clock read and written; 1 any failed, or no clock was found
 #include "batch_options.h"
 #include "port_list.h"
+#include "program_environment.h"
 
 // `ports` is the working folder's list of ports.
-int runEveryClock(const TBatchRequest& request, const TPortList& ports);
+int runEveryClock(const TBatchRequest& request, const TPortList& ports, const TTestTimes& testTimes = {});

@@ -3,7 +3,17 @@
 // what needs them: nothing else reads the environment. Qt reads its own (QT_QPA_PLATFORM and the
 // like) itself. A variable that is unset counts as empty.
 #include <QString>
+#include <optional>
 #include <string>
+
+// Shorter times for the tests of the whole program, which need only that a time-out happens and
+// no wait before the start-up: KELVOX_SETUP_REPLY_TIMEOUT_MS=N and KELVOX_SETUP_FIRST_TICK_MS=N
+// (the time from the window's creation to the start-up tick). What they may be, the clock
+// session decides; none: the designed times.
+struct TTestTimes {
+  std::optional<int> replyTimeoutMs;
+  std::optional<int> firstTickMs;
+};
 
 struct TProgramEnvironment {
   // Where the user's settings folder lies on POSIX systems: HOME and XDG_CONFIG_HOME, as bytes.
@@ -18,6 +28,7 @@ struct TProgramEnvironment {
   // KELVOX_SETUP_QUIT_AFTER_STARTUP_READ and KELVOX_SETUP_SEND_AFTER_STARTUP_READ.
   bool quitAfterStartupRead = false;
   QString sendAfterStartupRead;
+  TTestTimes testTimes;
 };
 
 // The process's environment as it is now.

@@ -78,7 +78,7 @@ void TClockJob::run(Stage stage, std::unique_ptr<TPortTransfer> transfer, void (
 // The clock is looked for on this port alone: the read request, and only once the answer is the
 // clock's, the rest of the read.
 void TClockJob::look() {
-  auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
+  auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig(), request_.testTimes);
   reading->setReadFailureEnding(request_.task == Task::Send      ? QStringLiteral("nothing was sent")
                                 : request_.task == Task::Compare ? QStringLiteral("nothing was compared")
                                                                  : QStringLiteral("nothing was written"));
@@ -110,7 +110,7 @@ void TClockJob::looked() {
 }
 
 void TClockJob::send() {
-  auto sending = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Send, request_.file);
+  auto sending = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Send, request_.file, request_.testTimes);
   if (const TProblem problem = sending->open(port_); problem.failed())
     return end(TClockOutcome::Result::Failed,
                QStringLiteral("%1 no longer opens (%2); nothing was sent")
@@ -130,7 +130,7 @@ void TClockJob::sent() {
 }
 
 void TClockJob::readBack() {
-  auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig());
+  auto reading = std::make_unique<TPortTransfer>(TPortTransfer::Direction::Read, TClockConfig(), request_.testTimes);
   reading->setReadFailureEnding(QStringLiteral("the clock acknowledged all %1 commands, but what it holds is not verified")
                                     .arg(TClockTransfer::kSendCommands));
   if (const TProblem problem = reading->open(port_); problem.failed())

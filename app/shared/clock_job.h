@@ -43,6 +43,7 @@ class TClockJob {
     QString fileShown;      // how lines name the file
     QString readInto;       // Task::Read: the file the clock is written into
     int retries = 0;        // further runs of a transfer that failed on its line
+    TTestTimes testTimes;
   };
 
   TClockJob(TPortEntry port, Request request);

@@ -11,22 +11,20 @@ namespace {
 
 const QString kEveryPort = QStringLiteral("; looking for the clock on every port");
 
-// A test's shorter time in `variable` (see clock_session.h); anything else leaves the designed one.
-std::optional<int> shorterForTests(const char* variable, int designedMs) {
-  bool isNumber = false;
-  const int ms = qEnvironmentVariableIntValue(variable, &isNumber);
-  if (!isNumber || ms < TClockSession::kShortestTestTimeMs || ms > designedMs) return std::nullopt;
+// A test's shorter time; anything else leaves the designed one.
+std::optional<int> shorterForTests(std::optional<int> ms, int designedMs) {
+  if (!ms || *ms < TClockSession::kShortestTestTimeMs || *ms > designedMs) return std::nullopt;
   return ms;
 }
 
 }  // namespace
 
-TClockSession::TClockSession(TransferHost& host, WeekTable& table, TSerial* serial)
+TClockSession::TClockSession(TransferHost& host, WeekTable& table, TSerial* serial, const TTestTimes& testTimes)
     : line_(serial), transfer_(line_, replyTimer_, host, table) {
   QObject::connect(&timeout_, &QTimer::timeout, [this] { transfer_.TimeoutTimer(); });
-  if (const auto ms = shorterForTests(kReplyTimeoutVariable, TClockTransfer::kReplyTimeoutMs))
+  if (const auto ms = shorterForTests(testTimes.replyTimeoutMs, TClockTransfer::kReplyTimeoutMs))
     transfer_.setReplyTimeoutMs(*ms);
-  if (const auto ms = shorterForTests(kFirstTickVariable, TClockTransfer::kFirstTickMs))
+  if (const auto ms = shorterForTests(testTimes.firstTickMs, TClockTransfer::kFirstTickMs))
     transfer_.setFirstTickMs(*ms);
 }
 

@@ -17,6 +17,7 @@
 #include "config_file.h"
 #include "port_list.h"
 #include "port_settings_file.h"
+#include "program_environment.h"
 #include "problem.h"
 #include "reply_timer.h"
 #include "serial_transfer_port.h"
@@ -42,16 +43,12 @@ class TSessionListener {
 
 class TClockSession {
  public:
-  // For the tests of the whole program, which need only that a time-out happens, and no wait
-  // before the start-up: KELVOX_SETUP_REPLY_TIMEOUT_MS=N makes the reply time-out N ms, and
-  // KELVOX_SETUP_FIRST_TICK_MS=N the time from the window's creation to the start-up tick, N from
-  // kShortestTestTimeMs to the designed time. Any other value, or none, leaves the designed one.
-  static constexpr char kReplyTimeoutVariable[] = "KELVOX_SETUP_REPLY_TIMEOUT_MS";
-  static constexpr char kFirstTickVariable[] = "KELVOX_SETUP_FIRST_TICK_MS";
+  // A test's time (TTestTimes) is taken from kShortestTestTimeMs up to the designed time; any
+  // other value leaves the designed one.
   static constexpr int kShortestTestTimeMs = 100;
 
   // `host` holds the settings and hears what the transfer does; `table` holds the week.
-  TClockSession(TransferHost& host, WeekTable& table, TSerial* serial = nullptr);
+  TClockSession(TransferHost& host, WeekTable& table, TSerial* serial = nullptr, const TTestTimes& testTimes = {});
   TClockSession(const TClockSession&) = delete;
   TClockSession& operator=(const TClockSession&) = delete;
 

@@ -38,8 +38,8 @@ QString outOfRange(Setting setting, int value, SettingRange range, const QString
 
 }  // namespace
 
-TPortTransfer::TPortTransfer(Direction direction, TClockConfig config)
-    : direction_(direction), config_(std::move(config)) {
+TPortTransfer::TPortTransfer(Direction direction, TClockConfig config, const TTestTimes& testTimes)
+    : direction_(direction), config_(std::move(config)), session_(*this, table_, &serial_, testTimes) {
   makeClockLink(serial_);
   serial_.OnMessage = [this](TSerial* sender, const std::string& message) {
     if (!finished_)

@@ -24,7 +24,7 @@ class TPortTransfer : private TransferHost {
  public:
   enum class Direction { Read, Send };
 
-  TPortTransfer(Direction direction, TClockConfig config);
+  TPortTransfer(Direction direction, TClockConfig config, const TTestTimes& testTimes = {});
   ~TPortTransfer() override;
 
   // Opens COMn; why, when it cannot be opened.
@@ -110,7 +110,7 @@ class TPortTransfer : private TransferHost {
   WeekTable table_;
   TSerial serial_;
   QString nameShown_;  // how lines name a port opened from the list or after an earlier transfer; else empty
-  TClockSession session_{*this, table_, &serial_};
+  TClockSession session_;
 
   QStringList warnings_;
 

@@ -26,8 +26,10 @@
 #include "port_buttons.h"
 #include "radio_group.h"
 
-TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, QWidget* parent)
+TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, const TTestTimes& testTimes,
+               QWidget* parent)
     : QMainWindow(parent),
+      testTimes_(testTimes),
       gate_([this](const TReceivedMessage& message) { handleMessage(message); },
             [this] {
               QMetaObject::invokeMethod(
@@ -108,7 +110,8 @@ void TForm1::createCompare() {
   compare_ = std::make_unique<TClockCompare>(
       *serial_, [this](std::optional<TransferFailure> failure, const TClockConfig& clock) {
         compareEnded(failure, clock);
-      });
+      },
+      testTimes_);
 }
 
 void TForm1::centreOnScreen() {

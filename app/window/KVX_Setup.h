@@ -44,7 +44,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
 
   // The program works in `folder` (kelvox.ini, the file dialogs' folder, the COMn entries) and
   // finds its ports in `ports`.
-  TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, QWidget* parent = nullptr);
+  // `testTimes`: the whole-program tests' shorter times, for every transfer the window starts.
+  TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, const TTestTimes& testTimes = {},
+         QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Handlers, named after their control and event.
@@ -213,7 +215,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   WeekTimer weekTimer_;
   // Its timer is Timeout: to the start-up tick, then the reply time-out. Its line is on Serial1,
   // once that exists.
-  TClockSession session_{*this, weekTimer_.transferTable()};
+  TTestTimes testTimes_;
+  TClockSession session_{*this, weekTimer_.transferTable(), nullptr, testTimes_};
   TMessageGate gate_;
   std::unique_ptr<TMessageBoxes> boxes_;
   TWorkingFolder folder_;

@@ -1,7 +1,7 @@
 #include "clock_compare.h"
 
-TClockCompare::TClockCompare(TSerial& serial, Done done)
-    : done_(std::move(done)), session_(*this, clock_.week, &serial) {}
+TClockCompare::TClockCompare(TSerial& serial, Done done, const TTestTimes& testTimes)
+    : done_(std::move(done)), session_(*this, clock_.week, &serial, testTimes) {}
 
 void TClockCompare::start() {
   clock_ = TClockConfig();

@@ -16,7 +16,7 @@ class TClockCompare : private TransferHost {
   // The read's end: no failure and what the clock holds, or why it failed.
   using Done = std::function<void(std::optional<TransferFailure> failure, const TClockConfig& clock)>;
 
-  TClockCompare(TSerial& serial, Done done);
+  TClockCompare(TSerial& serial, Done done, const TTestTimes& testTimes = {});
 
   // Starts a read from a fresh configuration.
   void start();

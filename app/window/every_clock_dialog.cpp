@@ -139,6 +139,7 @@ void TEveryClockDialog::start() {
   TClockJob::Request request;
   request.task = TClockJob::Task::Send;
   request.file = sent_;
+  request.testTimes = host_.testTimes;
   run_ = std::make_unique<TEveryClock>(ports_, request);
   for (std::size_t row = 0; row < ports_.size(); ++row) {
     percent_[row] = 0;

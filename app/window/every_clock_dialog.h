@@ -33,6 +33,7 @@ class TEveryClockDialog : public QDialog {
     std::function<void(const QString&)> showBox;
     // Where the report's file dialog starts: where the window's file dialogs start.
     std::function<QString()> dialogFolder;
+    TTestTimes testTimes;  // the window's
   };
 
   // One row per port of `ports`, in the texts of `language` (a language index of the window).

@@ -19,7 +19,8 @@ void TForm1::SendToEveryClock1Click() {
                                [this](const std::vector<TPortEntry>& ports) { lendPort(ports); },
                                [this] { takeBackPort(); },
                                [this](const QString& text) { showHeldBox(text); },
-                               [this] { return folder_.dialogFolderFile().startFolder(); }};
+                               [this] { return folder_.dialogFolderFile().startFolder(); },
+                               testTimes_};
   everyClock_ = new TEveryClockDialog(portList_->ports(), language(), std::move(host), this);
   everyClock_->setAttribute(Qt::WA_DeleteOnClose);
   everyClock_->setWindowModality(Qt::WindowModal);
