@@ -1,5 +1,5 @@
 // --send FILE --all-clocks end to end: four emulated clocks beside devices that are no clock, each
-// clock's trouble its own, and the report.
+// clock's trouble its own, and the report; what --json prints for every command, against its schema.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -15,6 +15,7 @@
 #include "emulator_process.h"
 #include "evidence_support.h"
 #include "gps_stand_in.h"
+#include "json_schema_check.h"
 #include "run_setup.h"
 
 namespace {
@@ -94,11 +95,15 @@ TEST_P(EveryClock, TransfersWithEveryClockAtOnceEachOnItsOwn) {
       c.terminateAtMessage == 0 ? std::function<bool()>()
                                 : [&] { return static_cast<int>(clocks[0]->receivedMessages().size()) >= c.terminateAtMessage; };
   QDir(folder.path()).mkdir("clocks");
-  const RunResult run = runSetup(c.arguments + QStringList{"--all-clocks", "--report", "report.json"}, terminateWhen);
+  const RunResult run =
+      runSetup(c.arguments + QStringList{"--all-clocks", "--report", "report.json", "--json"}, terminateWhen);
   EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
   EXPECT_TRUE(run.stderrText.contains(QLatin1String(c.says))) << run.stderrText.toStdString();
 
   const QJsonObject report = QJsonDocument::fromJson(folder.read("report.json")).object();
+  // --json prints the report's document, alone, on standard output.
+  EXPECT_EQ(schemaViolations(run.stdoutBytes), "");
+  EXPECT_EQ(QJsonDocument::fromJson(run.stdoutBytes).object(), report);
   EXPECT_EQ(report["schema"].toInt(), 1);
   const bool reading = c.arguments.first() == "--read";
   EXPECT_EQ(report["configuration"].toObject()["file"].toString(), reading ? "" : "plan.cfg");
@@ -193,5 +198,106 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"COM1", "read"}, {"COM2", "read"}, {"COM3", "read"}, {"COM4", "read"}}, {},
                        "4 clocks: 4 read"}),
     [](const ::testing::TestParamInfo<EveryClockCase>& info) { return "case" + std::to_string(info.index); });
+
+// --- --json on one clock, --list-ports and --show --------------------------------------------------
+
+struct JsonCase {
+  const char* name;
+  std::vector<std::string> clock;  // options of the emulated clock on COM1
+  QStringList arguments;           // of kelvox-setup, before --json
+  int exitCode;
+  std::map<QString, QJsonValue> holds;  // JSON pointer: value the document holds there
+};
+
+void PrintTo(const JsonCase& c, std::ostream* out) { *out << c.name; }
+
+// The value at a JSON pointer ("/results/0/result"); undefined when there is none.
+QJsonValue at(const QJsonValue& document, const QString& pointer) {
+  QJsonValue value = document;
+  for (const QString& step : pointer.split(u'/', Qt::SkipEmptyParts)) {
+    bool index = false;
+    const int n = step.toInt(&index);
+    value = index ? value.toArray().at(n) : value.toObject().value(step);
+  }
+  return value;
+}
+
+const QJsonValue kNull(QJsonValue::Null);
+const QJsonValue kText = QJsonValue(QJsonValue::String);  // any text but the empty one
+
+class JsonOutput : public ::testing::TestWithParam<JsonCase> {};
+
+TEST_P(JsonOutput, EachCommandPrintsOneDocumentTheSchemaTakes) {
+  const JsonCase& c = GetParam();
+  ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // kelvox-setup's start folder
+  folder.write("plan.cfg", QByteArray::fromStdString(formatConfigFile(plan())));
+  folder.write("kelvox.ini", "COM2\r\n");  // saved, and not present
+  std::vector<std::string> clockOptions = c.clock;
+  for (std::string& option : clockOptions)
+    if (option == "plan.cfg") option = folder.file("plan.cfg").toStdString();
+  EmulatorProcess clock(folder.path().toStdString(), clockOptions);
+  ASSERT_TRUE(clock.start());
+  const bool silent = !c.clock.empty() && c.clock.front() == "--silent-from";
+  const RunResult run = runSetup(c.arguments + QStringList{"--json"}, nullptr, SIGTERM, false, silent ? 500ms : 1500ms);
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
+  EXPECT_EQ(schemaViolations(run.stdoutBytes), "") << run.stdoutBytes.toStdString();
+  const QJsonValue document = QJsonDocument::fromJson(run.stdoutBytes).object();
+  for (const auto& [pointer, value] : c.holds) {
+    const QJsonValue found = at(document, pointer);
+    if (value == kText)
+      EXPECT_TRUE(found.isString() && !found.toString().isEmpty()) << pointer.toStdString();
+    else
+      EXPECT_EQ(found, value) << pointer.toStdString() << "\n" << run.stdoutBytes.toStdString();
+  }
+  // What people read stays on standard error: a failure or a difference is told there too.
+  if (c.exitCode != 0) {
+    EXPECT_TRUE(run.stderrText.startsWith("kelvox-setup: ")) << run.stderrText.toStdString();
+  }
+}
+
+const QStringList kOnCom1{"--port", "1"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, JsonOutput,
+    ::testing::Values(
+        JsonCase{"read", {}, QStringList{"--read", "read.cfg"} + kOnCom1, 0,
+                 {{"/results/0/result", "read"}, {"/results/0/port", "COM1"}, {"/configuration/file", kNull},
+                  {"/error", kNull}}},
+        JsonCase{"read, no answer", {"--silent-from", "1"}, QStringList{"--read", "read.cfg"} + kOnCom1, 1,
+                 {{"/results/0/result", "failed"},
+                  {"/results/0/reason", "no answer from the clock on COM1; nothing was written"}}},
+        JsonCase{"send, verified", {}, QStringList{"--send", "plan.cfg"} + kOnCom1, 0,
+                 {{"/results/0/result", "verified"}, {"/results/0/sha256", kText}, {"/configuration/sha256", kText},
+                  {"/results/0/attempts", 1}}},
+        JsonCase{"send, the clock found by the search", {}, {"--send", "plan.cfg"}, 0,
+                 {{"/results/0/result", "verified"}, {"/results/0/port", "COM1"}}},
+        JsonCase{"send, a switch time stored otherwise", {"--corrupt-at", "7"}, QStringList{"--send", "plan.cfg"} + kOnCom1, 3,
+                 {{"/results/0/result", "differs"},
+                  {"/results/0/differences/0/what", "Monday Time 2"},
+                  {"/results/0/differences/0/day", "Monday"},
+                  {"/results/0/differences/0/entry", 2},
+                  {"/results/0/differences/0/file", "08:15:00 OFF"},
+                  {"/results/0/differences/0/clock", "08:15:01 OFF"}}},
+        JsonCase{"send, an error reply", {"--error-at", "10"}, QStringList{"--send", "plan.cfg"} + kOnCom1, 1,
+                 {{"/results/0/result", "failed"}, {"/results/0/reason", kText}, {"/results/0/sha256", kText}}},
+        JsonCase{"send, no such file", {}, QStringList{"--send", "missing.cfg"} + kOnCom1, 1,
+                 {{"/results", QJsonArray()}, {"/error", "missing.cfg: no such file"}}},
+        JsonCase{"compare, agrees", {"--config", "plan.cfg"}, QStringList{"--compare", "plan.cfg"} + kOnCom1, 0,
+                 {{"/results/0/result", "verified"}, {"/results/0/differences", QJsonArray()},
+                  {"/results/0/sha256", kNull}}},
+        JsonCase{"compare, a setting differs", {}, QStringList{"--compare", "plan.cfg"} + kOnCom1, 1,
+                 {{"/results/0/result", "differs"}, {"/results/0/differences/0/setting", "relay"},
+                  {"/results/0/differences/0/file", 3}, {"/results/0/differences/0/clock", 0}}},
+        JsonCase{"compare, no answer", {"--silent-from", "1"}, QStringList{"--compare", "plan.cfg"} + kOnCom1, 2,
+                 {{"/results/0/result", "failed"}}},
+        JsonCase{"list the ports", {}, {"--list-ports"}, 0,
+                 {{"/ports/0/name", "COM1"}, {"/ports/0/saved", false}, {"/ports/0/skipped", kNull}}},
+        JsonCase{"show a plan", {}, {"--show", "plan.cfg"}, 0,
+                 {{"/settings/utc", -5}, {"/days/0/on/0/from", "06:30:00"}, {"/days/0/on/0/to", "08:15:00"},
+                  {"/error", kNull}}},
+        JsonCase{"show a missing file", {}, {"--show", "missing.cfg"}, 1,
+                 {{"/file", "missing.cfg"}, {"/error", "missing.cfg: no such file"}}}),
+    [](const ::testing::TestParamInfo<JsonCase>& info) { return "case" + std::to_string(info.index); });
 
 }  // namespace
