@@ -300,4 +300,89 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"/file", "missing.cfg"}, {"/error", "missing.cfg: no such file"}}}),
     [](const ::testing::TestParamInfo<JsonCase>& info) { return "case" + std::to_string(info.index); });
 
+// --- exit codes: the README's table, row by row --------------------------------------------------
+
+struct ExitCase {
+  const char* row;                 // the README's command and status
+  std::vector<std::string> clock;  // options of the emulated clock on COM1
+  QStringList arguments;           // of kelvox-setup
+  int exitCode;
+  int terminateAtMessage = 0;  // SIGTERM once the clock has had this many messages; 0: never
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.row; }
+
+class ExitCodes : public ::testing::TestWithParam<ExitCase> {};
+
+TEST_P(ExitCodes, EachCommandEndsWithTheStatusItsTableGives) {
+  const ExitCase& c = GetParam();
+  ScratchFolder folder({1});
+  const CurrentFolder here(folder.path());  // kelvox-setup's start folder
+  folder.write("plan.cfg", QByteArray::fromStdString(formatConfigFile(plan())));
+  QDir(folder.path()).mkdir("clocks");
+  std::vector<std::string> clockOptions = c.clock;
+  for (std::string& option : clockOptions)
+    if (option == "plan.cfg") option = folder.file("plan.cfg").toStdString();
+  EmulatorProcess clock(folder.path().toStdString(), clockOptions);
+  ASSERT_TRUE(clock.start());
+  const std::function<bool()> terminateWhen =
+      c.terminateAtMessage == 0 ? std::function<bool()>()
+                                : [&] { return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAtMessage; };
+  const bool silent = !c.clock.empty() && c.clock.front() == "--silent-from";
+  const RunResult run = runSetup(c.arguments, terminateWhen, SIGTERM, false, silent ? 500ms : 1500ms);
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
+  // Anything but a success says why on standard error.
+  if (c.exitCode != 0) {
+    EXPECT_TRUE(run.stderrText.startsWith("kelvox-setup: ")) << run.stderrText.toStdString();
+  }
+}
+
+const QStringList kEvery{"--all-clocks"};
+const std::vector<std::string> kSilent{"--silent-from", "1"};
+const std::vector<std::string> kHoldsPlan{"--config", "plan.cfg"};
+const std::vector<std::string> kSlow{"--delay-ms", "20"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ExitCodes,
+    ::testing::Values(
+        ExitCase{"--read: 0 read and written", {}, QStringList{"--read", "read.cfg"} + kOnCom1, 0},
+        ExitCase{"--read: 1 no answer", kSilent, QStringList{"--read", "read.cfg"} + kOnCom1, 1},
+        ExitCase{"--read: 1 an error reply", {"--error-at", "2"}, QStringList{"--read", "read.cfg"} + kOnCom1, 1},
+        ExitCase{"--read: 1 nothing written", {}, QStringList{"--read", "clocks"} + kOnCom1, 1},
+        ExitCase{"--read: 2 usage error", {}, {"--read", "read.cfg", "--no-verify"}, 2},
+        ExitCase{"--send: 0 verified", {}, QStringList{"--send", "plan.cfg"} + kOnCom1, 0},
+        ExitCase{"--send: 1 an error reply", {"--error-at", "10"}, QStringList{"--send", "plan.cfg"} + kOnCom1, 1},
+        ExitCase{"--send: 1 interrupted", kSlow, QStringList{"--send", "plan.cfg"} + kOnCom1, 1, 5},
+        ExitCase{"--send: 1 a bad file", {}, QStringList{"--send", "missing.cfg"} + kOnCom1, 1},
+        ExitCase{"--send: 2 usage error", {}, {"--send", "plan.cfg", "--retries", "1"}, 2},
+        ExitCase{"--send: 3 the clock holds other values", {"--corrupt-at", "7"},
+                 QStringList{"--send", "plan.cfg"} + kOnCom1, 3},
+        ExitCase{"--compare: 0 agree", kHoldsPlan, QStringList{"--compare", "plan.cfg"} + kOnCom1, 0},
+        ExitCase{"--compare: 1 differ", {}, QStringList{"--compare", "plan.cfg"} + kOnCom1, 1},
+        ExitCase{"--compare: 2 no answer", kSilent, QStringList{"--compare", "plan.cfg"} + kOnCom1, 2},
+        ExitCase{"--compare: 2 a bad file", {}, QStringList{"--compare", "missing.cfg"} + kOnCom1, 2},
+        ExitCase{"--compare: 2 usage error", {}, {"--compare", "plan.cfg", "--no-verify"}, 2},
+        ExitCase{"--send --all-clocks: 0 every clock verified", {}, QStringList{"--send", "plan.cfg"} + kEvery, 0},
+        ExitCase{"--send --all-clocks: 1 a transfer failed", {"--error-at", "18"},
+                 QStringList{"--send", "plan.cfg"} + kEvery, 1},
+        ExitCase{"--send --all-clocks: 1 no clock found", kSilent, QStringList{"--send", "plan.cfg"} + kEvery, 1},
+        ExitCase{"--send --all-clocks: 2 usage error", {}, QStringList{"--send", "plan.cfg", "--port", "1"} + kEvery, 2},
+        ExitCase{"--send --all-clocks: 3 a clock holds other values", {"--corrupt-at", "15"},
+                 QStringList{"--send", "plan.cfg"} + kEvery, 3},
+        ExitCase{"--compare --all-clocks: 0 every clock agrees", kHoldsPlan,
+                 QStringList{"--compare", "plan.cfg"} + kEvery, 0},
+        ExitCase{"--compare --all-clocks: 1 a clock differs", {}, QStringList{"--compare", "plan.cfg"} + kEvery, 1},
+        ExitCase{"--compare --all-clocks: 2 none found", kSilent, QStringList{"--compare", "plan.cfg"} + kEvery, 2},
+        ExitCase{"--read --all-clocks: 0 every clock read", {}, QStringList{"--read", "clocks"} + kEvery, 0},
+        ExitCase{"--read --all-clocks: 1 not a folder", {}, QStringList{"--read", "plan.cfg"} + kEvery, 1},
+        ExitCase{"--list-ports: 0", {}, {"--list-ports"}, 0},
+        ExitCase{"--list-ports: 2 usage error", {}, {"--list-ports", "plan.cfg"}, 2},
+        ExitCase{"--show: 0", {}, {"--show", "plan.cfg"}, 0},
+        ExitCase{"--show: 1 a bad file", {}, {"--show", "missing.cfg"}, 1},
+        ExitCase{"--show: 2 usage error", {}, {"--show", "plan.cfg", "--export", "plan.txt"}, 2},
+        ExitCase{"--json: 2 with the window", {}, {"--json", "plan.cfg"}, 2},
+        ExitCase{"--json: 2 with --no-verify", {}, QStringList{"--send", "plan.cfg", "--no-verify", "--json"} + kOnCom1, 2},
+        ExitCase{"the window: 1 without a display", {}, {}, 1}),
+    [](const ::testing::TestParamInfo<ExitCase>& info) { return "row" + std::to_string(info.index); });
+
 }  // namespace
