@@ -223,7 +223,7 @@ QJsonValue at(const QJsonValue& document, const QString& pointer) {
 }
 
 const QJsonValue kNull(QJsonValue::Null);
-const QJsonValue kText = QJsonValue(QJsonValue::String);  // any text but the empty one
+const QJsonValue kText = QStringLiteral("(any text but the empty one)");
 
 class JsonOutput : public ::testing::TestWithParam<JsonCase> {};
 
@@ -283,6 +283,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"/results/0/result", "failed"}, {"/results/0/reason", kText}, {"/results/0/sha256", kText}}},
         JsonCase{"send, no such file", {}, QStringList{"--send", "missing.cfg"} + kOnCom1, 1,
                  {{"/results", QJsonArray()}, {"/error", "missing.cfg: no such file"}}},
+        JsonCase{"send, no clock found by the search", {"--silent-from", "1"}, {"--send", "plan.cfg"}, 1,
+                 {{"/results/0/result", "failed"}, {"/results/0/port", ""}, {"/results/0/sha256", kNull}}},
+        JsonCase{"every clock sent to, the report not written", {},
+                 {"--send", "plan.cfg", "--all-clocks", "--report", "no/such/folder/report.json"}, 1,
+                 {{"/results/0/port", "COM1"}, {"/results/0/result", "verified"}, {"/error", kText}}},
         JsonCase{"compare, agrees", {"--config", "plan.cfg"}, QStringList{"--compare", "plan.cfg"} + kOnCom1, 0,
                  {{"/results/0/result", "verified"}, {"/results/0/differences", QJsonArray()},
                   {"/results/0/sha256", kNull}}},
