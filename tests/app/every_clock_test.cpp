@@ -142,6 +142,16 @@ TEST_P(EveryClock, TransfersWithEveryClockAtOnceEachOnItsOwn) {
   if (silent) {
     EXPECT_EQ(silent->heard(), "$\r");
   }
+  // The port list says which port a search passes by, and why.
+  if (c.otherDevices) {
+    const RunResult listing = runSetup({"--list-ports", "--json"});
+    EXPECT_EQ(schemaViolations(listing.stdoutBytes), "");
+    std::map<QString, QJsonValue> skipped;
+    for (const QJsonValue& port : QJsonDocument::fromJson(listing.stdoutBytes)["ports"].toArray())
+      skipped[port["name"].toString()] = port["skipped"];
+    EXPECT_EQ(skipped["COM7"], QJsonValue("in use by PID 1"));
+    EXPECT_EQ(skipped["COM1"], QJsonValue(QJsonValue::Null));
+  }
   for (int fd : {master, slave})
     if (fd >= 0) ::close(fd);
 }
