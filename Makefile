@@ -8,8 +8,9 @@ JOBS       ?= $(shell nproc)
 # port buttons follow an adapter plugged in or pulled out while the window is open.
 # qt6-serialport-dev: QSerialPortInfo, which lists the serial ports with what their hardware says.
 # poppler-utils: pdftotext, with which the tests read back the week plan's PDF.
+# python3-jsonschema: a validator of its own, with which the tests check --json against docs/kelvox-setup.schema.json.
 BASE_PKGS  := cmake g++ make qt6-base-dev qt6-serialport-dev libgtest-dev fonts-liberation libudev-dev pkg-config \
-  poppler-utils
+  poppler-utils python3-jsonschema
 # CMake's report stays hidden but for the line that says the build lacks device events.
 CMAKE_CFG   = out=$$(cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=$(2) $(3)); status=$$?; \
   printf '%s\n' "$$out" | grep 'libudev not found'; exit $$status

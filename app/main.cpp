@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   const TPortScope scope = environment.folderPortsOnly ? TPortScope::FolderLinksOnly : TPortScope::Machine;
   if (commandLine.mode == TCommandLine::Mode::ListPorts) {
     QCoreApplication listing(argc, argv);
-    return runListPorts(TSystemPortList(folder, scope), folder.settingsFile());
+    return runListPorts(TSystemPortList(folder, scope), folder.settingsFile(), commandLine.json);
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {

@@ -27,6 +27,7 @@ struct TBatchRequest {
   int retries = 0;              // --retries: further runs of a transfer that failed on its line
   QString report;               // --report: as given, shown on one line; empty: none
   std::filesystem::path reportPath;
+  bool json = false;            // --json: the report's document on standard output
 };
 
 // Adds --read, --send, --compare, --no-verify, --port, --all-clocks, --retries and --report.

@@ -4,6 +4,8 @@
 #include "batch_run.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -15,6 +17,9 @@
 #include "port_transfer.h"
 #include "batch_verify.h"
 #include "every_clock_run.h"
+#include "clock_job.h"
+#include "clock_report.h"
+#include "json_output.h"
 #include "config_file_access.h"
 #include "desktop.h"
 #include "exit_signals.h"
@@ -55,12 +60,18 @@ TPortEntry askedEntry(const TPortArgument& asked, const std::filesystem::path& f
 // Opens the port asked for, else the one kelvox.ini names (followed to where its adapter moved);
 // why, when the asked one does not open. `search` is set when no port is known, or the saved one
 // does not open: the clock is then looked for on every port.
+// `opened` is the port tried last, as the port list names it.
 TProblem openPort(TPortTransfer& transfer, const std::optional<TPortArgument>& asked,
-                  const std::vector<TPortEntry>& ports, const TWorkingFolder& folder, bool& search) {
+                  const std::vector<TPortEntry>& ports, const TWorkingFolder& folder, bool& search,
+                  TPortEntry& opened) {
   search = false;
-  if (asked) return openPlaced(transfer, askedEntry(*asked, folder.path()));
+  if (asked) {
+    opened = askedEntry(*asked, folder.path());
+    return openPlaced(transfer, opened);
+  }
   const TSavedPort saved = folder.settingsFile().saved();
   search = saved.empty() || !transfer.session().openSavedPort(saved, ports, [&](const TPortEntry& entry) {
+    opened = entry;
     return openPlaced(transfer, placedIn(entry, folder.path()));
   });
   return {};
@@ -93,13 +104,38 @@ class TBatchLines final : public TSessionListener {
   void clockFoundOn(const TPortEntry&, const QString& text) override { report(text); }
 };
 
-}  // namespace
+// How the run on one clock ended, as --json tells it: a row once a port is asked.
+struct TOneClock {
+  std::optional<TReportRow> row;
+  QString error;  // a failure before any port was asked (the file)
+  QElapsedTimer elapsed;
 
-int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList,
-                     const TTestTimes& testTimes) {
-  if (request.allClocks) return runEveryClock(request, portList, testTimes);
-  const auto fail = [&request](const QString& text) {
+  void portAsked(const TPortEntry& port) {
+    if (!row) row.emplace().outcome.started = QDateTime::currentDateTime();
+    row->port = port;
+  }
+  void failed(const QString& reason) {
+    if (!row) {
+      error = reason;
+      return;
+    }
+    row->outcome.result = TClockOutcome::Result::Failed;
+    row->outcome.reason = reason;
+  }
+  void ended(TClockOutcome::Result result, QStringList differences = {},
+             std::vector<ConfigDifference> valueDifferences = {}) {
+    row->outcome.result = result;
+    row->outcome.differences = std::move(differences);
+    row->outcome.valueDifferences = std::move(valueDifferences);
+  }
+};
+
+// The run itself; `told` learns what --json tells of it.
+int runOneClock(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList,
+                const TTestTimes& testTimes, TOneClock& told) {
+  const auto fail = [&request, &told](const QString& text) {
     report(text);
+    told.failed(text);
     return request.comparing ? batchexit::kTrouble : batchexit::kFailed;
   };
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
@@ -141,13 +177,21 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
   transfer = newTransfer();
   const std::vector<TPortEntry> ports = request.port ? std::vector<TPortEntry>() : portList.ports();
   bool search = false;
-  if (const TProblem problem = openPort(*transfer, request.port, ports, folder, search); problem.failed())
+  TPortEntry opened;
+  const TProblem openProblem = openPort(*transfer, request.port, ports, folder, search, opened);
+  told.portAsked(opened);
+  if (openProblem.failed())
     return fail(QStringLiteral("%1 is not available (%2)")
-                    .arg(request.port->shown(), QString::fromStdString(problem.text)));
+                    .arg(request.port->shown(), QString::fromStdString(openProblem.text)));
+  // The one run that decides: the send, else the read.
+  const auto decidingRun = [&told](TPortTransfer& running) {
+    told.row->outcome.attempts = 1;
+    return runShown(running);
+  };
   bool done = false;
   if (!search) {
     if (signalled()) return fail(lookingInterrupted);
-    done = runShown(*transfer);
+    done = decidingRun(*transfer);
     // Silence on the saved port: the clock may hang elsewhere now. An asked port is never searched past.
     search = !done && !request.port && transfer->unanswered();
     if (search) transfer->session().savedPortSilent(transfer->failure());
@@ -160,8 +204,10 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
     if (!request.reading) reading->setReadFailureEnding(QStringLiteral("nothing was sent"));
     transfer = std::move(reading);
     transfer->search(ports);
+    told.portAsked(TPortEntry());
     if (signalled()) return fail(lookingInterrupted);
-    done = runShown(*transfer);
+    done = decidingRun(*transfer);
+    if (transfer->foundPort()) told.portAsked(*transfer->foundPort());
     if (done) transfer->session().clockFoundOn(*transfer->foundPort());
     if (done && !request.reading) {
       // The clock is found: the send goes to its port alone.
@@ -171,9 +217,10 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
       if (const TProblem problem = transfer->open(found); problem.failed())
         return fail(QStringLiteral("%1 no longer opens (%2); nothing was sent")
                         .arg(found.shown(), QString::fromStdString(problem.text)));
-      done = runShown(*transfer);
+      done = decidingRun(*transfer);
     }
   }
+  if (!request.reading) told.row->outcome.commandsSha256 = commandsHash(transfer->commandsWritten());
   // A comparison counts them among its differences.
   if (!request.comparing)
     for (const QString& warning : transfer->warnings()) report(warning);
@@ -196,12 +243,35 @@ int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder,
     const TBatchOutcome outcome = compareWithClock(request.comparing ? Comparison::Compare : Comparison::AfterSend,
                                                    request.file, config, *transfer);
     for (const QString& line : outcome.lines) report(line);
+    told.ended(outcome.agrees ? TClockOutcome::Result::Verified : TClockOutcome::Result::Differs, outcome.differences,
+               outcome.valueDifferences);
     return outcome.exitCode;
   }
   if (request.reading) {
     if (const TProblem problem = saveConfigFile(request.path, transfer->received()); problem.failed())
       return fail(QStringLiteral("cannot write ") + request.file + QStringLiteral(": ") +
                   QString::fromStdString(problem.text));
+    told.ended(TClockOutcome::Result::Read, transfer->warnings());
   }
   return 0;
+}
+
+}  // namespace
+
+int runBatchTransfer(const TBatchRequest& request, const TWorkingFolder& folder, const TPortList& portList,
+                     const TTestTimes& testTimes) {
+  if (request.allClocks) return runEveryClock(request, portList, testTimes);
+  TOneClock told;
+  told.elapsed.start();
+  int code = runOneClock(request, folder, portList, testTimes, told);
+  if (!request.json) return code;
+  TReportHeader header = reportHeader(request);
+  header.error = told.error;
+  std::vector<TReportRow> rows;
+  if (told.row) {
+    told.row->outcome.seconds = static_cast<double>(told.elapsed.elapsed()) / 1000.0;
+    rows.push_back(*told.row);
+  }
+  if (!printJson(clockReportObject(header, rows))) code = request.comparing ? batchexit::kTrouble : batchexit::kFailed;
+  return code;
 }

@@ -15,9 +15,9 @@ TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TCloc
   const QString clock = QStringLiteral("the clock on %1").arg(clockRead.portName());
   const bool afterSend = kind == Comparison::AfterSend;
   TBatchOutcome outcome;
-  QStringList differences;
-  for (const ConfigDifference& d : compareConfigs(fileConfig, clockRead.received()))
-    differences << QString::fromStdString(differenceLine(d));
+  outcome.valueDifferences = compareConfigs(fileConfig, clockRead.received());
+  QStringList& differences = outcome.differences;
+  for (const ConfigDifference& d : outcome.valueDifferences) differences << QString::fromStdString(differenceLine(d));
   // A value out of its range was clamped into the configuration read: no file holds what the clock does.
   differences << clockRead.warnings();
   if (differences.isEmpty()) {
@@ -29,6 +29,7 @@ TBatchOutcome compareWithClock(Comparison kind, const QString& file, const TCloc
   }
   const QString count = differences.size() == 1 ? QStringLiteral("1 value")
                                                 : QStringLiteral("%1 values").arg(differences.size());
+  outcome.agrees = false;
   outcome.exitCode = afterSend ? batchexit::kNotVerified : batchexit::kDiffers;
   outcome.lines << (afterSend
                         ? clock + QStringLiteral(" acknowledged all %1 commands, but holds %2 other than %3:")

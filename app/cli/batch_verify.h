@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "config_compare.h"
 #include "config_file.h"
 
 class TPortTransfer;
@@ -21,6 +22,9 @@ constexpr int kNotVerified = 3;  // --send: acknowledged, but the clock holds so
 struct TBatchOutcome {
   int exitCode = batchexit::kDone;
   QStringList lines;  // each one line on standard error
+  bool agrees = true;
+  QStringList differences;                         // one line each, the clamped values among them
+  std::vector<ConfigDifference> valueDifferences;  // the same as data, without the clamped ones
 };
 
 enum class Comparison { AfterSend, Compare };

@@ -7,6 +7,7 @@
 
 #include "argument_text.h"
 #include "desktop.h"
+#include "json_output.h"
 #include "local_files.h"
 #include "port_listing.h"
 #include "program_arguments.h"
@@ -40,6 +41,21 @@ QString windowFile(const QString& file, const TStartFolder& start, TCommandLine&
   return localName(path);
 }
 
+// --json for the commands that print a document; with anything else (the window) a usage error.
+void takeJson(TCommandLine& result) {
+  result.json = true;
+  result.batch.json = true;
+  result.show.json = true;
+  const auto refuse = [&result](const QString& text) {
+    result.mode = TCommandLine::Mode::Invalid;
+    result.text = text;
+  };
+  if (result.mode == TCommandLine::Mode::Window)
+    refuse(QStringLiteral("--json goes with --read, --send, --compare, --list-ports or --show; the window writes no JSON."));
+  else if (result.mode == TCommandLine::Mode::Batch && !result.batch.reading && !result.batch.verify)
+    refuse(QStringLiteral("--json tells what the clock holds after a send: it does not go with --no-verify."));
+}
+
 }  // namespace
 
 QString programVersion() { return QStringLiteral(KVX_VERSION); }
@@ -67,6 +83,7 @@ TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& 
                                               "nothing is sent until \"Send to clock\"."),
                                QStringLiteral("[file]"));
   addShowOptions(parser);
+  addJsonOption(parser);
 
   TCommandLine result;
   // Help and version are answered before anything else is looked at: they never run a transfer.
@@ -110,6 +127,9 @@ TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& 
     result.file = windowFile(files.constFirst(), start, result);
   }
   result.displayChosen = parser.isSet(platform) || parser.isSet(display);
+  if (result.mode != TCommandLine::Mode::Help && result.mode != TCommandLine::Mode::Version &&
+      result.mode != TCommandLine::Mode::Invalid && jsonRequested(parser))
+    takeJson(result);
   return result;
 }
 

@@ -17,6 +17,7 @@ struct TCommandLine {
   TBatchRequest batch;         // what Batch runs (--read or --send)
   QString file;                // Window: a configuration file to open once it has started, absolute
   TShowRequest show;           // what Show runs (--show)
+  bool json = false;           // --json: the command's document on standard output
   bool displayChosen = false;  // Qt's own -platform or -display given, which the application object reads
 };
 

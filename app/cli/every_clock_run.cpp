@@ -12,6 +12,7 @@
 #include "desktop.h"
 #include "every_clock.h"
 #include "exit_signals.h"
+#include "json_output.h"
 #include "port_list.h"
 #include "program_name.h"
 #include "safe_write.h"
@@ -67,10 +68,20 @@ QByteArray fileHash(const std::filesystem::path& path) {
 
 }  // namespace
 
+TReportHeader reportHeader(const TBatchRequest& request) {
+  const bool reading = request.reading && !request.comparing;
+  return {QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), QCoreApplication::applicationVersion()),
+          reading ? QString() : request.file, reading ? QByteArray() : fileHash(request.path), QString()};
+}
+
 int runEveryClock(const TBatchRequest& request, const TPortList& ports, const TTestTimes& testTimes) {
   const int failure = request.comparing ? 2 : 1;
-  const auto fail = [failure](const QString& text) {
+  TReportHeader header = reportHeader(request);
+  // With --json the document goes out also when no port was asked, its error the line said.
+  const auto fail = [&](const QString& text) {
     tell(text);
+    header.error = text;
+    if (request.json) printJson(clockReportObject(header, {}));
     return failure;
   };
   if (!request.pathProblem.isEmpty()) return fail(request.pathProblem);
@@ -107,15 +118,14 @@ int runEveryClock(const TBatchRequest& request, const TPortList& ports, const TT
 
   int code = exitCode(run, request);
   if (!request.report.isEmpty()) {
-    const TReportHeader header{QStringLiteral("%1 %2").arg(QString::fromLatin1(kProgram), QCoreApplication::applicationVersion()),
-                               job.task == TClockJob::Task::Read ? QString() : request.file,
-                               job.task == TClockJob::Task::Read ? QByteArray() : fileHash(request.path)};
     const QByteArray text = clockReport(*reportFormatOf(request.report), header, run);
     if (const TProblem problem = writeWholeFile(request.reportPath, std::string_view(text.constData(), text.size()));
         problem.failed()) {
-      tell(QStringLiteral("cannot write %1: %2").arg(request.report, QString::fromStdString(problem.text)));
+      header.error = QStringLiteral("cannot write %1: %2").arg(request.report, QString::fromStdString(problem.text));
+      tell(header.error);
       code = failure;
     }
   }
+  if (request.json && !printJson(clockReportObject(header, reportRows(run)))) code = failure;
   return code;
 }

@@ -43,5 +43,10 @@ QJsonObject planDocument(const QString& file, const TClockConfig& config) {
   return {{QStringLiteral("schema"), 1},
           {QStringLiteral("file"), file},
           {QStringLiteral("settings"), settings},
-          {QStringLiteral("days"), days}};
+          {QStringLiteral("days"), days},
+          {QStringLiteral("error"), QJsonValue(QJsonValue::Null)}};
+}
+
+QJsonObject planFailure(const QString& file, const QString& error) {
+  return {{QStringLiteral("schema"), 1}, {QStringLiteral("file"), file}, {QStringLiteral("error"), error}};
 }

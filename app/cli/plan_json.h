@@ -7,3 +7,5 @@
 #include "config_file.h"
 
 QJsonObject planDocument(const QString& file, const TClockConfig& config);
+// What --show --json gives when it fails: the file and the one line said on standard error.
+QJsonObject planFailure(const QString& file, const QString& error);

@@ -6,6 +6,8 @@
 
 #include "argument_text.h"
 #include "config_file_access.h"
+#include "json_output.h"
+#include "plan_json.h"
 #include "plan_captions.h"
 #include "plan_sheet.h"
 #include "program_name.h"
@@ -114,11 +116,14 @@ std::string showText(const TClockConfig& config) {
 }
 
 int runShow(const TShowRequest& request, const std::function<void()>& startApplication) {
-  TClockConfig config;
-  if (const TProblem problem = loadConfigFile(request.path, config); problem.failed()) {
-    fail(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
+  const auto failed = [&request](const QString& line) {
+    fail(line);
+    if (request.json) printJson(planFailure(request.file, line));
     return 1;
-  }
+  };
+  TClockConfig config;
+  if (const TProblem problem = loadConfigFile(request.path, config); problem.failed())
+    return failed(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
   startApplication();
   if (!request.exportFile.isEmpty()) {
     PlanSheetInfo info;
@@ -127,16 +132,12 @@ int runShow(const TShowRequest& request, const std::function<void()>& startAppli
     info.rule = englishPlanCaptions().rule;
     QString error;
     const QByteArray sheet = planSheetFile(request.exportFile, config, info, error);
-    if (sheet.isEmpty()) {
-      fail(request.exportFile + QStringLiteral(": ") + error);
-      return 1;
-    }
+    if (sheet.isEmpty()) return failed(request.exportFile + QStringLiteral(": ") + error);
     if (const TProblem problem = writeWholeFile(request.exportPath, std::string_view(sheet.data(), sheet.size()));
-        problem.failed()) {
-      fail(request.exportFile + QStringLiteral(": ") + QString::fromLocal8Bit(problem.text));
-      return 1;
-    }
+        problem.failed())
+      return failed(request.exportFile + QStringLiteral(": ") + QString::fromLocal8Bit(problem.text));
   }
+  if (request.json) return printJson(planDocument(request.file, config)) ? 0 : 1;
   const std::string text = showText(config);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

@@ -18,6 +18,7 @@ struct TShowRequest {
   std::filesystem::path path;   // absolute
   QString exportFile;           // --export, empty when not given
   std::filesystem::path exportPath;
+  bool json = false;            // --json: the plan as a JSON document on standard output
 };
 
 void addShowOptions(QCommandLineParser& parser);

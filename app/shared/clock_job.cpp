@@ -14,7 +14,10 @@ bool lineTrouble(std::optional<TransferFailure> why) {
          why == TransferFailure::ExtraReply || why == TransferFailure::LineError;
 }
 
+}  // namespace
+
 QByteArray commandsHash(const std::vector<std::string>& commands) {
+  if (commands.empty()) return {};
   QCryptographicHash hash(QCryptographicHash::Sha256);
   for (const std::string& command : commands) {
     hash.addData(QByteArrayView(command.data(), static_cast<qsizetype>(command.size())));
@@ -22,8 +25,6 @@ QByteArray commandsHash(const std::vector<std::string>& commands) {
   }
   return hash.result().toHex();
 }
-
-}  // namespace
 
 QString resultName(TClockOutcome::Result result) {
   switch (result) {

@@ -32,6 +32,8 @@ struct TClockOutcome {
 
 // "verified", "differs", "read", "failed", "not a clock", "skipped".
 QString resultName(TClockOutcome::Result result);
+// The SHA-256 (hex) of a send's commands as written on the line, each with its CR; empty when none was.
+QByteArray commandsHash(const std::vector<std::string>& commands);
 
 class TClockJob {
  public:

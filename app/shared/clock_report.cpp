@@ -66,7 +66,11 @@ QByteArray csv(const std::vector<TReportRow>& rows) {
   return text.toUtf8();
 }
 
-QByteArray json(const TReportHeader& header, const std::vector<TReportRow>& rows) {
+QJsonValue textOrNull(const QString& text) { return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text); }
+
+}  // namespace
+
+QJsonObject clockReportObject(const TReportHeader& header, const std::vector<TReportRow>& rows) {
   QJsonArray results;
   for (const TReportRow& row : rows) {
     const QStringList values = rowOf(row);
@@ -81,21 +85,16 @@ QByteArray json(const TReportHeader& header, const std::vector<TReportRow>& rows
     results.append(result);
   }
   QJsonObject configuration;
-  configuration.insert(QStringLiteral("file"), header.configurationFile.isEmpty()
-                                                   ? QJsonValue(QJsonValue::Null)
-                                                   : QJsonValue(header.configurationFile));
-  configuration.insert(QStringLiteral("sha256"), header.configurationSha256.isEmpty()
-                                                     ? QJsonValue(QJsonValue::Null)
-                                                     : QJsonValue(QString::fromLatin1(header.configurationSha256)));
+  configuration.insert(QStringLiteral("file"), textOrNull(header.configurationFile));
+  configuration.insert(QStringLiteral("sha256"), textOrNull(QString::fromLatin1(header.configurationSha256)));
   QJsonObject report;
   report.insert(QStringLiteral("schema"), 1);
   report.insert(QStringLiteral("program"), header.program);
   report.insert(QStringLiteral("configuration"), configuration);
   report.insert(QStringLiteral("results"), results);
-  return QJsonDocument(report).toJson(QJsonDocument::Indented);
+  report.insert(QStringLiteral("error"), textOrNull(header.error));
+  return report;
 }
-
-}  // namespace
 
 std::optional<ReportFormat> reportFormatOf(const QString& fileName) {
   if (fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) return ReportFormat::Csv;
@@ -104,11 +103,16 @@ std::optional<ReportFormat> reportFormatOf(const QString& fileName) {
 }
 
 QByteArray clockReport(ReportFormat format, const TReportHeader& header, const std::vector<TReportRow>& rows) {
-  return format == ReportFormat::Csv ? csv(rows) : json(header, rows);
+  if (format == ReportFormat::Csv) return csv(rows);
+  return QJsonDocument(clockReportObject(header, rows)).toJson(QJsonDocument::Indented);
+}
+
+std::vector<TReportRow> reportRows(const TEveryClock& run) {
+  std::vector<TReportRow> rows;
+  for (const auto& job : run.jobs()) rows.push_back({job->port(), job->outcome()});
+  return rows;
 }
 
 QByteArray clockReport(ReportFormat format, const TReportHeader& header, const TEveryClock& run) {
-  std::vector<TReportRow> rows;
-  for (const auto& job : run.jobs()) rows.push_back({job->port(), job->outcome()});
-  return clockReport(format, header, rows);
+  return clockReport(format, header, reportRows(run));
 }

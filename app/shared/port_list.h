@@ -25,6 +25,9 @@ struct TPortEntry {
   // plugged in first): the /dev/serial/by-id name on Linux, else the serial number; may be empty.
   QString identity;
   int button = 0;  // the COM button (1..9) that opens the same device; 0 for none
+  // Where the adapter is plugged in, as the system names the socket ("1-1.2:1.0", a USB
+  // interface's bus path on Linux); empty when unknown or no USB device.
+  QString location;
 
   // "FT232R USB UART (FTDI, USB 0403:6001)": what an owner matches to the hardware; "" if unknown.
   QString hardware() const;

@@ -304,7 +304,8 @@ bool TEveryClockDialog::saveReport(const QString& path) {
         QString(),
         QCryptographicHash::hash(QByteArrayView(sent.data(), static_cast<qsizetype>(sent.size())),
                                  QCryptographicHash::Sha256)
-            .toHex()};
+            .toHex(),
+        QString()};
     const QByteArray text = clockReport(*format, header, *run_);
     const TProblem problem = writeWholeFile(
         localPath(path), std::string_view(text.constData(), static_cast<std::size_t>(text.size())));

@@ -15,6 +15,7 @@
 struct RunResult {
   int exitCode;
   QString stderrText;
+  QByteArray stdoutBytes = {};
 };
 
 // Runs kelvox-setup in the current folder (the test's CurrentFolder) without a display; standard
@@ -39,6 +40,6 @@ inline RunResult runSetup(const QStringList& arguments, const std::function<bool
     ::kill(static_cast<pid_t>(process.processId()), signal);
   if (!process.waitForFinished(20000)) return {-1, QStringLiteral("did not end")};
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromLocal8Bit(process.readAllStandardError())};
+          QString::fromLocal8Bit(process.readAllStandardError()), process.readAllStandardOutput()};
 }
 

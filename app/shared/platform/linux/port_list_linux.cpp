@@ -21,6 +21,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The USB interface a tty hangs on, by its bus path ("1-1.2:1.0"): the parent of the device's
+// sysfs folder that is named so; none for a device that is not on USB.
+QString usbLocation(const QString& device) {
+  std::error_code ec;
+  const fs::path sys = fs::canonical(fs::path("/sys/class/tty") / QFile::encodeName(device).toStdString() / "device", ec);
+  if (ec) return {};
+  for (fs::path at = sys; at.has_relative_path() && at != at.root_path(); at = at.parent_path()) {
+    const std::string name = at.filename().string();
+    if (name.find(':') != std::string::npos && name.find('-') != std::string::npos &&
+        name.find_first_not_of("0123456789-.:") == std::string::npos)
+      return QString::fromStdString(name);
+  }
+  return {};
+}
+
 TPortEntry entryFor(const QSerialPortInfo& info) {
   TPortEntry entry;
   entry.name = entry.path = info.systemLocation();  // "/dev/ttyUSB0" rather than "ttyUSB0"
@@ -31,6 +46,7 @@ TPortEntry entryFor(const QSerialPortInfo& info) {
                       .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
                       .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
   entry.serialNumber = entry.identity = info.serialNumber();
+  entry.location = usbLocation(info.portName());
   return entry;
 }
 
