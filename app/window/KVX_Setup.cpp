@@ -102,6 +102,7 @@ void TForm1::createSerial() {
 void TForm1::listenTo(TSerial& serial) {
   serial.setObjectName(QStringLiteral("Serial1"));
   serial.OnMessage = [this](TSerial* sender, const std::string& message) { Serial1Message(sender, message); };
+  serial.OnDeviceLost = [this](TSerial*) { showPortInUse(); };
 }
 
 void TForm1::createCompare() {
@@ -136,7 +137,10 @@ void TForm1::ReadClockClick() {
 void TForm1::SendToClockClick() {
   // Settings go only to the selected port: never to one the clock has not answered on or the
   // owner has not chosen.
-  if (!serial_->Active() && serial_->lostDevice()) serial_->setActive(true);
+  if (!serial_->Active() && serial_->lostDevice()) {
+    serial_->setActive(true);
+    showPortInUse();
+  }
   if (!serial_->Active() && selected_) applySelectedPort();
   session_.transfer().SendToClockClick();
 }

@@ -174,6 +174,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   // The port list looked at afresh (start, device events), and shown on the buttons and the menu.
   void lookAtPorts();
   void showPorts();
+  // The SerialPorts group and the clockfound label name the port in use in their tool tip and
+  // accessible description.
+  void showPortInUse();
   void onComButtonClicked(int port);
   void onPortChosen(const TPortEntry& entry);
   // Selects a port and applies it as COMClick does.

@@ -337,3 +337,10 @@ void TWindowControls::setFocusOrder() {
   page.insert(page.end(), comButtons_.begin(), comButtons_.end());
   for (std::size_t i = 1; i < page.size(); ++i) QWidget::setTabOrder(page[i - 1], page[i]);
 }
+
+void TWindowControls::describePortInUse(const QString& text) {
+  for (QWidget* widget : {static_cast<QWidget*>(serialPorts_), static_cast<QWidget*>(clockFound_)}) {
+    widget->setToolTip(text);
+    widget->setAccessibleDescription(text);
+  }
+}

@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPixmap>
 #include <QProcess>
@@ -299,6 +300,55 @@ TEST_F(WindowWithClock, TheSearchKeepsTheClocksPortAsItAnsweredOnIt) {
   form.reset();
   ::close(master);
   ::close(slave);
+}
+
+// The clock on a port no COM button names: the SerialPorts group and the clockfound label name
+// the port in use and its device, in their tool tip and for a screen reader, until it is lost.
+TEST_F(WindowWithClock, TheSerialPortGroupNamesThePortInUse) {
+  struct Row {
+    const char* name;
+    const char* description;
+    const char* manufacturer;
+    const char* usbId;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"COM12", "USB Serial Port", "FTDI", "", "COM12 \u2014 USB Serial Port (FTDI)"},
+      {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "0403:6001",
+       "/dev/ttyUSB0 \u2014 FT232R USB UART (FTDI, USB 0403:6001)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+    EmulatorProcess clock(folder->path().toStdString());
+    ASSERT_TRUE(clock.start());
+    TPortEntry entry;
+    entry.name = QString::fromUtf8(row.name);
+    entry.path = QString::fromStdString(clock.linkPath());
+    entry.description = QString::fromUtf8(row.description);
+    entry.manufacturer = QString::fromUtf8(row.manufacturer);
+    entry.usbId = QString::fromUtf8(row.usbId);
+    makeWindow();
+    form->setPortList(std::make_unique<TFixedPortList>(std::vector<TPortEntry>{entry}));
+    EXPECT_EQ(child<QGroupBox>("SerialPorts")->toolTip(), "");
+    form->TimeoutTimer();  // no kelvox.ini: the search finds the clock there
+    ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && clock.receivedMessages().size() >= 8; }, 8s));
+
+    const QString expected = QString::fromUtf8(row.expected);
+    for (QWidget* widget : {static_cast<QWidget*>(child<QGroupBox>("SerialPorts")),
+                            static_cast<QWidget*>(child<QLabel>("clockfound"))}) {
+      EXPECT_EQ(widget->toolTip(), expected) << widget->objectName().toStdString();
+      EXPECT_EQ(widget->accessibleDescription(), expected) << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+    EXPECT_EQ(child<QGroupBox>("SerialPorts")->title(), "Serial port");
+    EXPECT_EQ(form->windowTitle(), "KELVOX Setup");
+
+    clock.stop();  // unplugged
+    ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+    EXPECT_EQ(child<QLabel>("clockfound")->toolTip(), expected + ": not open");
+    form.reset();
+  }
 }
 
 // The saved port is gone (its adapter now stands as COM14 and says nothing of its identity): the
