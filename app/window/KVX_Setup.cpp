@@ -1,5 +1,6 @@
 #include "KVX_Setup.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "Serial4.h"
 #include "TimerPage.h"
@@ -43,6 +45,9 @@ TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, Q
   // Bound once every control holds its start value: creating the window runs no handler.
   setupControls(this, weekTimer_);
   connectControls();
+  verifyAfterSending_->setChecked(folder_.dialogFolderFile().verifyAfterSending());
+  connect(verifyAfterSending_, &QAction::toggled, this,
+          [this](bool on) { folder_.dialogFolderFile().rememberVerifyAfterSending(on); });
   createSerial();
   portButtons_ = std::make_unique<TPortButtons>(comButtons_, portMenu_, findClock_,
                                                 [this](const TPortEntry& entry) { onPortChosen(entry); });
@@ -169,8 +174,9 @@ void TForm1::handleMessage(const TReceivedMessage& message) {
   }
   session_.deliver(message.text, message.beforeLastWrite, message.damaged);
   // After every message handled while no transfer runs, the end of a send among them (it ends as
-  // soon as its last command is written), the window is usable and the bar empty.
-  if (session_.transfer().idle()) showIdle();
+  // soon as its last command is written), the window is usable and the bar empty; a send that is
+  // read back keeps it busy until the read-back has ended.
+  if (session_.transfer().idle() && !verifyPending_) showIdle();
 }
 
 void TForm1::TimeoutTimer() { session_.transfer().TimeoutTimer(); }
@@ -237,11 +243,13 @@ void TForm1::showProgressSoon() {
 }
 
 void TForm1::readStarted() {
+  verifyPending_ = false;
   lastFailure_.reset();
   setButtonsEnabled(false);
 }
 
 void TForm1::sendStarted() {
+  verifyPending_ = verifyAfterSending_->isChecked();
   lastFailure_.reset();
   setProgressPosition(0);
   setButtonsEnabled(false);
@@ -267,6 +275,7 @@ void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
   // Only silence sends the next read looking on other ports: an error reply, a second answer or
   // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
+  verifyPending_ = false;
   // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
   if (session_.search() && !session_.search()->found()) endSearch();
   lastFailure_ = why;
@@ -293,6 +302,14 @@ void TForm1::showFailure(const QString& text) {
 RelayAnswer TForm1::askRelayQuestion() {
   const TMessageGate::BoxOpen hold(gate_);
   return boxes_->askRelay(displayLines(relayQuestionText(language())));
+}
+
+void TForm1::sendFinished() {
+  emit sendAcknowledged();
+  if (std::exchange(verifyPending_, false))
+    verifySend();
+  else
+    emit sendEnded();
 }
 
 void TForm1::readFinished() {

@@ -122,6 +122,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
  signals:
   // The clock acknowledged the last command of a send.
   void sendAcknowledged();
+  // A send has ended as a whole: acknowledged and, with "Verify after sending", read back.
+  void sendEnded();
   // A message from the port reached the window (before the transfer has taken it).
   void messageArrived();
 
@@ -141,7 +143,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void progressed(int done, int total) override;
   bool readSettles() const override { return true; }
   void readFinished() override;
-  void sendFinished() override { emit sendAcknowledged(); }
+  void sendFinished() override;
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
 
   // TSessionListener: a skipped port's reason kept for its tool tip; the texts on standard error.
@@ -163,8 +165,13 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void receive(const TReceivedMessage& message);
   // The box text for a transfer that ended without success.
   QString failureText(TransferFailure why) const;
-  // The end of "Compare with clock": its box.
+  // After a send, with "Verify after sending" checked: the clock is read back as "Compare with
+  // clock" reads it.
+  void verifySend();
+  // The end of "Compare with clock", or of the read-back after a send: its box.
   void compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock);
+  // Its box's text; empty for none (a send read back as sent).
+  QString comparisonText(std::optional<TransferFailure> failure, const TClockConfig& clock, bool afterSend) const;
   QString differenceText(const ConfigDifference& difference) const;
   void createSerial();
   // Serial1's handler on `serial`: the window's port from now on.
@@ -231,6 +238,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::optional<TransferFailure> lastFailure_;
+  bool verifyPending_ = false;  // a send whose read-back follows its last acknowledgement
+  bool verifying_ = false;      // the comparison running is the read-back of a send
   QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;

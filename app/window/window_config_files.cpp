@@ -2,6 +2,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
@@ -124,20 +125,45 @@ void TForm1::CompareWithClock1Click() {
   if (!configurationFilesAllowed() || compare_->running()) return;
   if (!serial_->Active()) findPortAgain();
   setButtonsEnabled(false);
+  verifying_ = false;
+  compare_->start();
+}
+
+void TForm1::verifySend() {
+  // The port the clock acknowledged the send on: the read request goes there, as "Compare with
+  // clock" sends it, and the window stays busy until the comparison has ended.
+  if (compare_->running()) compare_->abandon();
+  setButtonsEnabled(false);
+  verifying_ = true;
   compare_->start();
 }
 
 void TForm1::compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock) {
-  setButtonsEnabled(true);
+  const bool afterSend = std::exchange(verifying_, false);
+  if (afterSend)
+    showIdle();
+  else
+    setButtonsEnabled(true);
+  const QString text = comparisonText(failure, clock, afterSend);
+  if (!text.isEmpty()) showHeldBox(text);
+  if (afterSend) emit sendEnded();
+}
+
+QString TForm1::comparisonText(std::optional<TransferFailure> failure, const TClockConfig& clock,
+                               bool afterSend) const {
   if (failure) {
-    const QString text = failureText(*failure);
-    if (!text.isEmpty()) showHeldBox(displayLines(text));
-    return;
+    QString text = failureText(*failure);
+    if (afterSend && !text.isEmpty()) text += QStringLiteral("\r\n") + verifyReadFailedText(language());
+    return displayLines(text);
   }
   const std::vector<ConfigDifference> differences = compareConfigs(heldConfiguration(), clock);
-  QStringList lines{differences.empty() ? compareSameText(language()) : compareDifferText(language())};
+  // A send the clock holds as sent ends as it always did: without a box.
+  if (afterSend && differences.empty()) return {};
+  QStringList lines{afterSend             ? verifyDifferText(language())
+                    : differences.empty() ? compareSameText(language())
+                                          : compareDifferText(language())};
   for (const ConfigDifference& d : differences) lines << differenceText(d);
-  showHeldBox(lines.join(QLatin1Char('\n')));
+  return lines.join(QLatin1Char('\n'));
 }
 
 QString TForm1::differenceText(const ConfigDifference& d) const {

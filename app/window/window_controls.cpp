@@ -297,6 +297,10 @@ void TWindowControls::createMenus(QMainWindow* window) {
   sendToEveryClock_ = addItem(fileMenu_, everyClockTexts(kEnglishIndex).menuItem, "SendToEveryClock1");
   sendToEveryClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   sendToEveryClock_->setEnabled(false);
+  // After the 61 commands of "Send to clock", the clock is read back and compared.
+  verifyAfterSending_ = addItem(fileMenu_, verifyAfterSendingText(kEnglishIndex), "VerifyAfterSending1");
+  verifyAfterSending_->setCheckable(true);
+  verifyAfterSending_->setChecked(true);
   quit_ = addItem(fileMenu_, QStringLiteral("E&xit"), "Quit1");
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 

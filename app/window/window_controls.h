@@ -51,6 +51,7 @@ class TWindowControls {
   QAction* saveConfig_ = nullptr;
   QAction* compareWithClock_ = nullptr;
   QAction* sendToEveryClock_ = nullptr;
+  QAction* verifyAfterSending_ = nullptr;  // checkable: "Send to clock" reads the clock back
   QAction* quit_ = nullptr;
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -128,6 +129,8 @@ TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrde
   EXPECT_TRUE(boxes->plain.empty());
   EXPECT_TRUE(form->TimerEdited());  // Monday, shown after the read, holds set times
   form->grab().save(QStringLiteral("/tmp/kelvox-window-after-read.png"));
+  // The designed conversation alone: no read-back after a send.
+  child<QAction>("VerifyAfterSending1")->setChecked(false);
 
   // Relay mode 1 after an edit: the question comes first. Cancel sends nothing.
   boxes->answer = RelayAnswer::Cancel;
@@ -174,6 +177,74 @@ TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrde
   child<QAction>("Quit1")->trigger();
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(form->serial().Active());
+}
+
+// "Send to clock" reads the clock back after its 61 commands, as "Compare with clock" reads it,
+// unless File → "Verify after sending" is unchecked (which is kept for the next start). A clock
+// that holds what it was sent ends the send as designed; one that stored another value than it
+// acknowledged gets a box naming it, in the window's language.
+TEST_F(WindowWithClock, ASendIsReadBackAndADifferenceNamed) {
+  const struct {
+    const char* name;
+    std::vector<std::string> clockArgs;
+    bool verify;
+    std::size_t messages;  // the start-up read, the send and any read-back
+    const char* monday1;   // as the clock stores it
+    const char* box;
+  } rows[] = {
+      {"verified", {}, true, 8 + 61 + 8, "06:30:00 ON", nullptr},
+      // Message 14 is the send's sixth command: Monday Time 1, stored a second later.
+      {"stored otherwise", {"--corrupt-at", "14"}, true, 8 + 61 + 8, "06:30:01 ON",
+       "Die Uhr hat alle 61 Befehle bestätigt, weicht aber vom Fenster ab:\n"
+       "Montag Zeit 1: Fenster 06:30:00 ON, Uhr 06:30:01 ON"},
+      {"not verified", {"--corrupt-at", "14"}, false, 8 + 61, "06:30:01 ON", nullptr},
+      // Message 70 is the read-back's read request.
+      {"read back unanswered", {"--silent-from", "70"}, true, 8 + 61 + 1, "06:30:00 ON",
+       "Kein antwort von KELVOX!\n"
+       "Die Uhr hat alle 61 Befehle bestätigt, aber ihr Inhalt konnte nicht zurückgelesen werden."},
+  };
+  // A short reply time-out proves the same as the designed 3 s.
+  qputenv(TClockSession::kReplyTimeoutVariable, "300");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+    writeConfig("clock.cfg", kClockConfig);
+    std::vector<std::string> args{"--config", folder->file("clock.cfg").toStdString()};
+    args.insert(args.end(), row.clockArgs.begin(), row.clockArgs.end());
+    EmulatorProcess clock(folder->path().toStdString(), args);
+    ASSERT_TRUE(clock.start());
+    if (!row.verify) {
+      makeWindow();  // unchecked in an earlier run of the program
+      child<QAction>("VerifyAfterSending1")->setChecked(false);
+      form.reset();
+    }
+    makeWindow();
+    EXPECT_EQ(child<QAction>("VerifyAfterSending1")->isChecked(), row.verify);
+    bool ended = false;
+    QObject::connect(form.get(), &TForm1::sendEnded, [&] { ended = true; });
+    form->TimeoutTimer();
+    ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
+    group("RelayMode")->setItemIndex(3);  // no question
+
+    form->SendToClockClick();
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 8s));
+    EXPECT_TRUE(idleAndUsable());
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+    settle(200ms);
+    const std::vector<std::string> heard = clock.receivedMessages();
+    ASSERT_EQ(heard.size(), row.messages);
+    if (row.verify) EXPECT_EQ(bare(heard[69]), "$");
+    if (row.messages == 77) EXPECT_EQ(bare(heard[76]), "$27=");
+    EXPECT_EQ(clock.savedValue("Mon 1"), row.monday1);
+    if (row.box) {
+      ASSERT_EQ(boxes->plain.size(), 1u);
+      EXPECT_EQ(boxes->plain[0], QString::fromUtf8(row.box));
+    } else {
+      EXPECT_TRUE(boxes->plain.empty());
+    }
+    form.reset();
+  }
+  qunsetenv(TClockSession::kReplyTimeoutVariable);
 }
 
 TEST_F(WindowWithClock, ErrorReplyInTheMiddleOfASendEndsIt) {

@@ -2,6 +2,7 @@
 // the interface languages, the help boxes and the holding of messages while a box is open.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -187,6 +188,7 @@ TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
 TEST_F(WindowTest, ProgressBarFollowsASendAndReturnsToZero) {
   firstTick();
   form.TimeoutTimer();  // no clock: idle
+  child<QAction>("VerifyAfterSending1")->setChecked(false);  // the designed conversation alone
   auto* bar = child<QProgressBar>("ProgressBar1");
   form.SendToClockClick();
   settle();

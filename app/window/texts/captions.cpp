@@ -128,6 +128,18 @@ constexpr const char* kCompareEntryEnglish = "Time %1";
 constexpr const char* kCompareDeletedDutch = "gewist";
 constexpr const char* kCompareDeletedGerman = "gelöscht";
 constexpr const char* kCompareDeletedEnglish = "deleted";
+constexpr const char* kVerifyAfterSendingDutch = "Na verzenden &controleren";
+constexpr const char* kVerifyAfterSendingGerman = "Nach dem Senden &prüfen";
+constexpr const char* kVerifyAfterSendingEnglish = "&Verify after sending";
+constexpr const char* kVerifyDifferDutch = "De klok heeft alle 61 opdrachten bevestigd, maar wijkt af van het venster:";
+constexpr const char* kVerifyDifferGerman = "Die Uhr hat alle 61 Befehle bestätigt, weicht aber vom Fenster ab:";
+constexpr const char* kVerifyDifferEnglish = "The clock acknowledged all 61 commands, but differs from the window:";
+constexpr const char* kVerifyReadFailedDutch =
+    "De klok heeft alle 61 opdrachten bevestigd, maar wat hij bevat kon niet teruggelezen worden.";
+constexpr const char* kVerifyReadFailedGerman =
+    "Die Uhr hat alle 61 Befehle bestätigt, aber ihr Inhalt konnte nicht zurückgelesen werden.";
+constexpr const char* kVerifyReadFailedEnglish =
+    "The clock acknowledged all 61 commands, but what it holds could not be read back.";
 constexpr const char* kPortMenuDutch = "&Poort";
 constexpr const char* kPortMenuGerman = "&Port";
 constexpr const char* kPortMenuEnglish = "&Port";
@@ -193,6 +205,13 @@ const MessageTable kCompareEntry{kCompareEntryDutch, kCompareEntryGerman, kCompa
                                  kCompareEntryEnglish, kCompareEntryEnglish};
 const MessageTable kCompareDeleted{kCompareDeletedDutch, kCompareDeletedGerman, kCompareDeletedEnglish,
                                    kCompareDeletedEnglish, kCompareDeletedEnglish};
+const MessageTable kVerifyAfterSending{kVerifyAfterSendingDutch, kVerifyAfterSendingGerman,
+                                      kVerifyAfterSendingEnglish, kVerifyAfterSendingEnglish,
+                                      kVerifyAfterSendingEnglish};
+const MessageTable kVerifyDiffer{kVerifyDifferDutch, kVerifyDifferGerman, kVerifyDifferEnglish, kVerifyDifferEnglish,
+                                 kVerifyDifferEnglish};
+const MessageTable kVerifyReadFailed{kVerifyReadFailedDutch, kVerifyReadFailedGerman, kVerifyReadFailedEnglish,
+                                     kVerifyReadFailedEnglish, kVerifyReadFailedEnglish};
 const MessageTable kPortMenu{kPortMenuDutch, kPortMenuGerman, kPortMenuEnglish, kPortMenuEnglish,
                              kPortMenuEnglish};
 const MessageTable kFindClock{kFindClockDutch, kFindClockGerman, kFindClockEnglish, kFindClockEnglish,
@@ -235,6 +254,9 @@ QString compareDifferText(int language) { return messageFor(kCompareDiffer, lang
 QString compareLineText(int language) { return messageFor(kCompareLine, language); }
 QString compareEntryText(int language) { return messageFor(kCompareEntry, language); }
 QString compareDeletedText(int language) { return messageFor(kCompareDeleted, language); }
+QString verifyAfterSendingText(int language) { return messageFor(kVerifyAfterSending, language); }
+QString verifyDifferText(int language) { return messageFor(kVerifyDiffer, language); }
+QString verifyReadFailedText(int language) { return messageFor(kVerifyReadFailed, language); }
 QString portMenuText(int language) { return messageFor(kPortMenu, language); }
 QString findClockText(int language) { return messageFor(kFindClock, language); }
 QString noPortText(int language) { return messageFor(kNoPort, language); }
