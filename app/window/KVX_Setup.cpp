@@ -316,9 +316,8 @@ void TForm1::readFinished() {
   weekTimer_.transferWrote();
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
-  planOrigin_ = QStringLiteral("the clock on %1, read %2")
-                    .arg(selected_ ? selected_->name : QStringLiteral("its port"))
-                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  planOrigin_ = {PlanOrigin::Kind::Clock, selected_ ? selected_->name : QStringLiteral("?"),
+                 QDateTime::currentDateTime()};
   // The read ran until now, the settle time after its last entry included.
   showIdle();
   settings_->setEnabled(true);

@@ -22,6 +22,7 @@
 #include "message_boxes.h"
 #include "message_gate.h"
 #include "port_list.h"
+#include "plan_sheet.h"
 #include "port_settings_file.h"
 #include "clock_session.h"
 #include "transfer.h"
@@ -240,7 +241,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   std::optional<TransferFailure> lastFailure_;
   bool verifyPending_ = false;  // a send whose read-back follows its last acknowledgement
   bool verifying_ = false;      // the comparison running is the read-back of a send
-  QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
+  PlanOrigin planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

@@ -50,7 +50,7 @@ bool TForm1::openConfigurationFile(const QString& path) {
   // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
   weekTimer_.setWeek(config.week);
   weekTimer_.setTimerEdited(true);
-  planOrigin_ = QStringLiteral("file ") + path;
+  planOrigin_ = {PlanOrigin::Kind::File, path, {}};
   return true;
 }
 

@@ -233,8 +233,12 @@ TEST_F(WindowWithClock, ASendIsReadBackAndADifferenceNamed) {
     settle(200ms);
     const std::vector<std::string> heard = clock.receivedMessages();
     ASSERT_EQ(heard.size(), row.messages);
-    if (row.verify) EXPECT_EQ(bare(heard[69]), "$");
-    if (row.messages == 77) EXPECT_EQ(bare(heard[76]), "$27=");
+    if (row.verify) {
+      EXPECT_EQ(bare(heard[69]), "$");
+    }
+    if (row.messages == 77) {
+      EXPECT_EQ(bare(heard[76]), "$27=");
+    }
     EXPECT_EQ(clock.savedValue("Mon 1"), row.monday1);
     if (row.box) {
       ASSERT_EQ(boxes->plain.size(), 1u);
