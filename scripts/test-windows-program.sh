@@ -225,7 +225,8 @@ for system in linux windows; do
 done
 cmp -s "$work/linux-window-send.log" "$work/windows-window-send.log" ||
   fail "the window's sends differ on the line: $(diff "$work/linux-window-send.log" "$work/windows-window-send.log" | head)"
-commands=$(( $(grep -c '^rx [0-9]' "$work/windows-window-send.log") - requests ))
+# The start-up read's requests before the send, and as many for the read-back that verifies it.
+commands=$(( $(grep -c '^rx [0-9]' "$work/windows-window-send.log") - 2 * requests ))
 acknowledged=$(grep -c '^tx "\$ok' "$work/windows-window-send.log" || true)
 [ "$commands" -eq 61 ] && [ "$acknowledged" -eq 61 ] ||
   fail "the window's send was $commands commands with $acknowledged acknowledgements, not 61"

@@ -221,6 +221,7 @@ void TSerial::closeLostPort(int code, std::uint64_t generation) {
   if (!stillOpen(generation)) return;  // the report's handler did it
   closePort(false);  // the receive thread waits for this very call: no wait for it to go idle
   lostDevice_ = true;
+  if (auto handler = OnDeviceLost.handler()) handler(this);
 }
 
 void TSerial::close() { closePort(true); }

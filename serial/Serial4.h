@@ -225,6 +225,8 @@ class TSerial : public QObject {
   TEvent<void(TSerial*sender)> OnRxData, OnTxEmpty, OnError, OnBreak, OnRing;
   TEvent<void(TSerial* sender, const std::string& rxMessage)> OnMessage;
   TEvent<void(TSerial* sender, eModemInSignal signal, bool state)> OnSignalChange;
+  // The port closed itself because its device went away; lostDevice() holds from then on.
+  TEvent<void(TSerial* sender)> OnDeviceLost;
 
   // The highest port number: Windows numbers its ports COM1 to COM256.
   static constexpr int kMaxPort = 256;

@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <cstdlib>
 
 #include "plan_drawing.h"
 
@@ -47,26 +48,53 @@ QString entryCell(const TSwitchTime& entry) {
          (entry.isOn() ? QStringLiteral(" ON") : QStringLiteral(" OFF"));
 }
 
+// Hours in the sheet's words: "+1 hour", "-5 hours", "72 hours"; signed for an offset.
+QString hoursText(int hours, const PlanSheetWords& words, bool signedOffset) {
+  const QString number = signedOffset && hours > 0 ? QStringLiteral("+%1").arg(hours) : QString::number(hours);
+  return (std::abs(hours) == 1 ? words.hour : words.hours).arg(number);
+}
+
+QString originText(const PlanOrigin& origin, const PlanSheetWords& words) {
+  switch (origin.kind) {
+    case PlanOrigin::Kind::File:
+      return words.fromFile.arg(origin.name);
+    case PlanOrigin::Kind::Clock:
+      return words.fromClock.arg(origin.name, origin.read.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    case PlanOrigin::Kind::Nowhere:
+      break;
+  }
+  return words.fromNowhere;
+}
+
+QString settingsLine(const TClockConfig& config, const PlanSheetWords& words) {
+  const int relay = config.setting(Setting::RelayMode);
+  const QString relayText = relay >= 0 && relay < int(words.relayModes.size())
+                                ? words.relayModes[std::size_t(relay)]
+                                : QString::number(relay);
+  return QStringList{words.language.arg(planLanguageName(config.setting(Setting::Language))),
+                     words.relay.arg(relayText),
+                     words.utc.arg(hoursText(config.setting(Setting::UtcOffset), words, true)),
+                     words.dls.arg(config.setting(Setting::DaylightSaving) ? words.on : words.off),
+                     words.timeout.arg(hoursText(config.setting(Setting::ValidTimeout), words, false))}
+      .join(QStringLiteral(" \u00b7 "));
+}
+
 void drawSheet(QPainter& painter, const TClockConfig& config, const PlanSheetInfo& info) {
   painter.fillRect(QRectF(0, 0, kPageWidth, kPageHeight), plandraw::kBackground);
   painter.setPen(plandraw::kInk);
   const double width = kPageWidth - 2 * kMargin;
   const WeekPlan plan = weekPlan(config.week);
 
+  const PlanWords& words = info.captions.words;
+
   painter.setFont(pixelFont(20, true));
-  double top = writeLines(painter, kMargin, {QStringLiteral("KELVOX week plan")}, width) + 4;
+  double top = writeLines(painter, kMargin, {info.captions.sheet.title}, width) + 4;
   painter.setFont(pixelFont(11));
-  QStringList settings;
-  for (const Setting setting : kAllSettings)
-    settings << QStringLiteral("%1 = %2").arg(QLatin1String(settingName(setting))).arg(config.setting(setting));
-  top = writeLines(painter, top,
-                   {QStringLiteral("Date: ") + info.date.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                    QStringLiteral("From: ") + info.origin, QStringLiteral("Settings: ") + settings.join(", ")},
-                   width) + 12;
+  top = writeLines(painter, top, planSheetHeading(config, info), width) + 12;
 
   // The chart: the hours over seven rows.
   double nameWidth = 0;
-  for (const std::string& day : info.words.days)
+  for (const std::string& day : words.days)
     nameWidth = std::max(nameWidth, QFontMetricsF(painter.font()).horizontalAdvance(utf8(day)));
   const QRectF span(kMargin + nameWidth + 8, top, width - nameWidth - 16, 16);
   plandraw::drawHours(painter, span, top, 16);
@@ -76,7 +104,7 @@ void drawSheet(QPainter& painter, const TClockConfig& config, const PlanSheetInf
     const QRectF bar(span.left(), top, span.width(), 22);
     painter.setFont(pixelFont(11));
     painter.setPen(plandraw::kInk);
-    painter.drawText(QRectF(kMargin, top, nameWidth, 22), Qt::AlignVCenter, utf8(info.words.days[day]));
+    painter.drawText(QRectF(kMargin, top, nameWidth, 22), Qt::AlignVCenter, utf8(words.days[day]));
     painter.setFont(pixelFont(8));
     plandraw::drawDay(painter, bar, plan[day], 3, kPageWidth - kMargin);
     top += 44;
@@ -84,9 +112,9 @@ void drawSheet(QPainter& painter, const TClockConfig& config, const PlanSheetInf
 
   painter.setFont(pixelFont(10));
   painter.setPen(plandraw::kInk);
-  top = writeLines(painter, top, {info.rule}, width) + 8;
+  top = writeLines(painter, top, {info.captions.rule}, width) + 8;
   QStringList lines;
-  for (int day = 0; day < WeekTable::kDays; ++day) lines << utf8(dayPlanLine(plan[day], day, info.words));
+  for (int day = 0; day < WeekTable::kDays; ++day) lines << utf8(dayPlanLine(plan[day], day, words));
   top = writeLines(painter, top, lines, width) + 16;
 
   // The table of the 56 switch times, as the Timer page lists them.
@@ -95,12 +123,12 @@ void drawSheet(QPainter& painter, const TClockConfig& config, const PlanSheetInf
   painter.setFont(pixelFont(10, true));
   for (int entry = 0; entry < WeekTable::kEntries; ++entry)
     painter.drawText(QRectF(kMargin + nameWidth + 8 + entry * cellWidth, top, cellWidth, rowHeight), Qt::AlignVCenter,
-                     utf8(info.words.entry).arg(entry + 1));
+                     utf8(words.entry).arg(entry + 1));
   painter.setFont(pixelFont(10));
   for (int day = 0; day < WeekTable::kDays; ++day) {
     top += rowHeight;
     painter.drawLine(QPointF(kMargin, top), QPointF(kPageWidth - kMargin, top));
-    painter.drawText(QRectF(kMargin, top, nameWidth, rowHeight), Qt::AlignVCenter, utf8(info.words.days[day]));
+    painter.drawText(QRectF(kMargin, top, nameWidth, rowHeight), Qt::AlignVCenter, utf8(words.days[day]));
     for (int entry = 0; entry < WeekTable::kEntries; ++entry)
       painter.drawText(QRectF(kMargin + nameWidth + 8 + entry * cellWidth, top, cellWidth, rowHeight),
                        Qt::AlignVCenter, entryCell(config.week.at(day, entry)));
@@ -108,6 +136,12 @@ void drawSheet(QPainter& painter, const TClockConfig& config, const PlanSheetInf
 }
 
 }  // namespace
+
+QStringList planSheetHeading(const TClockConfig& config, const PlanSheetInfo& info) {
+  const PlanSheetWords& words = info.captions.sheet;
+  return {words.date.arg(info.date.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+          words.from.arg(originText(info.origin, words)), settingsLine(config, words)};
+}
 
 QByteArray planSheetFile(const QString& fileName, const TClockConfig& config, const PlanSheetInfo& info,
                          QString& error) {
@@ -118,7 +152,7 @@ QByteArray planSheetFile(const QString& fileName, const TClockConfig& config, co
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageMargins(QMarginsF());
     pdf.setResolution(kResolution);
-    pdf.setTitle(QStringLiteral("KELVOX week plan"));
+    pdf.setTitle(info.captions.sheet.title);
     pdf.setCreator(QStringLiteral("KELVOX setup program"));
     QPainter painter;
     if (!painter.begin(&pdf)) {

@@ -5,16 +5,29 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include "config_file.h"
+#include "plan_captions.h"
 #include "week_plan.h"
 
-struct PlanSheetInfo {
-  QString origin;     // where the configuration came from: the port and the clock, or a file
-  QDateTime date;     // when the sheet was made
-  QString rule;       // the line that says how the chart is drawn
-  PlanWords words = englishPlanWords();
+// Where the configuration came from.
+struct PlanOrigin {
+  enum class Kind { Nowhere, File, Clock };
+  Kind kind = Kind::Nowhere;
+  QString name;    // the file, or the port the clock was read on
+  QDateTime read;  // when the clock was read
 };
+
+struct PlanSheetInfo {
+  PlanOrigin origin;
+  QDateTime date;  // when the sheet was made
+  PlanCaptions captions = englishPlanCaptions();  // the sheet's language
+};
+
+// The sheet's lines above the chart, in its language: the date, where the configuration came
+// from, and the five settings in words ("Language: English · Mains relay: Timer · ...").
+QStringList planSheetHeading(const TClockConfig& config, const PlanSheetInfo& info);
 
 // The sheet as the whole contents of a file: PDF when fileName ends in ".pdf", PNG when in ".png"
 // (in any case); empty, with the reason in error, for any other name or when it cannot be made.

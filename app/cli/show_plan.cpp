@@ -126,10 +126,10 @@ int runShow(const TShowRequest& request, const std::function<void()>& startAppli
     return failed(request.file + QStringLiteral(": ") + QString::fromStdString(problem.text));
   startApplication();
   if (!request.exportFile.isEmpty()) {
-    PlanSheetInfo info;
-    info.origin = QStringLiteral("file ") + request.file;
-    info.date = QDateTime::currentDateTime();
-    info.rule = englishPlanCaptions().rule;
+    // In the language the file's own language setting selects, as the window's captions follow it.
+    const PlanSheetInfo info{{PlanOrigin::Kind::File, request.file, {}},
+                             QDateTime::currentDateTime(),
+                             planCaptionsFor(config.setting(Setting::Language))};
     QString error;
     const QByteArray sheet = planSheetFile(request.exportFile, config, info, error);
     if (sheet.isEmpty()) return failed(request.exportFile + QStringLiteral(": ") + error);

@@ -10,18 +10,24 @@
 
 namespace {
 constexpr qint64 kMaxLine = 4096;  // far beyond any folder name
+const QString kVerifyOff = QStringLiteral("verify after sending = off");
 }  // namespace
 
 TDialogFolderFile::TDialogFolderFile(QString fileName, TSaving saving)
     : fileName_(std::move(fileName)), saving_(saving) {}
 
-QString TDialogFolderFile::remembered() const {
+QStringList TDialogFolderFile::lines() const {
   QFile file;
   if (!openRegularFile(fileName_, file)) return {};
-  const QByteArray text = file.read(kMaxLine);
-  const qsizetype end = text.indexOf('\n');
-  return QString::fromUtf8(end < 0 ? text : text.left(end)).remove(QLatin1Char('\r'));
+  return QString::fromUtf8(file.read(kMaxLine)).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
 }
+
+QString TDialogFolderFile::remembered() const {
+  const QStringList all = lines();
+  return all.isEmpty() ? QString() : all.first();
+}
+
+bool TDialogFolderFile::verifyAfterSending() const { return !lines().mid(1).contains(kVerifyOff); }
 
 QString TDialogFolderFile::startFolder() const {
   const QString folder = remembered();
@@ -31,9 +37,19 @@ QString TDialogFolderFile::startFolder() const {
 }
 
 void TDialogFolderFile::remember(const QString& filePath) const {
-  if (saving_ == TSaving::SwitchedOff) return;
   const QString folder = QFileInfo(filePath).absolutePath();
   if (folder.isEmpty() || folder == remembered()) return;
-  // A failure costs only the dialogs' starting place: nothing to tell.
-  writeWholeFile(localPath(fileName_), (folder + QLatin1Char('\n')).toUtf8().toStdString());
+  write(folder, verifyAfterSending());
+}
+
+void TDialogFolderFile::rememberVerifyAfterSending(bool on) const {
+  if (on == verifyAfterSending()) return;
+  write(remembered(), on);
+}
+
+void TDialogFolderFile::write(const QString& folder, bool verify) const {
+  if (saving_ == TSaving::SwitchedOff) return;
+  // A failure costs only the dialogs' starting place or the choice: nothing to tell.
+  const QString text = folder + QLatin1Char('\n') + (verify ? QString() : kVerifyOff + QLatin1Char('\n'));
+  writeWholeFile(localPath(fileName_), text.toUtf8().toStdString());
 }

@@ -2,8 +2,10 @@
 // "kelvox-folder.ini": the folder the window's file dialogs used last for a configuration file,
 // one line of UTF-8 beside "kelvox.ini" in the working folder (working_folder.h). The
 // dialogs start there, and the first time in the user's Documents folder: never in the settings
-// folder, which the desktop hides.
+// folder, which the desktop hides. Beside the folder it keeps whether the window reads the clock
+// back after a send: a second line "verify after sending = off" turns that off.
 #include <QString>
+#include <QStringList>
 
 #include "port_settings_file.h"
 
@@ -18,9 +20,15 @@ class TDialogFolderFile {
   // Remembers the folder holding filePath (an absolute path). Written safely, and only when it
   // changes; nothing is written when saving is switched off (no settings folder).
   void remember(const QString& filePath) const;
+  // "Verify after sending": on unless the file turns it off.
+  bool verifyAfterSending() const;
+  // Keeps the choice, with the folder as it stands; written only when it changes.
+  void rememberVerifyAfterSending(bool on) const;
 
  private:
+  QStringList lines() const;
   QString remembered() const;
+  void write(const QString& folder, bool verify) const;
 
   QString fileName_;
   TSaving saving_;

@@ -1,5 +1,6 @@
 #include "KVX_Setup.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "Serial4.h"
 #include "TimerPage.h"
@@ -45,6 +47,9 @@ TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, c
   // Bound once every control holds its start value: creating the window runs no handler.
   setupControls(this, weekTimer_);
   connectControls();
+  verifyAfterSending_->setChecked(folder_.dialogFolderFile().verifyAfterSending());
+  connect(verifyAfterSending_, &QAction::toggled, this,
+          [this](bool on) { folder_.dialogFolderFile().rememberVerifyAfterSending(on); });
   createSerial();
   portButtons_ = std::make_unique<TPortButtons>(comButtons_, portMenu_, findClock_,
                                                 [this](const TPortEntry& entry) { onPortChosen(entry); });
@@ -104,6 +109,7 @@ void TForm1::createSerial() {
 void TForm1::listenTo(TSerial& serial) {
   serial.setObjectName(QStringLiteral("Serial1"));
   serial.OnMessage = [this](TSerial* sender, const std::string& message) { Serial1Message(sender, message); };
+  serial.OnDeviceLost = [this](TSerial*) { showPortInUse(); };
 }
 
 void TForm1::createCompare() {
@@ -139,7 +145,10 @@ void TForm1::ReadClockClick() {
 void TForm1::SendToClockClick() {
   // Settings go only to the selected port: never to one the clock has not answered on or the
   // owner has not chosen.
-  if (!serial_->Active() && serial_->lostDevice()) serial_->setActive(true);
+  if (!serial_->Active() && serial_->lostDevice()) {
+    serial_->setActive(true);
+    showPortInUse();
+  }
   if (!serial_->Active() && selected_) applySelectedPort();
   session_.transfer().SendToClockClick();
 }
@@ -168,8 +177,9 @@ void TForm1::handleMessage(const TReceivedMessage& message) {
   }
   session_.deliver(message.text, message.beforeLastWrite, message.damaged);
   // After every message handled while no transfer runs, the end of a send among them (it ends as
-  // soon as its last command is written), the window is usable and the bar empty.
-  if (session_.transfer().idle()) showIdle();
+  // soon as its last command is written), the window is usable and the bar empty; a send that is
+  // read back keeps it busy until the read-back has ended.
+  if (session_.transfer().idle() && !verifyPending_) showIdle();
 }
 
 void TForm1::TimeoutTimer() { session_.transfer().TimeoutTimer(); }
@@ -236,11 +246,13 @@ void TForm1::showProgressSoon() {
 }
 
 void TForm1::readStarted() {
+  verifyPending_ = false;
   lastFailure_.reset();
   setButtonsEnabled(false);
 }
 
 void TForm1::sendStarted() {
+  verifyPending_ = verifyAfterSending_->isChecked();
   lastFailure_.reset();
   setProgressPosition(0);
   setButtonsEnabled(false);
@@ -266,6 +278,7 @@ void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
   // Only silence sends the next read looking on other ports: an error reply, a second answer or
   // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
+  verifyPending_ = false;
   // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
   if (session_.search() && !session_.search()->found()) endSearch();
   lastFailure_ = why;
@@ -294,13 +307,20 @@ RelayAnswer TForm1::askRelayQuestion() {
   return boxes_->askRelay(displayLines(relayQuestionText(language())));
 }
 
+void TForm1::sendFinished() {
+  emit sendAcknowledged();
+  if (std::exchange(verifyPending_, false))
+    verifySend();
+  else
+    emit sendEnded();
+}
+
 void TForm1::readFinished() {
   weekTimer_.transferWrote();
   timerPage_->WeekdaysTabChange();  // the day load: the Timer page shows the received times
   unanswered_ = false;
-  planOrigin_ = QStringLiteral("the clock on %1, read %2")
-                    .arg(selected_ ? selected_->name : QStringLiteral("its port"))
-                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+  planOrigin_ = {PlanOrigin::Kind::Clock, selected_ ? selected_->name : QStringLiteral("?"),
+                 QDateTime::currentDateTime()};
   // The read ran until now, the settle time after its last entry included.
   showIdle();
   settings_->setEnabled(true);

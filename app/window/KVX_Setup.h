@@ -22,6 +22,7 @@
 #include "message_boxes.h"
 #include "message_gate.h"
 #include "port_list.h"
+#include "plan_sheet.h"
 #include "port_settings_file.h"
 #include "clock_session.h"
 #include "transfer.h"
@@ -124,6 +125,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
  signals:
   // The clock acknowledged the last command of a send.
   void sendAcknowledged();
+  // A send has ended as a whole: acknowledged and, with "Verify after sending", read back.
+  void sendEnded();
   // A message from the port reached the window (before the transfer has taken it).
   void messageArrived();
 
@@ -143,7 +146,7 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void progressed(int done, int total) override;
   bool readSettles() const override { return true; }
   void readFinished() override;
-  void sendFinished() override { emit sendAcknowledged(); }
+  void sendFinished() override;
   void failed(TransferFailure why, const std::string& lastAcknowledged) override;
 
   // TSessionListener: a skipped port's reason kept for its tool tip; the texts on standard error.
@@ -165,8 +168,13 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void receive(const TReceivedMessage& message);
   // The box text for a transfer that ended without success.
   QString failureText(TransferFailure why) const;
-  // The end of "Compare with clock": its box.
+  // After a send, with "Verify after sending" checked: the clock is read back as "Compare with
+  // clock" reads it.
+  void verifySend();
+  // The end of "Compare with clock", or of the read-back after a send: its box.
   void compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock);
+  // Its box's text; empty for none (a send read back as sent).
+  QString comparisonText(std::optional<TransferFailure> failure, const TClockConfig& clock, bool afterSend) const;
   QString differenceText(const ConfigDifference& difference) const;
   void createSerial();
   // Serial1's handler on `serial`: the window's port from now on.
@@ -176,6 +184,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   // The port list looked at afresh (start, device events), and shown on the buttons and the menu.
   void lookAtPorts();
   void showPorts();
+  // The SerialPorts group and the clockfound label name the port in use in their tool tip and
+  // accessible description.
+  void showPortInUse();
   void onComButtonClicked(int port);
   void onPortChosen(const TPortEntry& entry);
   // Selects a port and applies it as COMClick does.
@@ -231,7 +242,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::optional<TransferFailure> lastFailure_;
-  QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
+  bool verifyPending_ = false;  // a send whose read-back follows its last acknowledgement
+  bool verifying_ = false;      // the comparison running is the read-back of a send
+  PlanOrigin planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

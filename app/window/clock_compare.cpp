@@ -5,6 +5,7 @@ TClockCompare::TClockCompare(TSerial& serial, Done done, const TTestTimes& testT
 
 void TClockCompare::start() {
   clock_ = TClockConfig();
+  outOfRange_.clear();
   running_ = true;
   session_.transfer().ReadClockClick();
 }
@@ -14,7 +15,11 @@ void TClockCompare::abandon() {
   running_ = false;
 }
 
-void TClockCompare::writeSetting(Setting s, int value) { clock_.setSetting(s, TClockSession::clamped(s, value)); }
+void TClockCompare::writeSetting(Setting s, int value) {
+  const int clamped = TClockSession::clamped(s, value);
+  if (clamped != value) outOfRange_[s] = value;
+  clock_.setSetting(s, clamped);
+}
 
 void TClockCompare::failed(TransferFailure why, const std::string& /*lastAcknowledged*/) { finish(why); }
 

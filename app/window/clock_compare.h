@@ -3,6 +3,7 @@
 // port, so that none of the window's controls changes. It has its own transfer and reply timer;
 // the window hands it the received messages while it runs and shows the outcome.
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,9 @@ class TClockCompare : private TransferHost {
   }
   // Another port was applied: nothing more is waited for, and nothing shown.
   void abandon();
+  // The settings the clock answered with a value outside their range, as it sent them: the
+  // configuration holds them clamped, as the window's controls would.
+  const std::map<Setting, int>& outOfRange() const { return outOfRange_; }
 
  private:
   // TransferHost: the settings of its own configuration.
@@ -40,6 +44,7 @@ class TClockCompare : private TransferHost {
 
   Done done_;
   TClockConfig clock_;
+  std::map<Setting, int> outOfRange_;
   bool running_ = false;
   TClockSession session_;  // on the window's Serial1
 };

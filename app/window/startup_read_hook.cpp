@@ -91,7 +91,8 @@ class StartupReadWatch : public QObject {
     std::printf("start-up read ended: clockfound %s\n", qPrintable(clockFound_->text()));
     if (sendFile_.isEmpty() || !answered) return ending_->quit(answered ? 0 : 1);
     if (!form_.openConfigurationFile(sendFile_)) return;  // its box has said why
-    connect(&form_, &TForm1::sendAcknowledged, this, [this] {
+    // With "Verify after sending", after the read-back; a difference has ended the run with its box.
+    connect(&form_, &TForm1::sendEnded, this, [this] {
       std::printf("send ended: the clock acknowledged the last command\n");
       ending_->quit(0);
     });

@@ -8,8 +8,8 @@
 //   KELVOX_SETUP_SEND_AFTER_STARTUP_READ=FILE
 //                                            after a start-up read that the clock answered, opens
 //                                            FILE into the window as File > Open does, clicks
-//                                            "Send to clock", and quits once the clock has
-//                                            acknowledged the last command (status 0). Every box
+//                                            "Send to clock", and quits once the send has ended:
+//                                            acknowledged and read back as sent (status 0). Every box
 //                                            the window would show is printed instead and ends the
 //                                            run with status 1; the relay question is answered No.
 // main reads them with the rest of the environment (program_environment.h).

@@ -2,6 +2,9 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <map>
+#include <utility>
 
 #include "KVX_Setup.h"
 #include "Serial4.h"
@@ -49,7 +52,7 @@ bool TForm1::openConfigurationFile(const QString& path) {
   // "ON" becomes plain); the window holds the file's texts, so a send carries them as saved.
   weekTimer_.setWeek(config.week);
   weekTimer_.setTimerEdited(true);
-  planOrigin_ = QStringLiteral("file ") + path;
+  planOrigin_ = {PlanOrigin::Kind::File, path, {}};
   return true;
 }
 
@@ -118,26 +121,76 @@ QString settingCaption(const CaptionSet& set, Setting s) {
   return QString();
 }
 
+// A setting the clock answered outside its range differs from the window whatever was clamped
+// from it: its difference shows the value the clock sent.
+std::vector<ConfigDifference> withValuesOutOfRange(std::vector<ConfigDifference> differences,
+                                                   const TClockConfig& window, const std::map<Setting, int>& sent) {
+  for (const auto& [setting, value] : sent) {
+    const auto same = [setting](const ConfigDifference& d) { return d.setting == setting; };
+    const auto found = std::find_if(differences.begin(), differences.end(), same);
+    if (found != differences.end()) {
+      found->clockValue = value;
+      continue;
+    }
+    ConfigDifference added;
+    added.setting = setting;
+    added.fileValue = window.setting(setting);
+    added.clockValue = value;
+    // In the order a send writes the settings, before the switch times.
+    const auto later = std::find_if(differences.begin(), differences.end(), [setting](const ConfigDifference& d) {
+      return !d.setting || *d.setting > setting;
+    });
+    differences.insert(later, added);
+  }
+  return differences;
+}
+
 }  // namespace
 
 void TForm1::CompareWithClock1Click() {
   if (!configurationFilesAllowed() || compare_->running()) return;
   if (!serial_->Active()) findPortAgain();
   setButtonsEnabled(false);
+  verifying_ = false;
+  compare_->start();
+}
+
+void TForm1::verifySend() {
+  // The port the clock acknowledged the send on: the read request goes there, as "Compare with
+  // clock" sends it, and the window stays busy until the comparison has ended.
+  if (compare_->running()) compare_->abandon();
+  setButtonsEnabled(false);
+  verifying_ = true;
   compare_->start();
 }
 
 void TForm1::compareEnded(std::optional<TransferFailure> failure, const TClockConfig& clock) {
-  setButtonsEnabled(true);
+  const bool afterSend = std::exchange(verifying_, false);
+  if (afterSend)
+    showIdle();
+  else
+    setButtonsEnabled(true);
+  const QString text = comparisonText(failure, clock, afterSend);
+  if (!text.isEmpty()) showHeldBox(text);
+  if (afterSend) emit sendEnded();
+}
+
+QString TForm1::comparisonText(std::optional<TransferFailure> failure, const TClockConfig& clock,
+                               bool afterSend) const {
   if (failure) {
-    const QString text = failureText(*failure);
-    if (!text.isEmpty()) showHeldBox(displayLines(text));
-    return;
+    QString text = failureText(*failure);
+    if (afterSend && !text.isEmpty()) text += QStringLiteral("\r\n") + verifyReadFailedText(language());
+    return displayLines(text);
   }
-  const std::vector<ConfigDifference> differences = compareConfigs(heldConfiguration(), clock);
-  QStringList lines{differences.empty() ? compareSameText(language()) : compareDifferText(language())};
+  const std::vector<ConfigDifference> differences =
+      withValuesOutOfRange(compareConfigs(heldConfiguration(), clock), heldConfiguration(), compare_->outOfRange());
+  // A send the clock holds as sent ends as it always did: without a box.
+  if (afterSend && differences.empty()) return {};
+  QStringList lines{afterSend             ? verifyDifferText(language())
+                    : differences.empty() ? compareSameText(language())
+                                          : compareDifferText(language())};
   for (const ConfigDifference& d : differences) lines << differenceText(d);
-  showHeldBox(lines.join(QLatin1Char('\n')));
+  return lines.join(QLatin1Char('\n'));
 }
 
 QString TForm1::differenceText(const ConfigDifference& d) const {
@@ -145,9 +198,11 @@ QString TForm1::differenceText(const ConfigDifference& d) const {
   if (set == nullptr) set = &designCaptions();
   if (d.setting) {
     // A setting is named by its caption on the Settings page; the radio groups by their items.
+    // A value outside the items (as the clock sent it) is shown as its number.
     const auto shown = [&](int value) -> QString {
-      if (*d.setting == Setting::Language) return languageItems().at(static_cast<std::size_t>(value));
-      if (*d.setting == Setting::RelayMode) return set->relayItems.at(static_cast<std::size_t>(value));
+      const auto item = static_cast<std::size_t>(value);
+      if (*d.setting == Setting::Language && item < languageItems().size()) return languageItems()[item];
+      if (*d.setting == Setting::RelayMode && item < set->relayItems.size()) return set->relayItems[item];
       return QString::number(value);
     };
     return compareLineText(language()).arg(settingCaption(*set, *d.setting), shown(d.fileValue), shown(d.clockValue));

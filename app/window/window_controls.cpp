@@ -297,6 +297,10 @@ void TWindowControls::createMenus(QMainWindow* window) {
   sendToEveryClock_ = addItem(fileMenu_, everyClockTexts(kEnglishIndex).menuItem, "SendToEveryClock1");
   sendToEveryClock_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   sendToEveryClock_->setEnabled(false);
+  // After the 61 commands of "Send to clock", the clock is read back and compared.
+  verifyAfterSending_ = addItem(fileMenu_, verifyAfterSendingText(kEnglishIndex), "VerifyAfterSending1");
+  verifyAfterSending_->setCheckable(true);
+  verifyAfterSending_->setChecked(true);
   quit_ = addItem(fileMenu_, QStringLiteral("E&xit"), "Quit1");
   quit_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
@@ -336,4 +340,11 @@ void TWindowControls::setFocusOrder() {
   page.insert(page.end(), {spinUtc_, spinDls_, spinValid_});
   page.insert(page.end(), comButtons_.begin(), comButtons_.end());
   for (std::size_t i = 1; i < page.size(); ++i) QWidget::setTabOrder(page[i - 1], page[i]);
+}
+
+void TWindowControls::describePortInUse(const QString& text) {
+  for (QWidget* widget : {static_cast<QWidget*>(serialPorts_), static_cast<QWidget*>(clockFound_)}) {
+    widget->setToolTip(text);
+    widget->setAccessibleDescription(text);
+  }
 }

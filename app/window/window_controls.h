@@ -13,6 +13,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QString;
 class QSpinBox;
 class QTabWidget;
 class QWidget;
@@ -31,6 +32,8 @@ class TWindowControls {
   // Puts the texts of one language on every control and menu entry. The relay items are
   // replaced, keeping the selected mode, which is selected again.
   void showCaptions(const CaptionSet& set);
+  // The tool tip and accessible description of the SerialPorts group and the clockfound label.
+  void describePortInUse(const QString& text);
 
   QTabWidget* settings_ = nullptr;
   TimerPage* timerPage_ = nullptr;
@@ -48,6 +51,7 @@ class TWindowControls {
   QAction* saveConfig_ = nullptr;
   QAction* compareWithClock_ = nullptr;
   QAction* sendToEveryClock_ = nullptr;
+  QAction* verifyAfterSending_ = nullptr;  // checkable: "Send to clock" reads the clock back
   QAction* quit_ = nullptr;
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;

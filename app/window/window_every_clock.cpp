@@ -42,6 +42,7 @@ void TForm1::lendPort(const std::vector<TPortEntry>& ports) {
   const auto needed = [this](const TPortEntry& port) { return port.name == selected_->name; };
   portLent_ = serial_->Active() && selected_ && std::any_of(ports.begin(), ports.end(), needed);
   if (portLent_) serial_->setActive(false);
+  showPortInUse();
 }
 
 void TForm1::takeBackPort() {

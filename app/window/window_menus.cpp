@@ -29,6 +29,7 @@ void TForm1::LanguageClick() {
   portMenu_->setTitle(portMenuText(language_->ItemIndex()));
   findClock_->setText(findClockText(language_->ItemIndex()));
   sendToEveryClock_->setText(everyClockTexts(language_->ItemIndex()).menuItem);
+  verifyAfterSending_->setText(verifyAfterSendingText(language_->ItemIndex()));
   captionfit::fitCaptions(centralWidget());
 }
 

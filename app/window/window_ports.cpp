@@ -37,6 +37,19 @@ void TForm1::showPorts() {
   const bool open = serial_->Active();
   const int inUse = open && selected_ ? selected_->button : 0;
   portButtons_->show(ports_, skipReasons_, selected_ ? selected_->name : QString(), inUse);
+  showPortInUse();
+}
+
+void TForm1::showPortInUse() {
+  // The COM buttons name nine ports and the label says only whether the clock answered: the group
+  // and the label tell which port is in use, and what the system says of its device.
+  QString text;
+  if (selected_) {
+    // label() is the port's name followed by what its device says of itself.
+    text = selected_->shown() + selected_->label().mid(selected_->name.size());
+    if (!serial_->Active()) text += QStringLiteral(": not open");
+  }
+  describePortInUse(text);
 }
 
 void TForm1::scanPorts() {
@@ -83,6 +96,7 @@ void TForm1::findPortAgain() {
   // (the name is resolved again) with the settings it had.
   if (serial_->lostDevice()) {
     serial_->setActive(true);
+    showPortInUse();
     if (serial_->Active()) return;
   }
   // The owner's port is opened again; without one, the clock is looked for on every port.
@@ -123,6 +137,7 @@ void TForm1::clockFound(std::size_t index) {
   COMSOFF();
   if (entry.button != 0) comButtons_[entry.button - 1]->setChecked(true);
   portButtons_->check(entry.name);
+  showPortInUse();
   savePortChoice();  // the clock answered: now it is worth keeping
   QMetaObject::invokeMethod(this, [this] { endSearch(); }, Qt::QueuedConnection);
 }
@@ -205,6 +220,7 @@ void TForm1::applySelectedPort() {
     savePortChoice();
   }
   portButtons_->check(selected_ ? selected_->name : QString());
+  showPortInUse();
 }
 
 void TForm1::selectOnSerial(const TPortEntry& entry) {

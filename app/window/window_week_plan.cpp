@@ -5,27 +5,15 @@
 #include "TimerPage.h"
 #include "captions.h"
 #include "local_files.h"
+#include "plan_captions.h"
 #include "plan_sheet.h"
 #include "safe_write.h"
 
 // --- The week plan on paper ---------------------------------------------------------------------
 
-namespace {
-
-const PlanCaptions& planCaptionsFor(int language) {
-  const CaptionSet* set = captionSetFor(language);
-  return (set ? *set : designCaptions()).plan;
-}
-
-}  // namespace
-
 bool TForm1::exportWeekPlan(const QString& path) {
   const PlanCaptions& captions = planCaptionsFor(language());
-  PlanSheetInfo info;
-  info.origin = planOrigin_.isEmpty() ? QStringLiteral("not read from a clock or a file") : planOrigin_;
-  info.date = QDateTime::currentDateTime();
-  info.rule = captions.rule;
-  info.words = captions.words;
+  PlanSheetInfo info{planOrigin_, QDateTime::currentDateTime(), captions};
   QString error;
   const QByteArray sheet = planSheetFile(path, heldConfiguration(), info, error);
   if (!sheet.isEmpty()) {

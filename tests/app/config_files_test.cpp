@@ -80,17 +80,19 @@ TEST(ConfigFileInWindow, FileMenuOffersOpenSaveAndCompareBeforeExitInEveryLangua
   ScratchFolder folder;
   TForm1 form{folder.workingFolder(), folder.portList()};
   auto* file = form.findChild<QMenu*>(QStringLiteral("MainMenu"));
-  ASSERT_EQ(file->actions().size(), 5);
+  ASSERT_EQ(file->actions().size(), 6);
   EXPECT_EQ(file->actions()[0]->objectName(), "OpenConfiguration1");
   EXPECT_EQ(file->actions()[1]->objectName(), "SaveConfiguration1");
   EXPECT_EQ(file->actions()[2]->objectName(), "CompareWithClock1");
   EXPECT_EQ(file->actions()[3]->objectName(), "SendToEveryClock1");
-  EXPECT_EQ(file->actions()[4]->objectName(), "Quit1");
+  EXPECT_EQ(file->actions()[4]->objectName(), "VerifyAfterSending1");
+  EXPECT_TRUE(file->actions()[4]->isCheckable() && file->actions()[4]->isChecked());
+  EXPECT_EQ(file->actions()[5]->objectName(), "Quit1");
   EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(file->actions()[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
   EXPECT_EQ(file->actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_K));
   EXPECT_EQ(file->actions()[3]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
-  EXPECT_EQ(file->actions()[4]->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  EXPECT_EQ(file->actions()[5]->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
   // Until the start-up read is over, as the buttons.
   for (int i = 0; i < 4; ++i) EXPECT_FALSE(file->actions()[i]->isEnabled()) << i;
 
@@ -100,12 +102,18 @@ TEST(ConfigFileInWindow, FileMenuOffersOpenSaveAndCompareBeforeExitInEveryLangua
     const char* save;
     const char* compare;
     const char* everyClock;
+    const char* verify;
   } captions[] = {
-      {0, "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok", "Naar &elke klok sturen…"},
-      {1, "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen", "An &jede Uhr senden…"},
-      {2, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
-      {3, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
-      {4, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…"},
+      {0, "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok", "Naar &elke klok sturen…",
+       "Na verzenden &controleren"},
+      {1, "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen", "An &jede Uhr senden…",
+       "Nach dem Senden &prüfen"},
+      {2, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…",
+       "&Verify after sending"},
+      {3, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…",
+       "&Verify after sending"},
+      {4, "&Open configuration…", "&Save configuration as…", "&Compare with clock", "Send to &every clock…",
+       "&Verify after sending"},
   };
   for (const auto& c : captions) {
     form.findChild<TRadioGroup*>(QStringLiteral("Language"))->setItemIndex(c.language);
@@ -113,6 +121,7 @@ TEST(ConfigFileInWindow, FileMenuOffersOpenSaveAndCompareBeforeExitInEveryLangua
     EXPECT_EQ(file->actions()[1]->text(), QString::fromUtf8(c.save)) << c.language;
     EXPECT_EQ(file->actions()[2]->text(), QString::fromUtf8(c.compare)) << c.language;
     EXPECT_EQ(file->actions()[3]->text(), QString::fromUtf8(c.everyClock)) << c.language;
+    EXPECT_EQ(file->actions()[4]->text(), QString::fromUtf8(c.verify)) << c.language;
     // The accelerators of the File menu differ from each other.
     QList<QKeySequence> mnemonics;
     for (QAction* action : file->actions()) {
@@ -201,6 +210,7 @@ TEST(DialogFolderFile, StartsInTheLastFolderElseDocuments) {
       {"/nonexistent/kelvox\n", documents},
       {"PLANS\n", plans},
       {"PLANS\r\n", plans},
+      {"PLANS\nverify after sending = off\n", plans},
   };
   for (const Case& c : cases) {
     QFile::remove(folder.file(QStringLiteral("kelvox-folder.ini")));
@@ -218,6 +228,16 @@ TEST(DialogFolderFile, StartsInTheLastFolderElseDocuments) {
   dialogFolder.remember(plans + QStringLiteral("/b.cfg"));
   ASSERT_EQ(::stat(file.constData(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);  // the safe write would have put a new file in place
+
+  // "Verify after sending" is kept beside the folder, on unless turned off; each keeps the other.
+  EXPECT_TRUE(dialogFolder.verifyAfterSending());
+  dialogFolder.rememberVerifyAfterSending(false);
+  EXPECT_EQ(folder.read(QStringLiteral("kelvox-folder.ini")), plans.toUtf8() + "\nverify after sending = off\n");
+  dialogFolder.remember(folder.file(QStringLiteral("c.cfg")));
+  EXPECT_FALSE(dialogFolder.verifyAfterSending());
+  EXPECT_EQ(dialogFolder.startFolder(), folder.path());
+  dialogFolder.rememberVerifyAfterSending(true);
+  EXPECT_EQ(folder.read(QStringLiteral("kelvox-folder.ini")), folder.path().toUtf8() + "\n");
 }
 
 // Quoted texts that cannot go out as one command, each put in place of Mon 1 (line 7) of a good

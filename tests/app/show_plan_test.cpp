@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "config_file.h"
 
@@ -33,6 +34,10 @@ class ShowPlanTest : public ::testing::Test {
     office.week.at(2, 2) = TSwitchTime::set(2, 2, {"09", "00", "00"}, true);
     office.week.at(2, 3) = TSwitchTime::set(2, 3, {"09", "00", "00"}, false);
     write("office.cfg", formatConfigFile(office));
+    // The same week, in German, with other settings.
+    TClockConfig german = office;
+    german.settings = {1, 2, -5, 0, 1};
+    write("buero.cfg", formatConfigFile(german));
     TClockConfig empty;
     empty.week.setAllDeleted();
     write("empty.cfg", formatConfigFile(empty));
@@ -115,28 +120,47 @@ TEST_F(ShowPlanTest, PrintsKnownFilesAndOneLineForABadOne) {
   EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("plan.pdf"))));
 }
 
+// The plan is in the language the file's language setting selects, its settings in words.
 TEST_F(ShowPlanTest, ExportsOnePageWhoseTextIsThePlan) {
   const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
   ASSERT_FALSE(pdftotext.isEmpty()) << "pdftotext (Debian poppler-utils) is missing; make test installs it";
-  // Standard error holds the program's own lines only, also where no runtime folder is set.
-  const Outcome result = run({"--show", "office.cfg", "--export", "plan.pdf"}, false);
-  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-  EXPECT_EQ(result.out, kOfficeText);
-  EXPECT_EQ(result.err, QString());
-
-  QProcess extract;
-  extract.start(pdftotext, {folder.filePath(QStringLiteral("plan.pdf")), QStringLiteral("-")});
-  ASSERT_TRUE(extract.waitForFinished(30000));
-  ASSERT_EQ(extract.exitCode(), 0);
-  const QString text = QString::fromUtf8(extract.readAllStandardOutput());
-  EXPECT_EQ(text.count(u'\f'), 1) << "pages";
-  for (const char* expected :
-       {"KELVOX week plan", "From: file office.cfg", "Settings: language = 2, relay = 3, utc = 1, dls = 1, timeout = 48",
+  const struct {
+    const char* file;
+    std::vector<const char*> expected;
+  } rows[] = {
+      {"office.cfg",
+       {"KELVOX week plan", "From: file office.cfg",
+        "Language: English · Mains relay: Timer · UTC offset: +1 hour · Daylight saving: on · "
+        "Time not valid timeout: 48 hours",
         "Monday: ON 07:15:30–22:00:00",
         "Wednesday: ON 07:15:30–09:00:00; conflict at 09:00:00 (Time 3 ON, Time 4 OFF): Time 4 acts last",
-        "Sunday: OFF all day", "Time 8", "09:00:00 OFF"})
-    EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+        "Sunday: OFF all day", "Time 8", "09:00:00 OFF"}},
+      {"buero.cfg",
+       {"KELVOX Wochenplan", "Herkunft: Datei buero.cfg",
+        "Sprache: Deutsch · 230V-Relais: Zeit nicht korrekt · UTC-Abweichung: -5 Stunden · Sommerzeit: aus · "
+        "Timeout bei ungültiger Zeit: 1 Stunde",
+        "Montag: AN 07:15:30–22:00:00", "Sonntag: den ganzen Tag AUS", "Zeit 8"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
+    // Standard error holds the program's own lines only, also where no runtime folder is set.
+    const Outcome result = run({"--show", QLatin1String(row.file), "--export", "plan.pdf"}, false);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.err, QString());
+    if (row.file == std::string("office.cfg")) {
+      EXPECT_EQ(result.out, kOfficeText);  // what it prints stays as without --export
+    }
 
+    QProcess extract;
+    extract.start(pdftotext, {folder.filePath(QStringLiteral("plan.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(extract.waitForFinished(30000));
+    ASSERT_EQ(extract.exitCode(), 0);
+    // A line too long for the page goes on in the next.
+    const QString text = QString::fromUtf8(extract.readAllStandardOutput()).replace(u'\n', u' ');
+    EXPECT_EQ(text.count(u'\f'), 1) << "pages";
+    for (const char* expected : row.expected)
+      EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+  }
   ASSERT_EQ(run({"--show", "office.cfg", "--export", "plan.PNG"}).exitCode, 0);
   QFile png(folder.filePath(QStringLiteral("plan.PNG")));
   ASSERT_TRUE(png.open(QIODevice::ReadOnly));

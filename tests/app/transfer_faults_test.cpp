@@ -5,8 +5,8 @@
 //
 // Message numbers as the clock counts them: the start-up read is 1 (the read request) and 2..8
 // (the day requests); the send that follows is 9 (language), 10 (relay), 11 (UTC), 12 (daylight
-// saving), 13 (timeout) and 14..69 (Monday Time 1 .. Sunday Time 8). Replies, for
-// --silent-after-reply: 1..5 the settings, then 6..61 the entries, Monday Time 1 first.
+// saving), 13 (timeout) and 14..69 (Monday Time 1 .. Sunday Time 8), then the read-back 70..77.
+// Replies, for --silent-after-reply: 1..5 the settings, then 6..61 the entries, Monday Time 1 first.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -136,7 +136,7 @@ TEST(TransferWithGarbage, ReadThenSendCarryTheWholeConfigurationBothWays) {
   w.child<QSpinBox>("SpinEditUTC")->setValue(7);
   ASSERT_TRUE(w.send());
   EXPECT_TRUE(w.boxes().plain.empty());
-  EXPECT_EQ(w.clock().receivedMessages().size(), 69u);
+  EXPECT_EQ(w.clock().receivedMessages().size(), 77u);  // with the read-back
   EXPECT_EQ(w.clock().savedValue("utc"), "+7");
   EXPECT_EQ(w.clock().savedValue("Mon 3"), "17:45:30 ON");
   EXPECT_EQ(w.clock().savedValue("Sun 8"), "23:59:59 OFF");
@@ -228,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"SecondOkAtOnceThenAnError", T::Send, duplicateThenError(0), O::NoAnswer, 0},
         Fault{"SecondOk2msLaterThenAnError", T::Send, duplicateThenError(2), O::NoAnswer, 0},
         Fault{"SecondOk20msLaterThenAnError", T::Send, duplicateThenError(20), O::NoAnswer, 0},
-        Fault{"GarbageBeforeEveryReply", T::Send, {"--garbage"}, O::Success, 69}),
+        // Read back after the send (eight requests), through the same noise.
+        Fault{"GarbageBeforeEveryReply", T::Send, {"--garbage"}, O::Success, 77}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -9,14 +9,17 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <vector>
 
 #include "KVX_Setup.h"
 #include "port_list.h"
@@ -349,6 +352,53 @@ TEST_F(WindowAccessTest, WeekPlanExportWritesByExtensionOrSaysWhy) {
       ASSERT_EQ(boxes->plain.size(), 1u);
       EXPECT_EQ(boxes->plain[0].toStdString(), c.box);
     }
+  }
+}
+
+// The plan sheet gives the settings in words and its own labels in the window's language; the
+// language items without a caption set of their own take the English words. Read back from the
+// PDF by pdftotext (Debian poppler-utils, which make test installs).
+TEST_F(WindowAccessTest, WeekPlanSheetSaysTheSettingsInTheWindowsLanguage) {
+  const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+  if (pdftotext.isEmpty()) GTEST_SKIP() << "no pdftotext to read the sheet with";
+  startUp();
+  child<TRadioGroup>(QStringLiteral("RelayMode"))->setItemIndex(3);
+  child<QSpinBox>(QStringLiteral("SpinEditUTC"))->setValue(1);
+  child<QSpinBox>(QStringLiteral("SpinEditDLS"))->setValue(1);
+  child<QSpinBox>(QStringLiteral("SpinEditValid"))->setValue(72);
+  const struct {
+    int language;
+    std::vector<const char*> lines;
+  } rows[] = {
+      {0,
+       {"KELVOX weekplan", "Datum: ", "Herkomst: niet van een klok of uit een bestand gelezen",
+        "Taal: Nederlands · 230V-relais: Tijdklok · UTC-verschil: +1 uur · Zomertijd: aan · "
+        "Tijd-fout-timeout: 72 uur"}},
+      {1,
+       {"KELVOX Wochenplan", "Datum: ", "Herkunft: weder von einer Uhr noch aus einer Datei gelesen",
+        "Sprache: Deutsch · 230V-Relais: Zeitschaltuhr · UTC-Abweichung: +1 Stunde · Sommerzeit: an · "
+        "Timeout bei ungültiger Zeit: 72 Stunden"}},
+      {2,
+       {"KELVOX week plan", "Date: ", "From: not read from a clock or a file",
+        "Language: English · Mains relay: Timer · UTC offset: +1 hour · Daylight saving: on · "
+        "Time not valid timeout: 72 hours"}},
+      {3,
+       {"KELVOX week plan", "Date: ",
+        "Language: Francais · Mains relay: Timer · UTC offset: +1 hour · Daylight saving: on · "
+        "Time not valid timeout: 72 hours"}},
+  };
+  const QString plan = folder.file(QStringLiteral("plan.pdf"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.language);
+    language()->setItemIndex(row.language);
+    ASSERT_TRUE(form.exportWeekPlan(plan));
+    QProcess extract;
+    extract.start(pdftotext, {plan, QStringLiteral("-")});
+    ASSERT_TRUE(extract.waitForFinished(30000));
+    // A line too long for the page goes on in the next.
+    const QString text = QString::fromUtf8(extract.readAllStandardOutput()).replace(u'\n', u' ');
+    for (const char* line : row.lines)
+      EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << text.toStdString();
   }
 }
 

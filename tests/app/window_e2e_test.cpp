@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPixmap>
 #include <QProcess>
@@ -127,6 +129,8 @@ TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrde
   EXPECT_TRUE(boxes->plain.empty());
   EXPECT_TRUE(form->TimerEdited());  // Monday, shown after the read, holds set times
   form->grab().save(QStringLiteral("/tmp/kelvox-window-after-read.png"));
+  // The designed conversation alone: no read-back after a send.
+  child<QAction>("VerifyAfterSending1")->setChecked(false);
 
   // Relay mode 1 after an edit: the question comes first. Cancel sends nothing.
   boxes->answer = RelayAnswer::Cancel;
@@ -173,6 +177,78 @@ TEST_F(WindowWithClock, StartUpReadFillsTheWindowAndSendsWriteEveryCommandInOrde
   child<QAction>("Quit1")->trigger();
   EXPECT_FALSE(form->isVisible());
   EXPECT_FALSE(form->serial().Active());
+}
+
+// "Send to clock" reads the clock back after its 61 commands, as "Compare with clock" reads it,
+// unless File → "Verify after sending" is unchecked (which is kept for the next start). A clock
+// that holds what it was sent ends the send as designed; one that stored another value than it
+// acknowledged gets a box naming it, in the window's language.
+TEST_F(WindowWithClock, ASendIsReadBackAndADifferenceNamed) {
+  const struct {
+    const char* name;
+    std::vector<std::string> clockArgs;
+    bool verify;
+    std::size_t messages;  // the start-up read, the send and any read-back
+    const char* monday1;   // as the clock stores it
+    const char* box;
+  } rows[] = {
+      {"verified", {}, true, 8 + 61 + 8, "06:30:00 ON", nullptr},
+      // Message 14 is the send's sixth command: Monday Time 1, stored a second later.
+      {"stored otherwise", {"--corrupt-at", "14"}, true, 8 + 61 + 8, "06:30:01 ON",
+       "Die Uhr hat alle 61 Befehle bestätigt, weicht aber vom Fenster ab:\n"
+       "Montag Zeit 1: Fenster 06:30:00 ON, Uhr 06:30:01 ON"},
+      {"not verified", {"--corrupt-at", "14"}, false, 8 + 61, "06:30:01 ON", nullptr},
+      // Message 70 is the read-back's read request.
+      {"read back unanswered", {"--silent-from", "70"}, true, 8 + 61 + 1, "06:30:00 ON",
+       "Kein antwort von KELVOX!\n"
+       "Die Uhr hat alle 61 Befehle bestätigt, aber ihr Inhalt konnte nicht zurückgelesen werden."},
+  };
+  // A short reply time-out proves the same as the designed 3 s.
+  qputenv(TClockSession::kReplyTimeoutVariable, "300");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+    writeConfig("clock.cfg", kClockConfig);
+    std::vector<std::string> args{"--config", folder->file("clock.cfg").toStdString()};
+    args.insert(args.end(), row.clockArgs.begin(), row.clockArgs.end());
+    EmulatorProcess clock(folder->path().toStdString(), args);
+    ASSERT_TRUE(clock.start());
+    if (!row.verify) {
+      makeWindow();  // unchecked in an earlier run of the program
+      child<QAction>("VerifyAfterSending1")->setChecked(false);
+      form.reset();
+    }
+    makeWindow();
+    EXPECT_EQ(child<QAction>("VerifyAfterSending1")->isChecked(), row.verify);
+    bool ended = false;
+    QObject::connect(form.get(), &TForm1::sendEnded, [&] { ended = true; });
+    form->TimeoutTimer();
+    ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && !form->timeoutTimer().isActive(); }, 8s));
+    group("RelayMode")->setItemIndex(3);  // no question
+
+    form->SendToClockClick();
+    ASSERT_TRUE(waitUntil([&] { return ended; }, 8s));
+    EXPECT_TRUE(idleAndUsable());
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+    settle(200ms);
+    const std::vector<std::string> heard = clock.receivedMessages();
+    ASSERT_EQ(heard.size(), row.messages);
+    if (row.verify) {
+      EXPECT_EQ(bare(heard[69]), "$");
+    }
+    if (row.messages == 77) {
+      EXPECT_EQ(bare(heard[76]), "$27=");
+    }
+    EXPECT_EQ(clock.savedValue("Mon 1"), row.monday1);
+    if (row.box) {
+      ASSERT_EQ(boxes->plain.size(), 1u);
+      EXPECT_EQ(boxes->plain[0], QString::fromUtf8(row.box));
+    } else {
+      EXPECT_TRUE(boxes->plain.empty());
+    }
+    form.reset();
+  }
+  qunsetenv(TClockSession::kReplyTimeoutVariable);
 }
 
 TEST_F(WindowWithClock, ErrorReplyInTheMiddleOfASendEndsIt) {
@@ -299,6 +375,55 @@ TEST_F(WindowWithClock, TheSearchKeepsTheClocksPortAsItAnsweredOnIt) {
   form.reset();
   ::close(master);
   ::close(slave);
+}
+
+// The clock on a port no COM button names: the SerialPorts group and the clockfound label name
+// the port in use and its device, in their tool tip and for a screen reader, until it is lost.
+TEST_F(WindowWithClock, TheSerialPortGroupNamesThePortInUse) {
+  struct Row {
+    const char* name;
+    const char* description;
+    const char* manufacturer;
+    const char* usbId;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"COM12", "USB Serial Port", "FTDI", "", "COM12 \u2014 USB Serial Port (FTDI)"},
+      {"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "0403:6001",
+       "/dev/ttyUSB0 \u2014 FT232R USB UART (FTDI, USB 0403:6001)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
+    EmulatorProcess clock(folder->path().toStdString());
+    ASSERT_TRUE(clock.start());
+    TPortEntry entry;
+    entry.name = QString::fromUtf8(row.name);
+    entry.path = QString::fromStdString(clock.linkPath());
+    entry.description = QString::fromUtf8(row.description);
+    entry.manufacturer = QString::fromUtf8(row.manufacturer);
+    entry.usbId = QString::fromUtf8(row.usbId);
+    makeWindow();
+    form->setPortList(std::make_unique<TFixedPortList>(std::vector<TPortEntry>{entry}));
+    EXPECT_EQ(child<QGroupBox>("SerialPorts")->toolTip(), "");
+    form->TimeoutTimer();  // no kelvox.ini: the search finds the clock there
+    ASSERT_TRUE(waitUntil([&] { return idleAndUsable() && clock.receivedMessages().size() >= 8; }, 8s));
+
+    const QString expected = QString::fromUtf8(row.expected);
+    for (QWidget* widget : {static_cast<QWidget*>(child<QGroupBox>("SerialPorts")),
+                            static_cast<QWidget*>(child<QLabel>("clockfound"))}) {
+      EXPECT_EQ(widget->toolTip(), expected) << widget->objectName().toStdString();
+      EXPECT_EQ(widget->accessibleDescription(), expected) << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(child<QLabel>("clockfound")->text(), "OK");
+    EXPECT_EQ(child<QGroupBox>("SerialPorts")->title(), "Serial port");
+    EXPECT_EQ(form->windowTitle(), "KELVOX Setup");
+
+    clock.stop();  // unplugged
+    ASSERT_TRUE(waitUntil([&] { return !form->serial().Active(); }, 3s));
+    EXPECT_EQ(child<QLabel>("clockfound")->toolTip(), expected + ": not open");
+    form.reset();
+  }
 }
 
 // The saved port is gone (its adapter now stands as COM14 and says nothing of its identity): the

@@ -2,6 +2,7 @@
 // the interface languages, the help boxes and the holding of messages while a box is open.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -187,6 +188,7 @@ TEST_F(WindowTest, FirstTickResetsAndAsksThenTimeOutFreesTheWindow) {
 TEST_F(WindowTest, ProgressBarFollowsASendAndReturnsToZero) {
   firstTick();
   form.TimeoutTimer();  // no clock: idle
+  child<QAction>("VerifyAfterSending1")->setChecked(false);  // the designed conversation alone
   auto* bar = child<QProgressBar>("ProgressBar1");
   form.SendToClockClick();
   settle();
@@ -200,6 +202,36 @@ TEST_F(WindowTest, ProgressBarFollowsASendAndReturnsToZero) {
   settle();
   EXPECT_TRUE(form.transfer().idle());
   EXPECT_EQ(bar->value(), 0);
+}
+
+// "Compare with clock" (and the read-back after a send) names a setting the clock answered outside
+// its range by the value it sent, not by the clamped one a control would show.
+TEST_F(WindowTest, CompareNamesASettingOutOfRangeByTheValueTheClockSent) {
+  form.setPortList(std::make_unique<TFixedPortList>());
+  firstTick();
+  form.TimeoutTimer();  // no clock: idle, English, relay Off, UTC +1, DLS 0, timeout 1, all deleted
+  boxes->plain.clear();
+  const struct {
+    const char* language;
+    const char* relay;
+    const char* box;
+  } rows[] = {
+      {"2", "0", "The clock holds what the window shows."},
+      {"9", "0", "The clock differs from the window:\nLanguage: window English, clock 9"},
+      {"2", "7", "The clock differs from the window:\nMains relay mode: window Off, clock 7"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.language + std::string(" ") + row.relay);
+    boxes->plain.clear();
+    form.CompareWithClock1Click();
+    for (const std::string& reply : {std::string("$S1=") + row.language, std::string("$S2=1"), std::string("$S3=0"),
+                                    std::string("$S4=1"), std::string("$S5=") + row.relay})
+      form.Serial1Message(nullptr, reply + "\r");
+    for (int entry = 0; entry < 56; ++entry) form.Serial1Message(nullptr, "=DEL\r");
+    ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, std::chrono::seconds(2)));
+    EXPECT_EQ(boxes->plain[0], QString::fromUtf8(row.box));
+    EXPECT_EQ(language()->ItemIndex(), 2);
+  }
 }
 
 TEST_F(WindowTest, LanguageSwitchPutsTheCaptionSetOnTheWindow) {

@@ -25,15 +25,7 @@ const CaptionSet kDutch{
     "Configuratie &openen…", "Configuratie op&slaan als…", "&Vergelijken met klok",
     {"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
     {"Uit", "Aan", "Tijd fout", "Tijdklok"},
-    {"Weekoverzicht…", "Weekoverzicht",
-     "Schakeltijden werken in tijdvolgorde door de week en zetten het relais op hun seconde AAN of UIT; de "
-     "stand loopt door over middernacht en van zondag naar maandag. Geen schakeltijd: de hele week UIT. Twee "
-     "tijden van één dag op dezelfde seconde die verschillen, zijn een conflict (rood): de latere in de lijst werkt.",
-     "Dag…", "%1 &kopiëren naar…", "%1 &wissen", "%1 kopiëren naar", "maandag t/m vrijdag", "elke dag",
-     "&Kopiëren of wissen ongedaan maken", "Weekplan &exporteren…", "Het weekplan kan niet opgeslagen worden:",
-     {{"Maandag", "Dinsdag", "Woensdag", "Donderdag", "Vrijdag", "Zaterdag", "Zondag"},
-      "AAN", "UIT", "de hele dag UIT", "de hele dag AAN", "conflict om %1 (%2): %3 werkt als laatste",
-      "%1 is geen tijd van de dag en schakelt niets", "Tijd %1", "geen schakeltijden"}},
+    planCaptionsFor(0),
 };
 
 const CaptionSet kGerman{
@@ -44,17 +36,7 @@ const CaptionSet kGerman{
     "Konfiguration &laden…", "Konfiguration &speichern unter…", "Mit Uhr &vergleichen",
     {"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
     {"Aus", "An", "Zeit nicht korrekt ", "Zeit-Einstellung"},
-    {"Wochenübersicht…", "Wochenübersicht",
-     "Schaltzeiten wirken in zeitlicher Folge durch die Woche und schalten das Relais zu ihrer Sekunde AN oder "
-     "AUS; der Zustand bleibt über Mitternacht und von Sonntag auf Montag erhalten. Ohne Schaltzeit: die ganze "
-     "Woche AUS. Zwei Zeiten eines Tages in derselben Sekunde, die sich widersprechen, sind ein Konflikt (rot): "
-     "die spätere in der Liste wirkt.",
-     "Tag…", "%1 &kopieren nach…", "%1 &löschen", "%1 kopieren nach", "Montag bis Freitag", "jeden Tag",
-     "Kopieren oder Löschen &rückgängig", "Wochenplan &exportieren…",
-     "Der Wochenplan kann nicht gespeichert werden:",
-     {{"Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag", "Sonntag"},
-      "AN", "AUS", "den ganzen Tag AUS", "den ganzen Tag AN", "Konflikt um %1 (%2): %3 wirkt zuletzt",
-      "%1 ist keine Tageszeit und schaltet nichts", "Zeit %1", "keine Schaltzeiten"}},
+    planCaptionsFor(1),
 };
 
 const CaptionSet kEnglish{
@@ -128,6 +110,18 @@ constexpr const char* kCompareEntryEnglish = "Time %1";
 constexpr const char* kCompareDeletedDutch = "gewist";
 constexpr const char* kCompareDeletedGerman = "gelöscht";
 constexpr const char* kCompareDeletedEnglish = "deleted";
+constexpr const char* kVerifyAfterSendingDutch = "Na verzenden &controleren";
+constexpr const char* kVerifyAfterSendingGerman = "Nach dem Senden &prüfen";
+constexpr const char* kVerifyAfterSendingEnglish = "&Verify after sending";
+constexpr const char* kVerifyDifferDutch = "De klok heeft alle 61 opdrachten bevestigd, maar wijkt af van het venster:";
+constexpr const char* kVerifyDifferGerman = "Die Uhr hat alle 61 Befehle bestätigt, weicht aber vom Fenster ab:";
+constexpr const char* kVerifyDifferEnglish = "The clock acknowledged all 61 commands, but differs from the window:";
+constexpr const char* kVerifyReadFailedDutch =
+    "De klok heeft alle 61 opdrachten bevestigd, maar wat hij bevat kon niet teruggelezen worden.";
+constexpr const char* kVerifyReadFailedGerman =
+    "Die Uhr hat alle 61 Befehle bestätigt, aber ihr Inhalt konnte nicht zurückgelesen werden.";
+constexpr const char* kVerifyReadFailedEnglish =
+    "The clock acknowledged all 61 commands, but what it holds could not be read back.";
 constexpr const char* kPortMenuDutch = "&Poort";
 constexpr const char* kPortMenuGerman = "&Port";
 constexpr const char* kPortMenuEnglish = "&Port";
@@ -193,6 +187,13 @@ const MessageTable kCompareEntry{kCompareEntryDutch, kCompareEntryGerman, kCompa
                                  kCompareEntryEnglish, kCompareEntryEnglish};
 const MessageTable kCompareDeleted{kCompareDeletedDutch, kCompareDeletedGerman, kCompareDeletedEnglish,
                                    kCompareDeletedEnglish, kCompareDeletedEnglish};
+const MessageTable kVerifyAfterSending{kVerifyAfterSendingDutch, kVerifyAfterSendingGerman,
+                                      kVerifyAfterSendingEnglish, kVerifyAfterSendingEnglish,
+                                      kVerifyAfterSendingEnglish};
+const MessageTable kVerifyDiffer{kVerifyDifferDutch, kVerifyDifferGerman, kVerifyDifferEnglish, kVerifyDifferEnglish,
+                                 kVerifyDifferEnglish};
+const MessageTable kVerifyReadFailed{kVerifyReadFailedDutch, kVerifyReadFailedGerman, kVerifyReadFailedEnglish,
+                                     kVerifyReadFailedEnglish, kVerifyReadFailedEnglish};
 const MessageTable kPortMenu{kPortMenuDutch, kPortMenuGerman, kPortMenuEnglish, kPortMenuEnglish,
                              kPortMenuEnglish};
 const MessageTable kFindClock{kFindClockDutch, kFindClockGerman, kFindClockEnglish, kFindClockEnglish,
@@ -235,6 +236,9 @@ QString compareDifferText(int language) { return messageFor(kCompareDiffer, lang
 QString compareLineText(int language) { return messageFor(kCompareLine, language); }
 QString compareEntryText(int language) { return messageFor(kCompareEntry, language); }
 QString compareDeletedText(int language) { return messageFor(kCompareDeleted, language); }
+QString verifyAfterSendingText(int language) { return messageFor(kVerifyAfterSending, language); }
+QString verifyDifferText(int language) { return messageFor(kVerifyDiffer, language); }
+QString verifyReadFailedText(int language) { return messageFor(kVerifyReadFailed, language); }
 QString portMenuText(int language) { return messageFor(kPortMenu, language); }
 QString findClockText(int language) { return messageFor(kFindClock, language); }
 QString noPortText(int language) { return messageFor(kNoPort, language); }

@@ -62,6 +62,12 @@ QString compareDifferText(int language);
 QString compareLineText(int language);
 QString compareEntryText(int language);
 QString compareDeletedText(int language);
+// "Verify after sending": the File menu's item that reads the clock back after "Send to clock";
+// the first line above what the read-back found other than the window (the differences follow as
+// compareLineText has them); and the line after a failed read-back's box.
+QString verifyAfterSendingText(int language);
+QString verifyDifferText(int language);
+QString verifyReadFailedText(int language);
 // The Port menu's title and its item that looks for the clock on every port.
 QString portMenuText(int language);
 QString findClockText(int language);
