@@ -65,7 +65,7 @@ std::string bare(std::string message) {
 class WindowWithClock : public ::testing::Test {
  protected:
   void makeWindow() {
-    form = std::make_unique<TForm1>(folder->workingFolder(), folder->portList());
+    form = std::make_unique<TForm1>(folder->workingFolder(), folder->portList(), testTimes);
     boxes = recordBoxesOf(*form);
     form->show();
   }
@@ -87,6 +87,7 @@ class WindowWithClock : public ::testing::Test {
 
   std::unique_ptr<ScratchFolder> folder;
   std::unique_ptr<TForm1> form;
+  TTestTimes testTimes;  // the designed times unless a test shortens them
   RecordingBoxes* boxes = nullptr;
 };
 
@@ -204,7 +205,7 @@ TEST_F(WindowWithClock, ASendIsReadBackAndADifferenceNamed) {
        "Die Uhr hat alle 61 Befehle bestätigt, aber ihr Inhalt konnte nicht zurückgelesen werden."},
   };
   // A short reply time-out proves the same as the designed 3 s.
-  qputenv(TClockSession::kReplyTimeoutVariable, "300");
+  testTimes.replyTimeoutMs = 300;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     folder = std::make_unique<ScratchFolder>(std::vector<int>{1});
@@ -248,7 +249,6 @@ TEST_F(WindowWithClock, ASendIsReadBackAndADifferenceNamed) {
     }
     form.reset();
   }
-  qunsetenv(TClockSession::kReplyTimeoutVariable);
 }
 
 TEST_F(WindowWithClock, ErrorReplyInTheMiddleOfASendEndsIt) {
