@@ -23,6 +23,7 @@
 #include "message_gate.h"
 #include "port_list.h"
 #include "port_settings_file.h"
+#include "system_facts.h"
 #include "clock_session.h"
 #include "transfer.h"
 #include "week_timer.h"
@@ -32,6 +33,7 @@
 class QAction;
 class QTimer;
 class TClockSearch;
+class TConnectionCheck;
 class TDeviceEvents;
 class TEveryClockDialog;
 class TPortButtons;
@@ -72,6 +74,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void Howtousethisprogram1Click();
   void Howtousethisprogram2Click();
   void AboutKELVOXSetup1Click();
+  // Help: looks for the clock on every port and shows each port with why it did not serve.
+  void ConnectionCheck1Click();
   // File menu: choose a configuration file, then open or save it.
   void OpenConfiguration1Click();
   void SaveConfiguration1Click();
@@ -103,6 +107,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void setDeviceEvents(std::unique_ptr<TDeviceEvents> events);
   // Replaces the machine's port list, for tests; before the start-up tick.
   void setPortList(std::unique_ptr<TPortList> list);
+  // Replaces the system's files that say why a port did not serve, for tests.
+  void setSystemFacts(std::unique_ptr<TSystemFacts> facts);
 
   // State for observers and tests.
   const TClockTransfer& transfer() const { return session_.transfer(); }
@@ -161,6 +167,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void showFailure(const QString& text);
   // A received message, from Serial1 or from the port where a search found the clock.
   void receive(const TReceivedMessage& message);
+  // A read that heard nothing: each port of its search (or the port it ran on) that did not
+  // serve, with its cause, in the window's language.
+  QStringList unansweredCauses() const;
+  void connectionCheckEnded();
   // The box text for a transfer that ended without success.
   QString failureText(TransferFailure why) const;
   // The end of "Compare with clock": its box.
@@ -228,6 +238,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   bool ownerChosePort_ = false;  // clicked, or saved in kelvox.ini at start: never changed by the program
   bool unanswered_ = false;      // the last transfer ended without a word from the port
   std::optional<TransferFailure> lastFailure_;
+  std::unique_ptr<TSystemFacts> facts_;
+  QStringList causeLines_;                   // below the no-answer message: why each port did not serve
+  std::unique_ptr<TConnectionCheck> check_;  // the Help menu's connection check, once run
   QString planOrigin_;  // where the configuration came from, as the plan's sheet says it
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;

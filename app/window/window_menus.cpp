@@ -7,6 +7,7 @@
 #include "caption_fit.h"
 #include "captions.h"
 #include "every_clock_texts.h"
+#include "port_diagnosis_texts.h"
 #include "radio_group.h"
 
 // --- Closing ------------------------------------------------------------------------------------
@@ -29,6 +30,7 @@ void TForm1::LanguageClick() {
   portMenu_->setTitle(portMenuText(language_->ItemIndex()));
   findClock_->setText(findClockText(language_->ItemIndex()));
   sendToEveryClock_->setText(everyClockTexts(language_->ItemIndex()).menuItem);
+  connectionCheck_->setText(connectionCheckItemText(language_->ItemIndex()));
   captionfit::fitCaptions(centralWidget());
 }
 
