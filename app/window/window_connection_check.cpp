@@ -21,7 +21,8 @@ void TForm1::ConnectionCheck1Click() {
   const std::vector<TPortEntry> ports = portList_->ports();
   lendPort(ports);
   check_ = std::make_unique<TConnectionCheck>(ports);
-  check_->start([this] { connectionCheckEnded(); });
+  // Its box opens once the check's own handlers are through.
+  check_->start([this] { QMetaObject::invokeMethod(this, [this] { connectionCheckEnded(); }, Qt::QueuedConnection); });
 }
 
 void TForm1::connectionCheckEnded() {
