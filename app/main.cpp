@@ -10,6 +10,7 @@
 #include "captions.h"
 #include "command_line.h"
 #include "desktop.h"
+#include "doctor_run.h"
 #include "port_listing.h"
 #include "exit_signals.h"
 #include "local_files.h"
@@ -86,6 +87,10 @@ int main(int argc, char** argv) {
   if (commandLine.mode == TCommandLine::Mode::ListPorts) {
     QCoreApplication listing(argc, argv);
     return runListPorts(TSystemPortList(folder, scope), folder.settingsFile(), commandLine.json);
+  }
+  if (commandLine.mode == TCommandLine::Mode::Doctor) {
+    QCoreApplication doctor(argc, argv);
+    return runDoctor(TSystemPortList(folder, scope), *machineSystemFacts());
   }
   // --read and --send run without a window, so without a display.
   if (commandLine.mode == TCommandLine::Mode::Batch) {

@@ -8,6 +8,7 @@
 #include "argument_text.h"
 #include "desktop.h"
 #include "json_output.h"
+#include "doctor_run.h"
 #include "local_files.h"
 #include "port_listing.h"
 #include "program_arguments.h"
@@ -78,6 +79,7 @@ TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& 
   parser.addOptions({help, version, platform, display});
   addBatchTransferOptions(parser);
   addListPortsOption(parser);
+  addDoctorOption(parser);
   parser.addPositionalArgument(QStringLiteral("file"),
                                QStringLiteral("A configuration file to open in the window, as File > Open does; "
                                               "nothing is sent until \"Send to clock\"."),
@@ -101,9 +103,15 @@ TCommandLine parseCommandLine(const QStringList& arguments, const TStartFolder& 
     result.text = QString::fromLatin1(kProgram) + u' ' + programVersion() + u'\n';
   } else if (listPortsRequested(parser)) {
     result.mode = TCommandLine::Mode::ListPorts;
-    if (batchTransferRequested(parser) || !parser.positionalArguments().isEmpty()) {
+    if (batchTransferRequested(parser) || doctorRequested(parser) || !parser.positionalArguments().isEmpty()) {
       result.mode = TCommandLine::Mode::Invalid;
       result.text = QStringLiteral("--list-ports takes no other option or argument.");
+    }
+  } else if (doctorRequested(parser)) {
+    result.mode = TCommandLine::Mode::Doctor;
+    if (batchTransferRequested(parser) || showRequested(parser) || !parser.positionalArguments().isEmpty()) {
+      result.mode = TCommandLine::Mode::Invalid;
+      result.text = QStringLiteral("--doctor takes no other option or argument.");
     }
   } else if (showRequested(parser)) {
     result.mode = TCommandLine::Mode::Invalid;
@@ -150,6 +158,7 @@ std::optional<int> answerWithoutWindow(const TCommandLine& commandLine,
     case TCommandLine::Mode::Batch:
     case TCommandLine::Mode::ListPorts:
     case TCommandLine::Mode::Show:
+    case TCommandLine::Mode::Doctor:
       break;
   }
   if (commandLine.mode == TCommandLine::Mode::Window && !displayExpected(commandLine, environment)) {

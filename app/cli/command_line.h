@@ -11,7 +11,7 @@
 #include "working_folder.h"
 
 struct TCommandLine {
-  enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts, Show };
+  enum class Mode { Window, Help, Version, Invalid, Batch, ListPorts, Show, Doctor };
   Mode mode = Mode::Window;
   QString text;                // what Help, Version and Invalid print
   TBatchRequest batch;         // what Batch runs (--read or --send)

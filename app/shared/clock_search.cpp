@@ -56,7 +56,7 @@ void TClockSearch::open() {
     usePort(*serial, ports_[index]);
     serial->setActive(true);
     if (!serial->Active()) {
-      skipped_.push_back({index, QString::fromStdString(serial->openFailure())});
+      skipped_.push_back({index, QString::fromStdString(serial->openFailure()), serial->lastOpenFailure()});
       continue;
     }
     serial->AbortRx();
@@ -66,7 +66,7 @@ void TClockSearch::open() {
     serial->OnMessage = [this, slot](TSerial* sender, const std::string& message) {
       received(candidates_[slot], sender, message);
     };
-    candidates_.push_back({index, std::move(serial), previousTimeout, false, {}, {}});
+    candidates_.push_back({index, std::move(serial), previousTimeout, false, {}, TPortTalk::None, {}});
   }
 }
 
@@ -76,8 +76,8 @@ void TClockSearch::writeRefused(TSerial* serial) {
     if (candidate.serial.get() != serial) continue;
     candidate.serial->PurgeTx();
     candidate.serial.reset();
-    skipped_.push_back(
-        {candidate.index, QStringLiteral("does not take what is written to it (its output is held back)")});
+    const std::string reason = "does not take what is written to it (its output is held back)";
+    skipped_.push_back({candidate.index, QString::fromStdString(reason), {OpenFailure::Kind::Other, 0, reason}});
     if (onDropped_) onDropped_(skipped_.back());
     return;
   }
@@ -99,6 +99,8 @@ void TClockSearch::received(Candidate& candidate, TSerial* sender, const std::st
   }
   // The clock speaks only when asked: whatever talked before its request is another device.
   candidate.unasked = candidate.unasked || sender->messageBeforeFirstSend();
+  if (held.damaged || candidate.unasked || !isClockAnswer(message))
+    candidate.talk = telling(candidate.talk, talkOf(message, held.damaged));
   if (candidate.unasked || candidate.answer.stray || candidate.answer.whole) return;
   if (candidate.held.empty() && (held.damaged || !isClockAnswer(message)))
     return;  // not the clock, or not readable as it
@@ -137,6 +139,33 @@ void TClockSearch::choose(Candidate& chosen) {
   const std::vector<Held> held = std::move(chosen.held);
   onFound_(chosen.index);
   for (const Held& message : held) forward_(message.text, message.beforeLastWrite, message.damaged);
+}
+
+TPortTalk TClockSearch::clockWordsTalk(const Candidate& candidate) {
+  if (candidate.answer.stray) return TPortTalk::Other;  // a setting twice, or the relay mode too soon
+  if (candidate.answer.settingsSeen != 0) return TPortTalk::CutShort;
+  return candidate.held.empty() ? TPortTalk::None : TPortTalk::ErrorReply;
+}
+
+TPortFinding TClockSearch::finding(std::size_t index) const {
+  TPortFinding finding;
+  finding.clockElsewhere = found_ && *found_ != index;
+  if (found_ == index) {
+    finding.kind = TPortFinding::Kind::Clock;
+    return finding;
+  }
+  for (const Skipped& s : skipped_)
+    if (s.index == index) {
+      finding.kind = TPortFinding::Kind::NotOpened;
+      finding.failure = s.failure;
+      return finding;
+    }
+  for (const Candidate& candidate : candidates_)
+    if (candidate.index == index) {
+      finding.talk = candidate.talk != TPortTalk::None ? candidate.talk : clockWordsTalk(candidate);
+      finding.kind = finding.talk == TPortTalk::None ? TPortFinding::Kind::Silent : TPortFinding::Kind::Talked;
+    }
+  return finding;
 }
 
 std::unique_ptr<TSerial> TClockSearch::takeClockPort() {

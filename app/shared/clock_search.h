@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "open_failure.h"
+#include "port_diagnosis.h"
 #include "port_list.h"
 
 class TSerial;
@@ -40,6 +42,7 @@ class TClockSearch {
   struct Skipped {
     std::size_t index;  // into ports()
     QString reason;     // "in use by PID 4711", "permission denied", "no such device"
+    OpenFailure failure;  // what the open gave: its kind and the system's code
   };
 
   // How long answers of ports earlier in the list are waited for after a later one answered.
@@ -65,6 +68,8 @@ class TClockSearch {
   void onDropped(std::function<void(const Skipped&)> dropped) { onDropped_ = std::move(dropped); }
   // The port where the clock answered, once it has.
   std::optional<std::size_t> found() const { return found_; }
+  // What ports()[index] gave the search, for the diagnosis of a port that did not serve.
+  TPortFinding finding(std::size_t index) const;
   // The clock's port, open, for a host that keeps it as its own; the search holds no port after.
   std::unique_ptr<TSerial> takeClockPort();
   // Closes every port the search still holds.
@@ -89,10 +94,13 @@ class TClockSearch {
     std::uint32_t previousTimeout = 0;  // the write bound it had before the search
     bool unasked = false;               // it talked before its request: not the clock
     AnswerShape answer;
+    TPortTalk talk = TPortTalk::None;  // what it said that was no clock's answer
     std::vector<Held> held;  // what it said since its answer began, for the transfer
   };
 
   void received(Candidate& candidate, TSerial* sender, const std::string& message);
+  // What a port that answered in the clock's words but never whole sounded like.
+  static TPortTalk clockWordsTalk(const Candidate& candidate);
   void decide();
   void choose(Candidate& candidate);
 

@@ -25,6 +25,7 @@
 #include "device_events.h"
 #include "exit_signals.h"
 #include "clock_search.h"
+#include "connection_check.h"
 #include "port_buttons.h"
 #include "radio_group.h"
 
@@ -54,6 +55,7 @@ TForm1::TForm1(const TWorkingFolder& folder, std::unique_ptr<TPortList> ports, c
   portButtons_ = std::make_unique<TPortButtons>(comButtons_, portMenu_, findClock_,
                                                 [this](const TPortEntry& entry) { onPortChosen(entry); });
   setDeviceEvents(TDeviceEvents::forThisMachine());
+  facts_ = machineSystemFacts();
 
   session_.timer().setObjectName(QStringLiteral("Timeout"));
   session_.setListener(this);
@@ -68,6 +70,7 @@ TForm1::~TForm1() {
   session_.stopReplyTime();
   session_.dropSearch();
   compare_.reset();
+  check_.reset();
   // The port goes before the widgets its handler would reach.
   delete serial_;
   serial_ = nullptr;
@@ -95,6 +98,7 @@ void TForm1::connectControls() {
   connect(settingsHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram1Click);
   connect(timerHelp_, &QAction::triggered, this, &TForm1::Howtousethisprogram2Click);
   connect(about_, &QAction::triggered, this, &TForm1::AboutKELVOXSetup1Click);
+  connect(connectionCheck_, &QAction::triggered, this, &TForm1::ConnectionCheck1Click);
 }
 
 void TForm1::createSerial() {
@@ -272,6 +276,7 @@ void TForm1::setButtonsEnabled(bool enabled) {
   saveConfig_->setEnabled(enabled);
   compareWithClock_->setEnabled(enabled);
   sendToEveryClock_->setEnabled(enabled);
+  connectionCheck_->setEnabled(enabled);
 }
 
 void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
@@ -279,6 +284,7 @@ void TForm1::failed(TransferFailure why, const std::string& lastAcknowledged) {
   // damaged characters come from something on this one.
   unanswered_ = why == TransferFailure::NoAnswer && lastAcknowledged.empty();
   verifyPending_ = false;
+  causeLines_ = unanswered_ ? unansweredCauses() : QStringList();
   // No clock answered the search: nothing is selected, nothing saved, and the port list stays.
   if (session_.search() && !session_.search()->found()) endSearch();
   lastFailure_ = why;
@@ -299,7 +305,10 @@ void TForm1::showFailure(const QString& text) {
   if (text.isEmpty()) return;
   // With no port at all the cause is not the clock: say what to look at.
   const QString noPort = ports_.empty() && unanswered_ ? noPortText(language()) : QString();
-  showHeldBox(displayLines(noPort.isEmpty() ? text : text + QStringLiteral("\r\n") + noPort));
+  QStringList lines{text};
+  if (!noPort.isEmpty()) lines << noPort;
+  lines << causeLines_;  // below it, each port that did not serve with its cause and fix
+  showHeldBox(displayLines(lines.join(QStringLiteral("\r\n"))));
 }
 
 RelayAnswer TForm1::askRelayQuestion() {

@@ -24,6 +24,7 @@
 #include "port_list.h"
 #include "plan_sheet.h"
 #include "port_settings_file.h"
+#include "system_facts.h"
 #include "clock_session.h"
 #include "transfer.h"
 #include "week_timer.h"
@@ -33,6 +34,7 @@
 class QAction;
 class QTimer;
 class TClockSearch;
+class TConnectionCheck;
 class TDeviceEvents;
 class TEveryClockDialog;
 class TPortButtons;
@@ -75,6 +77,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void Howtousethisprogram1Click();
   void Howtousethisprogram2Click();
   void AboutKELVOXSetup1Click();
+  // Help: looks for the clock on every port and shows each port with why it did not serve.
+  void ConnectionCheck1Click();
   // File menu: choose a configuration file, then open or save it.
   void OpenConfiguration1Click();
   void SaveConfiguration1Click();
@@ -106,6 +110,8 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void setDeviceEvents(std::unique_ptr<TDeviceEvents> events);
   // Replaces the machine's port list, for tests; before the start-up tick.
   void setPortList(std::unique_ptr<TPortList> list);
+  // Replaces the system's files that say why a port did not serve, for tests.
+  void setSystemFacts(std::unique_ptr<TSystemFacts> facts);
 
   // State for observers and tests.
   const TClockTransfer& transfer() const { return session_.transfer(); }
@@ -166,6 +172,10 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   void showFailure(const QString& text);
   // A received message, from Serial1 or from the port where a search found the clock.
   void receive(const TReceivedMessage& message);
+  // A read that heard nothing: each port of its search (or the port it ran on) that did not
+  // serve, with its cause, in the window's language.
+  QStringList unansweredCauses() const;
+  void connectionCheckEnded();
   // The box text for a transfer that ended without success.
   QString failureText(TransferFailure why) const;
   // After a send, with "Verify after sending" checked: the clock is read back as "Compare with
@@ -245,6 +255,9 @@ class TForm1 : public QMainWindow, private TransferHost, private TSessionListene
   bool verifyPending_ = false;  // a send whose read-back follows its last acknowledgement
   bool verifying_ = false;      // the comparison running is the read-back of a send
   PlanOrigin planOrigin_;  // where the configuration came from, as the plan's sheet says it
+  std::unique_ptr<TSystemFacts> facts_;
+  QStringList causeLines_;                   // below the no-answer message: why each port did not serve
+  std::unique_ptr<TConnectionCheck> check_;  // the Help menu's connection check, once run
   int progressPosition_ = 0;  // the transfer's position, which ProgressBar1 shows
   bool progressUpdateQueued_ = false;
 

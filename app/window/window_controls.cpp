@@ -19,6 +19,7 @@
 #include "captions.h"
 #include "design_look.h"
 #include "every_clock_texts.h"
+#include "port_diagnosis_texts.h"
 #include "radio_group.h"
 #include "radio_keys.h"
 
@@ -318,6 +319,9 @@ void TWindowControls::createMenus(QMainWindow* window) {
   howToUseMenu_->setObjectName(QStringLiteral("Howtousethisprogram1"));
   settingsHelp_ = addItem(howToUseMenu_, QStringLiteral("Settings"), "Se1");
   timerHelp_ = addItem(howToUseMenu_, QStringLiteral("Timer"), "Timer1");
+  // Looks at every port and says why each did not serve: usable whenever no transfer runs.
+  connectionCheck_ = addItem(helpMenu_, connectionCheckItemText(kEnglishIndex), "ConnectionCheck1");
+  connectionCheck_->setEnabled(false);
   about_ = addItem(helpMenu_, QStringLiteral("About KELVOX Setup"), "AboutKELVOXSetup1");
 
   // Ctrl+F and Ctrl+H only open their menus.

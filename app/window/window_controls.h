@@ -56,6 +56,7 @@ class TWindowControls {
   QAction* settingsHelp_ = nullptr;
   QAction* timerHelp_ = nullptr;
   QAction* about_ = nullptr;
+  QAction* connectionCheck_ = nullptr;  // every port with why it did not serve
   // The ports present, one radio item each (filled by the window), then "Find the clock".
   QMenu* portMenu_ = nullptr;
   QAction* findClock_ = nullptr;

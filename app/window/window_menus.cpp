@@ -7,6 +7,7 @@
 #include "caption_fit.h"
 #include "captions.h"
 #include "every_clock_texts.h"
+#include "port_diagnosis_texts.h"
 #include "radio_group.h"
 
 // --- Closing ------------------------------------------------------------------------------------
@@ -30,6 +31,7 @@ void TForm1::LanguageClick() {
   findClock_->setText(findClockText(language_->ItemIndex()));
   sendToEveryClock_->setText(everyClockTexts(language_->ItemIndex()).menuItem);
   verifyAfterSending_->setText(verifyAfterSendingText(language_->ItemIndex()));
+  connectionCheck_->setText(connectionCheckItemText(language_->ItemIndex()));
   captionfit::fitCaptions(centralWidget());
 }
 

@@ -1,5 +1,6 @@
 // --send FILE --all-clocks end to end: four emulated clocks beside devices that are no clock, each
-// clock's trouble its own, and the report; what --json prints for every command, against its schema.
+// clock's trouble its own, and the report; what --json prints for every command, against its schema;
+// --doctor over the same kinds of devices.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -399,5 +400,63 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"--json: 2 with --no-verify", {}, QStringList{"--send", "plan.cfg", "--no-verify", "--json"} + kOnCom1, 2},
         ExitCase{"the window: 1 without a display", {}, {}, 1}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return "row" + std::to_string(info.index); });
+// --doctor: every port with why it did or did not serve, one line each; exit code 0 when a clock
+// answered. The ports are the folder's alone.
+struct DoctorCase {
+  const char* name;
+  int clockPort;  // the emulated clock's COMn; 0: none
+  int gpsPort;    // a GPS receiver's; 0: none
+  int silentPort;
+  int exitCode;
+  std::vector<std::string> lines;  // of standard output
+};
+
+void PrintTo(const DoctorCase& c, std::ostream* out) { *out << c.name; }
+
+class Doctor : public ::testing::TestWithParam<DoctorCase> {};
+
+TEST_P(Doctor, ListsEveryPortWithItsCauseAndExitsZeroWhenAClockAnswers) {
+  const DoctorCase& c = GetParam();
+  ScratchFolder folder({1, 2, 3});
+  const CurrentFolder here(folder.path());
+  std::unique_ptr<EmulatorProcess> clock;
+  if (c.clockPort != 0) {
+    clock = std::make_unique<EmulatorProcess>(folder.path().toStdString(), std::vector<std::string>{}, c.clockPort);
+    ASSERT_TRUE(clock->start());
+  }
+  std::unique_ptr<GpsStandIn> gps, silent;
+  if (c.gpsPort != 0) gps = std::make_unique<GpsStandIn>(folder.path().toStdString(), c.gpsPort);
+  silent = std::make_unique<GpsStandIn>(folder.path().toStdString(), c.silentPort);
+  silent->stopTalking();
+  ASSERT_TRUE(silent->ready() && (!gps || gps->ready()));
+  QFile::remove(folder.file("COM3"));
+  folder.write("COM3", "");  // a regular file under a port's name
+
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("KELVOX_SETUP_FOLDER_PORTS_ONLY"), QStringLiteral("1"));
+  environment.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1000"));
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral(KVX_SETUP_PATH), {"--doctor"});
+  ASSERT_TRUE(process.waitForFinished(20000));
+  EXPECT_EQ(process.exitCode(), c.exitCode) << process.readAllStandardError().toStdString();
+  std::vector<std::string> lines;
+  for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
+    if (!line.isEmpty()) lines.push_back(line.toStdString());
+  EXPECT_EQ(lines, c.lines);
+}
+
+const std::string kRegularFile = "COM3: not a serial port: a regular file; choose the clock's port";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Doctor,
+    ::testing::Values(
+        DoctorCase{"no clock: a GPS receiver and a silent port", 0, 1, 2, 1,
+                   {"COM1: another device answers here: talks like a GPS receiver",
+                    "COM2: opened, but nothing answered; check the clock's cable and that the clock has power",
+                    kRegularFile}},
+        DoctorCase{"the clock beside a silent port", 2, 0, 1, 0,
+                   {"COM1: opened; no clock answered here", "COM2: the clock answers", kRegularFile}}),
+    [](const ::testing::TestParamInfo<DoctorCase>& info) { return "case" + std::to_string(info.index); });
 
 }  // namespace

@@ -46,7 +46,10 @@ const LanguageCase kLanguages[] = {
 
 class LanguageTest : public ::testing::TestWithParam<LanguageCase> {
  protected:
-  LanguageTest() { boxes = recordBoxesOf(form); }
+  LanguageTest() {
+    boxes = recordBoxesOf(form);
+    form.setSystemFacts(std::make_unique<NoSystemFacts>());  // no adapter without its port
+  }
   template <class T>
   T* child(const char* name) {
     return form.findChild<T*>(QString::fromLatin1(name));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <fstream>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <map>
@@ -18,16 +19,20 @@
 #include "every_clock.h"
 #include "port_argument.h"
 #include "port_list.h"
+#include "port_diagnosis_texts.h"
 #include "port_list_linux.h"
 #include "port_listing.h"
 #include "port_settings_file.h"
 #include "saved_port.h"
 #include "posix_port.h"
+#include "system_facts_linux.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
+
+constexpr int kEnglishIndexForTests = 2;
 
 TPortEntry entry(const char* name, int button, const char* description = "", const char* identity = "") {
   TPortEntry e;
@@ -421,6 +426,126 @@ TEST(ClockSession, DecidesTheSavedPortAndGivesEveryHostTheSameWords) {
   EXPECT_EQ(window.toolTips, (std::map<QString, QString>{{QStringLiteral("COM12"), QStringLiteral("in use by PID 4711")},
                                                          {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("permission denied")}}));
 }
+
+// Why a port did not serve, from a stand-in tree of the system's files: alice (uid 1000) in this
+// login's groups 1000 and 24, /dev/ttyUSB0 of the group dialout, mode 0660.
+struct DiagnosisCase {
+  const char* name;
+  TPortFinding finding;
+  const char* usbId;                                  // of the port
+  const char* dialoutMembers;                         // in /etc/group
+  std::vector<std::pair<int, const char*>> running;   // PID and name, in /proc
+  int holder;                                         // the PID holding /dev/ttyUSB0 open; 0 none
+  int lockOwner;                                      // the PID in its lock file; 0 none
+  std::vector<std::tuple<const char*, const char*, bool>> usb;  // vendor, product, a tty behind it
+  const char* says;
+};
+
+void PrintTo(const DiagnosisCase& c, std::ostream* out) { *out << c.name; }
+
+class PortDiagnosis : public testing::TestWithParam<DiagnosisCase> {};
+
+void writeFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+TEST_P(PortDiagnosis, NamesTheCauseAndTheFixFromTheSystemsFiles) {
+  const DiagnosisCase& c = GetParam();
+  QTemporaryDir scratch;
+  ASSERT_TRUE(scratch.isValid());
+  const std::filesystem::path root = scratch.path().toStdString();
+  const std::filesystem::path device = root / "dev/ttyUSB0";
+  writeFile(device, "");
+  ::chmod(device.c_str(), 0660);
+  struct stat st {};
+  ASSERT_EQ(::stat(device.c_str(), &st), 0);
+  if (st.st_gid == 0) {  // root's group is no fix
+    ASSERT_EQ(::chown(device.c_str(), static_cast<uid_t>(-1), 20), 0);
+  }
+  ASSERT_EQ(::stat(device.c_str(), &st), 0);
+  ASSERT_NE(st.st_gid, 24u);
+  writeFile(root / "etc/group", "cdrom:x:24:alice\ndialout:x:" + std::to_string(st.st_gid) + ":" + c.dialoutMembers + "\n");
+  writeFile(root / "etc/passwd", "bob:x:1001:1001::/home/bob:/bin/sh\nalice:x:1000:1000::/home/alice:/bin/sh\n");
+  for (const auto& [pid, program] : c.running) writeFile(root / "proc" / std::to_string(pid) / "comm", std::string(program) + "\n");
+  if (c.holder != 0) {
+    std::filesystem::create_directories(root / "proc" / std::to_string(c.holder) / "fd");
+    std::filesystem::create_symlink("/dev/ttyUSB0", root / "proc" / std::to_string(c.holder) / "fd/3");
+  }
+  if (c.lockOwner != 0) writeFile(root / "var/lock/LCK..ttyUSB0", "      " + std::to_string(c.lockOwner) + "\n");
+  int bus = 1;
+  for (const auto& [vendor, product, tty] : c.usb) {
+    const std::filesystem::path usb = root / "sys/bus/usb/devices" / ("1-" + std::to_string(bus));
+    writeFile(usb / "idVendor", std::string(vendor) + "\n");
+    writeFile(usb / "idProduct", std::string(product) + "\n");
+    std::filesystem::create_directories(usb / ("1-" + std::to_string(bus++) + ":1.0") / (tty ? "ttyUSB3" : "power"));
+  }
+
+  const TLinuxSystemFacts facts(root, {1000, {1000, 24}, 1}, "/var/lock");
+  const TPortDiagnosis diagnosis = diagnosePort(c.finding, {"/dev/ttyUSB0", c.usbId}, facts);
+  EXPECT_EQ(diagnosisText(diagnosis, kEnglishIndexForTests).toStdString(), c.says);
+}
+
+TPortFinding notOpened(OpenFailure::Kind kind) {
+  TPortFinding finding;
+  finding.kind = TPortFinding::Kind::NotOpened;
+  finding.failure.kind = kind;
+  return finding;
+}
+
+TPortFinding heard(TPortFinding::Kind kind, TPortTalk talk = TPortTalk::None) {
+  TPortFinding finding;
+  finding.kind = kind;
+  finding.talk = talk;
+  return finding;
+}
+
+using OpenKind = OpenFailure::Kind;
+const std::vector<std::pair<int, const char*>> kModemManager{{812, "ModemManager"}};
+const std::vector<std::pair<int, const char*>> kBrltty{{900, "brltty"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PortDiagnosis,
+    testing::Values(
+        DiagnosisCase{"not in the group", notOpened(OpenKind::PermissionDenied), "0403:6001", "bob", {}, 0, 0, {},
+                      "permission denied: the device belongs to the group dialout, which you are not in; "
+                      "sudo usermod -aG dialout $USER, then log out and in"},
+        DiagnosisCase{"in the group, not in this login", notOpened(OpenKind::PermissionDenied), "0403:6001",
+                      "bob,alice", {}, 0, 0, {},
+                      "permission denied: you are in the group dialout, but this login is not yet; log out and in again"},
+        DiagnosisCase{"held open by a program of this user", notOpened(OpenKind::InUse), "0403:6001", "", {{4711, "minicom"}},
+                      4711, 0, {}, "in use by minicom (PID 4711); close that program"},
+        DiagnosisCase{"held by its lock file's process", notOpened(OpenKind::InUse), "", "", {{4712, "cu"}}, 0, 4712, {},
+                      "in use by cu (PID 4712); close that program"},
+        DiagnosisCase{"a lock file of a process that has ended", notOpened(OpenKind::InUse), "", "", {}, 0, 4712, {},
+                      "in use by another program; close the program that uses the port"},
+        DiagnosisCase{"ModemManager probes the new adapter", notOpened(OpenKind::InUse), "0403:6001", "", kModemManager, 0,
+                      0, {},
+                      "in use by ModemManager (PID 812), which probes new adapters as modems; wait a moment and try "
+                      "again, or stop it: sudo systemctl stop ModemManager"},
+        DiagnosisCase{"brltty holds a CH340", notOpened(OpenKind::InUse), "1a86:7523", "", kBrltty, 0, 0, {},
+                      "in use by brltty (PID 900), which takes CH340 and CP210x adapters for a braille display; "
+                      "without a braille display remove it: sudo apt remove brltty"},
+        DiagnosisCase{"brltty leaves an FTDI adapter alone", notOpened(OpenKind::InUse), "0403:6001", "", kBrltty, 0, 0, {},
+                      "in use by another program; close the program that uses the port"},
+        DiagnosisCase{"brltty took a CH340", notOpened(OpenKind::NotFound), "", "", kBrltty, 0, 0,
+                      {{"1a86", "7523", false}},
+                      "a USB serial adapter by WCH (USB 1a86:7523) is connected, but brltty took it for a braille display; "
+                      "without a braille display: sudo apt remove brltty, then plug the adapter in again"},
+        DiagnosisCase{"an adapter without its driver", notOpened(OpenKind::NotFound), "", "", {}, 0, 0,
+                      {{"046d", "c52b", false}, {"0403", "6001", false}},
+                      "a USB serial adapter by FTDI (USB 0403:6001) is connected, but no serial port is behind it: "
+                      "its driver is not loaded; dmesg shows why"},
+        DiagnosisCase{"no adapter without its port", notOpened(OpenKind::NotFound), "", "", {}, 0, 0,
+                      {{"0403", "6001", true}},
+                      "no device: no USB serial adapter is connected; plug it in, with a data cable (a charge-only "
+                      "cable shows no device)"},
+        DiagnosisCase{"nothing answered", heard(TPortFinding::Kind::Silent), "", "", kModemManager, 0, 0, {},
+                      "opened, but nothing answered; check the clock's cable and that the clock has power"},
+        DiagnosisCase{"a GPS receiver", heard(TPortFinding::Kind::Talked, TPortTalk::Gps), "", "", {}, 0, 0, {},
+                      "another device answers here: talks like a GPS receiver"},
+        DiagnosisCase{"the clock", heard(TPortFinding::Kind::Clock), "", "", {}, 0, 0, {}, "the clock answers"}),
+    [](const testing::TestParamInfo<DiagnosisCase>& info) { return "case" + std::to_string(info.index); });
 
 // A clock read with --all-clocks gets a file of its own: two adapters sharing a serial number (as
 // cheap clones do) never write one file, and no name leaves the folder.

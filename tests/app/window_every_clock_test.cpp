@@ -1,5 +1,6 @@
 // "Send to every clock…" of the real window against three emulated clocks on pseudo-terminals,
 // offscreen, driven by the keyboard: the window's own port is lent for the run and taken back.
+// Help > "Connection check…", which lends it alike.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -17,6 +18,7 @@
 #include "Serial4.h"
 #include "emulator_process.h"
 #include "every_clock_dialog.h"
+#include "gps_stand_in.h"
 #include "radio_group.h"
 #include "window_support.h"
 
@@ -186,6 +188,49 @@ TEST_F(EveryClockWindow, SendsToEveryClockByKeyboardAndLeavesTheWindowsPortAsItW
   ASSERT_TRUE(waitUntil([&] { return idleAndUsable(); }, 8s));
   EXPECT_EQ(files[0]->receivedMessages().size(), readBefore + 8);
   EXPECT_EQ(boxes->plain.size(), 1u);  // no no-answer box
+}
+
+// Help > "Connection check…": every port with why it did or did not serve, in the window's
+// language. The window's own port is lent to the check and taken back; what the window shows
+// stays as it was.
+TEST(ConnectionCheckWindow, ListsEveryPortWithItsCauseInTheWindowsLanguage) {
+  ScratchFolder folder{std::vector<int>{1, 2}};
+  EmulatorProcess clock(folder.path().toStdString());
+  ASSERT_TRUE(clock.start());
+  GpsStandIn silent(folder.path().toStdString(), 2);
+  silent.stopTalking();
+  ASSERT_TRUE(silent.ready());
+  QFile::remove(folder.file("COM3"));
+  folder.write("COM3", "");  // a regular file under a port's name
+  folder.write("kelvox.ini", "COM1\r\n");
+  TForm1 form(folder.workingFolder(), folder.portList());
+  form.setSystemFacts(std::make_unique<NoSystemFacts>());
+  RecordingBoxes* boxes = recordBoxesOf(form);
+  form.TimeoutTimer();  // the start-up read of COM1
+  const auto idle = [&] { return form.transfer().idle() && form.findChild<QPushButton*>(QStringLiteral("ReadClock"))->isEnabled(); };
+  ASSERT_TRUE(waitUntil(idle, 8s));
+  ASSERT_TRUE(form.serial().Active());
+  auto* language = form.findChild<TRadioGroup*>(QStringLiteral("Language"));
+  language->setItemIndex(1);  // German
+  auto* utc = form.findChild<QSpinBox*>(QStringLiteral("SpinEditUTC"));
+  utc->setValue(utc->value() == 7 ? 8 : 7);  // an edit the check must not overwrite
+  const int edited = utc->value();
+
+  auto* check = form.findChild<QAction*>(QStringLiteral("ConnectionCheck1"));
+  ASSERT_NE(check, nullptr);
+  EXPECT_EQ(check->text(), QString::fromUtf8("&Verbindungsprüfung…"));
+  check->trigger();
+  EXPECT_FALSE(form.serial().Active());  // lent to the check
+  ASSERT_TRUE(waitUntil([&] { return !boxes->plain.empty(); }, 8s));
+  EXPECT_EQ(boxes->plain[0], displayLines(QString::fromUtf8("Verbindungsprüfung, je Port:\r\n"
+                                                            "COM1: die Uhr antwortet\r\n"
+                                                            "COM2: geöffnet; hier antwortete keine Uhr\r\n"
+                                                            "COM3: not a serial port: a regular file; wählen Sie "
+                                                            "den Port der Uhr")));
+  ASSERT_TRUE(waitUntil([&] { return form.serial().Active() && idle(); }, 2s));
+  EXPECT_EQ(utc->value(), edited);
+  EXPECT_EQ(language->ItemIndex(), 1);
+  EXPECT_EQ(silent.heard(), "$\r");  // the check asked no setting of a port where no clock answered
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "message_boxes.h"
 #include "port_list.h"
 #include "scratch_ports.h"
+#include "system_facts.h"
 #include "working_folder.h"
 
 class ScratchFolder {
@@ -62,6 +63,16 @@ class CurrentFolder {
 
  private:
   QString previous_;
+};
+
+// A system whose files say nothing: no device group, no holder, no adapter without its port, so
+// that no window test reads this machine's files.
+class NoSystemFacts : public TSystemFacts {
+ public:
+  std::optional<DeviceGroup> deviceGroup(const std::string&) const override { return std::nullopt; }
+  std::vector<Holder> holders(const std::string&) const override { return {}; }
+  int running(const std::string&) const override { return 0; }
+  std::vector<Adapter> adaptersWithoutPort() const override { return {}; }
 };
 
 // Records every box; a question gets the prepared answer. whileOpen runs while a box "is open",
