@@ -8,7 +8,8 @@
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -42,8 +43,8 @@ QString withoutMarks(QString caption) {
   return caption;
 }
 
-QTableWidgetItem* readOnlyItem(const QString& text) {
-  auto* item = new QTableWidgetItem(text);
+QStandardItem* readOnlyItem(const QString& text) {
+  auto* item = new QStandardItem(text);
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   return item;
 }
@@ -79,10 +80,12 @@ TEveryClockDialog::~TEveryClockDialog() {
 }
 
 void TEveryClockDialog::createRows() {
-  table_ = new QTableWidget(static_cast<int>(ports_.size()), kColumns, this);
+  rows_ = new QStandardItemModel(static_cast<int>(ports_.size()), kColumns, this);
+  table_ = new QTableView(this);
+  table_->setModel(rows_);
   table_->setObjectName(QStringLiteral("EveryClockTable"));
   table_->setAccessibleName(texts_.title);
-  table_->setHorizontalHeaderLabels(QStringList(texts_.columns.begin(), texts_.columns.end()));
+  rows_->setHorizontalHeaderLabels(QStringList(texts_.columns.begin(), texts_.columns.end()));
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -92,21 +95,21 @@ void TEveryClockDialog::createRows() {
   for (std::size_t row = 0; row < ports_.size(); ++row) {
     const TPortEntry& port = ports_[row];
     const int r = static_cast<int>(row);
-    table_->setItem(r, kPort, readOnlyItem(port.shown()));
-    table_->setItem(r, kDescription, readOnlyItem(port.hardware()));
-    table_->setItem(r, kIdentity,
+    rows_->setItem(r, kPort, readOnlyItem(port.shown()));
+    rows_->setItem(r, kDescription, readOnlyItem(port.hardware()));
+    rows_->setItem(r, kIdentity,
                     readOnlyItem(port.serialNumber.isEmpty() ? port.identity : port.serialNumber));
-    table_->setItem(r, kProgress, readOnlyItem(QString()));
-    table_->setItem(r, kState, readOnlyItem(QString()));
+    rows_->setItem(r, kProgress, readOnlyItem(QString()));
+    rows_->setItem(r, kState, readOnlyItem(QString()));
     auto* bar = new QProgressBar(table_);
     bar->setRange(0, 100);
     bar->setAccessibleName(port.shown());
-    table_->setCellWidget(r, kProgress, bar);
+    table_->setIndexWidget(rows_->index(r, kProgress), bar);
     bars_.push_back(bar);
   }
   table_->resizeColumnToContents(kPort);
   table_->setColumnWidth(kDescription, 200);
-  if (!ports_.empty()) table_->setCurrentCell(0, kPort);
+  if (!ports_.empty()) table_->setCurrentIndex(rows_->index(0, kPort));
 }
 
 QWidget* TEveryClockDialog::createButtons() {
@@ -226,12 +229,12 @@ void TEveryClockDialog::showRow(std::size_t row) {
   const int r = static_cast<int>(row);
   const QString state = stateText(row);
   const QString detail = detailText(row);
-  table_->item(r, kState)->setText(state);
-  table_->item(r, kState)->setToolTip(detail);
+  rows_->item(r, kState)->setText(state);
+  rows_->item(r, kState)->setToolTip(detail);
   // The port's cell speaks for the row: the arrows keep to its column.
-  QTableWidgetItem* port = table_->item(r, kPort);
-  port->setData(Qt::AccessibleTextRole, ports_[row].shown() + QStringLiteral(": ") + state);
-  port->setData(Qt::AccessibleDescriptionRole, detail.isEmpty() ? ports_[row].label() : detail);
+  QStandardItem* port = rows_->item(r, kPort);
+  port->setData(ports_[row].shown() + QStringLiteral(": ") + state, Qt::AccessibleTextRole);
+  port->setData(detail.isEmpty() ? ports_[row].label() : detail, Qt::AccessibleDescriptionRole);
   const TClockJob* j = job(row);
   using R = TClockOutcome::Result;
   const R result = j ? j->outcome().result : R::Pending;
@@ -239,7 +242,7 @@ void TEveryClockDialog::showRow(std::size_t row) {
                       : result == R::NotAClock || result == R::Skipped ? 0
                                                                        : percent_[row];
   bars_[row]->setValue(percent);
-  table_->item(r, kProgress)->setData(Qt::AccessibleTextRole, QStringLiteral("%1%").arg(percent));
+  rows_->item(r, kProgress)->setData(QStringLiteral("%1%").arg(percent), Qt::AccessibleTextRole);
 }
 
 const TClockJob* TEveryClockDialog::job(std::size_t row) const {

@@ -16,7 +16,8 @@
 
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QStandardItemModel;
+class QTableView;
 
 class TEveryClockDialog : public QDialog {
   Q_OBJECT
@@ -48,7 +49,7 @@ class TEveryClockDialog : public QDialog {
   // Writes the last run's report, CSV or JSON by the name's extension; false, with a box saying why.
   bool saveReport(const QString& path);
 
-  QTableWidget* table() const { return table_; }
+  QTableView* table() const { return table_; }
 
  protected:
   // Closing while jobs run stops them; the dialog closes once the last has ended.
@@ -81,7 +82,9 @@ class TEveryClockDialog : public QDialog {
   bool closeWhenEnded_ = false;
   bool lineSettling_ = false;  // a run has just ended: its clocks may still be answering
 
-  QTableWidget* table_ = nullptr;
+  // A view on a model rather than a QTableWidget: the Qt built for Windows leaves the item widgets out.
+  QTableView* table_ = nullptr;
+  QStandardItemModel* rows_ = nullptr;
   std::vector<QProgressBar*> bars_;
   QPushButton* start_ = nullptr;
   QPushButton* stop_ = nullptr;

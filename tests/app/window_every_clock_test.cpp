@@ -10,7 +10,7 @@
 #include <QJsonObject>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <map>
 
