@@ -76,6 +76,17 @@ TPortDiagnosis inUse(const TPortIdentity& port, const TSystemFacts& facts) {
   return withCause(Cause::InUse);
 }
 
+// Linux lets a second process open a port that one holds without a lock: the clock's replies then
+// go to whichever reads first, and the open alone does not tell.
+TPortDiagnosis silent(const TPortFinding& finding, const TPortIdentity& port, const TSystemFacts& facts) {
+  if (finding.clockElsewhere) return withCause(Cause::NoClockHere);
+  const auto holders = facts.holders(port.device);
+  if (holders.empty()) return withCause(Cause::NothingAnswered);
+  const TPortDiagnosis held = inUse(port, facts);
+  if (held.cause != Cause::HeldBy) return held;  // ModemManager or brltty, with their own fix
+  return heldBy(Cause::HeldOpenToo, held.pid, held.program);
+}
+
 TPortDiagnosis withDetail(Cause cause, const std::string& detail) {
   TPortDiagnosis diagnosis = withCause(cause);
   diagnosis.detail = detail;
@@ -113,7 +124,7 @@ TPortDiagnosis diagnosePort(const TPortFinding& finding, const TPortIdentity& po
     case Kind::Clock:
       return withCause(Cause::ClockAnswers);
     case Kind::Silent:
-      return withCause(finding.clockElsewhere ? Cause::NoClockHere : Cause::NothingAnswered);
+      return silent(finding, port, facts);
     case Kind::Talked: {
       TPortDiagnosis diagnosis = withCause(Cause::OtherDevice);
       diagnosis.talk = finding.talk;

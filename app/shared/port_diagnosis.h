@@ -58,6 +58,7 @@ struct TPortDiagnosis {
     NoDevice,            // nothing behind the port's name, and no adapter of a known kind
     NotASerialPort,      // detail: what the name leads to
     NothingAnswered,     // opened, and silent: the clock's cable or power
+    HeldOpenToo,         // pid, program: opened and silent, while another process holds it open as well
     NoClockHere,         // opened and silent, while the clock answered on another port
     OtherDevice,         // talk: what answers on it, if not the clock
     Other,               // detail: the system's reason

@@ -87,6 +87,13 @@ const CauseTexts kCauses[] = {
      {"geopend, maar niets antwoordde; controleer de kabel naar de klok en of de klok stroom heeft",
       "geöffnet, aber nichts antwortete; prüfen Sie das Kabel zur Uhr und ob die Uhr Strom hat",
       "opened, but nothing answered; check the clock's cable and that the clock has power"}},
+    {Cause::HeldOpenToo,
+     {"geopend, maar niets antwoordde; %1 heeft de poort ook open en kan de antwoorden van de klok wegnemen; "
+      "sluit dat programma",
+      "geöffnet, aber nichts antwortete; %1 hat den Port ebenfalls offen und kann der Uhr die Antworten "
+      "wegnehmen; schließen Sie dieses Programm",
+      "opened, but nothing answered; %1 holds the port open as well and may take the clock's replies; "
+      "close that program"}},
     {Cause::NoClockHere,
      {"geopend; hier antwoordde geen klok", "geöffnet; hier antwortete keine Uhr",
       "opened; no clock answered here"}},
@@ -142,7 +149,8 @@ QString pick(const Texts& texts, int language) {
 
 QString holder(const TPortDiagnosis& diagnosis) {
   const QString pid = QStringLiteral("PID %1").arg(diagnosis.pid);
-  if (diagnosis.cause != Cause::HeldBy || diagnosis.program.empty()) return pid;
+  if ((diagnosis.cause != Cause::HeldBy && diagnosis.cause != Cause::HeldOpenToo) || diagnosis.program.empty())
+    return pid;
   return QStringLiteral("%1 (%2)").arg(QString::fromStdString(diagnosis.program), pid);
 }
 
@@ -153,6 +161,7 @@ QString firstArgument(const TPortDiagnosis& diagnosis, int language) {
     case Cause::GroupNotInLogin:
       return QString::fromStdString(diagnosis.group);
     case Cause::HeldBy:
+    case Cause::HeldOpenToo:
     case Cause::HeldByModemManager:
     case Cause::HeldByBrltty:
       return holder(diagnosis);

@@ -426,7 +426,9 @@ TEST_P(Doctor, ListsEveryPortWithItsCauseAndExitsZeroWhenAClockAnswers) {
   }
   std::unique_ptr<GpsStandIn> gps, silent;
   if (c.gpsPort != 0) gps = std::make_unique<GpsStandIn>(folder.path().toStdString(), c.gpsPort);
-  silent = std::make_unique<GpsStandIn>(folder.path().toStdString(), c.silentPort);
+  GpsStandIn::Behaviour quiet;
+  quiet.holdsPort = false;  // a silent port nobody else holds
+  silent = std::make_unique<GpsStandIn>(folder.path().toStdString(), c.silentPort, quiet);
   silent->stopTalking();
   ASSERT_TRUE(silent->ready() && (!gps || gps->ready()));
   QFile::remove(folder.file("COM3"));

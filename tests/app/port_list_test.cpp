@@ -542,6 +542,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "cable shows no device)"},
         DiagnosisCase{"nothing answered", heard(TPortFinding::Kind::Silent), "", "", kModemManager, 0, 0, {},
                       "opened, but nothing answered; check the clock's cable and that the clock has power"},
+        DiagnosisCase{"silent while a program holds it open too", heard(TPortFinding::Kind::Silent), "0403:6001", "",
+                      {{4711, "minicom"}}, 4711, 0, {},
+                      "opened, but nothing answered; minicom (PID 4711) holds the port open as well and may take "
+                      "the clock's replies; close that program"},
         DiagnosisCase{"a GPS receiver", heard(TPortFinding::Kind::Talked, TPortTalk::Gps), "", "", {}, 0, 0, {},
                       "another device answers here: talks like a GPS receiver"},
         DiagnosisCase{"the clock", heard(TPortFinding::Kind::Clock), "", "", {}, 0, 0, {}, "the clock answers"}),

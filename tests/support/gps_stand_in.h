@@ -22,6 +22,9 @@ class GpsStandIn {
     std::chrono::milliseconds period{200};
     std::string answer;        // written once after the read request is heard, instead of talking
     bool holdsOutput = false;  // the port's output stopped, as flow control held off stops it
+    // Its side of the port held open, so that lines have somewhere to go before the program opens
+    // it; a process holding the port as well is what the connection check names.
+    bool holdsPort = true;
   };
 
   GpsStandIn(const std::string& dir, int port) : GpsStandIn(dir, port, Behaviour{}) {}
@@ -33,6 +36,10 @@ class GpsStandIn {
     if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) return;
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);  // a full queue drops lines
     if (behaviour_.holdsOutput) tcflow(slave_, TCOOFF);
+    if (!behaviour_.holdsPort) {
+      ::close(slave_);
+      slave_ = -1;
+    }
     ::unlink(link_.c_str());
     linked_ = ::symlink(name, link_.c_str()) == 0;
     talker_ = std::thread([this] {
@@ -83,7 +90,7 @@ class GpsStandIn {
   std::string link_;
   Behaviour behaviour_;
   int master_ = -1;
-  int slave_ = -1;  // held open, so the lines have somewhere to go before the program opens it
+  int slave_ = -1;
   bool linked_ = false;
   std::atomic<bool> stop_{false};
   std::thread talker_;
