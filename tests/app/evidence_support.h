@@ -104,6 +104,7 @@ class WindowOnClock {
   // The window, on screen (offscreen platform), its start-up tick held back for startUp().
   void createWindow() {
     form_ = std::make_unique<TForm1>(folder_.workingFolder(), folder_.portList());
+    form_->setSystemFacts(std::make_unique<NoSystemFacts>());  // never this machine's files
     boxes_ = recordBoxesOf(*form_);
     boxes_->answer = RelayAnswer::No;
     form_->timeoutTimer().stop();

@@ -66,6 +66,7 @@ class WindowWithClock : public ::testing::Test {
  protected:
   void makeWindow() {
     form = std::make_unique<TForm1>(folder->workingFolder(), folder->portList(), testTimes);
+    form->setSystemFacts(std::make_unique<NoSystemFacts>());  // never this machine's files
     boxes = recordBoxesOf(*form);
     form->show();
   }
