@@ -235,32 +235,21 @@ echo "the window sent the edited configuration: 61 commands, all acknowledged, t
 # Ctrl+C typed in the console that started --send, with the clock answering slowly: the byte goes
 # through a terminal of script(1)'s, where Linux's line discipline makes it SIGINT and Wine's
 # console a Ctrl+C event. Both end the send at once with status 1 and the line naming the last
-# command the clock took.
+# command the clock took. SIGINT is set back to its default first: a run started in the background
+# (as `make ... &` does) hands it down ignored, and the program, like any, leaves an ignored SIGINT
+# ignored, so the keypress would end nothing.
 ctrl_c() {
   local system=$1 status=0 said
   # Typed once the clock has taken ten commands: the send is under way, whatever the machine's load.
-  # A keypress that got lost on the way (seen once in many runs: the send went on to its end) is
-  # typed again, as a user would, once the clock has taken two more commands after it; a send that
-  # took the first one ends before its next command.
-  { local taken typed
-    taken_now() { grep -c ' rx [0-9]' "$KVX_PORT_DIR/emulator.log" 2>/dev/null || true; }
+  { local taken
     for _ in $(seq 300); do
-      taken=$(taken_now)
+      taken=$(grep -c ' rx [0-9]' "$KVX_PORT_DIR/emulator.log" 2>/dev/null) || true
       [ "${taken:-0}" -lt 10 ] || break
       sleep 0.1
     done
     printf '\003'
-    typed=$(taken_now)
-    for _ in $(seq 60); do
-      sleep 0.1
-      taken=$(taken_now)
-      if [ "${taken:-0}" -ge $(( ${typed:-0} + 2 )) ] && [ "${taken:-0}" -lt 61 ]; then
-        echo "$system, Ctrl+C: the send went on past command $typed; typed again" >&2
-        printf '\003'
-        typed=$taken
-      fi
-    done
-  } | SHELL=/bin/bash script -qfec "$system --send '$(name_on "$system" "$work/window-edited.cfg")' --port 1" \
+    sleep 6
+  } | SHELL=/bin/bash env --default-signal=INT script -qfec "$system --send '$(name_on "$system" "$work/window-edited.cfg")' --port 1" \
       /dev/null >"$work/$system-ctrl-c.out" 2>&1 || status=$?
   # Without the console's cursor moves, and with the lines its 80 columns broke joined again.
   said=$(sed 's/\x1b\[K\x1b\[1C/ /g; s/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/$system-ctrl-c.out" | tr -d '\r\n' |
