@@ -495,7 +495,7 @@ TEST_P(CommandLine, TransfersAndFailuresWithTheirExitCodeAndOneLine) {
   // well as any time-out, however busy the machine.
   const bool answersNothing = c.clockArgs == std::vector<std::string>{"--silent-from", "1"};
   const RunResult result =
-      runSetup(arguments, terminateWhen, c.signal, c.signalIgnored, answersNothing ? 500ms : 1500ms);
+      runSetup(arguments, terminateWhen, c.signal, c.signalIgnored, answersNothing ? 500ms : 1000ms);
   EXPECT_EQ(result.exitCode, c.exitCode);
   const QStringList starts = QString::fromUtf8(c.stderrText).split(u'|');
   EXPECT_TRUE(std::any_of(starts.begin(), starts.end(), [&](const QString& start) {

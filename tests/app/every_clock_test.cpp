@@ -250,7 +250,7 @@ TEST_P(JsonOutput, EachCommandPrintsOneDocumentTheSchemaTakes) {
   EmulatorProcess clock(folder.path().toStdString(), clockOptions);
   ASSERT_TRUE(clock.start());
   const bool silent = !c.clock.empty() && c.clock.front() == "--silent-from";
-  const RunResult run = runSetup(c.arguments + QStringList{"--json"}, nullptr, SIGTERM, false, silent ? 500ms : 1500ms);
+  const RunResult run = runSetup(c.arguments + QStringList{"--json"}, nullptr, SIGTERM, false, silent ? 500ms : 1000ms);
   EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
   EXPECT_EQ(schemaViolations(run.stdoutBytes), "") << run.stdoutBytes.toStdString();
   const QJsonValue document = QJsonDocument::fromJson(run.stdoutBytes).object();
@@ -345,7 +345,7 @@ TEST_P(ExitCodes, EachCommandEndsWithTheStatusItsTableGives) {
       c.terminateAtMessage == 0 ? std::function<bool()>()
                                 : [&] { return static_cast<int>(clock.receivedMessages().size()) >= c.terminateAtMessage; };
   const bool silent = !c.clock.empty() && c.clock.front() == "--silent-from";
-  const RunResult run = runSetup(c.arguments, terminateWhen, SIGTERM, false, silent ? 500ms : 1500ms);
+  const RunResult run = runSetup(c.arguments, terminateWhen, SIGTERM, false, silent ? 500ms : 1000ms);
   EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
   // Anything but a success says why on standard error.
   if (c.exitCode != 0) {
