@@ -434,16 +434,10 @@ TEST_P(Doctor, ListsEveryPortWithItsCauseAndExitsZeroWhenAClockAnswers) {
   QFile::remove(folder.file("COM3"));
   folder.write("COM3", "");  // a regular file under a port's name
 
-  QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("KELVOX_SETUP_FOLDER_PORTS_ONLY"), QStringLiteral("1"));
-  environment.insert(QStringLiteral("KELVOX_SETUP_REPLY_TIMEOUT_MS"), QStringLiteral("1000"));
-  process.setProcessEnvironment(environment);
-  process.start(QStringLiteral(KVX_SETUP_PATH), {"--doctor"});
-  ASSERT_TRUE(process.waitForFinished(20000));
-  EXPECT_EQ(process.exitCode(), c.exitCode) << process.readAllStandardError().toStdString();
+  const RunResult run = runSetup({"--doctor"});
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.stderrText.toStdString();
   std::vector<std::string> lines;
-  for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
+  for (const QByteArray& line : run.stdoutBytes.split('\n'))
     if (!line.isEmpty()) lines.push_back(line.toStdString());
   EXPECT_EQ(lines, c.lines);
 }

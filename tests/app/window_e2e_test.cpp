@@ -74,6 +74,18 @@ class WindowWithClock : public ::testing::Test {
   T* child(const QString& name) {
     return form->findChild<T*>(name);
   }
+  // A raw pseudo-terminal whose far end (master) the test holds, linked as the folder's COM1 in
+  // place of the link that leads nowhere.
+  bool linkPtyAsCom1(int& master, int& slave) {
+    termios raw{};
+    cfmakeraw(&raw);
+    char name[256] = {};
+    if (openpty(&master, &slave, name, &raw, nullptr) != 0) return false;
+    const QByteArray link = folder->file("COM1").toLocal8Bit();
+    ::unlink(link.constData());
+    return ::symlink(name, link.constData()) == 0;
+  }
+
   TRadioGroup* group(const char* name) { return child<TRadioGroup>(QString::fromLatin1(name)); }
   int spin(const char* name) { return child<QSpinBox>(QString::fromLatin1(name))->value(); }
   bool idleAndUsable() {
@@ -337,16 +349,10 @@ TEST_F(WindowWithClock, TheSearchAsksEveryPortAtOnceAndTellsTheOthersNothingMore
 // which a reopen would set again.
 TEST_F(WindowWithClock, TheSearchKeepsTheClocksPortAsItAnsweredOnIt) {
   folder = std::make_unique<ScratchFolder>();
-  termios raw{};
-  cfmakeraw(&raw);
   int master = -1;
   int slave = -1;
-  char name[256] = {};
-  ASSERT_EQ(openpty(&master, &slave, name, &raw, nullptr), 0);
+  ASSERT_TRUE(linkPtyAsCom1(master, slave));
   ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-  const QByteArray link = folder->file("COM1").toLocal8Bit();
-  ::unlink(link.constData());
-  ASSERT_EQ(::symlink(name, link.constData()), 0);
   std::string heard;
   const auto hears = [&](const std::string& text) {
     const auto arrived = [&] {
@@ -454,15 +460,9 @@ TEST_F(WindowWithClock, ASavedPortThatIsGoneSendsTheStartUpReadLookingOnEveryPor
 // writes the mark a serial driver writes for a byte with a parity error.
 TEST_F(WindowWithClock, ADamagedCharacterIsNeverTakenAndEndsTheReadWithItsOwnBox) {
   folder = std::make_unique<ScratchFolder>();
-  termios raw{};
-  cfmakeraw(&raw);
   int master = -1;
   int slave = -1;
-  char name[256] = {};
-  ASSERT_EQ(openpty(&master, &slave, name, &raw, nullptr), 0);
-  const QByteArray link = folder->file("COM1").toLocal8Bit();
-  ::unlink(link.constData());  // the folder's COM1 leads nowhere
-  ASSERT_EQ(::symlink(name, link.constData()), 0);
+  ASSERT_TRUE(linkPtyAsCom1(master, slave));
   folder->write("kelvox.ini", "COM1\r\n");  // the owner's port: no search, which would skip damaged talk
   makeWindow();
   form->TimeoutTimer();  // the start-up read asks COM1
