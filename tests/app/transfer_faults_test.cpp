@@ -114,7 +114,7 @@ TEST_P(TransferFaults, WindowComesBackUsableAndTheClockIsToldNothingFurther) {
   EXPECT_FALSE(w.form().timeoutTimer().isActive());
   EXPECT_EQ(w.form().serial().MessageStartChar(), '$');
   if (fault.outcome == Outcome::NoAnswer) {
-    ASSERT_EQ(w.boxes().plain.size(), 1u);
+    ASSERT_EQ(w.boxes().plain.size(), 1u) << QStringList(w.boxes().plain.begin(), w.boxes().plain.end()).join(QStringLiteral(" | ")).toStdString();
     // A read that heard no whole answer names below the message why its port did not serve.
     const auto cause = kCauseLines.find(fault.name);
     const QString expected = cause == kCauseLines.end() ? kNoAnswer : kNoAnswer + QStringLiteral("\n") + cause->second;
